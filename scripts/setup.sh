@@ -1,0 +1,29 @@
+#!/bin/sh
+# Installs every Debian package the project needs. Quiet when all is there.
+set -eu
+
+packages="cmake ninja-build g++ pkg-config git
+qt6-base-dev qt6-qpa-plugins libgl-dev
+libespeak-ng-dev espeak-ng-data espeak-ng
+libzip-dev zip
+calibre lame
+libgtest-dev libgmock-dev
+ffmpeg sox mpg123
+xvfb xauth fonts-liberation imagemagick"
+
+missing=""
+for p in $packages; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    case "$status" in
+        *"install ok installed"*) ;;
+        *) missing="$missing $p" ;;
+    esac
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+# shellcheck disable=SC2086
+$sudo apt-get install -y -qq --no-install-recommends $missing >/dev/null

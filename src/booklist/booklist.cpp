@@ -1,0 +1,1 @@
+// The book list lands here.

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace vt {
+
+// A program and its arguments, started without a shell so that no character
+// of a file name can change what runs.
+struct Command {
+    QString program;
+    QStringList arguments;
+
+    // The one-line form used to show and log it: every item in double
+    // quotes, except short options such as -h.
+    QString shown() const;
+};
+
+// Starts a command and waits for its end, keeping the window alive.
+class CommandRunner {
+public:
+    virtual ~CommandRunner() = default;
+    // Returns the exit code, or the start-failure result when it cannot start.
+    virtual int runAndWait(const Command& command, int windowStyle = 6) = 0;
+};
+
+} // namespace vt

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace vt {
+
+class EventLoopPort;
+
+// True when the path exists (files and folders alike, links followed).
+bool FileExists(const QString& path);
+// True when the path exists and is a folder.
+bool IsFolder(const QString& path);
+// Creates or truncates the file and writes the text (UTF-8) and a line
+// break. Raises an error when the file cannot be written.
+void WriteTextFile(const QString& text, const QString& path);
+// Yields once; writes the bytes into a new file unless the path exists.
+// Raises an error when the file cannot be written.
+void WriteBytesIfMissing(const QByteArray& bytes, const QString& path,
+                         EventLoopPort* loop = nullptr);
+// The whole file as UTF-8 text; "" when missing, "empty file" when empty.
+QString ReadTextFile(const QString& path);
+// Yields once and deletes the file, read-only or not; never fails.
+void DeleteFileQuiet(const QString& path, EventLoopPort* loop = nullptr);
+// Deletes everything below the folder and the folder itself. Links are
+// removed, never followed. Deletions never fail; a folder that cannot be
+// listed raises an error.
+void DeleteFolderTree(const QString& folder, EventLoopPort* loop = nullptr);
+// Removes an empty folder; failure is ignored.
+void RemoveFolderQuiet(const QString& folder);
+// The desktop folder followed by "/"; raises an error when there is none.
+QString GetDesktopFolder();
+
+} // namespace vt

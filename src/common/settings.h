@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QSettings;
+
+namespace vt {
+
+// The per-user settings store: text values in section "Vellumtone" of
+// ~/.config/Quillmark/Quillmark.ini. Every key of the program is here.
+namespace key {
+inline constexpr const char* VolumeLevel = "Volume Level";
+inline constexpr const char* SpeechRate = "Speech Rate";
+inline constexpr const char* Combo = "Combo";
+inline constexpr const char* Text1 = "Text1";
+inline constexpr const char* Option1 = "Option1";
+inline constexpr const char* Option2 = "Option2";
+inline constexpr const char* LastFolder = "LastFolder";
+inline constexpr const char* LastFolderDot = "LastFolderDot";
+inline constexpr const char* Extension = "Extension";
+inline constexpr const char* Snapshot = "Snapshot";
+} // namespace key
+
+class SettingsStore {
+public:
+    SettingsStore();
+    ~SettingsStore();
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
+
+    // The stored text, or the key's default when absent.
+    QString text(const char* key) const;
+    bool contains(const char* key) const;
+    // The number at the start of the text, rounded halves to even; text that
+    // does not begin with a number reads as 0.
+    int number(const char* key) const;
+    // "True"/"False" (any case) or a number (0 is false); other text raises
+    // the type-mismatch error.
+    bool boolean(const char* key) const;
+
+    void setText(const char* key, const QString& value);
+    void setNumber(const char* key, int value);
+    void setBoolean(const char* key, bool value);
+
+    // The key's default text ("" for keys without one).
+    static QString defaultText(const char* key);
+
+private:
+    std::unique_ptr<QSettings> settings_;
+};
+
+// The number at the start of a text ("2.5abc" gives 2.5, "abc" gives 0).
+double LeadingNumber(const QString& text);
+// Rounds to the nearest whole number, halves to the even neighbour; raises
+// the overflow error outside the 32-bit range.
+int RoundHalfEven(double value);
+// Text to Boolean as the store reads it.
+bool TextToBoolean(const QString& text);
+
+} // namespace vt

@@ -1,0 +1,79 @@
+#include "startup.h"
+
+#include "build_config.h"
+#include "files.h"
+#include "paths.h"
+#include "window_ports.h"
+#include "working_folder.h"
+
+using namespace Qt::StringLiterals;
+
+namespace vt {
+namespace {
+QString& title()
+{
+    static QString value = u"Vellumtone"_s;
+    return value;
+}
+} // namespace
+
+QString ApplicationTitle()
+{
+    return title();
+}
+
+void SetApplicationTitle(const QString& productName)
+{
+    QString result = productName;
+    do {
+        const qsizetype blank = result.lastIndexOf(u' ');
+        if (blank < 0)
+            break;
+        result = result.left(blank);
+    } while (result.size() > 40);
+    title() = result;
+}
+
+bool CheckTempFolder(MessageBoxPort& box)
+{
+    bool failed = false;
+    QString folder;
+    QString readBack;
+    const QString probe = u"Quillmark Temp Folder Test file"_s;
+    try {
+        folder = WorkingFolder();
+        const QString file = CollapseBackslashes(folder + u"/TempTest.txt"_s);
+        DeleteFileQuiet(file);
+        try {
+            WriteTextFile(probe, file);
+        } catch (...) {
+            failed = true;
+        }
+        if (FileExists(file))
+            readBack = ReadTextFile(file).remove(u'\r').remove(u'\n').trimmed();
+        DeleteFileQuiet(file);
+    } catch (...) {
+        failed = true;
+        if (folder.isEmpty())
+            folder = qEnvironmentVariable("TEMP");
+    }
+    if (!failed && !readBack.isEmpty() && readBack == probe)
+        return true;
+    box.showMessage(u"Software cannot access your TEMP folder.\n\n"
+                    u"It needs to access the TEMP folder to work correctly.\n\n"
+                    u"Please delete files in your\n\n"_s +
+                    folder +
+                    u"\n\nfolder\n\nPlease email "_s + QStringLiteral(VT_SUPPORT_EMAIL) +
+                    u" if you have any questions."_s);
+    return false;
+}
+
+void OpenVendorPageSometimes(const std::function<double()>& draw,
+                             const std::function<void(const QString&)>& open)
+{
+    const int r = static_cast<int>(draw() * 100) + 1;
+    if (r == 7)
+        open(QStringLiteral(VT_VENDOR_HOME));
+}
+
+} // namespace vt

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace vt {
+
+class MessageBoxPort;
+
+// The application title, the caption of every message box that names none.
+QString ApplicationTitle();
+// Derives the title from the product name: the name without its last word,
+// shortened while longer than 40 characters; a one-word name stays whole.
+void SetApplicationTitle(const QString& productName = QStringLiteral("Vellumtone"));
+
+// Writes a test text into the working folder and reads it back; shows the
+// warning and answers false when that does not work.
+bool CheckTempFolder(MessageBoxPort& box);
+
+// One start in a hundred opens the maker's home page. `draw` gives a uniform
+// number in [0, 1); `open` opens an address.
+void OpenVendorPageSometimes(const std::function<double()>& draw,
+                             const std::function<void(const QString&)>& open);
+
+} // namespace vt

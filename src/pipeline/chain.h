@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace vt {
+
+class StepGuard;
+
+// The steps of the per-book chain as the conversion run calls them. The
+// real chain runs the tools; tests put in a scripted one.
+class Chain {
+public:
+    virtual ~Chain() = default;
+    // Puts the tools into the working folder, each step under the run's guard.
+    virtual void deployTools(StepGuard& run) = 0;
+    virtual void removeTools(StepGuard& run) = 0;
+    // Leaves W/output.txt when the book could be converted to text.
+    virtual void readEpubToText(const QString& bookPath) = 0;
+    // Cuts the text into W/outputNNN.txt pieces, deletes it, returns the count.
+    virtual qint32 cutText(const QString& textPath) = 0;
+    // Speaks a piece file into a WAV file (or a text aloud when wavPath is empty).
+    virtual void saveToWav(const QString& source, const QString& wavPath) = 0;
+    virtual void wavToMp3(const QString& wavPath, const QString& mp3Path) = 0;
+};
+
+} // namespace vt

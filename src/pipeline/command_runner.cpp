@@ -1,0 +1,105 @@
+#include "command_runner.h"
+
+#include "progress.h"
+#include "window_ports.h"
+
+#include <QLoggingCategory>
+#include <QProcess>
+
+#include <atomic>
+#include <functional>
+#include <csignal>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace vt {
+namespace {
+
+Q_LOGGING_CATEGORY(lcCommand, "vellumtone.command", QtWarningMsg)
+
+constexpr qsizetype kKeptOutput = 8192;
+
+std::atomic<qint64> runningPid{0};
+QByteArray& lastOutput()
+{
+    static QByteArray output;
+    return output;
+}
+
+void keepOutput(QProcess& process)
+{
+    QByteArray& kept = lastOutput();
+    kept += process.readAll();
+    if (kept.size() > kKeptOutput)
+        kept = kept.right(kKeptOutput);
+}
+
+int waitFor(const Command& command, int windowStyle, const std::function<void()>& displayPass)
+{
+    NormaliseWindowStyle(windowStyle); // nothing to show on this platform
+    qCInfo(lcCommand).noquote() << command.shown();
+    lastOutput().clear();
+
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
+    // Each tool gets a process group of its own, so ending it also ends
+    // whatever its launcher started.
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    process.start(command.program, command.arguments, QIODevice::ReadOnly);
+    if (!process.waitForStarted(-1))
+        return kStartFailure;
+    runningPid = process.processId();
+
+    bool running = true;
+    do {
+        running = !process.waitForFinished(100);
+        keepOutput(process);
+        displayPass();
+    } while (running && process.state() != QProcess::NotRunning);
+    runningPid = 0;
+    keepOutput(process);
+    return process.exitCode();
+}
+
+} // namespace
+
+int NormaliseWindowStyle(int style)
+{
+    return style < 0 || style > 6 ? 6 : style;
+}
+
+int RunAndWait(WindowPort& window, const Command& command, int windowStyle)
+{
+    return waitFor(command, windowStyle, [&window] {
+        ++ActivityCounter;
+        ShowProcessingText(window);
+        window.yieldOnce();
+    });
+}
+
+int RunAndWaitWithProgress(WindowPort& window, const Command& command, int windowStyle,
+                           ProgressBarPort* progressBar, const QString& caption, int startValue,
+                           int bookCount)
+{
+    WaitingDisplay display(window, progressBar, caption, startValue, bookCount);
+    const int code = waitFor(command, windowStyle, [&display] { display.pass(); });
+    if (code != kStartFailure)
+        display.finish();
+    return code;
+}
+
+void EndRunningTool()
+{
+    const qint64 pid = runningPid.exchange(0);
+    if (pid > 0)
+        ::kill(-static_cast<pid_t>(pid), SIGKILL);
+}
+
+QByteArray LastToolOutput()
+{
+    return lastOutput();
+}
+
+} // namespace vt

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "command.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace vt {
+
+class ProgressBarPort;
+class WindowPort;
+
+// Result when a command cannot be started: error 53 plus the automation base.
+inline constexpr int kStartFailure = -2147221451;
+
+// Window styles 0..6 are kept for the record only; anything else becomes 6.
+int NormaliseWindowStyle(int style);
+
+// Starts the command as a process and waits for its end. Each pass waits up
+// to 100 ms for the process, then refreshes the caption and yields, so an
+// ended tool is noticed at once and the window stays alive.
+int RunAndWait(WindowPort& window, const Command& command, int windowStyle = 6);
+// The same with the counting, creeping bar of the join.
+int RunAndWaitWithProgress(WindowPort& window, const Command& command, int windowStyle,
+                           ProgressBarPort* progressBar, const QString& caption, int startValue,
+                           int bookCount);
+
+// Ends the tool that a run is waiting for (the window closes, a signal came).
+void EndRunningTool();
+// The last few kilobytes the most recent tool wrote, to explain a failure.
+QByteArray LastToolOutput();
+
+// The runner as the text and speech steps see it.
+class WindowCommandRunner : public CommandRunner {
+public:
+    explicit WindowCommandRunner(WindowPort& window) : window_(window) {}
+    int runAndWait(const Command& command, int windowStyle = 6) override
+    {
+        return RunAndWait(window_, command, windowStyle);
+    }
+
+private:
+    WindowPort& window_;
+};
+
+} // namespace vt

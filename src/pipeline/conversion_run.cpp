@@ -1,0 +1,276 @@
+#include "conversion_run.h"
+
+#include "build_config.h"
+#include "chain.h"
+#include "command_runner.h"
+#include "error_report.h"
+#include "files.h"
+#include "paths.h"
+#include "progress.h"
+#include "settings.h"
+#include "window_ports.h"
+#include "working_folder.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLockFile>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace vt {
+
+QStringList RunOutcome::failedBooks() const
+{
+    QStringList list;
+    for (const BookResult& result : books)
+        if (!result.ok)
+            list.append(result.book);
+    return list;
+}
+
+QString ResultPath(const QString& bookPath, bool option1, bool option2, const QString& text1)
+{
+    const QString name = StripExtension(GetFileName(bookPath));
+    QString result = GetShortPath(GetFolderPart(bookPath)) + u'/' + name + u".mp3"_s;
+    if (option1)
+        result = text1 + u'/' + name + u".mp3"_s;
+    else if (option2)
+        result = GetFolderPart(bookPath) + u'/' + name + u".mp3"_s;
+    return CollapseBackslashes(result);
+}
+
+namespace {
+
+QString shellQuoted(const QString& path)
+{
+    QString quoted = path;
+    return u'\'' + quoted.replace(u"'"_s, u"'\\''"_s) + u'\'';
+}
+
+const QString kUnrecognisedFormat =
+    u"Error #213042: Unrecognized EPUB format.\n\n"
+    u"Software cannot operate with iTunes EPUB files for example.\n\n"
+    u"Please email "_s +
+    QStringLiteral(VT_SUPPORT_EMAIL) + u" with a screenshot of this message if you have any questions."_s;
+
+// One run over the book list; the members are the run's state.
+class Run {
+public:
+    Run(WindowPort& window, Chain& chain)
+        : w_(window), chain_(chain), run_(window, u"Form1.PushButton1_Click"_s)
+    {
+    }
+
+    RunOutcome go();
+
+private:
+    bool refused();
+    bool takeLock();
+    void book(int i, int n);
+    void pieces(BookResult& result, qint32 m);
+    void join(BookResult& result, qint32 m);
+    QString summary() const;
+    QString working(const QString& name) const { return workFolder_ + u'/' + name; }
+    QString piece(qint32 j, const char* extension) const
+    {
+        return working(u"output"_s + PieceNumber(j) + QLatin1String(extension));
+    }
+
+    WindowPort& w_;
+    Chain& chain_;
+    StepGuard run_;
+    QString workFolder_;
+    std::unique_ptr<QLockFile> lock_;
+    RunOutcome outcome_;
+    QStringList missingPieces_;
+};
+
+RunOutcome Run::go()
+{
+    if (w_.busy()) // [100]
+        return outcome_;
+    run_.step(102, [&] { w_.setBusy(true); });
+    if (!refused() && takeLock()) {
+        outcome_.started = true;
+        run_.step(108, [&] { w_.setPointer(Pointer::Hourglass); });
+        run_.step(110, [&] { w_.setProgressCaption(kDeployCaption); });
+        chain_.deployTools(run_); // [112-134]
+        const int n = run_.value(136, 0, [&] { return w_.rowCount(); });
+        for (int i = 1; i <= n; ++i)
+            book(i, n);
+        chain_.removeTools(run_); // [264-266]
+        run_.step(268, [&] { w_.setPointer(Pointer::Default); });
+        run_.step(270, [&] { w_.setProgressValue(0); });
+        run_.step(272, [&] { w_.setProgressCaption(kIdleCaption); });
+        lock_.reset();
+        run_.step(280, [&] { w_.showMessage(summary()); });
+    }
+    run_.step(286, [&] { w_.setBusy(false); });
+    return outcome_;
+}
+
+bool Run::refused()
+{
+    if (run_.test(104, [&] { return w_.rowCount() == 0; })) {
+        w_.showMessage(u"No files added."_s);
+        return true;
+    }
+    if (run_.test(106, [&] { return !(IsFolder(w_.text1()) || w_.option2()); })) {
+        w_.showMessage(u"Folder does not exist. Please select another folder."_s);
+        return true;
+    }
+    return false;
+}
+
+// Two copies of the program must not share the fixed-name working files:
+// the run holds a lock file in the working folder from start to end.
+bool Run::takeLock()
+{
+    bool held = false;
+    const bool ok = run_.step(107, [&] {
+        workFolder_ = WorkingFolder();
+        if (!IsFolder(workFolder_))
+            raise(err::PathNotFound, u"The working folder "_s + workFolder_ + u" does not exist."_s);
+        lock_ = std::make_unique<QLockFile>(working(u"vellumtone.lock"_s));
+        lock_->setStaleLockTime(0); // only a live holder blocks
+        if (!lock_->tryLock(0)) {
+            if (lock_->error() != QLockFile::LockFailedError)
+                raise(err::PermissionDenied,
+                      u"Cannot write into the working folder "_s + workFolder_ + u'.');
+            held = true;
+        }
+    });
+    if (held)
+        w_.showMessage(kAnotherRunMessage);
+    if (!ok || held)
+        lock_.reset();
+    return ok && !held;
+}
+
+void Run::book(int i, int n)
+{
+    run_.step(138, [&] { ActivityCounter = 0; });
+    run_.step(140, [&] { CurrentBook = i; });
+    run_.step(142, [&] { DeleteFileQuiet(working(u"output.wav"_s), &w_); });
+    run_.step(144, [&] { w_.setPointer(Pointer::Hourglass); });
+    run_.step(146, [&] { w_.setProgressValue(double(i) / n * 100); });
+    run_.step(148, [&] { ++ActivityCounter; });
+    run_.step(150, [&] { ShowProcessingText(w_); });
+    run_.step(152, [&] { w_.yieldOnce(); });
+
+    BookResult result;
+    run_.step(154, [&] { result.book = w_.rowText(i); });
+    // Only a result written from now on counts for this book.
+    const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
+    run_.step(156, [&] { chain_.readEpubToText(result.book); });
+    const QString text = working(u"output.txt"_s);
+    if (run_.test(158, [&] { return !FileExists(text); })) {
+        run_.step(260, [&] { w_.showMessage(kUnrecognisedFormat); });
+        result.reason = u"unrecognized EPUB format: no text could be read from it"_s;
+        outcome_.books.append(result);
+        return;
+    }
+    run_.step(160, [&] {
+        result.resultPath = ResultPath(result.book, w_.option1(), w_.option2(), w_.text1());
+    });
+    run_.step(174, [&] { ++ActivityCounter; });
+    run_.step(176, [&] { ShowProcessingText(w_); });
+    run_.step(178, [&] { w_.yieldOnce(); });
+    const qint32 m = run_.value(180, qint32(0), [&] { return chain_.cutText(text); });
+
+    missingPieces_.clear();
+    pieces(result, m);
+    run_.step(222, [&] { ++ActivityCounter; });
+    run_.step(224, [&] { ShowProcessingText(w_); });
+    run_.step(226, [&] { w_.yieldOnce(); });
+    if (m >= 2) // with no piece at all there is nothing to join
+        join(result, m);
+
+    const QFileInfo info(result.resultPath);
+    result.ok = !result.resultPath.isEmpty() && info.isFile() && info.size() > 0 &&
+                info.lastModified() >= started && missingPieces_.isEmpty();
+    if (!result.ok && result.reason.isEmpty())
+        result.reason = missingPieces_.isEmpty()
+                            ? u"no audio file was made"_s
+                            : u"the audio of some parts is missing: "_s + missingPieces_.join(u", "_s);
+    outcome_.books.append(result);
+}
+
+void Run::pieces(BookResult& result, qint32 m)
+{
+    for (qint32 j = 1; j <= m; ++j) {
+        const QString wav = piece(j, ".wav");
+        run_.step(184, [&] { ++ActivityCounter; });
+        run_.step(186, [&] { ShowProcessingText(w_); });
+        run_.step(188, [&] { w_.yieldOnce(); });
+        run_.step(190, [&] { DeleteFileQuiet(wav, &w_); });
+        run_.step(192, [&] { w_.yieldOnce(); });
+        run_.step(194, [&] { w_.setTimerInterval(1000); });
+        run_.step(196, [&] { w_.setTimerEnabled(true); });
+        run_.step(198, [&] { w_.yieldOnce(); });
+        run_.step(200, [&] { chain_.saveToWav(piece(j, ".txt"), wav); });
+        run_.step(202, [&] { w_.setTimerEnabled(false); });
+        if (run_.test(204, [&] { return FileExists(wav); })) {
+            run_.step(206, [&] { ++ActivityCounter; });
+            run_.step(208, [&] { ShowProcessingText(w_); });
+            run_.step(210, [&] { w_.yieldOnce(); });
+            if (run_.test(212, [&] { return m == 1; }))
+                run_.step(214, [&] { chain_.wavToMp3(wav, result.resultPath); });
+            else
+                run_.step(216, [&] { chain_.wavToMp3(wav, piece(j, ".mp3")); });
+            run_.step(218, [&] { DeleteFileQuiet(wav, &w_); });
+        }
+    }
+}
+
+void Run::join(BookResult& result, qint32 m)
+{
+    const QString script = working(u"JoinMP3.sh"_s);
+    QStringList parts;
+    run_.step(232, [&] { ++ActivityCounter; });
+    run_.step(234, [&] { ShowProcessingText(w_); });
+    run_.step(236, [&] { w_.yieldOnce(); });
+    run_.step(238, [&] {
+        for (qint32 j = 1; j <= m; ++j) {
+            parts.append(piece(j, ".mp3"));
+            if (!FileExists(parts.last()))
+                missingPieces_.append(QString::number(j));
+        }
+    });
+    run_.step(248, [&] { WriteTextFile(JoinScriptLine(parts, result.resultPath), script); });
+    run_.step(250, [&] {
+        RunAndWaitWithProgress(w_, Command{u"/bin/sh"_s, {script}}, 0, &w_,
+                               w_.progressCaption(), RoundHalfEven(w_.progressValue()),
+                               w_.rowCount());
+    });
+    run_.step(252, [&] { DeleteFileQuiet(script, &w_); });
+    for (const QString& part : parts)
+        run_.step(254, [&] { DeleteFileQuiet(part, &w_); });
+}
+
+QString Run::summary() const
+{
+    const QStringList failed = outcome_.failedBooks();
+    if (failed.isEmpty())
+        return u"Done."_s;
+    return u"Done.\n\nThese books could not be converted completely:\n"_s + failed.join(u'\n');
+}
+
+} // namespace
+
+QString JoinScriptLine(const QStringList& pieces, const QString& resultPath)
+{
+    QString line = u"cat"_s;
+    for (const QString& piece : pieces)
+        line += u' ' + shellQuoted(piece);
+    return line + u" > "_s + shellQuoted(resultPath);
+}
+
+RunOutcome PushButton1_Click(WindowPort& window, Chain& chain)
+{
+    return Run(window, chain).go();
+}
+
+} // namespace vt

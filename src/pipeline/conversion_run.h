@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QList>
+#include <QStringList>
+
+namespace vt {
+
+class Chain;
+class WindowPort;
+
+// What became of one book of a run.
+struct BookResult {
+    QString book;
+    QString resultPath;
+    bool ok = false;
+    QString reason; // why it failed, in words a user understands
+};
+
+// What a run achieved, for the window's summary and the batch converter.
+struct RunOutcome {
+    bool started = false; // false when refused before anything was done
+    QList<BookResult> books;
+    QStringList failedBooks() const;
+};
+
+inline const QString kAnotherRunMessage =
+    QStringLiteral("Another conversion is already running in the working folder.");
+
+// The result path of a book from the output options of the window.
+QString ResultPath(const QString& bookPath, bool option1, bool option2, const QString& text1);
+
+// The one line of the join script: every path in POSIX single quotes.
+QString JoinScriptLine(const QStringList& pieces, const QString& resultPath);
+
+// "Start Converting To MP3": every book of the list through the chain.
+RunOutcome PushButton1_Click(WindowPort& window, Chain& chain);
+
+} // namespace vt

@@ -1,0 +1,42 @@
+#include "tool_chain.h"
+
+#include "mp3_encoding.h"
+#include "speech_rendering.h"
+#include "text_cutting.h"
+#include "text_extraction.h"
+#include "tool_deployment.h"
+#include "window_ports.h"
+
+namespace vt {
+
+void ToolChain::deployTools(StepGuard& run)
+{
+    DeployTools(run, window_);
+}
+
+void ToolChain::removeTools(StepGuard& run)
+{
+    RemoveTools(run, window_);
+}
+
+void ToolChain::readEpubToText(const QString& bookPath)
+{
+    ReadePubToStringToFSO(bookPath, window_, runner_);
+}
+
+qint32 ToolChain::cutText(const QString& textPath)
+{
+    return CutTextFileFSO(textPath, window_);
+}
+
+void ToolChain::saveToWav(const QString& source, const QString& wavPath)
+{
+    SaveToWAV(source, wavPath, window_);
+}
+
+void ToolChain::wavToMp3(const QString& wavPath, const QString& mp3Path)
+{
+    WAVToMP3(wavPath, mp3Path, window_, runner_);
+}
+
+} // namespace vt

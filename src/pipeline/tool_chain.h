@@ -1,0 +1,26 @@
+#pragma once
+
+#include "chain.h"
+#include "command_runner.h"
+
+namespace vt {
+
+class WindowPort;
+
+// The real chain: the deployed converter and encoder and the speech engine.
+class ToolChain : public Chain {
+public:
+    explicit ToolChain(WindowPort& window) : window_(window), runner_(window) {}
+    void deployTools(StepGuard& run) override;
+    void removeTools(StepGuard& run) override;
+    void readEpubToText(const QString& bookPath) override;
+    qint32 cutText(const QString& textPath) override;
+    void saveToWav(const QString& source, const QString& wavPath) override;
+    void wavToMp3(const QString& wavPath, const QString& mp3Path) override;
+
+private:
+    WindowPort& window_;
+    WindowCommandRunner runner_;
+};
+
+} // namespace vt

@@ -1,0 +1,1 @@
+// The zip class lands here.

@@ -1,0 +1,91 @@
+#include "error.h"
+#include "files.h"
+#include "paths.h"
+#include "test_env.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vt;
+using vt::test::readFile;
+using vt::test::writeFile;
+
+TEST(Files, ExistenceOfFilesAndFolders)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"a.epub"_s);
+    writeFile(file, "x");
+    EXPECT_TRUE(FileExists(file));
+    EXPECT_TRUE(FileExists(dir.path())); // folders count too
+    EXPECT_FALSE(IsFolder(file));
+    EXPECT_TRUE(IsFolder(dir.path()));
+    EXPECT_FALSE(FileExists(dir.filePath(u"missing"_s)));
+    EXPECT_FALSE(FileExists(u""_s));
+    EXPECT_FALSE(FileExists(u"a\0b"_s));
+    EXPECT_EQ(GetShortPath(file), file);
+    EXPECT_EQ(GetShortPath(dir.filePath(u"missing"_s)), u""_s);
+}
+
+TEST(Files, WriteBytesIfMissingNeverTouchesAnExistingFile)
+{
+    QTemporaryDir dir;
+    const QString empty = dir.filePath(u"empty"_s);
+    writeFile(empty, "");
+    WriteBytesIfMissing("new", empty);
+    EXPECT_EQ(readFile(empty), QByteArray());
+    const QString fresh = dir.filePath(u"fresh"_s);
+    WriteBytesIfMissing(QByteArray("a\0b", 3), fresh);
+    EXPECT_EQ(readFile(fresh), QByteArray("a\0b", 3));
+    EXPECT_THROW(WriteBytesIfMissing("x", dir.filePath(u"no/such/folder"_s)), vt::Error);
+}
+
+TEST(Files, TextFilesAndTheirReading)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"t.txt"_s);
+    WriteTextFile(u"Grüße"_s, file);
+    EXPECT_EQ(readFile(file), QByteArray("Gr\xc3\xbc\xc3\x9f" "e\n"));
+    EXPECT_EQ(ReadTextFile(file), u"Grüße\n"_s);
+    writeFile(file, "");
+    EXPECT_EQ(ReadTextFile(file), u"empty file"_s);
+    EXPECT_EQ(ReadTextFile(dir.filePath(u"missing"_s)), u""_s);
+    EXPECT_THROW(WriteTextFile(u"x"_s, dir.filePath(u"no/such/t.txt"_s)), vt::Error);
+}
+
+TEST(Files, QuietDeletesRemoveReadOnlyFilesAndNeverFail)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"ro"_s);
+    writeFile(file, "x");
+    QFile::setPermissions(file, QFile::ReadOwner);
+    DeleteFileQuiet(file);
+    EXPECT_FALSE(FileExists(file));
+    DeleteFileQuiet(file);                 // missing: nothing happens
+    DeleteFileQuiet(dir.path());           // a folder is not a file
+    EXPECT_TRUE(IsFolder(dir.path()));
+}
+
+TEST(Files, DeleteFolderTreeTakesEverythingButFollowsNoLink)
+{
+    QTemporaryDir dir;
+    QTemporaryDir outside;
+    const QString kept = outside.filePath(u"keep.txt"_s);
+    writeFile(kept, "keep");
+    const QString tree = dir.filePath(u"calibre"_s);
+    writeFile(tree + u"/a.txt"_s, "a");
+    writeFile(tree + u"/.hidden"_s, "h");
+    writeFile(tree + u"/sub/deeper/b.txt"_s, "b");
+    QFile::setPermissions(tree + u"/sub/deeper/b.txt"_s, QFile::ReadOwner);
+    QFile::setPermissions(tree + u"/sub/deeper"_s, QFile::ReadOwner | QFile::ExeOwner);
+    QFile::link(outside.path(), tree + u"/link"_s);
+
+    DeleteFolderTree(tree + u"/a.txt"_s); // a file path does nothing
+    EXPECT_TRUE(FileExists(tree + u"/a.txt"_s));
+    DeleteFolderTree(tree);
+    EXPECT_FALSE(FileExists(tree));
+    EXPECT_TRUE(FileExists(kept));
+}

@@ -1,0 +1,92 @@
+#include "error.h"
+#include "fake_window.h"
+#include "startup.h"
+#include "test_env.h"
+#include "working_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace vt;
+
+TEST(Startup, ApplicationTitleOfAOneWordNameIsTheName)
+{
+    SetApplicationTitle(u"Vellumtone"_s);
+    EXPECT_EQ(ApplicationTitle(), u"Vellumtone"_s);
+    SetApplicationTitle(u"Quillmark Vellumtone 2021"_s);
+    EXPECT_EQ(ApplicationTitle(), u"Quillmark Vellumtone"_s);
+    SetApplicationTitle(u"Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa Bb Cc"_s);
+    EXPECT_EQ(ApplicationTitle(), u"Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"_s);
+    SetApplicationTitle();
+}
+
+TEST(Startup, VendorPageOpensAtOneStartInAHundred)
+{
+    QStringList opened;
+    const auto open = [&](const QString& url) { opened << url; };
+    OpenVendorPageSometimes([] { return 0.05; }, open);  // r = 6
+    OpenVendorPageSometimes([] { return 0.069; }, open); // r = 7
+    OpenVendorPageSometimes([] { return 0.999; }, open); // r = 100
+    EXPECT_EQ(opened, QStringList{u"https://vellumtone.example/"_s});
+}
+
+TEST(Startup, TempFolderCheckPassesOnAWritableFolder)
+{
+    test::TempWorkingFolder temp;
+    test::FakeWindow window;
+    EXPECT_TRUE(CheckTempFolder(window));
+    EXPECT_TRUE(window.messages.isEmpty());
+    EXPECT_TRUE(test::entries(temp.path()).isEmpty());
+}
+
+TEST(Startup, TempFolderCheckWarnsOnAMissingFolder)
+{
+    test::TempWorkingFolder temp;
+    const QString missing = temp.file(u"gone"_s);
+    qputenv("TEMP", QFile::encodeName(missing));
+    test::FakeWindow window;
+    EXPECT_FALSE(CheckTempFolder(window));
+    ASSERT_EQ(window.messages.size(), 1);
+    EXPECT_EQ(window.messages[0].text,
+              u"Software cannot access your TEMP folder.\n\nIt needs to access the TEMP folder to "
+              u"work correctly.\n\nPlease delete files in your\n\n"_s +
+                  missing +
+                  u"\n\nfolder\n\nPlease email support@vellumtone.example if you have any questions."_s);
+}
+
+TEST(WorkingFolder, TempIsUsedWhenSetElseAPrivateFolder)
+{
+    test::TempWorkingFolder temp;
+    EXPECT_EQ(WorkingFolder(), temp.path());
+    EXPECT_EQ(WorkingFile(u"output.txt"_s), temp.path() + u"/output.txt"_s);
+
+    QTemporaryDir base;
+    qunsetenv("TEMP");
+    qputenv("TMPDIR", QFile::encodeName(base.path()));
+    const QString mine = base.path() + u"/vellumtone-"_s + QString::number(::getuid());
+    EXPECT_EQ(WorkingFolder(), mine);
+    EXPECT_EQ(QFileInfo(mine).permissions() & 0x0077, 0); // nothing for group and others
+    qunsetenv("TMPDIR");
+}
+
+TEST(WorkingFolder, ASharedFolderIsNeverUsedItself)
+{
+    test::TempWorkingFolder temp;
+    QFile::setPermissions(temp.path(), QFileDevice::Permissions(0x7777));
+    EXPECT_EQ(WorkingFolder(), temp.path() + u"/vellumtone-"_s + QString::number(::getuid()));
+
+    // A planted link in place of the private folder is refused.
+    QTemporaryDir base;
+    QTemporaryDir elsewhere;
+    qunsetenv("TEMP");
+    qputenv("TMPDIR", QFile::encodeName(base.path()));
+    QFile::link(elsewhere.path(), base.path() + u"/vellumtone-"_s + QString::number(::getuid()));
+    EXPECT_THROW(WorkingFolder(), vt::Error);
+    qunsetenv("TMPDIR");
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "chain.h"
+#include "files.h"
+#include "paths.h"
+#include "test_env.h"
+#include "working_folder.h"
+
+#include <QFile>
+#include <QHash>
+#include <QSet>
+#include <QStringList>
+
+#include <functional>
+
+namespace vt::test {
+
+// A chain whose steps write small files: text for every book unless it is
+// named "notext", `pieces[book]` pieces (1 by default), a WAV per piece unless
+// listed in `silentPieces`, and an MP3 that names its piece.
+class ScriptedChain : public Chain {
+public:
+    void deployTools(StepGuard&) override { calls << QStringLiteral("deploy"); }
+    void removeTools(StepGuard&) override { calls << QStringLiteral("remove"); }
+    void readEpubToText(const QString& book) override
+    {
+        calls << QStringLiteral("read ") + book;
+        if (!book.contains(QStringLiteral("notext")))
+            writeFile(WorkingFile(QStringLiteral("output.txt")), "text");
+    }
+    qint32 cutText(const QString& textPath) override
+    {
+        const qint32 m = pieceCount;
+        for (qint32 j = 1; j <= m; ++j)
+            writeFile(StripExtension(textPath) + PieceNumber(j) + QStringLiteral(".txt"),
+                      "piece " + QByteArray::number(j));
+        DeleteFileQuiet(textPath);
+        calls << QStringLiteral("cut");
+        return m;
+    }
+    void saveToWav(const QString& source, const QString& wav) override
+    {
+        spoken << GetFileName(source);
+        if (!silentPieces.contains(GetFileName(source)))
+            writeFile(wav, readFile(source));
+    }
+    void wavToMp3(const QString& wav, const QString& mp3) override
+    {
+        encodedTo << mp3;
+        writeFile(mp3, "[" + readFile(wav) + "]");
+    }
+
+    qint32 pieceCount = 1;
+    QSet<QString> silentPieces;
+    QStringList calls;
+    QStringList spoken;
+    QStringList encodedTo;
+};
+
+} // namespace vt::test

@@ -1,0 +1,53 @@
+#include "test_env.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace vt::test {
+
+TempWorkingFolder::TempWorkingFolder()
+    : saved_(qgetenv("TEMP")), had_(qEnvironmentVariableIsSet("TEMP"))
+{
+    qputenv("TEMP", QFile::encodeName(dir_.path()));
+}
+
+TempWorkingFolder::~TempWorkingFolder()
+{
+    if (had_)
+        qputenv("TEMP", saved_);
+    else
+        qunsetenv("TEMP");
+    // Leave nothing read-only behind that would stop the folder's removal.
+    QDir(dir_.path()).removeRecursively();
+}
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    file.write(content);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                      QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
+QString testBook(const QString& name)
+{
+    return QStringLiteral(VT_TEST_BOOKS) + u'/' + name;
+}
+
+} // namespace vt::test
