@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+namespace vt {
+
+class MessageBoxPort;
+class SettingsStore;
+
+// The voice list of the window (Combo1) as the voice catalogue fills it.
+class VoiceListPort {
+public:
+    virtual ~VoiceListPort() = default;
+    virtual void clearVoices() = 0;
+    virtual void addVoice(const QString& description) = 0;
+    virtual int voiceCount() const = 0;
+    // Fires the list's own selection handling, as a user's choice would.
+    virtual void setVoiceIndex(int index) = 0;
+};
+
+// Fills the list with the engine's voices in the engine's order and restores
+// the stored choice ("Combo"). False (after its message, unless quiet) when
+// the engine cannot be used or the stored choice cannot be applied.
+bool LoadVoiceList(VoiceListPort& list, bool quiet, MessageBoxPort& box, SettingsStore& store);
+
+} // namespace vt
