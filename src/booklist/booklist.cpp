@@ -1,1 +1,0 @@
-// The book list lands here.
