@@ -1,0 +1,226 @@
+#include "batch.h"
+
+#include "command_runner.h"
+#include "conversion_run.h"
+#include "files.h"
+#include "progress.h"
+#include "tool_chain.h"
+#include "working_folder.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace vt {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+QString privateFolder;
+constexpr int kMaxChildren = 256;
+std::atomic<pid_t> children[kMaxChildren];
+
+void onInterrupt(int)
+{
+    interrupted = 1;
+    EndRunningTool();
+    for (auto& child : children)
+        if (const pid_t pid = child.load(); pid > 0)
+            ::kill(pid, SIGTERM);
+}
+
+void printLine(const QString& line)
+{
+    const QByteArray bytes = (line + u'\n').toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+// Ends an interrupted in-process run: a result that the current book had
+// begun to write would look complete, so it goes; then the working files.
+[[noreturn]] void endInterrupted(ConsoleWindow& window, const QDateTime& bookStarted)
+{
+    EndRunningTool();
+    if (CurrentBook >= 1 && CurrentBook <= window.rowCount()) {
+        const QString result = ResultPath(window.rowText(CurrentBook), window.option1(),
+                                          window.option2(), window.text1());
+        const QFileInfo info(result);
+        if (info.exists() && info.lastModified() >= bookStarted)
+            DeleteFileQuiet(result);
+    }
+    RemovePrivateWorkingFolder();
+    std::fputs("\nvellumtone-cli: interrupted\n", stderr);
+    std::_Exit(130);
+}
+
+QStringList childArguments(const ConsoleWindow::Settings& settings, const QString& book)
+{
+    QStringList arguments{u"--child"_s, u"--jobs"_s, u"1"_s};
+    if (settings.voice >= 0)
+        arguments << u"--voice"_s << QString::number(settings.voice);
+    arguments << u"--volume"_s << QString::number(settings.volume) << u"--rate"_s
+              << QString::number(settings.rate);
+    if (settings.option1)
+        arguments << u"--out"_s << settings.text1;
+    else
+        arguments << u"--beside"_s;
+    return arguments << u"--"_s << book;
+}
+
+} // namespace
+
+bool SetUpPrivateWorkingFolder(QString& error)
+{
+    try {
+        const QByteArray pattern = QFile::encodeName(WorkingFolder() + u"/cli-XXXXXX"_s);
+        std::vector<char> name(pattern.constData(), pattern.constData() + pattern.size() + 1);
+        if (!::mkdtemp(name.data())) {
+            error = u"cannot make a working folder in "_s + WorkingFolder();
+            return false;
+        }
+        privateFolder = QFile::decodeName(name.data());
+        qputenv("TEMP", name.data());
+        return true;
+    } catch (const std::exception& e) {
+        error = QString::fromUtf8(e.what());
+        return false;
+    }
+}
+
+void RemovePrivateWorkingFolder()
+{
+    if (privateFolder.isEmpty())
+        return;
+    try {
+        DeleteFolderTree(privateFolder);
+    } catch (...) {
+        // Nothing more can be done about a folder that cannot be listed.
+    }
+    privateFolder.clear();
+}
+
+void InstallInterruptHandling()
+{
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+bool Interrupted()
+{
+    return interrupted != 0;
+}
+
+int ConvertInProcess(const QStringList& books, const ConsoleWindow::Settings& settings,
+                     bool showProgress)
+{
+    ConsoleWindow window(settings, showProgress);
+    for (const QString& book : books)
+        window.appendRow(book);
+    qint32 seenBook = 0;
+    QDateTime bookStarted = QDateTime::currentDateTime();
+    window.onYield = [&] {
+        if (CurrentBook != seenBook) {
+            seenBook = CurrentBook;
+            bookStarted = QDateTime::currentDateTime().addSecs(-1);
+        }
+        if (interrupted)
+            endInterrupted(window, bookStarted);
+    };
+    ToolChain chain(window);
+    const RunOutcome outcome = PushButton1_Click(window, chain);
+    if (interrupted)
+        endInterrupted(window, bookStarted);
+    if (!outcome.started) {
+        for (const QString& book : books)
+            printLine(u"failed: "_s + book + u": the conversion could not start"_s);
+        return 1;
+    }
+    bool allOk = true;
+    for (const BookResult& result : outcome.books) {
+        allOk = allOk && result.ok;
+        printLine(result.ok ? result.resultPath
+                            : u"failed: "_s + result.book + u": "_s + result.reason);
+    }
+    return allOk && outcome.books.size() == books.size() ? 0 : 1;
+}
+
+int ConvertInChildren(const QString& program, const QStringList& books,
+                      const ConsoleWindow::Settings& settings, int jobs)
+{
+    struct Job {
+        std::unique_ptr<QProcess> process;
+        QString line;
+        bool done = false;
+        int status = 0;
+    };
+    std::vector<Job> all(static_cast<size_t>(books.size()));
+    size_t next = 0;
+    size_t printed = 0;
+    int running = 0;
+    bool allOk = true;
+    std::fprintf(stderr, "Converting %lld books, %d at a time\n", static_cast<long long>(books.size()),
+                 jobs);
+
+    while (printed < all.size()) {
+        while (!interrupted && running < jobs && next < all.size()) {
+            Job& job = all[next];
+            job.process = std::make_unique<QProcess>();
+            job.process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            job.process->setStandardInputFile(QProcess::nullDevice());
+            job.process->start(program, childArguments(settings, books[qsizetype(next)]));
+            if (job.process->waitForStarted(-1)) {
+                children[next % kMaxChildren] = pid_t(job.process->processId());
+                ++running;
+            } else {
+                job.done = true;
+                job.status = 1;
+                job.line = u"failed: "_s + books[qsizetype(next)] + u": cannot start "_s + program;
+            }
+            ++next;
+        }
+        for (size_t i = 0; i < next; ++i) {
+            Job& job = all[i];
+            if (job.done || !job.process || !job.process->waitForFinished(20))
+                continue;
+            children[i % kMaxChildren] = 0;
+            --running;
+            job.done = true;
+            job.status = job.process->exitStatus() == QProcess::NormalExit
+                             ? job.process->exitCode()
+                             : 1;
+            job.line = QString::fromUtf8(job.process->readAllStandardOutput()).trimmed();
+            if (job.line.isEmpty())
+                job.line = u"failed: "_s + books[qsizetype(i)] + u": the converter ended unexpectedly"_s;
+        }
+        if (interrupted && running == 0)
+            break;
+        while (printed < all.size() && all[printed].done) {
+            printLine(all[printed].line);
+            allOk = allOk && all[printed].status == 0;
+            ++printed;
+        }
+    }
+    if (interrupted) {
+        RemovePrivateWorkingFolder();
+        std::fputs("vellumtone-cli: interrupted\n", stderr);
+        return 130;
+    }
+    return allOk ? 0 : 1;
+}
+
+} // namespace vt

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "console_window.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace vt {
+
+// Runs the books in this process through the conversion run; prints one
+// result line per book; returns the exit status.
+int ConvertInProcess(const QStringList& books, const ConsoleWindow::Settings& settings,
+                     bool showProgress);
+
+// Runs the books `jobs` at a time, one child process per book; prints the
+// children's result lines in book order; returns the exit status.
+int ConvertInChildren(const QString& program, const QStringList& books,
+                      const ConsoleWindow::Settings& settings, int jobs);
+
+// Makes a private working folder for this process and sets TEMP to it;
+// removes it again at exit. Ctrl+C and SIGTERM end the running tool, remove
+// this run's working files and end the process with status 130.
+bool SetUpPrivateWorkingFolder(QString& error);
+void RemovePrivateWorkingFolder();
+void InstallInterruptHandling();
+bool Interrupted();
+
+} // namespace vt

@@ -1,0 +1,172 @@
+#include "cli_options.h"
+
+using namespace Qt::StringLiterals;
+
+namespace vt {
+namespace {
+
+std::optional<int> parseInt(const QString& text, int low, int high)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::optional<CliOptions> ParseCliOptions(const QStringList& arguments, QString& error)
+{
+    CliOptions options;
+    bool onlyPaths = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString argument = arguments[i];
+        if (onlyPaths || !argument.startsWith(u'-') || argument == u"-"_s) {
+            options.paths.append(argument);
+            continue;
+        }
+        if (argument == u"--"_s) {
+            onlyPaths = true;
+            continue;
+        }
+        QString name = argument;
+        std::optional<QString> inlineValue;
+        if (const qsizetype eq = argument.indexOf(u'='); eq > 0 && argument.startsWith(u"--"_s)) {
+            name = argument.left(eq);
+            inlineValue = argument.mid(eq + 1);
+        }
+        const auto value = [&]() -> std::optional<QString> {
+            if (inlineValue)
+                return inlineValue;
+            if (i + 1 < arguments.size())
+                return arguments[++i];
+            error = u"option "_s + name + u" needs a value"_s;
+            return std::nullopt;
+        };
+        const auto number = [&](int low, int high) -> std::optional<int> {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            const auto parsed = parseInt(*v, low, high);
+            if (!parsed)
+                error = u"bad value for "_s + name + u": \""_s + *v +
+                        u"\" (expected a whole number from %1 to %2)"_s.arg(low).arg(high);
+            return parsed;
+        };
+        const auto flag = [&]() {
+            if (inlineValue)
+                error = u"option "_s + name + u" takes no value"_s;
+            return !inlineValue;
+        };
+
+        if (name == u"--voice"_s) {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            if (v->trimmed().isEmpty()) {
+                error = u"--voice needs a voice name or number"_s;
+                return std::nullopt;
+            }
+            options.voice = *v;
+        } else if (name == u"--volume"_s) {
+            if (!(options.volume = number(0, 100)))
+                return std::nullopt;
+        } else if (name == u"--rate"_s) {
+            if (!(options.rate = number(-10, 10)))
+                return std::nullopt;
+        } else if (name == u"--jobs"_s) {
+            const auto jobs = number(1, 256);
+            if (!jobs)
+                return std::nullopt;
+            options.jobs = *jobs;
+        } else if (name == u"--out"_s) {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            options.out = *v;
+        } else if (name == u"--beside"_s) {
+            if (!flag())
+                return std::nullopt;
+            options.beside = true;
+        } else if (name == u"--list-voices"_s) {
+            if (!flag())
+                return std::nullopt;
+            options.listVoices = true;
+        } else if (name == u"--help"_s || name == u"-h"_s) {
+            options.help = true;
+        } else if (name == u"--version"_s) {
+            options.version = true;
+        } else if (name == u"--child"_s) {
+            options.child = true;
+        } else {
+            error = u"unknown option "_s + argument;
+            return std::nullopt;
+        }
+    }
+    if (options.out && options.beside) {
+        error = u"--out and --beside cannot be used together"_s;
+        return std::nullopt;
+    }
+    if (!options.help && !options.version && !options.listVoices && options.paths.isEmpty()) {
+        error = u"no book or folder given"_s;
+        return std::nullopt;
+    }
+    return options;
+}
+
+QString CliHelpText()
+{
+    return uR"(Usage: vellumtone-cli [options] PATH...
+
+Turns EPUB books into MP3 audio books by text-to-speech, without a window.
+Each PATH is an EPUB file or a folder; a folder is searched with all its
+sub-folders for *.epub files (any letter case), leaving out names that begin
+with "~" and hidden files.
+
+Every book goes through the same chain as in the Vellumtone window: calibre's
+ebook-convert makes plain text, the text is cut into pieces, espeak-ng speaks
+each piece, lame -h encodes it, and the pieces are joined into one MP3 named
+after the book (book.epub gives book.mp3; an existing file is replaced).
+
+Options:
+  --voice NAME|INDEX  the voice: its number in --list-voices or its name
+  --volume N          volume from 0 to 100
+  --rate N            speed of speech from -10 (slow) to 10 (fast)
+  --out DIR           put the MP3 files into DIR (which must exist)
+  --beside            put each MP3 file beside its book
+  --list-voices       list the voices of the speech engine and exit
+  --jobs N            convert N books at once (default: one per processor core)
+  --help              show this text and exit
+  --version           show the version and exit
+
+Options that are not given take the values last chosen in the Vellumtone
+window (~/.config/Quillmark/Quillmark.ini); this program never changes them.
+
+Output:
+  standard output   one line per book, in the order the books were given:
+                    the path of the MP3 file, or
+                    "failed: BOOK: REASON" when the book got no complete MP3
+  standard error    progress (one updating line on a terminal, one line per
+                    stage otherwise) and the program's messages
+
+Exit status:
+  0    every book got its MP3 file
+  1    some books failed
+  2    bad usage: an unknown option or a bad value
+  130  interrupted (Ctrl+C or SIGTERM); the running tool is ended and this
+       run's working files are removed
+
+Working files:
+  Each process works in a private folder of its own under $TEMP (or under
+  $TMPDIR or /tmp when TEMP is not set) and removes it at the end, so any
+  number of vellumtone-cli processes can run at once, on one machine or many.
+
+Examples:
+  vellumtone-cli --out ~/Audiobooks book.epub
+  vellumtone-cli --beside --rate 2 --voice English ~/Books
+  find ~/Books -name '*.epub' | parallel -j4 vellumtone-cli --jobs 1 --beside {}
+)"_s;
+}
+
+} // namespace vt

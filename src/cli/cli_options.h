@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace vt {
+
+// The command line of vellumtone-cli. Unset values come from the settings
+// store; nothing here is ever written back to it.
+struct CliOptions {
+    std::optional<QString> voice; // a name or an index
+    std::optional<int> volume;
+    std::optional<int> rate;
+    std::optional<QString> out;
+    bool beside = false;
+    bool listVoices = false;
+    bool help = false;
+    bool version = false;
+    bool child = false; // one book of a --jobs batch: no progress line
+    int jobs = 0;       // 0: one per core
+    QStringList paths;
+};
+
+// Parses the arguments after the program name. On bad usage returns nothing
+// and sets `error` to a message naming the bad option or value.
+std::optional<CliOptions> ParseCliOptions(const QStringList& arguments, QString& error);
+
+// The --help text, complete enough to serve as the manual.
+QString CliHelpText();
+
+} // namespace vt

@@ -1,0 +1,133 @@
+#include "batch.h"
+#include "build_config.h"
+#include "cli_options.h"
+#include "console_window.h"
+#include "files.h"
+#include "settings.h"
+#include "voice_choice.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QThread>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void print(FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+int usageError(const QString& message)
+{
+    print(stderr, u"vellumtone-cli: "_s + message + u"\nTry 'vellumtone-cli --help'.\n"_s);
+    return 2;
+}
+
+// A stored value that cannot be read falls back to the default.
+template <class F> auto stored(F&& read, decltype(read()) fallback)
+{
+    try {
+        return read();
+    } catch (...) {
+        return fallback;
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QString error;
+    const auto options = vt::ParseCliOptions(app.arguments().mid(1), error);
+    if (!options)
+        return usageError(error);
+    if (options->help) {
+        print(stdout, vt::CliHelpText());
+        return 0;
+    }
+    if (options->version) {
+        print(stdout, u"vellumtone-cli "_s + QStringLiteral(VT_VERSION) + u'\n');
+        return 0;
+    }
+
+    QStringList books;
+    for (const QString& path : options->paths) {
+        const QFileInfo info(path);
+        if (!info.exists())
+            return usageError(u"no such file or folder: "_s + path);
+        if (info.isDir())
+            books += vt::EpubBooksInFolder(info.absoluteFilePath());
+        else
+            books += info.absoluteFilePath();
+    }
+    if (books.isEmpty()) {
+        print(stderr, u"vellumtone-cli: no EPUB books found\n"_s);
+        return 1;
+    }
+
+    vt::SettingsStore store;
+    vt::ConsoleWindow::Settings settings;
+    const QStringList voices = vt::VoiceNames();
+    if (options->listVoices) {
+        for (qsizetype i = 0; i < voices.size(); ++i)
+            print(stdout, QString::number(i) + u'\t' + voices[i] + u'\n');
+        return voices.isEmpty() ? 1 : 0;
+    }
+    if (options->voice) {
+        const int index = vt::ChooseVoice(voices, *options->voice);
+        if (index < 0)
+            return usageError(u"no voice \""_s + *options->voice +
+                              u"\"; see vellumtone-cli --list-voices"_s);
+        settings.voice = index;
+    } else {
+        const int combo = stored([&] { return store.number(vt::key::Combo); }, 0);
+        settings.voice = combo >= 0 && combo < voices.size() ? combo : -1;
+    }
+    settings.volume = options->volume.value_or(
+        std::clamp(stored([&] { return store.number(vt::key::VolumeLevel); }, 100), 0, 100));
+    settings.rate = options->rate.value_or(
+        std::clamp(stored([&] { return store.number(vt::key::SpeechRate); }, -3), -10, 10));
+
+    if (options->out) {
+        if (!vt::IsFolder(*options->out))
+            return usageError(u"bad value for --out: the folder \""_s + *options->out +
+                              u"\" does not exist"_s);
+        settings.option1 = true;
+        settings.option2 = false;
+        settings.text1 = QFileInfo(*options->out).absoluteFilePath();
+    } else if (options->beside) {
+        settings.option1 = false;
+        settings.option2 = true;
+    } else {
+        settings.option1 = stored([&] { return store.boolean(vt::key::Option1); }, true);
+        settings.option2 = stored([&] { return store.boolean(vt::key::Option2); }, false);
+        settings.text1 = stored([&] { return store.text(vt::key::Text1); }, QString());
+        if (settings.option2)
+            settings.option1 = false; // the window selects the option set last
+        if (!settings.option1 && !settings.option2)
+            settings.option2 = true;
+        if (settings.option1 && !vt::IsFolder(settings.text1))
+            return usageError(u"the output folder \""_s + settings.text1 +
+                              u"\" of the settings does not exist; give --out DIR or --beside"_s);
+    }
+
+    vt::InstallInterruptHandling();
+    if (!vt::SetUpPrivateWorkingFolder(error)) {
+        print(stderr, u"vellumtone-cli: "_s + error + u'\n');
+        return 1;
+    }
+    const int jobs = options->jobs > 0 ? options->jobs : std::max(1, QThread::idealThreadCount());
+    const int status =
+        jobs > 1 && books.size() > 1
+            ? vt::ConvertInChildren(QCoreApplication::applicationFilePath(), books, settings,
+                                    std::min<int>(jobs, int(books.size())))
+            : vt::ConvertInProcess(books, settings, !options->child);
+    vt::RemovePrivateWorkingFolder();
+    return vt::Interrupted() ? 130 : status;
+}
