@@ -5,29 +5,31 @@
 #include "window_ports.h"
 
 #include <QCursor>
+#include <QStringList>
 #include <QWidget>
-
 #include <functional>
 
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSlider;
 class QTimer;
 
-namespace vt {
+namespace vt
+{
 
 class BookListView;
+class CaptionedProgressBar;
 
 // The main window: every control of the program, the start-up sequence, the
 // Busy flag and the pointer. The core reaches it only through WindowPort.
-class Form1 : public QWidget, public WindowPort, public VoiceListPort {
+class Form1 : public QWidget, public WindowPort, public VoiceListPort
+{
     Q_OBJECT
-public:
+  public:
     // The outside services the window calls. The defaults are the real ones;
     // tests replace those that would need a person, a speaker or a new process.
     struct Services {
@@ -36,6 +38,8 @@ public:
         std::function<QString(QWidget*, const QString&, const QString&)> browseFolder;
         std::function<double()> randomDraw; // uniform in [0, 1)
         std::function<void()> endProcess;   // called when the window closes
+        // Where optional files "beside the executable" are looked up, in order.
+        QStringList programFolders;
         static Services real();
     };
 
@@ -52,6 +56,9 @@ public:
     bool hourglassShown() const { return pointer_ == Pointer::Hourglass; }
     QWidget* browseOwner() { return this; }
     const Services& services() const { return services_; }
+    // An optional file beside the executable ("x/o.cjs", "drag.ico", ...), or
+    // "" when there is none.
+    QString programFile(const QString& name) const;
     // The cursor shown for a pointer value.
     QCursor cursorFor(Pointer pointer) const;
 
@@ -116,11 +123,11 @@ public:
     QLineEdit* Text1 = nullptr;
     QPushButton* PushButton7 = nullptr;
     QRadioButton* Option2 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
+    CaptionedProgressBar* ProgressBar1 = nullptr;
     QPushButton* PushButton9 = nullptr;
     QTimer* Timer1 = nullptr;
 
-public Q_SLOTS:
+  public Q_SLOTS:
     void PushButton1_Click();
     // The book-list buttons.
     void PushButton2_Click();
@@ -140,12 +147,12 @@ public Q_SLOTS:
     void Option2_Click();
     void Text1_Change();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void createControls();
     void connectControls();
     void setUpBookList(); // the book list's own behaviour
@@ -160,7 +167,7 @@ private:
     SettingsStore settings_;
     bool busy_ = false;
     Pointer pointer_ = Pointer::Default;
-    QCursor customCursor_;
+    QCursor customCursor_{Qt::PointingHandCursor};
     double progressValue_ = 0;
     QString progressCaption_;
     bool centred_ = false;

@@ -1,0 +1,68 @@
+#include "form1.h"
+
+#include "browse_folder.h"
+#include "speech_rendering.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+
+Form1::Services Form1::Services::real()
+{
+    Services s;
+    s.loadVoiceList = LoadVoiceList;
+    s.saveToWav = SaveToWAV;
+    s.browseFolder = BrowseFolder;
+    s.randomDraw = [] { return QRandomGenerator::global()->generateDouble(); };
+    s.endProcess = [] {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    };
+    const QString here = QCoreApplication::applicationDirPath();
+    s.programFolders = {here, QFileInfo(here + u"/../share/vellumtone"_s).absoluteFilePath()};
+    return s;
+}
+
+QString Form1::programFile(const QString& name) const
+{
+    for (const QString& folder : services_.programFolders) {
+        const QString path = folder + u'/' + name;
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return {};
+}
+
+Form1::Form1(QWidget* parent) : Form1(Services::real(), parent) {}
+
+Form1::Form1(Services services, QWidget* parent) : QWidget(parent), services_(std::move(services))
+{
+    const Services real = Services::real();
+    if (!services_.loadVoiceList)
+        services_.loadVoiceList = real.loadVoiceList;
+    if (!services_.saveToWav)
+        services_.saveToWav = real.saveToWav;
+    if (!services_.browseFolder)
+        services_.browseFolder = real.browseFolder;
+    if (!services_.randomDraw)
+        services_.randomDraw = real.randomDraw;
+    if (!services_.endProcess)
+        services_.endProcess = real.endProcess;
+    if (services_.programFolders.isEmpty())
+        services_.programFolders = real.programFolders;
+
+    createControls();
+    connectControls();
+    setUpBookList();
+}
+
+Form1::~Form1() = default;
+
+} // namespace vt

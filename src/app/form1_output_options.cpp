@@ -1,0 +1,51 @@
+#include "error_report.h"
+#include "form1.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+
+void Form1::Option1_Click()
+{
+    optionClicked();
+}
+
+void Form1::Option2_Click()
+{
+    optionClicked();
+}
+
+// Both options are stored, and the folder box is usable only while results
+// go into it.
+void Form1::optionClicked()
+{
+    settings_.setBoolean(key::Option1, Option1->isChecked());
+    settings_.setBoolean(key::Option2, Option2->isChecked());
+    Frame3->setEnabled(Option1->isChecked());
+}
+
+// Every change is stored as it stands; the run checks the folder.
+void Form1::Text1_Change()
+{
+    settings_.setText(key::Text1, Text1->text());
+}
+
+void Form1::PushButton7_Click()
+{
+    StepGuard g(*this, u"Form1.PushButton7_Click"_s);
+    QString start;
+    QString chosen;
+    g.step(100, [&] { start = settings_.text(key::LastFolder); });
+    g.step(102, [&] { chosen = services_.browseFolder(this, u"Please select folder:"_s, start); });
+    if (chosen.isEmpty())
+        return;
+    g.step(104, [&] { settings_.setText(key::LastFolderDot, chosen); });
+    g.step(106, [&] { Text1->setText(chosen.endsWith(u'/') ? chosen : chosen + u'/'); });
+}
+
+} // namespace vt

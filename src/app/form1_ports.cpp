@@ -1,0 +1,210 @@
+#include "book_list_view.h"
+#include "captioned_progress_bar.h"
+#include "command_runner.h"
+#include "error.h"
+#include "form1.h"
+#include "startup.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+
+Answer Form1::showMessage(const QString& text, Buttons buttons, Icon icon, const QString& caption)
+{
+    // Before the window shows (start-up) the box stands on its own.
+    QMessageBox box(isVisible() ? this : nullptr);
+    box.setWindowTitle(caption.isEmpty() ? ApplicationTitle() : caption);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    box.setIcon(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
+    if (buttons == Buttons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return Answer::Ok;
+}
+
+void Form1::yieldOnce()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void Form1::setProgressValue(double value)
+{
+    progressValue_ = value;
+    const double shown = std::isfinite(value) ? std::clamp(value, 0.0, 100.0) : 0.0;
+    ProgressBar1->setValue(static_cast<int>(std::lround(shown)));
+}
+
+void Form1::setProgressCaption(const QString& caption)
+{
+    progressCaption_ = caption;
+    ProgressBar1->setCaption(caption);
+}
+
+QCursor Form1::cursorFor(Pointer p) const
+{
+    switch (p) {
+    case Pointer::Hourglass:
+        return QCursor(Qt::WaitCursor);
+    case Pointer::Custom:
+        return customCursor_;
+    case Pointer::Default:
+        break;
+    }
+    return QCursor(Qt::ArrowCursor);
+}
+
+void Form1::setPointer(Pointer p)
+{
+    pointer_ = p;
+    setCursor(cursorFor(p));
+}
+
+int Form1::rowCount() const
+{
+    return ListView1->topLevelItemCount();
+}
+
+QString Form1::rowText(int row) const
+{
+    const QTreeWidgetItem* item = ListView1->topLevelItem(row - 1);
+    if (!item)
+        vt::raise(35600, u"Index out of bounds"_s);
+    return item->text(0);
+}
+
+void Form1::appendRow(const QString& text)
+{
+    ListView1->addTopLevelItem(new QTreeWidgetItem(QStringList{text}));
+}
+
+bool Form1::option1() const
+{
+    return Option1->isChecked();
+}
+
+bool Form1::option2() const
+{
+    return Option2->isChecked();
+}
+
+QString Form1::text1() const
+{
+    return Text1->text();
+}
+
+int Form1::combo1Index() const
+{
+    return Combo1->currentIndex();
+}
+
+int Form1::slider1() const
+{
+    return Slider1->value();
+}
+
+int Form1::slider2() const
+{
+    return Slider2->value();
+}
+
+void Form1::setTimerInterval(int milliseconds)
+{
+    Timer1->setInterval(milliseconds);
+}
+
+void Form1::setTimerEnabled(bool enabled)
+{
+    if (enabled)
+        Timer1->start();
+    else
+        Timer1->stop();
+}
+
+bool Form1::timerEnabled() const
+{
+    return Timer1->isActive();
+}
+
+void Form1::repaint()
+{
+    QWidget::repaint();
+}
+
+// The voice list is filled without firing its handlers; only the restored
+// choice is handled, as a user's choice would be.
+void Form1::clearVoices()
+{
+    const QSignalBlocker quiet(Combo1);
+    Combo1->clear();
+}
+
+void Form1::addVoice(const QString& description)
+{
+    const QSignalBlocker quiet(Combo1);
+    Combo1->addItem(description);
+    Combo1->setCurrentIndex(-1);
+}
+
+int Form1::voiceCount() const
+{
+    return Combo1->count();
+}
+
+void Form1::setVoiceIndex(int index)
+{
+    if (index < -1 || index >= Combo1->count())
+        vt::raise(380, u"Invalid property value"_s);
+    {
+        const QSignalBlocker quiet(Combo1);
+        Combo1->setCurrentIndex(index);
+    }
+    Combo1_Click();
+}
+
+// The arrow over the window, its frames and the folder box; the hand over
+// the push buttons; neither while the hourglass shows.
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::MouseMove || pointer_ == Pointer::Hourglass)
+        return QWidget::eventFilter(watched, event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    const auto* move = static_cast<QMouseEvent*>(event);
+    // A move that reached a frame or the window from a control on it
+    // belongs to that control.
+    if (!widget || widget->childAt(move->position().toPoint()))
+        return QWidget::eventFilter(watched, event);
+    if (qobject_cast<QPushButton*>(widget))
+        setPointer(Pointer::Custom);
+    else
+        setPointer(Pointer::Default);
+    return QWidget::eventFilter(watched, event);
+}
+
+// Closing ends the process at once, a run and the tool it waits for included.
+void Form1::closeEvent(QCloseEvent* event)
+{
+    EndRunningTool();
+    services_.endProcess();
+    event->accept();
+}
+
+} // namespace vt

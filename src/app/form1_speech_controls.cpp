@@ -1,0 +1,139 @@
+#include "error_report.h"
+#include "form1.h"
+
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QSlider>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+namespace
+{
+
+const QString kVoiceSearch = u"https://duckduckgo.com/?q=espeak-ng%20voices"_s;
+const QString kLanguagePage =
+    u"https://github.com/espeak-ng/espeak-ng/blob/master/docs/languages.md"_s;
+
+// Hooks to the voice of a speak in progress, so that a changed volume or
+// rate applies to it at once. The speech engine offers no live voice yet,
+// and the next speak reads the sliders anyway.
+void SetLiveVoiceVolume(int) {}
+void SetLiveVoiceRate(int) {}
+
+} // namespace
+
+void Form1::sliderChanged(QSlider* slider, QLabel* label, const char* key, const QString& caption,
+                          const QString& location)
+{
+    StepGuard g(*this, location);
+    if (g.test(100, [&] { return busy_; })) {
+        // A run keeps one volume and one rate from its first piece to its
+        // last: the slider goes back to the value in force.
+        g.step(102, [&] { showMessage(u"You can not adjust because file is being saved now."_s); });
+        g.step(104, [&] {
+            const int stored = settings_.number(key);
+            if (stored < slider->minimum() || stored > slider->maximum())
+                vt::raise(380, u"Invalid property value"_s);
+            const QSignalBlocker quiet(slider);
+            slider->setValue(stored);
+        });
+        return;
+    }
+    g.step(106, [&] { label->setText(caption + QString::number(slider->value())); });
+    g.step(108, [&] { settings_.setNumber(key, slider->value()); });
+    g.step(110, [&] {
+        if (slider == Slider1)
+            SetLiveVoiceVolume(slider->value());
+        else
+            SetLiveVoiceRate(slider->value());
+    });
+}
+
+void Form1::Slider1_Change()
+{
+    sliderChanged(Slider1, lblVolume, key::VolumeLevel, u"Volume Level = "_s,
+                  u"Form1.Slider1_Change"_s);
+}
+
+void Form1::Slider2_Change()
+{
+    sliderChanged(Slider2, lblSpeed, key::SpeechRate, u"Speech Rate = "_s,
+                  u"Form1.Slider2_Change"_s);
+}
+
+void Form1::Combo1_Click()
+{
+    settings_.setNumber(key::Combo, Combo1->currentIndex());
+}
+
+// "Test Speed": the sentence is spoken aloud once; a click while it speaks
+// finds Busy set and does nothing.
+void Form1::PushButton14_Click()
+{
+    if (busy_)
+        return;
+    StepGuard g(*this, u"Form1.PushButton14_Click"_s);
+    g.step(100, [&] { setBusy(true); });
+    g.step(102, [&] { setPointer(Pointer::Hourglass); });
+    g.step(104, [&] { yieldOnce(); });
+    g.step(106, [&] { services_.saveToWav(u"This is a test"_s, QString(), *this); });
+    g.step(108, [&] { setPointer(Pointer::Default); });
+    g.step(110, [&] { setBusy(false); });
+}
+
+void Form1::PusRefreshList_Click()
+{
+    StepGuard g(*this, u"Form1.PusRefreshList_Click"_s);
+    bool refreshed = false;
+    g.step(100, [&] { refreshed = services_.loadVoiceList(*this, false, *this, settings_); });
+    if (refreshed)
+        g.step(102, [&] {
+            showMessage(u"Done.\n\nList has been refreshed with the latest voices found within "
+                        u"the espeak-ng speech engine installed on this computer."_s);
+        });
+}
+
+void Form1::PusAddVoices_Click()
+{
+    StepGuard g(*this, u"Form1.PusAddVoices_Click"_s);
+    Answer answer = Answer::No;
+    g.step(100, [&] {
+        answer = showMessage(
+            u"This software uses the espeak-ng speech engine (TTS) as its backbone. If you would "
+            u"like to add voices, you need to:\n\n"
+            u"1. Download them from the web.\n"
+            u"2. Install them with your system's package manager.\n"
+            u"3. Click the 'Refresh List' button in this software.\n\n"
+            u"Would you like to see the voices available for download on the web?"_s,
+            Buttons::YesNo);
+    });
+    if (answer == Answer::Yes)
+        g.step(102, [&] { openWebPage(kVoiceSearch); });
+}
+
+void Form1::PushButton10_Click()
+{
+    StepGuard g(*this, u"Form1.PushButton10_Click"_s);
+    Answer answer = Answer::No;
+    g.step(100, [&] {
+        answer = showMessage(
+            u"This software uses the espeak-ng speech engine (TTS) as its backbone. If you would "
+            u"like to add languages, you need download and install them.\n\n"
+            u"Would you like to open the espeak-ng languages page now?"_s,
+            Buttons::YesNo);
+    });
+    if (answer == Answer::Yes)
+        g.step(102, [&] { openWebPage(kLanguagePage); });
+}
+
+// Whether the page opened is not checked.
+void Form1::openWebPage(const QString& address)
+{
+    QDesktopServices::openUrl(QUrl(address));
+}
+
+} // namespace vt

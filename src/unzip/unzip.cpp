@@ -1,1 +1,0 @@
-// The zip class lands here.
