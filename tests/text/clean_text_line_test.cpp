@@ -1,0 +1,37 @@
+#include "fake_window.h"
+#include "text_cutting.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vt;
+
+TEST(CleanTextLine, AsciiKeepsLettersDigitsTheBlankAndSixMarksOnly)
+{
+    const QString kept = u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz !,.;?"_s;
+    for (char16_t c = 0; c < 128; ++c) {
+        const QString in(QChar{c});
+        EXPECT_EQ(CleanTextLine(in), kept.contains(in) ? in : u" "_s) << int(c);
+    }
+    EXPECT_EQ(CleanTextLine(u"Don't \"stop\" -- (now): 3/4 & #1"_s),
+              u"Don t  stop      now   3 4    1"_s);
+}
+
+TEST(CleanTextLine, LettersAndDigitsOfEveryScriptKeepTheirCase)
+{
+    EXPECT_EQ(CleanTextLine(u"Ça Été ΩΣ МИР ٣ ⅷ 日本 𠀀𝐀 ª"_s), u"Ça Été ΩΣ МИР ٣ ⅷ 日本 𠀀𝐀 ª"_s);
+    // One blank a character: typography, symbols, other blanks, lone halves of a pair.
+    const QString blanked =
+        u"\u00A0\u2014\u2013\u2019\u201C\u00AB\u3001\u3000\u20AC\u00A9\u0301"_s + QChar(0xD800) +
+        u"x"_s + QChar(0xDC00);
+    EXPECT_EQ(CleanTextLine(blanked), QString(11, u' ') + u" x "_s);
+    EXPECT_EQ(CleanTextLine(QString()), QString());
+}
+
+TEST(CleanTextLine, CombiningMarksStayWithTheirLetter)
+{
+    // Arabic shadda and tanwin, a Devanagari vowel sign and virama, an accent
+    // written as a mark of its own.
+    EXPECT_EQ(CleanTextLine(u"أوّلًا हिन्दी e\u0301te"_s), u"أوّلًا हिन्दी e\u0301te"_s);
+    EXPECT_EQ(CleanTextLine(u"\u0301a \u0651 -\u0301"_s), u" a     "_s);
+}

@@ -1,0 +1,180 @@
+#include "fake_window.h"
+#include "paths.h"
+#include "test_env.h"
+#include "text_cutting.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vt;
+
+namespace {
+
+class Cutting : public ::testing::Test
+{
+  protected:
+    qint32 cut(const QByteArray& text, int speed = 0)
+    {
+        test::writeFile(input, text);
+        window.speed = speed;
+        return CutTextFileFSO(input, window);
+    }
+    QString pieceName(int n) const { return w.file(u"output"_s + PieceNumber(n) + u".txt"_s); }
+    QByteArray piece(int n) const { return test::readFile(pieceName(n)); }
+    QString text(int n) const { return QString::fromUtf8(piece(n)); }
+
+    test::TempWorkingFolder w;
+    test::FakeWindow window;
+    const QString input = w.file(u"output.txt"_s);
+};
+
+QByteArray repeated(const QByteArray& line, int count)
+{
+    return line.repeated(count);
+}
+
+// Bytes of a literal, NULs included.
+template <size_t N> QByteArray raw(const char (&bytes)[N])
+{
+    return QByteArray(bytes, N - 1);
+}
+
+} // namespace
+
+TEST_F(Cutting, AnEmptyInputGivesOneEmptyPieceAndIsDeleted)
+{
+    EXPECT_EQ(cut(""), 1);
+    EXPECT_EQ(test::entries(w.path()), QStringList{u"output001.txt"_s});
+    EXPECT_TRUE(piece(1).isEmpty());
+    EXPECT_TRUE(window.messages.isEmpty());
+}
+
+TEST_F(Cutting, APieceHoldsOneLineFewerThanTheLineLimit)
+{
+    EXPECT_EQ(cut(repeated("ab\n", 1298)), 1);
+    EXPECT_EQ(piece(1), repeated("ab", 1298));
+    EXPECT_FALSE(QFile::exists(pieceName(2)));
+
+    // The 1299th line fills the piece; the next one is already made and stays empty,
+    // replacing what an earlier book left under that name.
+    test::writeFile(pieceName(2), "left over");
+    EXPECT_EQ(cut(repeated("ab\n", 1299)), 2);
+    EXPECT_EQ(piece(1), repeated("ab", 1299));
+    EXPECT_TRUE(QFile::exists(pieceName(2)));
+    EXPECT_TRUE(piece(2).isEmpty());
+    EXPECT_FALSE(QFile::exists(input));
+}
+
+TEST_F(Cutting, SlowerSpeedsMakeSmallerPieces)
+{
+    struct Case {
+        int speed, lineLimit, characterLimit;
+    };
+    for (const Case c : {Case{0, 1300, 512000}, Case{5, 1300, 512000}, Case{-1, 1175, 465920},
+                         Case{-3, 925, 373760}, Case{-10, 50, 51200}}) {
+        SCOPED_TRACE(c.speed);
+        EXPECT_EQ(cut(repeated("x\n", c.lineLimit - 2), c.speed), 1);
+        EXPECT_EQ(cut(repeated("x\n", c.lineLimit - 1), c.speed), 2);
+        EXPECT_TRUE(piece(2).isEmpty());
+
+        // The characters are tested after a line is written: the piece reaches
+        // the limit with the line that gets there.
+        const QByteArray line(2000, 'y');
+        const int reaching = (c.characterLimit + 1999) / 2000;
+        EXPECT_EQ(cut(repeated(line + '\n', reaching - 1) + "end", c.speed), 1);
+        EXPECT_EQ(cut(repeated(line + '\n', reaching) + "end", c.speed), 2);
+        EXPECT_EQ(piece(1), repeated(line, reaching));
+        EXPECT_EQ(piece(2), "end");
+    }
+}
+
+TEST_F(Cutting, CharactersAreCountedInCodePoints)
+{
+    const QByteArray line = repeated("\xC3\xA9\xE6\x97\xA5\xF0\xA0\x80\x80x", 500) + '\n';
+    EXPECT_EQ(cut(repeated(line, 25) + "end", -10), 1);
+    EXPECT_EQ(cut(repeated(line, 26) + "end", -10), 2);
+    EXPECT_EQ(text(1).size(), 26 * 2500); // the astral letter takes two UTF-16 units
+    EXPECT_EQ(piece(2), "end");
+}
+
+TEST_F(Cutting, ALineLongerThanTheCharacterLimitIsWrittenWhole)
+{
+    EXPECT_EQ(cut(QByteArray(60000, 'z') + "\ntail\n", -10), 2);
+    EXPECT_EQ(piece(1), QByteArray(60000, 'z'));
+    EXPECT_EQ(piece(2), "tail");
+}
+
+TEST_F(Cutting, LinesAreJoinedWithoutBreaksEntitiesGoBeforeLowerCasing)
+{
+    EXPECT_EQ(cut("Don't&#xa0;Stop\r\n&#XA0; A&#xa0;B\rLast line"), 1);
+    EXPECT_EQ(piece(1), "don tstop  xa0; ablast line");
+
+    // "\r\n" is one line break, a lone "\r" is one too.
+    EXPECT_EQ(cut(repeated("x\r\n", 24) + repeated("x\r", 24), -10), 1);
+    EXPECT_EQ(cut(repeated("x\r\n", 25) + repeated("x\r", 24), -10), 2);
+}
+
+TEST_F(Cutting, LettersOfEveryScriptAreKeptTypographyIsBlanked)
+{
+    EXPECT_EQ(cut("Ça été «Noël» — Привет, МИР! مرحبا ١٢٣ 日本語、カタカナ。 ‘it’s’ “so” – ½²\n"),
+              1);
+    EXPECT_EQ(text(1),
+              u"ça été  noël    привет, мир! مرحبا ١٢٣ 日本語 カタカナ   it s   so    ½²"_s);
+
+    // Lower case letter by letter; marks stay with their letter.
+    EXPECT_EQ(cut("ÉCOLE ΣΩ \u212A E\u0301 أوّلًا \u0301x"), 1);
+    EXPECT_EQ(text(1), u"école σω k e\u0301 أوّلًا  x"_s);
+}
+
+TEST_F(Cutting, AByteOrderMarkIsSkippedAndBrokenBytesBecomeBlanks)
+{
+    EXPECT_EQ(cut(raw("\xEF\xBB\xBF"
+                      "a\xFF"
+                      "b\xE3\x81"
+                      "c\x00"
+                      "d\xED\xA0\x80"
+                      "e\xEF\xBB\xBF"
+                      "f\xC3")),
+              1);
+    // A cut-off sequence is one blank, a byte that starts none is one blank each.
+    EXPECT_EQ(piece(1), "a b c d   e f ");
+}
+
+TEST_F(Cutting, PieceNumbersFrom1000AreWrittenInFull)
+{
+    EXPECT_EQ(cut(repeated("x\n", 999 * 49), -10), 1000);
+    EXPECT_EQ(piece(999), QByteArray(49, 'x'));
+    EXPECT_TRUE(QFile::exists(w.file(u"output1000.txt"_s)));
+    EXPECT_EQ(test::entries(w.path()).size(), 1000);
+    // The window gets its turn now and then, not once a line or a piece.
+    EXPECT_LT(window.yields, 100);
+}
+
+TEST_F(Cutting, AnInputThatCannotBeReadIsReportedOnceAndCuttingStops)
+{
+    window.speed = 0;
+    EXPECT_EQ(CutTextFileFSO(input, window), 1);
+    ASSERT_EQ(window.messages.size(), 1);
+    EXPECT_TRUE(window.messages[0].text.contains(
+        u"in Vellumtone2021/08/31.Speak.CutTextFileFSO at line 120"_s));
+    EXPECT_EQ(window.messages[0].caption, u"Application Error"_s);
+    EXPECT_EQ(window.messages[0].icon, Icon::Warning);
+    EXPECT_TRUE(QFile::exists(pieceName(1)));
+
+    window.messages.clear();
+    ASSERT_TRUE(QDir().mkdir(input)); // opens, but every read fails
+    EXPECT_EQ(CutTextFileFSO(input, window), 1);
+    ASSERT_EQ(window.messages.size(), 1);
+    EXPECT_TRUE(window.messages[0].text.contains(u"at line 138"_s));
+}
+
+TEST_F(Cutting, APieceThatCannotBeWrittenIsReportedOnce)
+{
+    ASSERT_TRUE(QDir().mkdir(pieceName(1)));
+    EXPECT_EQ(cut(repeated("some words\n", 60), -10), 2);
+    ASSERT_EQ(window.messages.size(), 1);
+    EXPECT_TRUE(window.messages[0].text.contains(u"at line 130"_s));
+    EXPECT_EQ(piece(2), repeated("some words", 11));
+}
