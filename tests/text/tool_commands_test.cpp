@@ -1,0 +1,105 @@
+#include "command.h"
+#include "error.h"
+#include "fake_window.h"
+#include "mp3_encoding.h"
+#include "test_env.h"
+#include "text_extraction.h"
+
+#include <QLoggingCategory>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vt;
+
+namespace {
+
+// Records what would run; throws when asked to, as a failing display would.
+class RecordingRunner : public CommandRunner
+{
+  public:
+    int runAndWait(const Command& command, int windowStyle) override
+    {
+        commands.append(command);
+        styles.append(windowStyle);
+        if (failure)
+            raise(err::InvalidCall, u"Invalid procedure call or argument"_s);
+        return 1; // not looked at
+    }
+    QList<Command> commands;
+    QList<int> styles;
+    bool failure = false;
+};
+
+QStringList logged;
+
+void keepLog(QtMsgType, const QMessageLogContext& context, const QString& text)
+{
+    if (QByteArray(context.category) == "vellumtone.tools")
+        logged.append(text);
+}
+
+class ToolCommands : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        logged.clear();
+        QLoggingCategory::setFilterRules(u"vellumtone.tools.info=true"_s);
+        previous = qInstallMessageHandler(keepLog);
+    }
+    void TearDown() override
+    {
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QString());
+    }
+
+    test::TempWorkingFolder w;
+    test::FakeWindow window;
+    RecordingRunner runner;
+    QtMessageHandler previous = nullptr;
+};
+
+} // namespace
+
+TEST_F(ToolCommands, TheConverterGetsTheBookWholeAndWritesOutputTxt)
+{
+    const QString book = u"/home/me/My Books [2021]/L'été (à Noël) \"1\".epub"_s;
+    ReadePubToStringToFSO(book, window, runner);
+    ASSERT_EQ(runner.commands.size(), 1);
+    const Command& c = runner.commands[0];
+    EXPECT_EQ(c.program, w.path() + u"/calibre/ebook-convert"_s);
+    EXPECT_EQ(c.arguments, (QStringList{book, w.path() + u"/output.txt"_s}));
+    EXPECT_EQ(runner.styles[0], 0);
+    EXPECT_EQ(logged, QStringList{u"\""_s + w.path() + u"/calibre/ebook-convert\" \""_s + book +
+                                  u"\" \""_s + w.path() + u"/output.txt\""_s});
+    EXPECT_TRUE(window.messages.isEmpty());
+}
+
+TEST_F(ToolCommands, TheEncoderGetsOnlyDashHAndBothPaths)
+{
+    WAVToMP3(u"/w/output 001.wav"_s, u"/out/My Book.mp3"_s, window, runner);
+    ASSERT_EQ(runner.commands.size(), 1);
+    EXPECT_EQ(runner.commands[0].program, w.path() + u"/lame"_s);
+    EXPECT_EQ(runner.commands[0].arguments,
+              (QStringList{u"-h"_s, u"/w/output 001.wav"_s, u"/out/My Book.mp3"_s}));
+    EXPECT_EQ(runner.styles[0], 0);
+    EXPECT_EQ(logged, QStringList{u"\""_s + w.path() +
+                                  u"/lame\" -h \"/w/output 001.wav\" \"/out/My Book.mp3\""_s});
+    EXPECT_TRUE(window.messages.isEmpty());
+}
+
+TEST_F(ToolCommands, AFailingRunIsReportedWithItsStep)
+{
+    runner.failure = true;
+    ReadePubToStringToFSO(u"/b.epub"_s, window, runner);
+    WAVToMP3(u"/a.wav"_s, u"/a.mp3"_s, window, runner);
+    ASSERT_EQ(window.messages.size(), 2);
+    EXPECT_EQ(window.messages[0].text,
+              u"Invalid procedure call or argument\n"
+              u"in Vellumtone2021/08/31.Speak.ReadePubToStringToFSO at line 104\n\n"
+              u"Please email screenshot of this message to support@vellumtone.example"_s);
+    EXPECT_TRUE(window.messages[1].text.contains(
+        u"in Vellumtone2021/08/31.Speak.WAVToMP3 at line 106\n"_s));
+    EXPECT_EQ(window.messages[1].caption, u"Application Error"_s);
+}
