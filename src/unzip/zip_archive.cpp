@@ -1,0 +1,213 @@
+#include "zip_archive.h"
+
+#include "error.h"
+#include "target_folder.h"
+#include "unzip_library.h"
+
+#include <QFile>
+#include <cerrno>
+#include <memory>
+#include <sys/stat.h>
+#include <zip.h>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+namespace
+{
+
+QString libzipText(int zipCode, int systemCode)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_error_set(&error, zipCode, systemCode);
+    const QString text = QString::fromUtf8(zip_error_strerror(&error));
+    zip_error_fini(&error);
+    return text;
+}
+
+int numberFor(int zipCode, int systemCode)
+{
+    switch (zipCode) {
+    case ZIP_ER_NOENT:
+        return err::FileNotFound;
+    case ZIP_ER_MEMORY:
+        return err::OutOfMemory;
+    case ZIP_ER_OPEN:
+    case ZIP_ER_READ:
+    case ZIP_ER_SEEK:
+    case ZIP_ER_TELL:
+        return systemCode == EACCES || systemCode == EPERM ? err::PermissionDenied
+                                                           : err::PathFileAccess;
+    default:
+        return kInvalidFileFormat;
+    }
+}
+
+struct EntryFile {
+    zip_file_t* file;
+    ~EntryFile()
+    {
+        if (file)
+            zip_fclose(file);
+    }
+};
+
+} // namespace
+
+ZipArchive::ZipArchive(const QString& path) : path_(path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {
+    };
+    if (path.isEmpty() || ::stat(name.constData(), &st) != 0) {
+        if (path.isEmpty() || errno == ENOENT || errno == ENOTDIR)
+            raise(err::FileNotFound, u"The zip archive \""_s + path + u"\" does not exist."_s);
+        raiseSystemError(u"Cannot read the zip archive"_s, path, errno);
+    }
+    if (S_ISDIR(st.st_mode))
+        raise(err::PathFileAccess, u"\""_s + path + u"\" is a folder, not a zip archive."_s);
+    // libzip takes an empty file for an empty archive; it is a damaged one.
+    if (st.st_size == 0)
+        raise(kInvalidFileFormat, u"The zip archive \""_s + path + u"\" is empty."_s);
+
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_file_create(name.constData(), 0, -1, &error);
+    if (source)
+        archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
+    if (!archive_) {
+        if (source)
+            zip_source_free(source);
+        const int zipCode = zip_error_code_zip(&error);
+        const int systemCode = zip_error_code_system(&error);
+        zip_error_fini(&error);
+        if (zipCode == ZIP_ER_NOZIP || zipCode == ZIP_ER_INCONS || zipCode == ZIP_ER_EOF)
+            raise(kInvalidFileFormat, u"The zip archive \""_s + path +
+                                          u"\" is damaged or is not a zip archive ("_s +
+                                          libzipText(zipCode, systemCode) + u")."_s);
+        raise(numberFor(zipCode, systemCode), u"Cannot read the zip archive \""_s + path +
+                                                  u"\": "_s + libzipText(zipCode, systemCode));
+    }
+    zip_error_fini(&error);
+}
+
+ZipArchive::~ZipArchive()
+{
+    if (archive_)
+        zip_discard(archive_);
+}
+
+quint64 ZipArchive::count() const
+{
+    const zip_int64_t n = zip_get_num_entries(archive_, 0);
+    return n < 0 ? 0 : quint64(n);
+}
+
+EntryInfo ZipArchive::info(quint64 index) const
+{
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(archive_, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME)) {
+        const zip_error_t* error = zip_get_error(archive_);
+        raiseEntryError(u"#"_s + QString::number(index + 1), zip_error_code_zip(error),
+                        zip_error_code_system(error));
+    }
+    EntryInfo entry;
+    entry.path = QString::fromUtf8(st.name);
+    if (st.valid & ZIP_STAT_SIZE)
+        entry.size = st.size;
+    if (st.valid & ZIP_STAT_COMP_SIZE)
+        entry.packedSize = st.comp_size;
+    if (st.valid & ZIP_STAT_MTIME)
+        entry.mtime = st.mtime;
+    if (st.valid & ZIP_STAT_CRC)
+        entry.crc = st.crc;
+    if (st.valid & ZIP_STAT_COMP_METHOD)
+        entry.method = st.comp_method;
+    entry.encrypted =
+        (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
+
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(archive_, index, 0, &system, &attributes) == 0) {
+        const mode_t unixMode = attributes >> 16;
+        if (system == ZIP_OPSYS_UNIX && (unixMode & 0777) != 0) {
+            entry.link = (unixMode & S_IFMT) == S_IFLNK;
+            entry.mode = unixMode & 0777; // never set-user-id and the like
+        } else if (attributes & 0x01) {
+            entry.mode = 0444; // the DOS read-only attribute
+        }
+    }
+    return entry;
+}
+
+bool ZipArchive::read(quint64 index, const QByteArray& password, const Sink& sink) const
+{
+    const QString entry = info(index).path;
+    EntryFile file{password.isNull()
+                       ? zip_fopen_index(archive_, index, 0)
+                       : zip_fopen_index_encrypted(archive_, index, 0, password.constData())};
+    if (!file.file) {
+        const zip_error_t* error = zip_get_error(archive_);
+        const int zipCode = zip_error_code_zip(error);
+        if (zipCode == ZIP_ER_WRONGPASSWD || zipCode == ZIP_ER_NOPASSWD)
+            return false;
+        raiseEntryError(entry, zipCode, zip_error_code_system(error));
+    }
+    auto buffer = std::make_unique<char[]>(64 * 1024);
+    for (;;) {
+        const zip_int64_t n = zip_fread(file.file, buffer.get(), 64 * 1024);
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            if (!password.isNull())
+                return false;
+            const zip_error_t* error = zip_file_get_error(file.file);
+            raiseEntryError(entry, zip_error_code_zip(error), zip_error_code_system(error));
+        }
+        sink(buffer.get(), n);
+    }
+}
+
+void ZipArchive::raiseEntryError(const QString& entry, int zipCode, int systemCode) const
+{
+    raise(numberFor(zipCode, systemCode),
+          u"The entry \""_s + entry + u"\" of the zip archive \""_s + path_ +
+              u"\" cannot be read: "_s + libzipText(zipCode, systemCode));
+}
+
+QString compressionMethodName(int method)
+{
+    switch (method) {
+    case ZIP_CM_STORE:
+        return u"Stored"_s;
+    case ZIP_CM_SHRINK:
+        return u"Shrunk"_s;
+    case ZIP_CM_REDUCE_1:
+    case ZIP_CM_REDUCE_2:
+    case ZIP_CM_REDUCE_3:
+    case ZIP_CM_REDUCE_4:
+        return u"Reduced"_s;
+    case ZIP_CM_IMPLODE:
+        return u"Imploded"_s;
+    case ZIP_CM_DEFLATE:
+        return u"Deflated"_s;
+    case ZIP_CM_DEFLATE64:
+        return u"Deflate64"_s;
+    case ZIP_CM_BZIP2:
+        return u"BZip2"_s;
+    case ZIP_CM_LZMA:
+    case ZIP_CM_LZMA2:
+        return u"LZMA"_s;
+    case ZIP_CM_XZ:
+        return u"XZ"_s;
+    case ZIP_CM_PPMD:
+        return u"PPMd"_s;
+    default:
+        return u"Method "_s + QString::number(method);
+    }
+}
+
+} // namespace vt
