@@ -1,7 +1,83 @@
 #include "tool_deployment.h"
 
-namespace vt {
-// Placeholder until the embedded tools land.
-void DeployTools(StepGuard&, EventLoopPort&) {}
-void RemoveTools(StepGuard&, EventLoopPort&) {}
+#include "cunzip.h"
+#include "error.h"
+#include "error_report.h"
+#include "files.h"
+#include "window_ports.h"
+#include "working_folder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <memory>
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+namespace
+{
+
+constexpr int kResourceNotFound = 326;
+
+// The bytes of one embedded tool, :/CUSTOM/<id>.
+QByteArray LoadResData(int id)
+{
+    QFile resource(u":/CUSTOM/"_s + QString::number(id));
+    if (!resource.open(QIODevice::ReadOnly))
+        raise(kResourceNotFound, u"Resource with identifier "_s + QString::number(id) +
+                                     u" of type CUSTOM not found in the program."_s);
+    return resource.readAll();
+}
+
+cUnzip& object(const std::unique_ptr<cUnzip>& unzip)
+{
+    if (!unzip)
+        raise(err::ObjectRequired, u"Object required"_s);
+    return *unzip;
+}
+
+} // namespace
+
+void DeployTools(StepGuard& run, EventLoopPort& loop)
+{
+    QByteArray bytes;
+    run.step(112, [&] { bytes = LoadResData(101); });
+    run.step(114, [&] {
+        if (!FileExists(WorkingFile(u"calibre.zip"_s)))
+            WriteBytesIfMissing(bytes, WorkingFile(u"calibre.zip"_s), &loop);
+    });
+    run.step(116, [&] {
+        if (QCoreApplication::instance())
+            QDir::setCurrent(QCoreApplication::applicationDirPath());
+    });
+    std::unique_ptr<cUnzip> unzip;
+    run.step(118, [&] { unzip = std::make_unique<cUnzip>(); });
+    run.step(120, [&] { object(unzip).setZipFile(WorkingFile(u"calibre.zip"_s)); });
+    run.step(122, [&] { object(unzip).setUseFolderNames(true); });
+    run.step(124, [&] { object(unzip).setUnzipFolder(WorkingFile(u"calibre"_s)); });
+    run.step(126, [&] { object(unzip).Unzip(); });
+    run.step(128, [&] { DeleteFileQuiet(WorkingFile(u"calibre.zip"_s), &loop); });
+    run.step(130, [&] { unzip.reset(); });
+    run.step(132, [&] { bytes = LoadResData(102); });
+    run.step(134, [&] {
+        const QString lame = WorkingFile(u"lame"_s);
+        if (!FileExists(lame)) {
+            WriteBytesIfMissing(bytes, lame, &loop);
+            // Files are written without execute permission; the chain runs
+            // this one as a program.
+            if (::chmod(QFile::encodeName(lame).constData(), 0755) != 0)
+                raise(err::PermissionDenied, u"Cannot make \""_s + lame + u"\" executable."_s);
+        }
+    });
+}
+
+void RemoveTools(StepGuard& run, EventLoopPort& loop)
+{
+    run.step(264, [&] { DeleteFolderTree(WorkingFile(u"calibre"_s), &loop); });
+    run.step(266, [&] { DeleteFileQuiet(WorkingFile(u"lame"_s), &loop); });
+}
+
 } // namespace vt
