@@ -1,0 +1,65 @@
+#include "cli_options.h"
+#include "fake_window.h"
+#include "voice_choice.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vt;
+
+namespace {
+std::optional<CliOptions> parse(const QStringList& arguments, QString* error = nullptr)
+{
+    QString message;
+    auto options = ParseCliOptions(arguments, message);
+    if (error)
+        *error = message;
+    return options;
+}
+} // namespace
+
+TEST(CliOptions, ValuesInEitherFormAndPathsInOrder)
+{
+    const auto options = parse({u"--voice"_s, u"English"_s, u"--volume=40"_s, u"--rate"_s,
+                                u"-10"_s, u"--out"_s, u"/o"_s, u"a.epub"_s, u"--jobs"_s, u"3"_s,
+                                u"--"_s, u"--odd.epub"_s});
+    ASSERT_TRUE(options);
+    EXPECT_EQ(*options->voice, u"English"_s);
+    EXPECT_EQ(*options->volume, 40);
+    EXPECT_EQ(*options->rate, -10);
+    EXPECT_EQ(*options->out, u"/o"_s);
+    EXPECT_EQ(options->jobs, 3);
+    EXPECT_EQ(options->paths, (QStringList{u"a.epub"_s, u"--odd.epub"_s}));
+}
+
+TEST(CliOptions, BadUsageNamesTheOptionOrValue)
+{
+    const std::pair<QStringList, QString> cases[] = {
+        {{u"--rate"_s, u"11"_s, u"a"_s}, u"--rate"_s},
+        {{u"--volume"_s, u"loud"_s, u"a"_s}, u"\"loud\""_s},
+        {{u"--jobs"_s, u"0"_s, u"a"_s}, u"--jobs"_s},
+        {{u"--colour"_s, u"a"_s}, u"--colour"_s},
+        {{u"--out"_s}, u"--out"_s},
+        {{u"--out"_s, u"/o"_s, u"--beside"_s, u"a"_s}, u"--beside"_s},
+        {{u"--beside=yes"_s, u"a"_s}, u"--beside"_s},
+        {{}, u"no book"_s},
+    };
+    for (const auto& [arguments, named] : cases) {
+        QString error;
+        EXPECT_FALSE(parse(arguments, &error)) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(error.contains(named)) << error.toStdString();
+    }
+    EXPECT_TRUE(parse({u"--list-voices"_s}));
+    EXPECT_TRUE(parse({u"--help"_s}));
+}
+
+TEST(CliOptions, VoicesByNumberExactNameOrUniquePart)
+{
+    const QStringList voices{u"English (Great Britain)"_s, u"English (America)"_s, u"French"_s};
+    EXPECT_EQ(ChooseVoice(voices, u"1"_s), 1);
+    EXPECT_EQ(ChooseVoice(voices, u"3"_s), -1);
+    EXPECT_EQ(ChooseVoice(voices, u"french"_s), 2);
+    EXPECT_EQ(ChooseVoice(voices, u"america"_s), 1);
+    EXPECT_EQ(ChooseVoice(voices, u"English"_s), -1); // two voices hold it
+    EXPECT_EQ(ChooseVoice(voices, u"Klingon"_s), -1);
+}

@@ -1,0 +1,135 @@
+#include "fake_window.h"
+#include "test_env.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+using namespace vt;
+
+namespace {
+
+// Runs vellumtone-cli as a user would, with its own TEMP.
+class Cli : public ::testing::Test {
+protected:
+    struct Result {
+        int status;
+        QStringList out;
+        QString err;
+    };
+
+    Result run(const QStringList& arguments, int timeoutMs = 600000)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"TEMP"_s, temp.path());
+        process.setProcessEnvironment(env);
+        process.start(program(), arguments);
+        process.waitForFinished(timeoutMs);
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        return {process.exitCode(), out.split(u'\n', Qt::SkipEmptyParts),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+    static QString program() { return QStringLiteral(VT_BIN_DIR "/vellumtone-cli"); }
+    QString copyBook(const QString& name, const QString& as)
+    {
+        const QString target = books.filePath(as);
+        QFile::copy(test::testBook(name), target);
+        return target;
+    }
+
+    QTemporaryDir temp;
+    QTemporaryDir out;
+    QTemporaryDir booksDir;
+    QDir books{booksDir.path()};
+};
+
+} // namespace
+
+TEST_F(Cli, BadUsageExitsWithTwoAndNamesTheProblem)
+{
+    const Result bad = run({u"--rate"_s, u"fast"_s, u"a.epub"_s});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_TRUE(bad.err.contains(u"--rate"_s));
+    EXPECT_TRUE(bad.out.isEmpty());
+    EXPECT_EQ(run({u"--beside"_s, booksDir.path() + u"/missing.epub"_s}).status, 2);
+    EXPECT_EQ(run({u"--out"_s, out.path() + u"/missing"_s, u"x.epub"_s}).status, 2);
+    const Result help = run({u"--help"_s});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.join(u'\n').contains(u"Exit status"_s));
+}
+
+TEST_F(Cli, ListsTheEngineVoices)
+{
+    const Result voices = run({u"--list-voices"_s});
+    EXPECT_EQ(voices.status, 0) << voices.err.toStdString();
+    ASSERT_FALSE(voices.out.isEmpty());
+    EXPECT_TRUE(voices.out[0].startsWith(u"0\t"_s));
+}
+
+TEST_F(Cli, AGoodAndADamagedBookGiveTheirResultLines)
+{
+    const QString good = copyBook(u"hefty-water.epub"_s, u"good book.epub"_s);
+    const QString damaged = books.filePath(u"damaged.epub"_s);
+    test::writeFile(damaged, "this is not a zip archive");
+    const Result result = run({u"--out"_s, out.path(), u"--rate"_s, u"10"_s, damaged, good});
+    EXPECT_EQ(result.status, 1) << result.err.toStdString();
+    ASSERT_EQ(result.out.size(), 2) << result.err.toStdString();
+    EXPECT_TRUE(result.out[0].startsWith(u"failed: "_s + damaged + u": "_s));
+    EXPECT_EQ(result.out[1], out.path() + u"/good book.mp3"_s);
+    EXPECT_GT(QFileInfo(result.out[1]).size(), 1000);
+    EXPECT_TRUE(test::entries(temp.path()).isEmpty()) << test::entries(temp.path()).join(u' ').toStdString();
+
+    const Result fine = run({u"--beside"_s, u"--rate"_s, u"10"_s, good});
+    EXPECT_EQ(fine.status, 0);
+    EXPECT_EQ(fine.out, QStringList{books.filePath(u"good book.mp3"_s)});
+}
+
+TEST_F(Cli, TwoJobsGiveTheSameFilesAsOne)
+{
+    const QStringList names{u"hefty-water.epub"_s, u"trees.epub"_s};
+    for (const QString& name : names)
+        copyBook(name, name);
+    QTemporaryDir one;
+    QTemporaryDir two;
+    const Result first = run({u"--jobs"_s, u"1"_s, u"--rate"_s, u"10"_s, u"--out"_s, one.path(), booksDir.path()});
+    const Result second = run({u"--jobs"_s, u"2"_s, u"--rate"_s, u"10"_s, u"--out"_s, two.path(), booksDir.path()});
+    EXPECT_EQ(first.status, 0) << first.err.toStdString();
+    EXPECT_EQ(second.status, 0) << second.err.toStdString();
+    EXPECT_EQ(test::entries(one.path()), test::entries(two.path()));
+    ASSERT_EQ(test::entries(one.path()).size(), 2);
+    for (const QString& name : test::entries(one.path()))
+        EXPECT_EQ(test::readFile(one.filePath(name)), test::readFile(two.filePath(name))) << name.toStdString();
+    QStringList firstLines = first.out;
+    QStringList secondLines = second.out;
+    EXPECT_EQ(firstLines.replaceInStrings(one.path(), u"OUT"_s),
+              secondLines.replaceInStrings(two.path(), u"OUT"_s));
+}
+
+TEST_F(Cli, AnInterruptedRunLeavesNoWorkingFiles)
+{
+    const QString book = copyBook(u"wasteland.epub"_s, u"long.epub"_s);
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"TEMP"_s, temp.path());
+    process.setProcessEnvironment(env);
+    process.start(program(), {u"--rate"_s, u"-10"_s, u"--out"_s, out.path(), book});
+    // Wait until the run has begun to work on the book, then interrupt it.
+    QByteArray err;
+    for (int i = 0; i < 600 && !err.contains("Processing: 1 of 1"); ++i) {
+        process.waitForReadyRead(100);
+        err += process.readAllStandardError();
+    }
+    ASSERT_TRUE(err.contains("Processing: 1 of 1")) << err.toStdString();
+    ::kill(pid_t(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 130);
+    EXPECT_TRUE(test::entries(temp.path()).isEmpty()) << test::entries(temp.path()).join(u' ').toStdString();
+    EXPECT_TRUE(test::entries(out.path()).isEmpty());
+}
