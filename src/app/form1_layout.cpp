@@ -126,7 +126,9 @@ void Form1::createControls()
         button(this, u"Load Sample/Example Files"_s, u"PushButton5"_s, 4080, 5700, 3840, 405);
 
     Frame1 = frame(this, u"Volume Control"_s, u"Frame1"_s, 8040, 60, 7800, 1110);
+    // Until start-up restores them, the sliders stand at the defaults.
     Slider1 = slider(Frame1, u"Slider1"_s, 240, 315, 7305, 315, 0, 100);
+    Slider1->setValue(100);
     Label2 = label(Frame1, u"Min."_s, u"Label2"_s, 270, 720, 375, 195);
     lblVolume = label(Frame1, u"Volume Level = "_s, u"lblVolume"_s, 945, 675, 5835, 330);
     lblVolume->setAlignment(Qt::AlignCenter);
@@ -134,6 +136,7 @@ void Form1::createControls()
 
     Frame4 = frame(this, u"Speed of Speech"_s, u"Frame4"_s, 8040, 1210, 7800, 1110);
     Slider2 = slider(Frame4, u"Slider2"_s, 240, 270, 5745, 315, -10, 10);
+    Slider2->setValue(-3);
     PushButton14 = button(Frame4, u"Test Speed"_s, u"PushButton14"_s, 6120, 270, 1440, 345);
     Label6 = label(Frame4, u"Slow"_s, u"Label6"_s, 225, 720, 615, 255);
     lblSpeed = label(Frame4, u"Speech Rate = "_s, u"lblSpeed"_s, 900, 675, 4395, 330);

@@ -1,0 +1,30 @@
+#include "modal_answerer.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+// Widget tests need a QApplication. Settings and home stay in a temporary
+// folder as in every other test program, and web pages are only recorded.
+int main(int argc, char* argv[])
+{
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       home.path() + QStringLiteral("/.config"));
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    vt::test::OpenedPages pages;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &pages, "open");
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &pages, "open");
+    ::testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    return result;
+}

@@ -1,0 +1,54 @@
+#include "app_fixture.h"
+#include "captioned_progress_bar.h"
+#include "progress.h"
+
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+namespace vt::test
+{
+
+// A real book through the real converter, speech engine and encoder, started
+// from the button as a user would.
+TEST_F(AppTest, TheStartButtonTurnsARealBookIntoAnMp3)
+{
+    QTemporaryDir output;
+    auto form = loadedForm();
+    form->show();
+    form->Text1->setText(output.path() + u'/');
+    form->appendRow(testBook(u"hefty-water.epub"_s));
+    form->PushButton1->click();
+
+    EXPECT_EQ(boxes.texts(), QStringList{u"Done."_s});
+    const QFileInfo mp3(output.filePath(u"hefty-water.mp3"_s));
+    ASSERT_TRUE(mp3.isFile());
+    EXPECT_GT(mp3.size(), 10000);
+    const QByteArray head = readFile(mp3.filePath()).left(3);
+    EXPECT_TRUE(head == "ID3" || (quint8(head[0]) == 0xFF && (quint8(head[1]) & 0xE0) == 0xE0));
+    // The window is back at rest; of the working files only the text pieces
+    // stay, for the next book to overwrite.
+    EXPECT_FALSE(form->busy());
+    EXPECT_EQ(form->pointer(), Pointer::Default);
+    EXPECT_EQ(form->progressCaption(), kIdleCaption);
+    EXPECT_EQ(form->ProgressBar1->value(), 0);
+    EXPECT_FALSE(form->timerEnabled());
+    const QRegularExpression piece(u"^output\\d{3,}\\.txt$"_s);
+    for (const QString& name : entries(temp.path()))
+        EXPECT_TRUE(piece.match(name).hasMatch()) << name.toStdString();
+}
+
+TEST_F(AppTest, TheStartButtonRefusesAnEmptyList)
+{
+    auto form = loadedForm();
+    form->PushButton1->click();
+    EXPECT_EQ(boxes.texts(), QStringList{u"No files added."_s});
+    EXPECT_FALSE(form->busy());
+}
+
+} // namespace vt::test

@@ -1,0 +1,50 @@
+#include "modal_answerer.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+
+namespace vt::test
+{
+
+ModalAnswerer::ModalAnswerer()
+{
+    connect(&timer_, &QTimer::timeout, this, &ModalAnswerer::poll);
+    timer_.start(5);
+}
+
+QStringList ModalAnswerer::texts() const
+{
+    QStringList list;
+    for (const Shown& s : shown)
+        list.append(s.text);
+    return list;
+}
+
+void ModalAnswerer::poll()
+{
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || box == last_ || !box->isVisible())
+        return;
+    last_ = box;
+    shown.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+    QMessageBox::StandardButton answer = QMessageBox::Ok;
+    if (box->standardButtons() & QMessageBox::Yes)
+        answer = answers.isEmpty() ? QMessageBox::No : answers.takeFirst();
+    box->button(answer)->click();
+}
+
+OpenedPages::OpenedPages() = default;
+OpenedPages::~OpenedPages() = default;
+
+QList<QUrl>& OpenedPages::urls()
+{
+    static QList<QUrl> list;
+    return list;
+}
+
+void OpenedPages::open(const QUrl& url)
+{
+    urls().append(url);
+}
+
+} // namespace vt::test

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <QUrl>
+
+namespace vt::test
+{
+
+// Answers the message boxes the window shows, as a person would, and keeps
+// what they said. Yes/No questions take the queued answers (No when none).
+class ModalAnswerer : public QObject
+{
+    Q_OBJECT
+  public:
+    struct Shown {
+        QString title;
+        QString text;
+        QMessageBox::Icon icon;
+        QMessageBox::StandardButtons buttons;
+    };
+
+    ModalAnswerer();
+    QStringList texts() const;
+
+    QList<Shown> shown;
+    QList<QMessageBox::StandardButton> answers;
+
+  private:
+    void poll();
+
+    QTimer timer_;
+    QPointer<QMessageBox> last_;
+};
+
+// Records the web pages the window asks to open, instead of opening them.
+class OpenedPages : public QObject
+{
+    Q_OBJECT
+  public:
+    OpenedPages();
+    ~OpenedPages() override;
+    static QList<QUrl>& urls();
+
+  public Q_SLOTS:
+    void open(const QUrl& url);
+};
+
+} // namespace vt::test

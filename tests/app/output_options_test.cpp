@@ -1,0 +1,76 @@
+#include "app_fixture.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace vt::test
+{
+
+TEST_F(AppTest, OptionClicksStoreBothAndSwitchTheFolderBox)
+{
+    auto form = loadedForm();
+    form->Option2->click();
+    EXPECT_FALSE(form->Frame3->isEnabled());
+    EXPECT_FALSE(form->Text1->isEnabled());
+    EXPECT_FALSE(form->PushButton7->isEnabled());
+    EXPECT_EQ(stored(key::Option1), u"False"_s);
+    EXPECT_EQ(stored(key::Option2), u"True"_s);
+    form->Option1->click();
+    EXPECT_TRUE(form->Frame3->isEnabled());
+    EXPECT_EQ(stored(key::Option1), u"True"_s);
+    EXPECT_EQ(stored(key::Option2), u"False"_s);
+}
+
+TEST_F(AppTest, EveryKeystrokeInTheFolderBoxIsStored)
+{
+    auto form = loadedForm();
+    form->Text1->clear();
+    EXPECT_EQ(stored(key::Text1), QString());
+    QTest::keyClicks(form->Text1, u"/mu"_s);
+    EXPECT_EQ(stored(key::Text1), u"/mu"_s);
+    form = loadedForm();
+    EXPECT_EQ(form->Text1->text(), u"/mu"_s);
+}
+
+TEST_F(AppTest, TheFolderPickerFillsTheFolderBox)
+{
+    QStringList calls;
+    QString answer;
+    Form1* self = nullptr;
+    Form1::Services services;
+    services.browseFolder = [&](QWidget* owner, const QString& prompt, const QString& start) {
+        EXPECT_EQ(owner, self);
+        calls.append(prompt + u'|' + start);
+        return answer;
+    };
+    auto form = loadedForm(services);
+    self = form.get();
+    form->Text1->setText(u"/before/"_s);
+
+    form->PushButton7->click(); // cancelled
+    EXPECT_EQ(calls, QStringList{u"Please select folder:|"_s});
+    EXPECT_EQ(form->Text1->text(), u"/before/"_s);
+    EXPECT_FALSE(isStored(key::LastFolderDot));
+
+    store(key::LastFolder, u"/books"_s);
+    answer = u"/"_s;
+    form->PushButton7->click();
+    EXPECT_EQ(calls.last(), u"Please select folder:|/books"_s);
+    EXPECT_EQ(form->Text1->text(), u"/"_s);
+    EXPECT_EQ(stored(key::LastFolderDot), u"/"_s);
+    EXPECT_EQ(stored(key::Text1), u"/"_s);
+
+    answer = u"/home/reader/Audio Books"_s;
+    form->PushButton7->click();
+    EXPECT_EQ(form->Text1->text(), u"/home/reader/Audio Books/"_s);
+    EXPECT_EQ(stored(key::Text1), u"/home/reader/Audio Books/"_s);
+    EXPECT_EQ(stored(key::LastFolderDot), u"/home/reader/Audio Books"_s);
+    EXPECT_EQ(stored(key::LastFolder), u"/books"_s); // only the folder scan writes it
+}
+
+} // namespace vt::test

@@ -1,0 +1,129 @@
+#include "app_fixture.h"
+#include "error.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace vt::test
+{
+
+TEST_F(AppTest, EveryAcceptedSliderChangeIsStoredAtOnce)
+{
+    auto form = loadedForm();
+    form->Slider1->setValue(40);
+    EXPECT_EQ(form->lblVolume->text(), u"Volume Level = 40"_s);
+    EXPECT_EQ(stored(key::VolumeLevel), u"40"_s);
+    QTest::keyClick(form->Slider2, Qt::Key_Left);
+    EXPECT_EQ(form->Slider2->value(), -4);
+    EXPECT_EQ(form->lblSpeed->text(), u"Speech Rate = -4"_s);
+    EXPECT_EQ(stored(key::SpeechRate), u"-4"_s);
+    EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
+TEST_F(AppTest, ASliderMovedWhileBusyGoesBackToTheStoredValue)
+{
+    store(key::VolumeLevel, u"70"_s);
+    auto form = loadedForm();
+    form->setBusy(true);
+    QTest::keyClick(form->Slider1, Qt::Key_PageUp);
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].text, u"You can not adjust because file is being saved now."_s);
+    EXPECT_EQ(boxes.shown[0].title, u"Vellumtone"_s);
+    EXPECT_EQ(boxes.shown[0].icon, QMessageBox::NoIcon);
+    EXPECT_EQ(boxes.shown[0].buttons, QMessageBox::Ok);
+    EXPECT_EQ(form->Slider1->value(), 70);
+    EXPECT_EQ(form->lblVolume->text(), u"Volume Level = 70"_s);
+    EXPECT_EQ(stored(key::VolumeLevel), u"70"_s);
+
+    // With nothing stored the speed goes back to its default.
+    form->Slider2->setValue(8);
+    EXPECT_EQ(boxes.shown.size(), 2);
+    EXPECT_EQ(form->Slider2->value(), -3);
+    EXPECT_EQ(form->lblSpeed->text(), u"Speech Rate = -3"_s);
+    EXPECT_FALSE(isStored(key::SpeechRate));
+}
+
+TEST_F(AppTest, TestSpeedSpeaksOnceEvenWhenClickedAgainWhileSpeaking)
+{
+    QStringList spoken;
+    Form1* self = nullptr;
+    Form1::Services services;
+    services.saveToWav = [&](const QString& source, const QString& wavPath, WindowPort& window) {
+        spoken.append(source + u'|' + wavPath);
+        EXPECT_TRUE(window.busy());
+        EXPECT_EQ(window.pointer(), Pointer::Hourglass);
+        self->PushButton14->click(); // a second click while the sentence is spoken
+        self->PushButton1->click();  // and no run can start meanwhile
+    };
+    auto form = loadedForm(services);
+    self = form.get();
+    form->PushButton14->click();
+    EXPECT_EQ(spoken, QStringList{u"This is a test|"_s});
+    EXPECT_FALSE(form->busy());
+    EXPECT_EQ(form->pointer(), Pointer::Default);
+    EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.texts().join(u" | "_s).toStdString();
+}
+
+TEST_F(AppTest, ChoosingAVoiceStoresItsPosition)
+{
+    auto form = loadedForm();
+    ASSERT_GE(form->Combo1->count(), 3);
+    form->Combo1->setCurrentIndex(2);
+    EXPECT_EQ(stored(key::Combo), u"2"_s);
+    EXPECT_EQ(form->combo1Index(), 2);
+    form->setVoiceIndex(-1);
+    EXPECT_EQ(stored(key::Combo), u"-1"_s);
+    EXPECT_THROW(form->setVoiceIndex(-2), Error);
+    EXPECT_THROW(form->setVoiceIndex(form->Combo1->count()), Error);
+}
+
+TEST_F(AppTest, RefreshListRefillsAndRestoresTheChoice)
+{
+    auto form = loadedForm();
+    const int voices = form->Combo1->count();
+    form->Combo1->setCurrentIndex(1);
+    form->PusRefreshList->click();
+    EXPECT_EQ(form->Combo1->count(), voices);
+    EXPECT_EQ(form->Combo1->currentIndex(), 1);
+    EXPECT_EQ(boxes.texts(),
+              QStringList{u"Done.\n\nList has been refreshed with the latest voices found within "
+                          u"the espeak-ng speech engine installed on this computer."_s});
+    EXPECT_EQ(boxes.shown[0].icon, QMessageBox::NoIcon);
+}
+
+TEST_F(AppTest, AddVoicesAndAddLangOpenTheirPagesOnlyOnYes)
+{
+    auto form = loadedForm();
+    form->PusAddVoices->click();
+    form->PushButton10->click();
+    EXPECT_TRUE(OpenedPages::urls().isEmpty());
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_EQ(boxes.shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(boxes.shown[0].icon, QMessageBox::NoIcon);
+    EXPECT_EQ(boxes.shown[0].text,
+              u"This software uses the espeak-ng speech engine (TTS) as its backbone. If you "
+              u"would like to add voices, you need to:\n\n1. Download them from the web.\n2. "
+              u"Install them with your system's package manager.\n3. Click the 'Refresh List' "
+              u"button in this software.\n\nWould you like to see the voices available for "
+              u"download on the web?"_s);
+    EXPECT_EQ(boxes.shown[1].text,
+              u"This software uses the espeak-ng speech engine (TTS) as its backbone. If you "
+              u"would like to add languages, you need download and install them.\n\nWould you "
+              u"like to open the espeak-ng languages page now?"_s);
+
+    boxes.answers = {QMessageBox::Yes, QMessageBox::Yes};
+    form->PusAddVoices->click();
+    form->PushButton10->click();
+    ASSERT_EQ(OpenedPages::urls().size(), 2);
+    EXPECT_EQ(OpenedPages::urls()[0].toEncoded(),
+              QByteArray("https://duckduckgo.com/?q=espeak-ng%20voices"));
+    EXPECT_EQ(OpenedPages::urls()[1].toString(),
+              u"https://github.com/espeak-ng/espeak-ng/blob/master/docs/languages.md"_s);
+}
+
+} // namespace vt::test

@@ -1,0 +1,167 @@
+#include "app_fixture.h"
+#include "book_list_view.h"
+#include "command_runner.h"
+#include "error.h"
+#include "progress.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtEndian>
+
+using namespace Qt::StringLiterals;
+
+namespace vt::test
+{
+namespace
+{
+
+// The mouse moving over a spot of a widget, as the window system reports it.
+void moveOver(QWidget* widget, QPoint at = {2, 2})
+{
+    QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
+// A 16x16 cursor file with its hot spot at (5, 3).
+QByteArray cursorFile()
+{
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::black);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "ICO");
+    qToLittleEndian<quint16>(2, bytes.data() + 2);
+    qToLittleEndian<quint16>(5, bytes.data() + 6 + 4);
+    qToLittleEndian<quint16>(3, bytes.data() + 6 + 6);
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(AppTest, PointerFollowsTheMouseButTheHourglassStays)
+{
+    auto form = loadedForm();
+    moveOver(form->PushButton1);
+    EXPECT_EQ(form->pointer(), Pointer::Custom);
+    EXPECT_EQ(form->cursor().shape(), Qt::PointingHandCursor); // no HAND-M.CUR here
+    moveOver(form->PushButton14); // the speed test's button leaves it alone
+    EXPECT_EQ(form->pointer(), Pointer::Custom);
+    moveOver(form->Frame1);
+    EXPECT_EQ(form->pointer(), Pointer::Default);
+    EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor);
+    moveOver(form->PushButton7);
+    moveOver(form->Text1);
+    EXPECT_EQ(form->pointer(), Pointer::Default);
+    moveOver(form->PushButton9);
+    moveOver(form->Frame1, form->lblVolume->geometry().center()); // over its label
+    EXPECT_EQ(form->pointer(), Pointer::Custom);
+    moveOver(form.get(), {1063, 1});
+    EXPECT_EQ(form->pointer(), Pointer::Default);
+
+    form->setPointer(Pointer::Hourglass);
+    moveOver(form->PushButton3);
+    moveOver(form->Frame5);
+    moveOver(form.get(), {1063, 1});
+    EXPECT_EQ(form->pointer(), Pointer::Hourglass);
+    EXPECT_EQ(form->cursor().shape(), Qt::WaitCursor);
+    EXPECT_TRUE(form->hourglassShown());
+}
+
+TEST_F(AppTest, HandCursorAndSkinComeFromTheProgramFolder)
+{
+    QTemporaryDir program;
+    writeFile(program.filePath(u"HAND-M.CUR"_s), cursorFile());
+    writeFile(program.filePath(u"x/o.cjs"_s), "QPushButton { color: rgb(1, 2, 3); }");
+    Form1::Services services;
+    services.programFolders = {u"/nonexistent"_s, program.path()};
+    auto form = loadedForm(services);
+    EXPECT_EQ(form->programFile(u"HAND-M.CUR"_s), program.filePath(u"HAND-M.CUR"_s));
+    EXPECT_EQ(form->programFile(u"drag.ico"_s), QString());
+
+    moveOver(form->PushButton2);
+    EXPECT_EQ(form->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(form->cursor().hotSpot(), QPoint(5, 3));
+
+    EXPECT_EQ(form->styleSheet(), u"QPushButton { color: rgb(1, 2, 3); }"_s);
+    const QColor face = QApplication::palette().color(QPalette::Button);
+    for (QWidget* w : QList<QWidget*>{form.get(), form->Frame1, form->Label2, form->Option2})
+        EXPECT_EQ(w->palette().color(QPalette::Window), face) << w->objectName().toStdString();
+}
+
+TEST_F(AppTest, WithoutASkinTheWindowStaysWhite)
+{
+    auto form = loadedForm();
+    EXPECT_EQ(form->styleSheet(), QString());
+    EXPECT_EQ(form->palette().color(QPalette::Window), QColor(Qt::white));
+}
+
+TEST_F(AppTest, TheQuestionMarkExplainsWhyNotToMultitask)
+{
+    auto form = loadedForm();
+    form->PushButton9->click();
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].title, u"Vellumtone"_s);
+    EXPECT_EQ(boxes.shown[0].icon, QMessageBox::NoIcon);
+    EXPECT_EQ(boxes.shown[0].buttons, QMessageBox::Ok);
+    EXPECT_EQ(boxes.shown[0].text,
+              u"Most desktop software and most software on vellumtone.example allow you to "
+              u"multitask (do other things) while it is running.\n\nThis software is an "
+              u"exception. This software uses a lot of resources. Please allow the software to "
+              u"run without multitasking so that it does not crash.\n\nPlease walk away from the "
+              u"computer and do something else if you are tempted to multitask."_s);
+}
+
+TEST_F(AppTest, ClosingEndsTheProcessAndTheToolItWaitsFor)
+{
+    auto form = loadedForm();
+    form->show();
+    QTimer::singleShot(0, form.get(), [&] { form->close(); });
+    // Stands for a tool of a run; only the closing can end it early.
+    const int code = RunAndWait(*form, Command{u"/bin/sleep"_s, {u"600"_s}});
+    EXPECT_EQ(processEnds, 1);
+    EXPECT_NE(code, 0);
+}
+
+TEST_F(AppTest, TheBookRowsAreTheListsRowsCountedFromOne)
+{
+    auto form = loadedForm();
+    form->appendRow(u"/books/a.epub"_s);
+    form->appendRow(u"/books/b.epub"_s);
+    EXPECT_EQ(form->rowCount(), 2);
+    EXPECT_EQ(form->ListView1->topLevelItem(1)->text(0), u"/books/b.epub"_s);
+    EXPECT_EQ(form->rowText(1), u"/books/a.epub"_s);
+    EXPECT_EQ(form->rowText(2), u"/books/b.epub"_s);
+    EXPECT_THROW(form->rowText(3), Error);
+}
+
+TEST_F(AppTest, Timer1TicksRefreshTheCaption)
+{
+    auto form = loadedForm();
+    form->appendRow(u"/books/a.epub"_s);
+    CurrentBook = 1;
+    ActivityCounter = 0;
+    form->setTimerInterval(10);
+    form->setTimerEnabled(true);
+    EXPECT_TRUE(form->timerEnabled());
+    QElapsedTimer waited;
+    waited.start();
+    while (ActivityCounter == 0 && waited.elapsed() < 30000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    form->setTimerEnabled(false);
+    EXPECT_FALSE(form->timerEnabled());
+    ASSERT_GT(ActivityCounter, 0);
+    EXPECT_TRUE(form->progressCaption().startsWith(u"Processing: 1 of 1.."_s));
+}
+
+} // namespace vt::test
