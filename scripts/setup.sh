@@ -4,7 +4,7 @@ set -eu
 
 packages="cmake ninja-build g++ pkg-config git
 qt6-base-dev qt6-qpa-plugins libgl-dev
-libespeak-ng-dev espeak-ng-data espeak-ng
+libespeak-ng-dev espeak-ng-data espeak-ng libpcaudio-dev
 libzip-dev zip
 calibre lame
 libgtest-dev libgmock-dev

@@ -1,0 +1,99 @@
+#include "sp_voice.h"
+
+#include "audio_playback.h"
+#include "error.h"
+#include "sp_file_stream.h"
+#include "speech_engine.h"
+
+#include <QFile>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+
+namespace
+{
+
+QByteArray readSpokenFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        raise(err::FileNotFound,
+              u"Cannot read the text file "_s + path + u": "_s + file.errorString());
+    // Invalid UTF-8 becomes replacement characters rather than noise.
+    return QString::fromUtf8(file.readAll()).toUtf8();
+}
+
+} // namespace
+
+QString VoiceToken::GetDescription(int /*locale*/) const
+{
+    return description_;
+}
+
+const VoiceToken& VoiceTokens::Item(int index) const
+{
+    if (index < 0 || index >= tokens_.size())
+        raise(err::SubscriptOutOfRange,
+              u"There is no voice at position "_s + QString::number(index) + u" of the "_s +
+                  QString::number(tokens_.size()) + u" installed voices."_s);
+    return tokens_.at(index);
+}
+
+SpVoice::SpVoice()
+{
+    SpeechEngine::instance().load();
+}
+
+VoiceTokens SpVoice::GetVoices(const QString&, const QString&) const
+{
+    QList<VoiceToken> tokens;
+    for (const EngineVoice& v : SpeechEngine::instance().voices())
+        tokens.append(VoiceToken(v.name, v.identifier));
+    return VoiceTokens(std::move(tokens));
+}
+
+void SpVoice::setVolume(int volume)
+{
+    if (volume < 0 || volume > 100)
+        raise(err::InvalidCall, u"The volume must lie between 0 and 100."_s);
+    volume_ = volume;
+}
+
+void SpVoice::setRate(int rate)
+{
+    if (rate < -10 || rate > 10)
+        raise(err::InvalidCall, u"The speech rate must lie between -10 and 10."_s);
+    rate_ = rate;
+}
+
+void SpVoice::Speak(const QString& text, int flags)
+{
+    if ((flags & ~SVSFIsFilename) != 0)
+        raise(err::InvalidCall, u"Only the speak flags 0 and 4 are supported."_s);
+    SpeechEngine& engine = SpeechEngine::instance();
+    // Refuse before anything is opened or read.
+    if (engine.speaking())
+        raise(err::InvalidCall,
+              u"The speech engine is already speaking. Try again when it has finished."_s);
+    engine.load();
+
+    SpeakRequest request;
+    request.text = (flags & SVSFIsFilename) != 0 ? readSpokenFile(text) : text.toUtf8();
+    request.voice = voice_ ? voice_->identifier() : QByteArray();
+    request.volume = volume_;
+    request.rate = rate_;
+
+    Yielder yielder(yield_);
+    if (stream_) {
+        if (!stream_->isOpen())
+            raise(err::InvalidCall, u"The speech file stream is not open."_s);
+        engine.speak(request, *stream_, yielder);
+    } else {
+        AudioPlayback playback(yielder);
+        engine.speak(request, playback, yielder);
+    }
+}
+
+} // namespace vt

@@ -1,0 +1,200 @@
+#include "speech_engine.h"
+
+#include "error.h"
+
+#include <algorithm>
+#include <cmath>
+#include <espeak-ng/espeak_ng.h>
+#include <espeak-ng/speak_lib.h>
+#include <exception>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+
+namespace
+{
+
+static_assert(sizeof(short) == sizeof(qint16));
+
+constexpr int kMinimumWordsPerMinute = 80;
+constexpr int kBufferMilliseconds = 100;
+// The engine's own default voice, used when no voice is chosen.
+constexpr const char* kDefaultVoice = "en";
+
+// The speak in progress, for the engine's callback.
+struct Speaking {
+    AudioSink* sink;
+    Yielder* yielder;
+    std::exception_ptr error;
+};
+Speaking* current = nullptr;
+
+[[noreturn]] void classNotRegistered()
+{
+    raise(kClassNotRegisteredNumber, kClassNotRegistered);
+}
+
+QString statusText(espeak_ng_STATUS status)
+{
+    char text[512] = {};
+    espeak_ng_GetStatusCodeMessage(status, text, sizeof text);
+    return QString::fromUtf8(text);
+}
+
+int onSynth(short* samples, int count, espeak_EVENT* events)
+{
+    Speaking* s = current;
+    if (s == nullptr)
+        return 1;
+    try {
+        for (espeak_EVENT* e = events; e != nullptr && e->type != espeakEVENT_LIST_TERMINATED; ++e)
+            if (e->type == espeakEVENT_SAMPLERATE && e->id.number != kSpeechSampleRate)
+                raise(kClassNotRegisteredNumber, kClassNotRegistered);
+        if (samples != nullptr && count > 0)
+            s->sink->write(samples, count);
+        s->yielder->maybe();
+    } catch (...) {
+        // Nothing may unwind through the engine's C code: stop it instead.
+        s->error = std::current_exception();
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+EngineSpeed SpeedForRate(int rate)
+{
+    rate = std::clamp(rate, -10, 10);
+    const double target = 175.0 * std::pow(3.0, rate / 10.0);
+    if (target < kMinimumWordsPerMinute)
+        return {kMinimumWordsPerMinute,
+                int(std::lround((kMinimumWordsPerMinute / target - 1.0) * 18.0))};
+    if (target <= 440.0)
+        return {int(std::lround(target)), 0};
+    // Past 450 the stretcher takes over at about the speed of 420.
+    return {int(std::lround(target * 450.0 / 420.0)), 0};
+}
+
+void Yielder::maybe()
+{
+    if (!since_.isValid() || since_.elapsed() >= 100)
+        now();
+}
+
+void Yielder::now()
+{
+    since_.start();
+    if (yield_)
+        yield_();
+}
+
+SpeechEngine& SpeechEngine::instance()
+{
+    static SpeechEngine engine;
+    return engine;
+}
+
+void SpeechEngine::load()
+{
+    if (loaded_)
+        return;
+    espeak_ng_InitializePath(nullptr); // ESPEAK_DATA_PATH, else the installed data
+    espeak_ng_ERROR_CONTEXT context = nullptr;
+    const espeak_ng_STATUS status = espeak_ng_Initialize(&context);
+    if (context != nullptr)
+        espeak_ng_ClearErrorContext(&context);
+    if (status != ENS_OK)
+        classNotRegistered();
+    if (espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, kBufferMilliseconds, nullptr) !=
+        ENS_OK)
+        raise(err::OutOfMemory, u"The speech engine could not set up its output."_s);
+    espeak_SetSynthCallback(onSynth);
+    loaded_ = true;
+}
+
+QList<EngineVoice> SpeechEngine::voices()
+{
+    load();
+    if (speaking_) // the engine's list is rebuilt on reading: not while it speaks
+        return voices_;
+    const espeak_VOICE** list = espeak_ListVoices(nullptr);
+    if (list == nullptr)
+        classNotRegistered();
+    QList<EngineVoice> fresh;
+    for (; *list != nullptr; ++list)
+        fresh.append({QString::fromUtf8((*list)->name), QByteArray((*list)->identifier)});
+    voices_ = fresh;
+    return voices_;
+}
+
+void SpeechEngine::applyVoice(const QByteArray& voice)
+{
+    // The engine half-loads a voice whose file has gone and then crashes on
+    // speaking: only a voice it lists now is loaded.
+    if (!voice.isEmpty()) {
+        const QList<EngineVoice> installed = voices();
+        if (std::none_of(installed.begin(), installed.end(),
+                         [&voice](const EngineVoice& v) { return v.identifier == voice; }))
+            classNotRegistered();
+    }
+    const QByteArray name = voice.isEmpty() ? QByteArray(kDefaultVoice) : voice;
+    if (espeak_ng_SetVoiceByName(name.constData()) != ENS_OK)
+        classNotRegistered();
+    if (espeak_ng_GetSampleRate() != kSpeechSampleRate)
+        classNotRegistered();
+}
+
+void SpeechEngine::speak(const SpeakRequest& request, AudioSink& sink, Yielder& yielder)
+{
+    if (speaking_)
+        raise(err::InvalidCall,
+              u"The speech engine is already speaking. Try again when it has finished."_s);
+    load();
+    if (request.volume < 0 || request.volume > 100)
+        raise(err::InvalidCall, u"The volume must lie between 0 and 100."_s);
+    if (request.rate < -10 || request.rate > 10)
+        raise(err::InvalidCall, u"The speech rate must lie between -10 and 10."_s);
+    applyVoice(request.voice);
+    const EngineSpeed speed = SpeedForRate(request.rate);
+    espeak_ng_SetParameter(espeakRATE, speed.wordsPerMinute, 0);
+    espeak_ng_SetParameter(espeakWORDGAP, speed.wordGap, 0);
+    espeak_ng_SetParameter(espeakVOLUME, request.volume, 0);
+
+    QByteArray text = request.text;
+    text.replace('\0', ' '); // the engine stops at the first NUL
+
+    Speaking state{&sink, &yielder, {}};
+    struct Guard {
+        SpeechEngine& engine;
+        ~Guard()
+        {
+            engine.speaking_ = false;
+            current = nullptr;
+        }
+    } guard{*this};
+    speaking_ = true;
+    current = &state;
+    const espeak_ng_STATUS status =
+        espeak_ng_Synthesize(text.constData(), size_t(text.size()) + 1, 0, POS_CHARACTER, 0,
+                             espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, nullptr);
+    current = nullptr;
+    if (state.error)
+        std::rethrow_exception(state.error);
+    switch (status) {
+    case ENS_OK:
+        break;
+    case ENS_NOT_INITIALIZED:
+    case ENS_VOICE_NOT_FOUND:
+    case ENS_MBROLA_NOT_FOUND:
+    case ENS_MBROLA_VOICE_NOT_FOUND:
+        classNotRegistered();
+    default:
+        raise(err::InvalidCall, u"The speech engine failed: "_s + statusText(status));
+    }
+    sink.finish();
+}
+
+} // namespace vt
