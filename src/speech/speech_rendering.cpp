@@ -1,6 +1,118 @@
 #include "speech_rendering.h"
 
-namespace vt {
-// Placeholder until speech rendering lands.
-void SaveToWAV(const QString&, const QString&, WindowPort&) {}
+#include "error_report.h"
+#include "sp_file_stream.h"
+#include "sp_voice.h"
+#include "speech_engine.h"
+#include "window_ports.h"
+
+#include <QFile>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+
+namespace
+{
+
+SpVoice* liveVoice = nullptr;
+
+// Makes a voice the live one for the length of one call; a call made from a
+// handler during a yield puts the outer call's voice back when it ends.
+class LiveVoiceScope
+{
+  public:
+    LiveVoiceScope() : previous_(liveVoice) {}
+    ~LiveVoiceScope() { liveVoice = previous_; }
+    LiveVoiceScope(const LiveVoiceScope&) = delete;
+    LiveVoiceScope& operator=(const LiveVoiceScope&) = delete;
+    void set(SpVoice* voice) { liveVoice = voice; }
+
+  private:
+    SpVoice* previous_;
+};
+
+} // namespace
+
+SpVoice* LiveVoice()
+{
+    return liveVoice;
+}
+
+void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window)
+{
+    StepGuard g(window, u"Speak.SaveToWAV"_s);
+    LiveVoiceScope live;
+    std::unique_ptr<SpVoice> voice;
+    std::shared_ptr<SpFileStream> stream;
+    QString speakFailure;
+    bool failed = false;
+    bool opened = false;
+    bool closed = false;
+
+    g.step(100, [&] {
+        voice = std::make_unique<SpVoice>();
+        voice->setYield([&window] { window.yieldOnce(); });
+        live.set(voice.get());
+    });
+    if (voice) { // [102]
+        if (g.test(104, [&] { return window.combo1Index() != -1; }))
+            g.step(106, [&] { voice->setVoice(voice->GetVoices().Item(window.combo1Index())); });
+        g.step(108, [&] { voice->setVolume(window.slider1()); });
+        g.step(110, [&] { voice->setRate(window.slider2()); });
+
+        const auto speak = [&](const QString& what, int flags) {
+            try {
+                voice->Speak(what, flags);
+            } catch (...) {
+                failed = true;
+                speakFailure = describe(std::current_exception());
+            }
+        };
+        if (g.test(112, [&] { return wavPath.isEmpty(); })) {
+            speak(source, SpVoice::SVSFDefault); // [136]
+        } else {
+            g.step(114, [&] { stream = std::make_shared<SpFileStream>(); });
+            if (stream) { // [116]
+                g.step(118, [&] { stream->setFormatType(SpFileStream::SAFT22kHz16BitMono); });
+                opened = g.step(
+                    120, [&] { stream->Open(wavPath, SpFileStream::SSFMCreateForWrite, false); });
+                g.step(122, [&] { voice->setAudioOutputStream(stream); });
+            }
+            g.step(124, [&] { window.yieldOnce(); });
+            speak(source, SpVoice::SVSFIsFilename); // [126]
+            if (!failed) {
+                closed = g.step(128, [&] { stream->Close(); });
+                g.step(130, [&] { stream.reset(); });
+                g.step(132, [&] { voice->setAudioOutputStream(nullptr); });
+            }
+        }
+        if (!failed)
+            g.step(138, [&] { voice.reset(); });
+    }
+
+    // A piece that could not be spoken or finished completely leaves no WAV
+    // file: the run then knows the piece is missing instead of encoding a
+    // truncated or broken one. Only a file this call created is removed.
+    if (opened && !closed) {
+        try {
+            if (stream)
+                stream->Close();
+        } catch (...) {
+        }
+        QFile::remove(wavPath);
+    }
+    if (failed && speakFailure == kClassNotRegistered) { // [140-142]
+        g.step(144, [&] {
+            window.showMessage(speakFailure +
+                                   u"\n\nPlease try selecting another voice from the dropdown."_s,
+                               Buttons::Ok, Icon::None, QString());
+        });
+    }
+    // [146] Any other speaking failure is passed over here; the missing WAV
+    // file tells the caller.
+}
+
 } // namespace vt

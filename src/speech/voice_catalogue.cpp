@@ -1,6 +1,51 @@
 #include "voice_catalogue.h"
 
-namespace vt {
-// Placeholder until the voice catalogue lands.
-bool LoadVoiceList(VoiceListPort&, bool, MessageBoxPort&, SettingsStore&) { return true; }
+#include "error.h"
+#include "settings.h"
+#include "sp_voice.h"
+#include "window_ports.h"
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+
+bool LoadVoiceList(VoiceListPort& list, bool quiet, MessageBoxPort& box, SettingsStore& store)
+{
+    // No step reports on its own: any failure only turns the result false.
+    bool ok = true;
+    const auto attempt = [&ok](auto&& body) {
+        try {
+            body();
+        } catch (...) {
+            ok = false;
+        }
+    };
+
+    std::unique_ptr<SpVoice> voice;
+    attempt([&] { voice = std::make_unique<SpVoice>(); });
+    if (voice) {
+        attempt([&] { list.clearVoices(); });
+        attempt([&] {
+            for (const VoiceToken& token : voice->GetVoices(QString(), QString()))
+                list.addVoice(token.GetDescription(0));
+        });
+        attempt([&] {
+            if (LeadingNumber(store.text(key::Combo)) < list.voiceCount()) {
+                const int index = RoundHalfEven(LeadingNumber(store.text(key::Combo)));
+                if (index < -32768 || index > 32767)
+                    raise(err::Overflow, u"Overflow"_s);
+                if (index < -1) // -1 is "no selection"; nothing below it can be applied
+                    raise(err::InvalidCall, u"Invalid property value"_s);
+                list.setVoiceIndex(index);
+            }
+        });
+    }
+    if (!ok && !quiet)
+        box.showMessage(kNoVoicesMessage, Buttons::Ok, Icon::None, QString());
+    return ok;
+}
+
 } // namespace vt

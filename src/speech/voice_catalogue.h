@@ -2,14 +2,16 @@
 
 #include <QString>
 
-namespace vt {
+namespace vt
+{
 
 class MessageBoxPort;
 class SettingsStore;
 
 // The voice list of the window (Combo1) as the voice catalogue fills it.
-class VoiceListPort {
-public:
+class VoiceListPort
+{
+  public:
     virtual ~VoiceListPort() = default;
     virtual void clearVoices() = 0;
     virtual void addVoice(const QString& description) = 0;
@@ -17,6 +19,10 @@ public:
     // Fires the list's own selection handling, as a user's choice would.
     virtual void setVoiceIndex(int index) = 0;
 };
+
+// Shown when the speech engine cannot be used.
+inline const QString kNoVoicesMessage = QStringLiteral(
+    "No voices found within the espeak-ng speech engine installed on this computer.");
 
 // Fills the list with the engine's voices in the engine's order and restores
 // the stored choice ("Combo"). False (after its message, unless quiet) when

@@ -1,0 +1,214 @@
+#include "fake_window.h"
+#include "fresh_process.h"
+#include "sp_voice.h"
+#include "speech_rendering.h"
+#include "test_env.h"
+#include "wav_reading.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+namespace
+{
+
+const QString kPiece = u"it was the best of times, it was the worst of times."_s;
+
+int voiceIndex(const QString& name)
+{
+    const VoiceTokens voices = SpVoice().GetVoices();
+    for (int i = 0; i < voices.Count(); ++i)
+        if (voices.Item(i).GetDescription() == name)
+            return i;
+    return -1;
+}
+
+class SaveToWavTest : public ::testing::Test
+{
+  protected:
+    SaveToWavTest()
+    {
+        window.volume = 100;
+        window.speed = 0;
+        window.combo = -1;
+        test::writeFile(piece, kPiece.toUtf8());
+    }
+
+    test::WavFile render()
+    {
+        QFile::remove(wav);
+        SaveToWAV(piece, wav, window);
+        return test::readWav(wav);
+    }
+
+    QTemporaryDir dir;
+    QString piece = dir.filePath(u"output001.txt"_s);
+    QString wav = dir.filePath(u"output001.wav"_s);
+    test::FakeWindow window;
+};
+
+TEST_F(SaveToWavTest, SpeaksAPieceIntoAClosedWavFile)
+{
+    const test::WavFile out = render();
+    ASSERT_TRUE(out.valid);
+    EXPECT_EQ(out.sampleRate, 22050);
+    EXPECT_EQ(out.channels, 1);
+    EXPECT_EQ(out.riffSize, 36 + out.dataSize);
+    EXPECT_GT(out.seconds(), 1.0);
+    EXPECT_TRUE(window.messages.isEmpty()) << window.messageTexts().join(u'|').toStdString();
+    EXPECT_GE(window.yields, 2); // once before speaking, and while speaking
+    EXPECT_EQ(LiveVoice(), nullptr);
+    EXPECT_TRUE(QFile::exists(piece)); // the piece is left to the run
+}
+
+TEST_F(SaveToWavTest, UsesTheWindowsVoiceVolumeAndSpeed)
+{
+    const test::WavFile byDefault = render();
+    window.combo = voiceIndex(u"English (Great Britain)"_s);
+    ASSERT_GE(window.combo, 0);
+    EXPECT_TRUE(test::sameLength(render(), byDefault));
+    window.combo = voiceIndex(u"German"_s);
+    EXPECT_FALSE(test::sameLength(render(), byDefault));
+
+    window.combo = -1;
+    window.speed = 10;
+    const double fast = render().seconds();
+    window.speed = -10;
+    EXPECT_GT(render().seconds(), 2 * fast);
+    window.speed = 0;
+    window.volume = 0;
+    EXPECT_TRUE(render().silent());
+    EXPECT_TRUE(window.messages.isEmpty());
+}
+
+TEST_F(SaveToWavTest, AVoiceTheListNoLongerHoldsIsReportedAndTheDefaultSpeaks)
+{
+    const test::WavFile byDefault = render();
+    window.combo = 100000;
+    const test::WavFile out = render();
+    ASSERT_EQ(window.messages.size(), 1);
+    EXPECT_TRUE(window.messages[0].text.contains(u"Speak.SaveToWAV"_s));
+    EXPECT_TRUE(window.messages[0].text.contains(u"at line 106"_s))
+        << window.messages[0].text.toStdString();
+    EXPECT_TRUE(test::sameLength(out, byDefault));
+}
+
+TEST_F(SaveToWavTest, AFailedSpeakIsSilentAndLeavesNoWavFile)
+{
+    QFile::remove(piece); // the piece cannot be read
+    test::writeFile(wav, "stale");
+    SaveToWAV(piece, wav, window);
+    EXPECT_FALSE(QFile::exists(wav));
+    EXPECT_TRUE(window.messages.isEmpty());
+    EXPECT_EQ(LiveVoice(), nullptr);
+}
+
+TEST_F(SaveToWavTest, AWavFileThatCannotBeMadeIsReportedOnce)
+{
+    const QString elsewhere = dir.filePath(u"missing/output001.wav"_s);
+    SaveToWAV(piece, elsewhere, window);
+    ASSERT_EQ(window.messages.size(), 1);
+    EXPECT_TRUE(window.messages[0].text.contains(u"at line 120"_s))
+        << window.messages[0].text.toStdString();
+    EXPECT_FALSE(QFile::exists(elsewhere));
+}
+
+TEST_F(SaveToWavTest, TheLiveVoiceTakesSliderChangesAndCallsInsideAreRefused)
+{
+    bool sawLive = false;
+    int liveRate = 99;
+    window.speed = -4;
+    window.onYield = [&] {
+        SpVoice* live = LiveVoice();
+        if (live && window.yields == 1) { // the yield before speaking
+            sawLive = true;
+            liveRate = live->rate();
+        }
+        if (live && window.yields == 2) { // while speaking
+            live->setRate(10);            // the speed slider's handler
+            live->setVolume(40);
+            // "Test Speed" from a handler: refused, and the outer voice stays live.
+            test::FakeWindow inner;
+            SaveToWAV(u"This is a test"_s, QString(), inner);
+            EXPECT_TRUE(inner.messages.isEmpty());
+            EXPECT_EQ(LiveVoice(), live);
+        }
+    };
+    const test::WavFile out = render();
+    window.onYield = nullptr;
+    EXPECT_TRUE(sawLive);
+    EXPECT_EQ(liveRate, -4);
+    EXPECT_EQ(LiveVoice(), nullptr);
+    // The piece was spoken whole at the speed it started with.
+    EXPECT_TRUE(test::sameLength(out, render()));
+}
+
+TEST_F(SaveToWavTest, SpeakingAloudWithoutAudioOutputEndsQuietly)
+{
+    const QByteArray pulse = qgetenv("PULSE_SERVER");
+    const QByteArray card = qgetenv("ALSA_CARD");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/vellumtone-test");
+    qputenv("ALSA_CARD", "VellumtoneNoSuchCard");
+    SaveToWAV(u"This is a test"_s, QString(), window);
+    pulse.isEmpty() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", pulse);
+    card.isEmpty() ? qunsetenv("ALSA_CARD") : qputenv("ALSA_CARD", card);
+    EXPECT_TRUE(window.messages.isEmpty());
+    EXPECT_EQ(LiveVoice(), nullptr);
+}
+
+TEST(SaveToWav, AVoiceThatCannotBeLoadedGivesTheClassNotRegisteredMessage)
+{
+    VT_IN_FRESH_PROCESS({
+        QTemporaryDir dir;
+        const QString data = test::linkedEngineData(dir.filePath(u"data"_s));
+        qputenv("ESPEAK_DATA_PATH", QFile::encodeName(data));
+        const QString piece = dir.filePath(u"output001.txt"_s);
+        const QString wav = dir.filePath(u"output001.wav"_s);
+        test::writeFile(piece, kPiece.toUtf8());
+        test::FakeWindow window;
+        window.combo = voiceIndex(u"German"_s);
+        ASSERT_GE(window.combo, 0);
+        // The voice is listed, then its file goes before it is spoken.
+        const QString voiceFile = data + u"/espeak-ng-data/lang/gmw/de"_s;
+        const QString original = QFile::symLinkTarget(voiceFile);
+        window.onYield = [&] { QFile::remove(voiceFile); };
+        SaveToWAV(piece, wav, window);
+        ASSERT_EQ(window.messages.size(), 1);
+        EXPECT_EQ(
+            window.messages[0].text,
+            u"Class not registered\n\nPlease try selecting another voice from the dropdown."_s);
+        EXPECT_EQ(window.messages[0].buttons, Buttons::Ok);
+        EXPECT_EQ(window.messages[0].icon, Icon::None);
+        EXPECT_EQ(window.messages[0].caption, QString());
+        EXPECT_FALSE(QFile::exists(wav));
+        // Once per call.
+        ASSERT_TRUE(QFile::link(original, voiceFile));
+        SaveToWAV(piece, wav, window);
+        EXPECT_EQ(window.messages.size(), 2);
+    });
+}
+
+TEST(SaveToWav, AnEngineThatCannotBeLoadedIsReportedAndNothingIsSpoken)
+{
+    VT_IN_FRESH_PROCESS({
+        QTemporaryDir dir;
+        qputenv("ESPEAK_DATA_PATH", QFile::encodeName(dir.path()));
+        const QString piece = dir.filePath(u"output001.txt"_s);
+        const QString wav = dir.filePath(u"output001.wav"_s);
+        test::writeFile(piece, kPiece.toUtf8());
+        test::FakeWindow window;
+        SaveToWAV(piece, wav, window);
+        ASSERT_EQ(window.messages.size(), 1);
+        EXPECT_TRUE(window.messages[0].text.startsWith(u"Class not registered\n"_s));
+        EXPECT_TRUE(window.messages[0].text.contains(u"at line 100"_s));
+        EXPECT_EQ(window.messages[0].icon, Icon::Warning);
+        EXPECT_FALSE(QFile::exists(wav));
+    });
+}
+
+} // namespace
+} // namespace vt
