@@ -113,6 +113,7 @@ void SpeechEngine::load()
         raise(err::OutOfMemory, u"The speech engine could not set up its output."_s);
     espeak_SetSynthCallback(onSynth);
     loaded_ = true;
+    voices(); // so that a list can be answered while the engine speaks
 }
 
 QList<EngineVoice> SpeechEngine::voices()
