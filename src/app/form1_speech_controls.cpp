@@ -1,5 +1,7 @@
 #include "error_report.h"
 #include "form1.h"
+#include "sp_voice.h"
+#include "speech_rendering.h"
 
 #include <QComboBox>
 #include <QDesktopServices>
@@ -17,12 +19,6 @@ namespace
 const QString kVoiceSearch = u"https://duckduckgo.com/?q=espeak-ng%20voices"_s;
 const QString kLanguagePage =
     u"https://github.com/espeak-ng/espeak-ng/blob/master/docs/languages.md"_s;
-
-// Hooks to the voice of a speak in progress, so that a changed volume or
-// rate applies to it at once. The speech engine offers no live voice yet,
-// and the next speak reads the sliders anyway.
-void SetLiveVoiceVolume(int) {}
-void SetLiveVoiceRate(int) {}
 
 } // namespace
 
@@ -45,11 +41,14 @@ void Form1::sliderChanged(QSlider* slider, QLabel* label, const char* key, const
     }
     g.step(106, [&] { label->setText(caption + QString::number(slider->value())); });
     g.step(108, [&] { settings_.setNumber(key, slider->value()); });
+    // A voice that is speaking takes the new value too.
     g.step(110, [&] {
-        if (slider == Slider1)
-            SetLiveVoiceVolume(slider->value());
-        else
-            SetLiveVoiceRate(slider->value());
+        if (SpVoice* voice = LiveVoice()) {
+            if (slider == Slider1)
+                voice->setVolume(slider->value());
+            else
+                voice->setRate(slider->value());
+        }
     });
 }
 
