@@ -1,6 +1,81 @@
 #include "samples.h"
 
-namespace vt {
-// Placeholder until the sample books land.
-void SaveSamplesSnapshot(SettingsStore&) {}
+#include "app_files.h"
+#include "files.h"
+#include "folder_scan.h"
+#include "scramble.h"
+#include "settings.h"
+#include "window_ports.h"
+
+#include <QStringList>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+namespace
+{
+
+// The scrambling works on 8-bit codes; the paths travel as their UTF-8 bytes
+// so that every name survives, whatever its letters.
+QString toCodes(const QString& text)
+{
+    return QString::fromLatin1(text.toUtf8());
+}
+
+QString fromCodes(const QString& codes)
+{
+    return QString::fromUtf8(codes.toLatin1());
+}
+
+const QString kKey = QString::fromUtf16(kSampleKey);
+
+} // namespace
+
+QString SampleFolder()
+{
+    return FindBesideExecutable(u"Samples"_s);
+}
+
+void SaveSamplesSnapshot(SettingsStore& store)
+{
+    SaveSamplesSnapshot(store, SampleFolder());
+}
+
+void SaveSamplesSnapshot(SettingsStore& store, const QString& sampleFolder)
+{
+    QStringList paths;
+    for (const QString& name : ListFolderFiles(sampleFolder, u"*.*"_s))
+        paths.append(sampleFolder + u'/' + name);
+    store.setText(key::Snapshot, ScrambleText(toCodes(paths.join(u'|')), kKey));
+}
+
+bool IsPathInList(const BookRowsPort& rows, const QString& path)
+{
+    const int count = rows.rowCount();
+    for (int i = 1; i <= count; ++i)
+        if (rows.rowText(i) == path)
+            return true;
+    return false;
+}
+
+void LoadSampleFiles(SettingsStore& store, BookRowsPort& rows, MessageBoxPort& box,
+                     EventLoopPort& loop, const std::function<void(const QString&)>& openFolder,
+                     const QString& sampleFolder)
+{
+    if (store.contains(key::Snapshot)) {
+        const QString plain = fromCodes(UnscrambleText(store.text(key::Snapshot), kKey, &loop));
+        const QStringList parts = plain.isEmpty() ? QStringList() : plain.split(u'|');
+        for (const QString& part : parts)
+            if (FileExists(part) && !IsPathInList(rows, part))
+                rows.appendRow(part);
+    }
+    const Answer answer = box.showMessage(
+        u"Would you like this software to open the folder where these sample files are stored "
+        u"(so that you can view them before working with them)?"_s,
+        Buttons::YesNo);
+    if (answer == Answer::Yes)
+        openFolder(sampleFolder + u'/');
+}
+
 } // namespace vt

@@ -1,0 +1,108 @@
+#include "adding_books.h"
+
+#include "error_report.h"
+#include "folder_scan.h"
+#include "paths.h"
+#include "settings.h"
+#include "window_ports.h"
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+namespace
+{
+
+// A dropped path is scanned when it is a folder that a plain listing shows,
+// which leaves hidden folders out.
+bool isVisibleFolder(const QString& path)
+{
+    const int value = FileAttributes(path);
+    return value >= 0 && (value & attr::Directory) && !(value & (attr::Hidden | attr::System));
+}
+
+void addFolderFiles(const QString& folder, const QString& pattern, BookRowsPort& rows,
+                    StepGuard& guard)
+{
+    const QString bare = folder.chopped(1);
+    QStringList names;
+    guard.step(120, [&] { names = ListFolderFiles(bare, pattern); });
+    for (const QString& name : std::as_const(names)) {
+        guard.step(122, [&] {
+            if (name.startsWith(u'~'))
+                return; // temporary and lock files
+            const QString path = bare + u'/' + name;
+            if (!IsExistingFile(path))
+                return;
+            if (FileAttributes(path) == (attr::Hidden | attr::Archive))
+                return;
+            rows.appendRow(CollapseBackslashes(path));
+        });
+    }
+}
+
+} // namespace
+
+bool AddPickedFiles(const QStringList& paths, BookRowsPort& rows, MessageBoxPort& box,
+                    qsizetype capacity)
+{
+    qsizetype size = 0;
+    for (const QString& path : paths)
+        size += path.size() + 1;
+    if (size > capacity) {
+        box.showMessage(u"You've selected too many files to add.\n\n"
+                        u"Please try adding via the \"Add All\" button."_s);
+        return false;
+    }
+    if (paths.size() == 1) {
+        rows.appendRow(paths.first());
+        return true;
+    }
+    for (const QString& path : paths)
+        rows.appendRow(CollapseBackslashes(path));
+    return true;
+}
+
+void AddFolderTreeFiles(const QString& folder, const QString& pattern, const BookListPorts& w,
+                        StepGuard& guard)
+{
+    QStringList folders{folder + u'/'};
+    guard.step(116, [&] { GetSubDirectories2016(folders, true, w.loop, w.box); });
+    for (const QString& each : std::as_const(folders))
+        guard.step(118, [&] { addFolderFiles(each, pattern, w.rows, guard); });
+}
+
+void AddAllEpubFilesInFolder(SettingsStore& store, const BookListPorts& w,
+                             const std::function<QString(const QString&)>& pickFolder)
+{
+    StepGuard g(w.box, u"Form1.PushButton4_Click"_s);
+    const QString extension = u"epub"_s;
+    g.step(100, [&] { store.setText(key::Extension, extension); });
+    QString start;
+    g.step(102, [&] { start = store.text(key::LastFolder); });
+    QString chosen;
+    g.step(104, [&] { chosen = pickFolder(start); });
+    if (chosen.isEmpty())
+        return;
+    g.step(108, [&] { store.setText(key::LastFolder, chosen); });
+    g.step(110, [&] { w.pointer.setPointer(Pointer::Hourglass); });
+    AddFolderTreeFiles(chosen, u"*."_s + extension, w, g);
+    // A conversion run that began meanwhile keeps its hourglass.
+    g.step(130,
+           [&] { w.pointer.setPointer(w.busy.busy() ? Pointer::Hourglass : Pointer::Default); });
+}
+
+void AddDroppedPaths(const QStringList& paths, const BookListPorts& w)
+{
+    StepGuard g(w.box, u"Form1.ListView1_OLEDragDrop"_s);
+    for (const QString& path : paths) {
+        bool folder = false;
+        g.step(100, [&] { folder = isVisibleFolder(path); });
+        if (folder)
+            AddFolderTreeFiles(path, u"*.*"_s, w, g);
+        else
+            g.step(102, [&] { w.rows.appendRow(path); });
+    }
+}
+
+} // namespace vt

@@ -1,0 +1,341 @@
+#include "folder_scan.h"
+
+#include "error_report.h"
+#include "paths.h"
+#include "window_ports.h"
+
+#include <QFile>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+namespace
+{
+
+using FolderKey = std::pair<dev_t, ino_t>;
+
+bool isRoot(const QString& folder)
+{
+    return !folder.isEmpty() && folder.count(u'/') == folder.size();
+}
+
+QByteArray withoutTrailingSlashes(const QString& path)
+{
+    QByteArray name = QFile::encodeName(path);
+    while (name.size() > 1 && name.endsWith('/'))
+        name.chop(1);
+    return name;
+}
+
+bool isAscii(const char* text)
+{
+    for (; *text; ++text)
+        if (static_cast<unsigned char>(*text) >= 0x80)
+            return false;
+    return true;
+}
+
+// A name that cannot be written back to the same bytes cannot be opened
+// through its text, so it is never listed.
+bool decodes(const char* raw, QString& name)
+{
+    name = QFile::decodeName(raw);
+    return isAscii(raw) || QFile::encodeName(name) == QByteArrayView(raw);
+}
+
+bool isEntryFolder(DIR* dir, const dirent* entry)
+{
+    if (entry->d_type != DT_DIR && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+        return false;
+    struct stat st {
+    };
+    return ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isDotOrDotDot(const char* name)
+{
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+// Hidden system folders and hidden system junctions are never entered; a
+// root always is. The system bit never occurs here, so this only keeps the
+// rule in one place.
+bool mayEnter(const QString& folder)
+{
+    if (isRoot(folder))
+        return true;
+    const int value = FileAttributes(folder);
+    return value != (attr::Hidden | attr::System | attr::Directory) &&
+           value != (attr::Hidden | attr::System | attr::Directory | attr::ReparsePoint);
+}
+
+enum class Listing { Done, Unreadable, Failed };
+
+class Scan
+{
+  public:
+    Scan(EventLoopPort& loop, MessageBoxPort& box)
+        : loop_(loop), guard_(box, u"AddFolder.GetSubDirectories2016"_s, kAddFolderLocation)
+    {
+    }
+
+    // The folders given by the caller are in the result already.
+    void remember(const QStringList& folders)
+    {
+        for (const QString& folder : folders) {
+            struct stat st {
+            };
+            if (::stat(QFile::encodeName(folder).constData(), &st) == 0)
+                listed_.insert({st.st_dev, st.st_ino});
+        }
+    }
+
+    void run(QStringList& folders, bool recurse)
+    {
+        QStringList found;
+        for (qsizetype i = 0; i < folders.size();) {
+            const QString folder = folders.at(i);
+            bool unreadable = false;
+            guard_.step(102, [&] { unreadable = lookInto(folder, found); });
+            if (unreadable)
+                folders.removeAt(i);
+            else
+                ++i;
+        }
+        if (recurse && !found.isEmpty())
+            guard_.step(104, [&] { run(found, true); });
+        for (const QString& sub : std::as_const(found)) {
+            guard_.step(106, [&] {
+                struct stat st {
+                };
+                if (::stat(QFile::encodeName(sub).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+                    return;
+                loop_.yieldOnce();
+                if (mayEnter(sub))
+                    folders.append(sub);
+            });
+        }
+    }
+
+  private:
+    // Appends the sub-folders of one folder; true when it cannot be read.
+    bool lookInto(const QString& folder, QStringList& found)
+    {
+        const QByteArray native = QFile::encodeName(folder);
+        struct stat st {
+        };
+        if (::stat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return false;
+        if (native.size() >= PATH_MAX)
+            return false;
+        loop_.yieldOnce();
+        if (!mayEnter(folder) || !entered_.insert({st.st_dev, st.st_ino}).second)
+            return false;
+        const Listing result = list(folder, native, found);
+        return result == Listing::Unreadable;
+    }
+
+    Listing list(const QString& folder, const QByteArray& native, QStringList& found)
+    {
+        DIR* dir = ::opendir(native.constData());
+        if (!dir)
+            return failure(errno);
+        int error = 0;
+        for (;;) {
+            errno = 0;
+            const dirent* entry = ::readdir(dir);
+            if (!entry) {
+                error = errno;
+                break;
+            }
+            if (isDotOrDotDot(entry->d_name) || !isEntryFolder(dir, entry))
+                continue;
+            loop_.yieldOnce();
+            const QByteArray name(entry->d_name);
+            if (name.size() > NAME_MAX || HasOddCharacters(name))
+                continue;
+            struct stat st {
+            };
+            if (::fstatat(::dirfd(dir), entry->d_name, &st, 0) != 0 ||
+                !listed_.insert({st.st_dev, st.st_ino}).second)
+                continue; // a folder already reached through another path
+            found.append(folder + QFile::decodeName(name) + u'/');
+        }
+        ::closedir(dir);
+        return error == 0 ? Listing::Done : failure(error);
+    }
+
+    static Listing failure(int error)
+    {
+        switch (error) {
+        case EACCES:
+        case EPERM:
+        case ENOENT:
+        case ENOTDIR:
+            return Listing::Unreadable;
+        default:
+            return Listing::Failed;
+        }
+    }
+
+    EventLoopPort& loop_;
+    StepGuard guard_;
+    std::set<FolderKey> listed_;
+    std::set<FolderKey> entered_;
+};
+
+} // namespace
+
+int FileAttributes(const QString& path)
+{
+    if (path.isEmpty())
+        return -1;
+    const QByteArray native = withoutTrailingSlashes(path);
+    struct stat own {
+    };
+    if (::lstat(native.constData(), &own) != 0)
+        return -1;
+    int value = 0;
+    struct stat target = own;
+    if (S_ISLNK(own.st_mode)) {
+        value |= attr::ReparsePoint;
+        struct stat followed {
+        };
+        if (::stat(native.constData(), &followed) == 0)
+            target = followed;
+    }
+    if (S_ISDIR(target.st_mode))
+        value |= attr::Directory;
+    else if (S_ISREG(target.st_mode))
+        value |= attr::Archive;
+    if (!(target.st_mode & S_IWUSR))
+        value |= attr::ReadOnly;
+    const qsizetype slash = native.lastIndexOf('/');
+    const QByteArray name = native.mid(slash + 1);
+    if (name.startsWith('.') && name != "." && name != "..")
+        value |= attr::Hidden;
+    return value;
+}
+
+void GetSubDirectories2016(QStringList& folders, bool recurse, EventLoopPort& loop,
+                           MessageBoxPort& box)
+{
+    Scan scan(loop, box);
+    scan.remember(folders);
+    scan.run(folders, recurse);
+}
+
+QStringList ListFolderFiles(const QString& folder, const QString& pattern)
+{
+    const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
+    QStringList names;
+    DIR* dir = ::opendir(QFile::encodeName(prefix).constData());
+    if (!dir)
+        return names;
+    QString name;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (isDotOrDotDot(entry->d_name) || isEntryFolder(dir, entry))
+            continue;
+        if (!decodes(entry->d_name, name) || !MatchesPattern(name, pattern))
+            continue;
+        if (IsExistingFile(prefix + name))
+            names.append(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+bool IsExistingFile(const QString& path)
+{
+    if (path.isEmpty() || path.contains(QChar(0)))
+        return false;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_PATH | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {
+    };
+    const bool file = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    return file;
+}
+
+bool HasOddCharacters(const QByteArray& name)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(name.constData());
+    const auto* end = p + name.size();
+    while (p < end) {
+        char32_t code = *p;
+        int more = 0;
+        char32_t least = 0;
+        if (code < 0x80) {
+        } else if ((code & 0xE0) == 0xC0) {
+            code &= 0x1F, more = 1, least = 0x80;
+        } else if ((code & 0xF0) == 0xE0) {
+            code &= 0x0F, more = 2, least = 0x800;
+        } else if ((code & 0xF8) == 0xF0) {
+            code &= 0x07, more = 3, least = 0x10000;
+        } else {
+            return true;
+        }
+        if (end - p <= more)
+            return true;
+        for (int i = 1; i <= more; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return true;
+            code = (code << 6) | (p[i] & 0x3F);
+        }
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return true;
+        if (code < 32 || (code >= 127 && code <= 159))
+            return true;
+        p += more + 1;
+    }
+    return false;
+}
+
+bool HasOddCharacters(const QString& name)
+{
+    for (const QChar c : name) {
+        const char16_t code = c.unicode();
+        if (code < 32 || (code >= 127 && code <= 159))
+            return true;
+    }
+    return false;
+}
+
+bool MatchesPattern(const QString& name, const QString& pattern)
+{
+    if (pattern == u"*.*"_s || pattern == u"*"_s)
+        return true;
+    // Greedy match that backs up to the last "*" on a mismatch.
+    qsizetype n = 0, p = 0, star = -1, resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == u'*') {
+            star = p++;
+            resume = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == u'?' || pattern[p].toCaseFolded() == name[n].toCaseFolded())) {
+            ++p, ++n;
+        } else if (star >= 0) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+} // namespace vt

@@ -1,0 +1,51 @@
+#include "scramble.h"
+
+#include "window_ports.h"
+
+namespace vt
+{
+namespace
+{
+
+int code(QChar c)
+{
+    return c.unicode() <= 255 ? c.unicode() : '?';
+}
+
+template <class Shift>
+QString walk(const QString& text, const QString& key, EventLoopPort* loop, Shift shift)
+{
+    if (key.isEmpty())
+        return text;
+    QString result;
+    result.reserve(text.size());
+    qsizetype p = 0;
+    for (const QChar c : text) {
+        if (loop)
+            loop->yieldOnce();
+        const int k = code(key[p]);
+        p = (p + 1) % key.size();
+        result.append(QChar(static_cast<char16_t>(shift(code(c), k))));
+    }
+    return result;
+}
+
+} // namespace
+
+QString ScrambleText(const QString& text, const QString& key, EventLoopPort* loop)
+{
+    return walk(text, key, loop, [](int t, int k) {
+        const int s = t + k;
+        return s >= 256 ? s - 255 : s;
+    });
+}
+
+QString UnscrambleText(const QString& text, const QString& key, EventLoopPort* loop)
+{
+    return walk(text, key, loop, [](int t, int k) {
+        const int s = t - k;
+        return s <= 0 ? s + 255 : s;
+    });
+}
+
+} // namespace vt
