@@ -1,6 +1,42 @@
 #include "browse_folder.h"
 
-namespace vt {
-// Placeholder until the folder picker lands.
-QString BrowseFolder(QWidget*, const QString&, const QString&) { return {}; }
+#include "files.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+
+QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& startFolder)
+{
+    QFileDialog dialog(owner, prompt);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // The start folder is shown selected inside its parent, so confirming at
+    // once returns it.
+    if (IsFolder(startFolder)) {
+        const QString folder = QDir::cleanPath(QFileInfo(startFolder).absoluteFilePath());
+        if (folder == u"/"_s) {
+            dialog.setDirectory(folder);
+        } else {
+            dialog.setDirectory(QFileInfo(folder).absolutePath());
+            dialog.selectFile(folder);
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.first().isEmpty())
+        return {};
+    QString folder = chosen.first();
+    while (folder.size() > 1 && folder.endsWith(u'/'))
+        folder.chop(1);
+    return folder;
+}
+
 } // namespace vt

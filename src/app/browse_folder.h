@@ -4,7 +4,8 @@
 
 class QWidget;
 
-namespace vt {
+namespace vt
+{
 
 // The folder picker: Qt's directory dialog owned by `owner`, opened at the
 // start folder; the chosen folder without a final "/" (except "/"), or ""
