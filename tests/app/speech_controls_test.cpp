@@ -69,6 +69,16 @@ TEST_F(AppTest, TestSpeedSpeaksOnceEvenWhenClickedAgainWhileSpeaking)
     EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.texts().join(u" | "_s).toStdString();
 }
 
+// With the real engine the sentence is spoken, or fails for want of an audio
+// output; either way the window comes back to rest.
+TEST_F(AppTest, TestSpeedWithTheRealEngineEndsAtRest)
+{
+    auto form = loadedForm();
+    form->PushButton14->click();
+    EXPECT_FALSE(form->busy());
+    EXPECT_EQ(form->pointer(), Pointer::Default);
+}
+
 TEST_F(AppTest, ChoosingAVoiceStoresItsPosition)
 {
     auto form = loadedForm();

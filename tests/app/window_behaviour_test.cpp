@@ -1,5 +1,6 @@
 #include "app_fixture.h"
 #include "book_list_view.h"
+#include "build_config.h"
 #include "command_runner.h"
 #include "error.h"
 #include "progress.h"
@@ -114,12 +115,14 @@ TEST_F(AppTest, TheQuestionMarkExplainsWhyNotToMultitask)
     EXPECT_EQ(boxes.shown[0].title, u"Vellumtone"_s);
     EXPECT_EQ(boxes.shown[0].icon, QMessageBox::NoIcon);
     EXPECT_EQ(boxes.shown[0].buttons, QMessageBox::Ok);
-    EXPECT_EQ(boxes.shown[0].text,
-              u"Most desktop software and most software on vellumtone.example allow you to "
-              u"multitask (do other things) while it is running.\n\nThis software is an "
-              u"exception. This software uses a lot of resources. Please allow the software to "
-              u"run without multitasking so that it does not crash.\n\nPlease walk away from the "
-              u"computer and do something else if you are tempted to multitask."_s);
+    EXPECT_EQ(
+        boxes.shown[0].text,
+        u"Most desktop software and most software on "_s + QStringLiteral(VT_VENDOR_SITE) +
+            u" allow you to multitask (do other things) while it is running.\n\nThis software is "
+            u"an "
+            u"exception. This software uses a lot of resources. Please allow the software to "
+            u"run without multitasking so that it does not crash.\n\nPlease walk away from the "
+            u"computer and do something else if you are tempted to multitask."_s);
 }
 
 TEST_F(AppTest, ClosingEndsTheProcessAndTheToolItWaitsFor)
