@@ -1,15 +1,88 @@
+#include "adding_books.h"
+#include "book_list_view.h"
+#include "error_report.h"
+#include "files.h"
 #include "form1.h"
+#include "samples.h"
 
-namespace vt {
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QPixmap>
+#include <QUrl>
 
-void Form1::setUpBookList() {}
+using namespace Qt::StringLiterals;
 
-void Form1::PushButton2_Click() {}
+namespace vt
+{
+namespace
+{
 
-void Form1::PushButton3_Click() {}
+BookListPorts portsOf(Form1& form)
+{
+    return {*form.ListView1, form, form, form, form};
+}
 
-void Form1::PushButton4_Click() {}
+} // namespace
 
-void Form1::PushButton5_Click() {}
+void Form1::setUpBookList()
+{
+    ListView1->setWindowPointer(this);
+    const QString icon = programFile(u"drag.ico"_s);
+    const QPixmap image(icon);
+    ListView1->setDragCursor(image.isNull() ? QCursor(Qt::ClosedHandCursor) : QCursor(image));
+    connect(ListView1, &BookListView::filesDropped, this,
+            [this](const QStringList& paths) { AddDroppedPaths(paths, portsOf(*this)); });
+}
+
+void Form1::PushButton2_Click()
+{
+    StepGuard g(*this, u"Form1.PushButton2_Click"_s);
+    g.step(100, [&] { ListView1->clearRows(); });
+}
+
+void Form1::PushButton3_Click()
+{
+    StepGuard g(*this, u"Form1.PushButton3_Click"_s);
+    QStringList picked;
+    g.step(100, [&] {
+        QFileDialog dialog(this, u"Add File(s) - Use Ctrl & Shift to select multiple files"_s);
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setNameFilter(u"ePub Files (*.epub)"_s);
+        if (dialog.exec() == QDialog::Accepted)
+            picked = dialog.selectedFiles();
+    });
+    if (picked.isEmpty())
+        return;
+    g.step(102, [&] { AddPickedFiles(picked, *ListView1, *this); });
+}
+
+void Form1::PushButton4_Click()
+{
+    AddAllEpubFilesInFolder(settings(), portsOf(*this), [this](const QString& start) {
+        return services().browseFolder(this, u"Please select folder:"_s, start);
+    });
+}
+
+void Form1::PushButton5_Click()
+{
+    StepGuard g(*this, u"Form1.PushButton5_Click"_s);
+    g.step(100, [&] {
+        // The samples beside the executable come first, then the installed ones.
+        QString folder;
+        for (const QString& place : services().programFolders) {
+            if (IsFolder(place + u"/Samples"_s)) {
+                folder = place + u"/Samples"_s;
+                break;
+            }
+        }
+        if (folder.isEmpty())
+            folder = SampleFolder();
+        LoadSampleFiles(
+            settings(), *ListView1, *this, *this,
+            [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); },
+            folder);
+    });
+}
 
 } // namespace vt
