@@ -63,6 +63,25 @@ int onSynth(short* samples, int count, espeak_EVENT* events)
     return 0;
 }
 
+// The engine makes an audio object of its own when it sets up its output,
+// and probes the sound server for it. That object is never used (all audio
+// comes back through the callback), so the probe is pointed at nothing: it
+// must not start a sound server, nor leave a runtime folder in the
+// temporary folder when the session has no runtime folder of its own.
+espeak_ng_STATUS initializeOutput()
+{
+    const bool had = qEnvironmentVariableIsSet("PULSE_SERVER");
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/vellumtone");
+    const espeak_ng_STATUS status =
+        espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, kBufferMilliseconds, nullptr);
+    if (had)
+        qputenv("PULSE_SERVER", server);
+    else
+        qunsetenv("PULSE_SERVER");
+    return status;
+}
+
 } // namespace
 
 EngineSpeed SpeedForRate(int rate)
@@ -108,8 +127,7 @@ void SpeechEngine::load()
         espeak_ng_ClearErrorContext(&context);
     if (status != ENS_OK)
         classNotRegistered();
-    if (espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, kBufferMilliseconds, nullptr) !=
-        ENS_OK)
+    if (initializeOutput() != ENS_OK)
         raise(err::OutOfMemory, u"The speech engine could not set up its output."_s);
     espeak_SetSynthCallback(onSynth);
     loaded_ = true;
