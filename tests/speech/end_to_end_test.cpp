@@ -1,0 +1,174 @@
+#include "conversion_run.h"
+#include "fake_window.h"
+#include "paths.h"
+#include "sp_voice.h"
+#include "test_env.h"
+#include "tool_chain.h"
+#include "wav_reading.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+namespace
+{
+
+// What ffprobe makes of an MP3 file when it decodes it whole.
+struct Probe {
+    bool decoded = false;
+    int sampleRate = 0;
+    int channels = 0;
+    double seconds = 0;
+};
+
+Probe probe(const QString& mp3)
+{
+    QProcess ffprobe;
+    ffprobe.start(u"ffprobe"_s,
+                  {u"-v"_s, u"error"_s, u"-count_frames"_s, u"-select_streams"_s, u"a:0"_s,
+                   u"-show_entries"_s, u"stream=codec_name,sample_rate,channels,nb_read_frames"_s,
+                   u"-of"_s, u"default=nw=1"_s, mp3});
+    Probe result;
+    if (!ffprobe.waitForFinished(120000) || ffprobe.exitCode() != 0)
+        return result;
+    QHash<QString, QString> fields;
+    for (const QString& line : QString::fromUtf8(ffprobe.readAllStandardOutput()).split(u'\n')) {
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq > 0)
+            fields.insert(line.left(eq), line.mid(eq + 1).trimmed());
+    }
+    const int frames = fields.value(u"nb_read_frames"_s).toInt();
+    result.sampleRate = fields.value(u"sample_rate"_s).toInt();
+    result.channels = fields.value(u"channels"_s).toInt();
+    result.decoded = fields.value(u"codec_name"_s) == u"mp3"_s && frames > 0;
+    // An MPEG-2 layer III frame (below 32 kHz) holds 576 samples, MPEG-1 1152.
+    const int perFrame = result.sampleRate < 32000 ? 576 : 1152;
+    if (result.sampleRate > 0)
+        result.seconds = double(frames) * perFrame / result.sampleRate;
+    return result;
+}
+
+// The real chain, noting how much audio each book's pieces held.
+class MeasuredChain : public ToolChain
+{
+  public:
+    using ToolChain::ToolChain;
+
+    void readEpubToText(const QString& bookPath) override
+    {
+        book = GetFileName(bookPath);
+        ToolChain::readEpubToText(bookPath);
+    }
+    void saveToWav(const QString& source, const QString& wavPath) override
+    {
+        ToolChain::saveToWav(source, wavPath);
+        const test::WavFile wav = test::readWav(wavPath);
+        EXPECT_TRUE(wav.valid) << wavPath.toStdString();
+        EXPECT_EQ(wav.sampleRate, 22050);
+        EXPECT_EQ(wav.channels, 1);
+        wavSeconds[book] += wav.seconds();
+        ++pieces[book];
+    }
+    void wavToMp3(const QString& wavPath, const QString& mp3Path) override
+    {
+        ToolChain::wavToMp3(wavPath, mp3Path);
+        mp3PieceSeconds[book] += probe(mp3Path).seconds;
+    }
+
+    QString book;
+    QHash<QString, double> wavSeconds;
+    QHash<QString, double> mp3PieceSeconds;
+    QHash<QString, int> pieces;
+};
+
+int englishVoice()
+{
+    const VoiceTokens voices = SpVoice().GetVoices();
+    for (int i = 0; i < voices.Count(); ++i)
+        if (voices.Item(i).GetDescription() == u"English (Great Britain)"_s)
+            return i;
+    return -1;
+}
+
+class EndToEnd : public ::testing::Test
+{
+  protected:
+    EndToEnd()
+    {
+        window.folder = output.path() + u'/';
+        window.opt1 = true;
+        window.combo = englishVoice();
+        window.volume = 100;
+    }
+
+    // Of the working files only the text pieces stay, for the next book to
+    // overwrite; tools, WAV and MP3 pieces and the join script are gone.
+    void expectOnlyTextPiecesLeft()
+    {
+        const QRegularExpression piece(u"^output\\d{3,}\\.txt$"_s);
+        for (const QString& name : test::entries(temp.path()))
+            EXPECT_TRUE(piece.match(name).hasMatch()) << name.toStdString();
+    }
+
+    test::TempWorkingFolder temp;
+    QTemporaryDir output;
+    test::FakeWindow window;
+    MeasuredChain chain{window};
+};
+
+TEST_F(EndToEnd, TwoBooksBecomeOneMp3EachAsLongAsTheirSpeech)
+{
+    const QStringList books{u"trees.epub"_s, u"hefty-water.epub"_s};
+    for (const QString& book : books)
+        window.rows.append(test::testBook(book));
+    window.speed = 0;
+    const RunOutcome outcome = PushButton1_Click(window, chain);
+
+    EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
+    ASSERT_EQ(outcome.books.size(), 2);
+    for (const QString& book : books) {
+        SCOPED_TRACE(book.toStdString());
+        EXPECT_EQ(chain.pieces.value(book), 1);
+        const Probe mp3 = probe(output.filePath(StripExtension(book) + u".mp3"_s));
+        ASSERT_TRUE(mp3.decoded);
+        EXPECT_EQ(mp3.sampleRate, 22050);
+        EXPECT_EQ(mp3.channels, 1);
+        const double spoken = chain.wavSeconds.value(book);
+        EXPECT_GT(spoken, 30.0);
+        EXPECT_NEAR(mp3.seconds, spoken, 0.02 * spoken);
+    }
+    EXPECT_EQ(test::entries(output.path()), (QStringList{u"hefty-water.mp3"_s, u"trees.mp3"_s}));
+    expectOnlyTextPiecesLeft();
+}
+
+TEST_F(EndToEnd, ABookCutIntoPiecesIsJoinedIntoOneMp3)
+{
+    window.rows.append(test::testBook(u"hefty-water.epub"_s));
+    window.speed = -10;
+    const RunOutcome outcome = PushButton1_Click(window, chain);
+
+    EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
+    ASSERT_EQ(outcome.books.size(), 1);
+    EXPECT_TRUE(outcome.books[0].ok) << outcome.books[0].reason.toStdString();
+    const QString book = u"hefty-water.epub"_s;
+    EXPECT_GE(chain.pieces.value(book), 2);
+    const Probe joined = probe(output.filePath(u"hefty-water.mp3"_s));
+    ASSERT_TRUE(joined.decoded);
+    EXPECT_EQ(joined.sampleRate, 22050);
+    EXPECT_EQ(joined.channels, 1);
+    EXPECT_NEAR(joined.seconds, chain.mp3PieceSeconds.value(book), 1.0);
+    const double spoken = chain.wavSeconds.value(book);
+    EXPECT_NEAR(joined.seconds, spoken, 0.02 * spoken);
+    EXPECT_EQ(test::entries(output.path()), QStringList{u"hefty-water.mp3"_s});
+    expectOnlyTextPiecesLeft();
+}
+
+} // namespace
+} // namespace vt
