@@ -68,6 +68,7 @@ class TextInput
     explicit TextInput(std::function<void()> betweenBlocks)
         : buffer_(new unsigned char[kBufferSize]), betweenBlocks_(std::move(betweenBlocks))
     {
+        pos_ = end_ = buffer_.get();
     }
     ~TextInput() { close(); }
 
