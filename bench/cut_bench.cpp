@@ -16,9 +16,8 @@
 namespace {
 
 // The window as far as the cutter sees it: a speed and an event loop.
-class BenchWindow : public vt::WindowPort
-{
-  public:
+class BenchWindow : public vt::WindowPort {
+public:
     explicit BenchWindow(int speed) : speed_(speed) {}
     vt::Answer showMessage(const QString& text, vt::Buttons, vt::Icon, const QString&) override
     {
@@ -53,7 +52,7 @@ class BenchWindow : public vt::WindowPort
 
     int yields = 0;
 
-  private:
+private:
     int speed_;
 };
 

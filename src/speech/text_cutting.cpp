@@ -62,9 +62,8 @@ int openFile(const QString& path, int flags, const QString& what)
 
 // The text file, read in blocks; lines are found by the cutter itself, so a
 // line of any length costs no more memory than a block.
-class TextInput
-{
-  public:
+class TextInput {
+public:
     explicit TextInput(std::function<void()> betweenBlocks)
         : buffer_(new unsigned char[kBufferSize]), betweenBlocks_(std::move(betweenBlocks))
     {
@@ -118,7 +117,7 @@ class TextInput
     unsigned char* end_ = nullptr;
     bool eof_ = false;
 
-  private:
+private:
     std::unique_ptr<unsigned char[]> buffer_;
     std::function<void()> betweenBlocks_;
     QString path_;
@@ -128,9 +127,8 @@ class TextInput
 
 // One piece file, written through a buffer. A piece that cannot be created
 // or written is reported once; what is meant for it afterwards is dropped.
-class PieceFile
-{
-  public:
+class PieceFile {
+public:
     PieceFile() : buffer_(new char[kBufferSize]) { cur_ = buffer_.get(); }
     ~PieceFile() { dropFile(); }
 
@@ -176,7 +174,7 @@ class PieceFile
         fd_ = -1;
     }
 
-  private:
+private:
     void dropFile()
     {
         if (fd_ >= 0)
@@ -247,9 +245,8 @@ int decodeUtf8(const unsigned char* p, const unsigned char* end, char32_t& codeP
 }
 
 // Cleans the input line by line into the open piece.
-class Cutter
-{
-  public:
+class Cutter {
+public:
     Cutter(TextInput& input, PieceFile& piece, StepGuard& guard)
         : in_(input), piece_(piece), guard_(guard)
     {
@@ -302,7 +299,7 @@ class Cutter
         }
     }
 
-  private:
+private:
     // Handles the byte at the read position that the table left alone;
     // true when it ended the line.
     bool special(qint64& count)

@@ -12,9 +12,8 @@ using namespace vt;
 
 namespace {
 
-class Cutting : public ::testing::Test
-{
-  protected:
+class Cutting : public ::testing::Test {
+protected:
     qint32 cut(const QByteArray& text, int speed = 0)
     {
         test::writeFile(input, text);

@@ -71,9 +71,8 @@ void writeWav(const QString& path)
     test::writeFile(path, wav);
 }
 
-class TextTools : public ::testing::Test
-{
-  protected:
+class TextTools : public ::testing::Test {
+protected:
     void SetUp() override
     {
         StepGuard run(window, u"Form1.PushButton1_Click"_s);

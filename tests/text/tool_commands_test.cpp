@@ -15,9 +15,8 @@ using namespace vt;
 namespace {
 
 // Records what would run; throws when asked to, as a failing display would.
-class RecordingRunner : public CommandRunner
-{
-  public:
+class RecordingRunner : public CommandRunner {
+public:
     int runAndWait(const Command& command, int windowStyle) override
     {
         commands.append(command);
@@ -39,9 +38,8 @@ void keepLog(QtMsgType, const QMessageLogContext& context, const QString& text)
         logged.append(text);
 }
 
-class ToolCommands : public ::testing::Test
-{
-  protected:
+class ToolCommands : public ::testing::Test {
+protected:
     void SetUp() override
     {
         logged.clear();
