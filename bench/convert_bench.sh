@@ -1,0 +1,96 @@
+#!/bin/sh
+# Times the conversion of a book through the program's own run (the start
+# button's run over the real chain, driven by convert_bench) against the
+# plain chain on the same book in one go:
+#   ebook-convert book.epub book.txt
+#   espeak-ng -v gmw/en -a VOLUME -s WPM [-g GAP] -w book.wav -f book.txt
+#   lame -h book.wav book.mp3
+# with the voice, volume and speed the run uses. Prints the fastest of RUNS
+# runs of each, their time ratio (goal: at most 1.10) and the program's peak
+# memory (goal: under 150 MB, the same for a short and a long book).
+#
+#   bench/convert_bench.sh [book.epub...]
+#
+# Without books, trees.epub (short) and wasteland.epub (six times longer) of
+# the shared test books are used.
+#   BUILD_DIR  Release build tree to use (default: build-bench)
+#   RUNS       runs of each measurement, the fastest kept (default: 3)
+#   SPEED      the speed slider's value, -10..10 (default: 0)
+#   VOLUME     the volume slider's value, 0..100 (default: 100)
+set -eu
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$repo/build-bench}
+runs=${RUNS:-3}
+speed=${SPEED:-0}
+volume=${VOLUME:-100}
+books=$repo/../shared/test-books
+if [ $# -eq 0 ]; then
+    set -- "$books/trees.epub" "$books/wasteland.epub"
+fi
+
+cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVT_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" --target convert_bench -j2 >/dev/null
+driver=$build/bin/convert_bench
+
+work=$(mktemp -d -p "${TMPDIR:-/tmp}" convert-bench.XXXXXX)
+trap 'rm -rf "$work"' EXIT INT TERM
+
+field() { echo "$2" | sed "s/.*\\b$1=\\([0-9]*\\).*/\\1/"; }
+now_us() { echo $(($(date +%s%N) / 1000)); }
+
+engine=$("$driver" --engine-speed "$speed")
+wpm=$(field wpm "$engine")
+gap=$(field gap "$engine")
+
+# Fastest wall time (microseconds) of the program's run, and its own peak
+# memory (KB, the largest of the runs). Every run starts from an empty
+# working folder, as a first run does.
+measure_run() {
+    best= peak=0
+    for i in $(seq "$runs"); do
+        mkdir -p "$work/run-$i/temp" "$work/run-$i/out"
+        start=$(now_us)
+        line=$(TEMP="$work/run-$i/temp" "$driver" "$work/run-$i/out" "$speed" "$volume" "$1" \
+            2>>"$work/run.log")
+        took=$(($(now_us) - start))
+        [ "$(field ok "$line")" = 1 ] || { echo "the run failed: $line" >&2; exit 1; }
+        if [ -z "$best" ] || [ "$took" -lt "$best" ]; then best=$took; fi
+        kb=$(field peak_kb "$line")
+        [ "$kb" -gt "$peak" ] && peak=$kb
+        rm -rf "$work/run-$i"
+    done
+    echo "$best $peak"
+}
+
+# Fastest wall time of the plain chain, and the peak memory of its largest tool.
+measure_plain() {
+    best= peak=0
+    gap_option=
+    [ "$gap" -gt 0 ] && gap_option="-g $gap"
+    for i in $(seq "$runs"); do
+        dir=$work/plain-$i
+        mkdir -p "$dir"
+        chain="ebook-convert '$1' '$dir/book.txt' >/dev/null 2>&1 &&
+            espeak-ng -v gmw/en -a $volume -s $wpm $gap_option -w '$dir/book.wav' -f '$dir/book.txt' &&
+            lame --quiet -h '$dir/book.wav' '$dir/book.mp3'"
+        start=$(now_us)
+        kb=$(/usr/bin/time -f '%M' sh -c "$chain" 2>&1 >/dev/null | tail -n 1)
+        took=$(($(now_us) - start))
+        [ -s "$dir/book.mp3" ] || { echo "the plain chain failed" >&2; exit 1; }
+        if [ -z "$best" ] || [ "$took" -lt "$best" ]; then best=$took; fi
+        [ "$kb" -gt "$peak" ] && peak=$kb
+        rm -rf "$dir"
+    done
+    echo "$best $peak"
+}
+
+echo "speed $speed ($wpm words a minute, word gap $gap), volume $volume, $runs runs each"
+for book in "$@"; do
+    set -- $(measure_run "$book") $(measure_plain "$book")
+    awk -v name="$(basename "$book")" -v run="$1" -v rkb="$2" -v plain="$3" -v pkb="$4" 'BEGIN {
+        printf "%s\n", name
+        printf "  program  %8.2f s   peak %6.1f MB (the program itself)\n", run / 1e6, rkb / 1024
+        printf "  plain    %8.2f s   peak %6.1f MB (its largest tool)\n", plain / 1e6, pkb / 1024
+        printf "  ratio    %.3f (time)\n", run / plain }'
+done
