@@ -297,6 +297,24 @@ TEST(SpeechEngine, SpeakingAloudWithoutAudioOutputFailsWithADescription)
     EXPECT_TRUE(speak(kSentence).error.isEmpty()); // the engine is not stuck
 }
 
+TEST(SpeechEngine, SpeaksAloudThroughTheDefaultOutput)
+{
+    // The default output made a sink that takes any sound at once.
+    VT_IN_FRESH_PROCESS({
+        QTemporaryDir dir;
+        const QString config = dir.filePath(u"asound.conf"_s);
+        test::writeFile(config, "pcm.!default {\n    type null\n}\n");
+        qputenv("PULSE_SERVER", "unix:/nonexistent/vellumtone-test");
+        qputenv("ALSA_CONFIG_PATH", QFile::encodeName(config));
+        SpVoice voice;
+        int yields = 0;
+        voice.setYield([&yields] { ++yields; });
+        voice.Speak(kSentence + u' ' + kSentence, 0);
+        EXPECT_GE(yields, 1);
+        voice.Speak(u"This is a test"_s, 0); // the output can be opened again
+    });
+}
+
 TEST(SpeechEngine, EngineDataThatCannotBeLoadedIsClassNotRegistered)
 {
     VT_IN_FRESH_PROCESS({
