@@ -1,5 +1,6 @@
 #include "speech_rendering.h"
 
+#include "error.h"
 #include "error_report.h"
 #include "sp_file_stream.h"
 #include "sp_voice.h"
@@ -33,6 +34,14 @@ class LiveVoiceScope
   private:
     SpVoice* previous_;
 };
+
+// The stream of a step, or the error a missing object gives.
+SpFileStream& need(const std::shared_ptr<SpFileStream>& stream)
+{
+    if (!stream)
+        raise(err::ObjectRequired, u"Object required"_s);
+    return *stream;
+}
 
 } // namespace
 
@@ -76,15 +85,16 @@ void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window
         } else {
             g.step(114, [&] { stream = std::make_shared<SpFileStream>(); });
             if (stream) { // [116]
-                g.step(118, [&] { stream->setFormatType(SpFileStream::SAFT22kHz16BitMono); });
-                opened = g.step(
-                    120, [&] { stream->Open(wavPath, SpFileStream::SSFMCreateForWrite, false); });
+                g.step(118, [&] { need(stream).setFormatType(SpFileStream::SAFT22kHz16BitMono); });
+                opened = g.step(120, [&] {
+                    need(stream).Open(wavPath, SpFileStream::SSFMCreateForWrite, false);
+                });
                 g.step(122, [&] { voice->setAudioOutputStream(stream); });
             }
             g.step(124, [&] { window.yieldOnce(); });
             speak(source, SpVoice::SVSFIsFilename); // [126]
             if (!failed) {
-                closed = g.step(128, [&] { stream->Close(); });
+                closed = g.step(128, [&] { need(stream).Close(); });
                 g.step(130, [&] { stream.reset(); });
                 g.step(132, [&] { voice->setAudioOutputStream(nullptr); });
             }
