@@ -5,6 +5,7 @@
 #include "command_runner.h"
 #include "error_report.h"
 #include "files.h"
+#include "joined_mp3.h"
 #include "paths.h"
 #include "progress.h"
 #include "settings.h"
@@ -245,6 +246,7 @@ void Run::join(BookResult& result, qint32 m)
                                w_.progressCaption(), RoundHalfEven(w_.progressValue()),
                                w_.rowCount());
     });
+    run_.step(251, [&] { FixJoinedMp3(result.resultPath); }); // one book of the whole length
     run_.step(252, [&] { DeleteFileQuiet(script, &w_); });
     for (const QString& part : parts)
         run_.step(254, [&] { DeleteFileQuiet(part, &w_); });
