@@ -24,11 +24,6 @@ namespace
 
 using FolderKey = std::pair<dev_t, ino_t>;
 
-bool isRoot(const QString& folder)
-{
-    return !folder.isEmpty() && folder.count(u'/') == folder.size();
-}
-
 QByteArray withoutTrailingSlashes(const QString& path)
 {
     QByteArray name = QFile::encodeName(path);
@@ -53,30 +48,17 @@ bool decodes(const char* raw, QString& name)
     return isAscii(raw) || QFile::encodeName(name) == QByteArrayView(raw);
 }
 
-bool isEntryFolder(DIR* dir, const dirent* entry)
+// Folders and links to folders; `st` describes the folder.
+bool isEntryFolder(DIR* dir, const dirent* entry, struct stat& st)
 {
     if (entry->d_type != DT_DIR && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
         return false;
-    struct stat st {
-    };
     return ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool isDotOrDotDot(const char* name)
 {
     return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
-
-// Hidden system folders and hidden system junctions are never entered; a
-// root always is. The system bit never occurs here, so this only keeps the
-// rule in one place.
-bool mayEnter(const QString& folder)
-{
-    if (isRoot(folder))
-        return true;
-    const int value = FileAttributes(folder);
-    return value != (attr::Hidden | attr::System | attr::Directory) &&
-           value != (attr::Hidden | attr::System | attr::Directory | attr::ReparsePoint);
 }
 
 enum class Listing { Done, Unreadable, Failed };
@@ -93,8 +75,7 @@ class Scan
     void remember(const QStringList& folders)
     {
         for (const QString& folder : folders) {
-            struct stat st {
-            };
+            struct stat st = {};
             if (::stat(QFile::encodeName(folder).constData(), &st) == 0)
                 listed_.insert({st.st_dev, st.st_ino});
         }
@@ -116,13 +97,11 @@ class Scan
             guard_.step(104, [&] { run(found, true); });
         for (const QString& sub : std::as_const(found)) {
             guard_.step(106, [&] {
-                struct stat st {
-                };
+                struct stat st = {};
                 if (::stat(QFile::encodeName(sub).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
                     return;
                 loop_.yieldOnce();
-                if (mayEnter(sub))
-                    folders.append(sub);
+                folders.append(sub);
             });
         }
     }
@@ -132,14 +111,15 @@ class Scan
     bool lookInto(const QString& folder, QStringList& found)
     {
         const QByteArray native = QFile::encodeName(folder);
-        struct stat st {
-        };
+        struct stat st = {};
         if (::stat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
             return false;
         if (native.size() >= PATH_MAX)
             return false;
         loop_.yieldOnce();
-        if (!mayEnter(folder) || !entered_.insert({st.st_dev, st.st_ino}).second)
+        // Hidden system folders are never entered, but nothing carries the
+        // system attribute here: every folder is, once.
+        if (!entered_.insert({st.st_dev, st.st_ino}).second)
             return false;
         const Listing result = list(folder, native, found);
         return result == Listing::Unreadable;
@@ -158,16 +138,14 @@ class Scan
                 error = errno;
                 break;
             }
-            if (isDotOrDotDot(entry->d_name) || !isEntryFolder(dir, entry))
+            struct stat st = {};
+            if (isDotOrDotDot(entry->d_name) || !isEntryFolder(dir, entry, st))
                 continue;
             loop_.yieldOnce();
             const QByteArray name(entry->d_name);
             if (name.size() > NAME_MAX || HasOddCharacters(name))
                 continue;
-            struct stat st {
-            };
-            if (::fstatat(::dirfd(dir), entry->d_name, &st, 0) != 0 ||
-                !listed_.insert({st.st_dev, st.st_ino}).second)
+            if (!listed_.insert({st.st_dev, st.st_ino}).second)
                 continue; // a folder already reached through another path
             found.append(folder + QFile::decodeName(name) + u'/');
         }
@@ -201,16 +179,14 @@ int FileAttributes(const QString& path)
     if (path.isEmpty())
         return -1;
     const QByteArray native = withoutTrailingSlashes(path);
-    struct stat own {
-    };
+    struct stat own = {};
     if (::lstat(native.constData(), &own) != 0)
         return -1;
     int value = 0;
     struct stat target = own;
     if (S_ISLNK(own.st_mode)) {
         value |= attr::ReparsePoint;
-        struct stat followed {
-        };
+        struct stat followed = {};
         if (::stat(native.constData(), &followed) == 0)
             target = followed;
     }
@@ -244,7 +220,8 @@ QStringList ListFolderFiles(const QString& folder, const QString& pattern)
         return names;
     QString name;
     while (const dirent* entry = ::readdir(dir)) {
-        if (isDotOrDotDot(entry->d_name) || isEntryFolder(dir, entry))
+        struct stat st = {};
+        if (isDotOrDotDot(entry->d_name) || isEntryFolder(dir, entry, st))
             continue;
         if (!decodes(entry->d_name, name) || !MatchesPattern(name, pattern))
             continue;
@@ -262,8 +239,7 @@ bool IsExistingFile(const QString& path)
     const int fd = ::open(QFile::encodeName(path).constData(), O_PATH | O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct stat st {
-    };
+    struct stat st = {};
     const bool file = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     ::close(fd);
     return file;
