@@ -37,14 +37,18 @@ work=$(mktemp -d -p "${TMPDIR:-/tmp}" convert-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT INT TERM
 
 field() { echo "$2" | sed "s/.*\\b$1=\\([0-9]*\\).*/\\1/"; }
+# Seconds of audio in an MP3 file, decoded whole.
+audio_seconds() {
+    ffmpeg -v error -i "$1" -f s16le -ac 1 -ar 22050 - | wc -c | awk '{ printf "%d", $1 / 44100 }'
+}
 now_us() { echo $(($(date +%s%N) / 1000)); }
 
 engine=$("$driver" --engine-speed "$speed")
 wpm=$(field wpm "$engine")
 gap=$(field gap "$engine")
 
-# Fastest wall time (microseconds) of the program's run, and its own peak
-# memory (KB, the largest of the runs). Every run starts from an empty
+# Fastest wall time (microseconds) of the program's run, its own peak memory
+# (KB, the largest of the runs) and the seconds of audio it made. Every run starts from an empty
 # working folder, as a first run does.
 measure_run() {
     best= peak=0
@@ -58,12 +62,13 @@ measure_run() {
         if [ -z "$best" ] || [ "$took" -lt "$best" ]; then best=$took; fi
         kb=$(field peak_kb "$line")
         [ "$kb" -gt "$peak" ] && peak=$kb
+        audio=$(audio_seconds "$work/run-$i/out/"*.mp3)
         rm -rf "$work/run-$i"
     done
-    echo "$best $peak"
+    echo "$best $peak $audio"
 }
 
-# Fastest wall time of the plain chain, and the peak memory of its largest tool.
+# The same for the plain chain, with the peak memory of its largest tool.
 measure_plain() {
     best= peak=0
     gap_option=
@@ -80,17 +85,21 @@ measure_plain() {
         [ -s "$dir/book.mp3" ] || { echo "the plain chain failed" >&2; exit 1; }
         if [ -z "$best" ] || [ "$took" -lt "$best" ]; then best=$took; fi
         [ "$kb" -gt "$peak" ] && peak=$kb
+        audio=$(audio_seconds "$dir/book.mp3")
         rm -rf "$dir"
     done
-    echo "$best $peak"
+    echo "$best $peak $audio"
 }
 
 echo "speed $speed ($wpm words a minute, word gap $gap), volume $volume, $runs runs each"
 for book in "$@"; do
     set -- $(measure_run "$book") $(measure_plain "$book")
-    awk -v name="$(basename "$book")" -v run="$1" -v rkb="$2" -v plain="$3" -v pkb="$4" 'BEGIN {
+    awk -v name="$(basename "$book")" -v run="$1" -v rkb="$2" -v ra="$3" -v plain="$4" \
+        -v pkb="$5" -v pa="$6" 'BEGIN {
         printf "%s\n", name
-        printf "  program  %8.2f s   peak %6.1f MB (the program itself)\n", run / 1e6, rkb / 1024
-        printf "  plain    %8.2f s   peak %6.1f MB (its largest tool)\n", plain / 1e6, pkb / 1024
+        printf "  program  %8.2f s   peak %6.1f MB (the program itself)   audio %5.1f min\n",
+            run / 1e6, rkb / 1024, ra / 60
+        printf "  plain    %8.2f s   peak %6.1f MB (its largest tool)     audio %5.1f min\n",
+            plain / 1e6, pkb / 1024, pa / 60
         printf "  ratio    %.3f (time)\n", run / plain }'
 done
