@@ -32,8 +32,8 @@ protected:
         process.setProcessEnvironment(env);
         process.start(program(), arguments);
         process.waitForFinished(timeoutMs);
-        const QString out = QString::fromUtf8(process.readAllStandardOutput());
-        return {process.exitCode(), out.split(u'\n', Qt::SkipEmptyParts),
+        const QString lines = QString::fromUtf8(process.readAllStandardOutput());
+        return {process.exitCode(), lines.split(u'\n', Qt::SkipEmptyParts),
                 QString::fromUtf8(process.readAllStandardError())};
     }
     static QString program() { return QStringLiteral(VT_BIN_DIR "/vellumtone-cli"); }
