@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+
+// One input of a fuzz target each. They answer what went wrong with the
+// input, or an empty text; a crash or a sanitizer report is a finding too.
+// The libFuzzer targets and the regression test in the default test run
+// call the same functions.
+namespace vt::fuzz
+{
+
+// CleanTextLine over the input read as UTF-8 and as UTF-16 code units, and
+// CutTextFileFSO over the input as a text file. The first byte picks the
+// speed slider and whether the text is repeated past the reader's blocks.
+QString CleanAndCut(const uint8_t* data, size_t size);
+
+// cUnzip over the input as an archive: the listing and every value of it,
+// then unpacking into a scratch folder with folders, testing, and unpacking
+// again over the first files without folders. Nothing may land outside
+// the target folder, and no link inside it.
+QString ListAndUnzip(const uint8_t* data, size_t size);
+
+// The joined-book fix over the input: changes stay inside the data, and a
+// second pass finds nothing more to change.
+QString FixJoinedBook(const uint8_t* data, size_t size);
+
+// A scratch folder of this process, removed at its end.
+QString ScratchFolder();
+
+} // namespace vt::fuzz
