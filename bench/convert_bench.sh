@@ -47,53 +47,57 @@ engine=$("$driver" --engine-speed "$speed")
 wpm=$(field wpm "$engine")
 gap=$(field gap "$engine")
 
-# Fastest wall time (microseconds) of the program's run, its own peak memory
-# (KB, the largest of the runs) and the seconds of audio it made. Every run starts from an empty
-# working folder, as a first run does.
-measure_run() {
-    best= peak=0
-    for i in $(seq "$runs"); do
-        mkdir -p "$work/run-$i/temp" "$work/run-$i/out"
-        start=$(now_us)
-        line=$(TEMP="$work/run-$i/temp" "$driver" "$work/run-$i/out" "$speed" "$volume" "$1" \
-            2>>"$work/run.log")
-        took=$(($(now_us) - start))
-        [ "$(field ok "$line")" = 1 ] || { echo "the run failed: $line" >&2; exit 1; }
-        if [ -z "$best" ] || [ "$took" -lt "$best" ]; then best=$took; fi
-        kb=$(field peak_kb "$line")
-        [ "$kb" -gt "$peak" ] && peak=$kb
-        audio=$(audio_seconds "$work/run-$i/out/"*.mp3)
-        rm -rf "$work/run-$i"
-    done
-    echo "$best $peak $audio"
+# One run of the program: wall time (microseconds), its own peak memory (KB)
+# and the seconds of audio it made. It starts from an empty working folder,
+# as a first run does.
+run_program() {
+    dir=$work/run
+    mkdir -p "$dir/temp" "$dir/out"
+    start=$(now_us)
+    line=$(TEMP="$dir/temp" "$driver" "$dir/out" "$speed" "$volume" "$1" 2>>"$work/run.log")
+    took=$(($(now_us) - start))
+    [ "$(field ok "$line")" = 1 ] || { echo "the run failed: $line" >&2; exit 1; }
+    echo "$took $(field peak_kb "$line") $(audio_seconds "$dir/out/"*.mp3)"
+    rm -rf "$dir"
 }
 
 # The same for the plain chain, with the peak memory of its largest tool.
-measure_plain() {
-    best= peak=0
+run_plain() {
+    dir=$work/plain
+    mkdir -p "$dir"
     gap_option=
     [ "$gap" -gt 0 ] && gap_option="-g $gap"
-    for i in $(seq "$runs"); do
-        dir=$work/plain-$i
-        mkdir -p "$dir"
-        chain="ebook-convert '$1' '$dir/book.txt' >/dev/null 2>&1 &&
-            espeak-ng -v gmw/en -a $volume -s $wpm $gap_option -w '$dir/book.wav' -f '$dir/book.txt' &&
-            lame --quiet -h '$dir/book.wav' '$dir/book.mp3'"
-        start=$(now_us)
-        kb=$(/usr/bin/time -f '%M' sh -c "$chain" 2>&1 >/dev/null | tail -n 1)
-        took=$(($(now_us) - start))
-        [ -s "$dir/book.mp3" ] || { echo "the plain chain failed" >&2; exit 1; }
-        if [ -z "$best" ] || [ "$took" -lt "$best" ]; then best=$took; fi
-        [ "$kb" -gt "$peak" ] && peak=$kb
-        audio=$(audio_seconds "$dir/book.mp3")
-        rm -rf "$dir"
+    chain="ebook-convert '$1' '$dir/book.txt' >/dev/null 2>&1 &&
+        espeak-ng -v gmw/en -a $volume -s $wpm $gap_option -w '$dir/book.wav' -f '$dir/book.txt' &&
+        lame --quiet -h '$dir/book.wav' '$dir/book.mp3'"
+    start=$(now_us)
+    kb=$(/usr/bin/time -f '%M' sh -c "$chain" 2>&1 >/dev/null | tail -n 1)
+    took=$(($(now_us) - start))
+    [ -s "$dir/book.mp3" ] || { echo "the plain chain failed" >&2; exit 1; }
+    echo "$took $kb $(audio_seconds "$dir/book.mp3")"
+    rm -rf "$dir"
+}
+
+# The two chains take turns, so that other work on the machine weighs on
+# both alike; the fastest run of each and the largest peak are kept.
+compare() {
+    rbest= rpeak=0 pbest= ppeak=0
+    for _ in $(seq "$runs"); do
+        set -- "$1" $(run_program "$1")
+        if [ -z "$rbest" ] || [ "$2" -lt "$rbest" ]; then rbest=$2; fi
+        [ "$3" -gt "$rpeak" ] && rpeak=$3
+        raudio=$4
+        set -- "$1" $(run_plain "$1")
+        if [ -z "$pbest" ] || [ "$2" -lt "$pbest" ]; then pbest=$2; fi
+        [ "$3" -gt "$ppeak" ] && ppeak=$3
+        paudio=$4
     done
-    echo "$best $peak $audio"
+    echo "$rbest $rpeak $raudio $pbest $ppeak $paudio"
 }
 
 echo "speed $speed ($wpm words a minute, word gap $gap), volume $volume, $runs runs each"
 for book in "$@"; do
-    set -- $(measure_run "$book") $(measure_plain "$book")
+    set -- $(compare "$book")
     awk -v name="$(basename "$book")" -v run="$1" -v rkb="$2" -v ra="$3" -v plain="$4" \
         -v pkb="$5" -v pa="$6" 'BEGIN {
         printf "%s\n", name
