@@ -1,16 +1,20 @@
+#include "adding_books.h"
+#include "console_window.h"
+#include "error_report.h"
 #include "voice_choice.h"
 
-#include <QDirIterator>
+using namespace Qt::StringLiterals;
 
 namespace vt {
 
 QStringList EpubBooksInFolder(const QString& folder)
 {
-    // Replaced by the book list's own folder scan once it lands.
+    ConsoleWindow scanner({}, false);
+    StepGuard guard(scanner, u"Form1.PushButton4_Click"_s);
+    AddFolderTreeFiles(folder, u"*.epub"_s, {scanner, scanner, scanner, scanner, scanner}, guard);
     QStringList books;
-    QDirIterator it(folder, {QStringLiteral("*.epub")}, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        books << it.next();
+    for (int row = 1; row <= scanner.rowCount(); ++row)
+        books.append(scanner.rowText(row));
     return books;
 }
 

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -38,6 +39,62 @@ template <class F> auto stored(F&& read, decltype(read()) fallback)
     }
 }
 
+// The books named on the command line, folders searched as "Add All" does.
+// Answers false (after the message) for a path that does not exist.
+bool collectBooks(const QStringList& paths, QStringList& books)
+{
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (!info.exists()) {
+            usageError(u"no such file or folder: "_s + path);
+            return false;
+        }
+        if (info.isDir())
+            books += vt::EpubBooksInFolder(info.absoluteFilePath());
+        else
+            books += info.absoluteFilePath();
+    }
+    return true;
+}
+
+// Where the results go: the options, else the window's stored choice.
+// Answers false (after the message) when that folder does not exist.
+bool chooseOutput(const vt::CliOptions& options, vt::SettingsStore& store,
+                  vt::ConsoleWindow::Settings& settings)
+{
+    if (options.out) {
+        if (!vt::IsFolder(*options.out)) {
+            usageError(u"bad value for --out: the folder \""_s + *options.out +
+                       u"\" does not exist"_s);
+            return false;
+        }
+        settings.option1 = true;
+        settings.option2 = false;
+        settings.text1 = QFileInfo(*options.out).absoluteFilePath();
+        return true;
+    }
+    if (options.beside) {
+        settings.option1 = false;
+        settings.option2 = true;
+        return true;
+    }
+    settings.option1 = stored([&] { return store.boolean(vt::key::Option1); }, true);
+    settings.option2 = stored([&] { return store.boolean(vt::key::Option2); }, false);
+    settings.text1 = stored([&] { return store.text(vt::key::Text1); }, QString());
+    if (settings.option2 || !settings.option1) {
+        // The window selects the option set last; with neither, results go
+        // beside the books as they would there.
+        settings.option1 = false;
+        settings.option2 = true;
+    }
+    if (settings.option1 && !vt::IsFolder(settings.text1)) {
+        usageError(u"the output folder \""_s + settings.text1 +
+                   u"\" of the settings does not exist; give --out DIR or --beside"_s);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -56,35 +113,20 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    QStringList books;
-    for (const QString& path : options->paths) {
-        const QFileInfo info(path);
-        if (!info.exists())
-            return usageError(u"no such file or folder: "_s + path);
-        if (info.isDir())
-            books += vt::EpubBooksInFolder(info.absoluteFilePath());
-        else
-            books += info.absoluteFilePath();
-    }
-    if (books.isEmpty()) {
-        print(stderr, u"vellumtone-cli: no EPUB books found\n"_s);
-        return 1;
-    }
-
-    vt::SettingsStore store;
-    vt::ConsoleWindow::Settings settings;
     const QStringList voices = vt::VoiceNames();
     if (options->listVoices) {
         for (qsizetype i = 0; i < voices.size(); ++i)
             print(stdout, QString::number(i) + u'\t' + voices[i] + u'\n');
         return voices.isEmpty() ? 1 : 0;
     }
+
+    vt::SettingsStore store;
+    vt::ConsoleWindow::Settings settings;
     if (options->voice) {
-        const int index = vt::ChooseVoice(voices, *options->voice);
-        if (index < 0)
+        settings.voice = vt::ChooseVoice(voices, *options->voice);
+        if (settings.voice < 0)
             return usageError(u"no voice \""_s + *options->voice +
                               u"\"; see vellumtone-cli --list-voices"_s);
-        settings.voice = index;
     } else {
         const int combo = stored([&] { return store.number(vt::key::Combo); }, 0);
         settings.voice = combo >= 0 && combo < voices.size() ? combo : -1;
@@ -94,27 +136,12 @@ int main(int argc, char* argv[])
     settings.rate = options->rate.value_or(
         std::clamp(stored([&] { return store.number(vt::key::SpeechRate); }, -3), -10, 10));
 
-    if (options->out) {
-        if (!vt::IsFolder(*options->out))
-            return usageError(u"bad value for --out: the folder \""_s + *options->out +
-                              u"\" does not exist"_s);
-        settings.option1 = true;
-        settings.option2 = false;
-        settings.text1 = QFileInfo(*options->out).absoluteFilePath();
-    } else if (options->beside) {
-        settings.option1 = false;
-        settings.option2 = true;
-    } else {
-        settings.option1 = stored([&] { return store.boolean(vt::key::Option1); }, true);
-        settings.option2 = stored([&] { return store.boolean(vt::key::Option2); }, false);
-        settings.text1 = stored([&] { return store.text(vt::key::Text1); }, QString());
-        if (settings.option2)
-            settings.option1 = false; // the window selects the option set last
-        if (!settings.option1 && !settings.option2)
-            settings.option2 = true;
-        if (settings.option1 && !vt::IsFolder(settings.text1))
-            return usageError(u"the output folder \""_s + settings.text1 +
-                              u"\" of the settings does not exist; give --out DIR or --beside"_s);
+    QStringList books;
+    if (!collectBooks(options->paths, books) || !chooseOutput(*options, store, settings))
+        return 2;
+    if (books.isEmpty()) {
+        print(stderr, u"vellumtone-cli: no EPUB books found\n"_s);
+        return 1;
     }
 
     vt::InstallInterruptHandling();
@@ -126,7 +153,7 @@ int main(int argc, char* argv[])
     const int status =
         jobs > 1 && books.size() > 1
             ? vt::ConvertInChildren(QCoreApplication::applicationFilePath(), books, settings,
-                                    std::min<int>(jobs, int(books.size())))
+                                    std::min(jobs, int(books.size())))
             : vt::ConvertInProcess(books, settings, !options->child);
     vt::RemovePrivateWorkingFolder();
     return vt::Interrupted() ? 130 : status;
