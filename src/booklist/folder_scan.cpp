@@ -1,6 +1,7 @@
 #include "folder_scan.h"
 
 #include "error_report.h"
+#include "files.h"
 #include "paths.h"
 #include "window_ports.h"
 
@@ -48,12 +49,22 @@ bool decodes(const char* raw, QString& name)
     return isAscii(raw) || QFile::encodeName(name) == QByteArrayView(raw);
 }
 
-// Folders and links to folders; `st` describes the folder.
-bool isEntryFolder(DIR* dir, const dirent* entry, struct stat& st)
+// Folders and links to folders. A plain folder's identity comes from the
+// listing itself (for a mount point, that of the folder beneath it, which
+// still names one place); links are followed.
+bool entryFolder(DIR* dir, const dirent* entry, dev_t parentDevice, FolderKey& key)
 {
-    if (entry->d_type != DT_DIR && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+    if (entry->d_type == DT_DIR) {
+        key = {parentDevice, entry->d_ino};
+        return true;
+    }
+    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
         return false;
-    return ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    struct stat st = {};
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, 0) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    key = {st.st_dev, st.st_ino};
+    return true;
 }
 
 bool isDotOrDotDot(const char* name)
@@ -62,6 +73,7 @@ bool isDotOrDotDot(const char* name)
 }
 
 enum class Listing { Done, Unreadable, Failed };
+enum class Look { Entered, NotAFolder, Unreadable, Passed };
 
 class Scan
 {
@@ -81,24 +93,26 @@ class Scan
         }
     }
 
-    void run(QStringList& folders, bool recurse)
+    // Below the top, an entry that is no folder (any more) leaves the list
+    // as its parent would drop it; so does every unreadable one.
+    void run(QStringList& folders, bool recurse, bool top)
     {
         QStringList found;
         for (qsizetype i = 0; i < folders.size();) {
             const QString folder = folders.at(i);
-            bool unreadable = false;
-            guard_.step(102, [&] { unreadable = lookInto(folder, found); });
-            if (unreadable)
+            Look look = Look::Passed;
+            guard_.step(102, [&] { look = lookInto(folder, found); });
+            if (look == Look::Unreadable || (look == Look::NotAFolder && !top))
                 folders.removeAt(i);
             else
                 ++i;
         }
         if (recurse && !found.isEmpty())
-            guard_.step(104, [&] { run(found, true); });
+            guard_.step(104, [&] { run(found, true, false); });
         for (const QString& sub : std::as_const(found)) {
             guard_.step(106, [&] {
-                struct stat st = {};
-                if (::stat(QFile::encodeName(sub).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+                // With recursion every entry left was just looked into.
+                if (!recurse && !IsFolder(sub))
                     return;
                 loop_.yieldOnce();
                 folders.append(sub);
@@ -107,25 +121,24 @@ class Scan
     }
 
   private:
-    // Appends the sub-folders of one folder; true when it cannot be read.
-    bool lookInto(const QString& folder, QStringList& found)
+    Look lookInto(const QString& folder, QStringList& found)
     {
         const QByteArray native = QFile::encodeName(folder);
         struct stat st = {};
         if (::stat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
-            return false;
+            return Look::NotAFolder;
         if (native.size() >= PATH_MAX)
-            return false;
+            return Look::Passed;
         loop_.yieldOnce();
         // Hidden system folders are never entered, but nothing carries the
         // system attribute here: every folder is, once.
         if (!entered_.insert({st.st_dev, st.st_ino}).second)
-            return false;
-        const Listing result = list(folder, native, found);
-        return result == Listing::Unreadable;
+            return Look::Passed;
+        return list(folder, native, st.st_dev, found) == Listing::Unreadable ? Look::Unreadable
+                                                                             : Look::Entered;
     }
 
-    Listing list(const QString& folder, const QByteArray& native, QStringList& found)
+    Listing list(const QString& folder, const QByteArray& native, dev_t device, QStringList& found)
     {
         DIR* dir = ::opendir(native.constData());
         if (!dir)
@@ -138,14 +151,14 @@ class Scan
                 error = errno;
                 break;
             }
-            struct stat st = {};
-            if (isDotOrDotDot(entry->d_name) || !isEntryFolder(dir, entry, st))
+            FolderKey key;
+            if (isDotOrDotDot(entry->d_name) || !entryFolder(dir, entry, device, key))
                 continue;
             loop_.yieldOnce();
             const QByteArray name(entry->d_name);
             if (name.size() > NAME_MAX || HasOddCharacters(name))
                 continue;
-            if (!listed_.insert({st.st_dev, st.st_ino}).second)
+            if (!listed_.insert(key).second)
                 continue; // a folder already reached through another path
             found.append(folder + QFile::decodeName(name) + u'/');
         }
@@ -208,7 +221,7 @@ void GetSubDirectories2016(QStringList& folders, bool recurse, EventLoopPort& lo
 {
     Scan scan(loop, box);
     scan.remember(folders);
-    scan.run(folders, recurse);
+    scan.run(folders, recurse, true);
 }
 
 QStringList ListFolderFiles(const QString& folder, const QString& pattern)
@@ -220,8 +233,8 @@ QStringList ListFolderFiles(const QString& folder, const QString& pattern)
         return names;
     QString name;
     while (const dirent* entry = ::readdir(dir)) {
-        struct stat st = {};
-        if (isDotOrDotDot(entry->d_name) || isEntryFolder(dir, entry, st))
+        FolderKey key;
+        if (isDotOrDotDot(entry->d_name) || entryFolder(dir, entry, 0, key))
             continue;
         if (!decodes(entry->d_name, name) || !MatchesPattern(name, pattern))
             continue;

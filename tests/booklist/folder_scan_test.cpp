@@ -74,6 +74,15 @@ TEST_F(Scan, WithoutRecursionOnlyTheFirstLevelIsAdded)
     EXPECT_EQ(folders, (QStringList{top(), top() + u"B/"_s}));
 }
 
+TEST_F(Scan, GivenEntriesStayEvenWhenTheyAreNoFolders)
+{
+    dir(u"B"_s);
+    const QString missing = root.filePath(u"missing/"_s);
+    const QString plainFile = file(u"plain.epub"_s) + u'/';
+    EXPECT_EQ(scan({missing, top(), plainFile}),
+              (QStringList{missing, top(), plainFile, top() + u"B/"_s}));
+}
+
 TEST_F(Scan, HiddenFoldersAreEnteredUnreadableOnesDropWithoutAMessage)
 {
     dir(u".hidden/inner"_s);
