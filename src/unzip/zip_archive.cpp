@@ -128,6 +128,8 @@ EntryInfo ZipArchive::info(quint64 index) const
         entry.method = st.comp_method;
     entry.encrypted =
         (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
+    entry.decryptable =
+        !entry.encrypted || zip_encryption_method_supported(st.encryption_method, 0) != 0;
 
     zip_uint8_t system = 0;
     zip_uint32_t attributes = 0;
@@ -145,7 +147,11 @@ EntryInfo ZipArchive::info(quint64 index) const
 
 bool ZipArchive::read(quint64 index, const QByteArray& password, const Sink& sink) const
 {
-    const QString entry = info(index).path;
+    const EntryInfo about = info(index);
+    const QString& entry = about.path;
+    // Opening such an entry fails anyway, and libzip 1.7 leaks what it set up for it.
+    if (!about.decryptable)
+        raiseEntryError(entry, ZIP_ER_ENCRNOTSUPP, 0);
     EntryFile file{password.isNull()
                        ? zip_fopen_index(archive_, index, 0)
                        : zip_fopen_index_encrypted(archive_, index, 0, password.constData())};

@@ -21,6 +21,7 @@ struct EntryInfo {
     quint32 crc = 0;
     int method = 0;
     bool encrypted = false;
+    bool decryptable = true; // the zip library knows the encryption method
     bool link = false;  // a symbolic link made on a Unix system
     mode_t mode = 0644; // permission bits to give the unpacked file
 };
