@@ -62,7 +62,10 @@ std::optional<InfoHeader> findInfoHeader(QByteArrayView data, qint64 frame, cons
     if (p + 8 > end ||
         (std::memcmp(base + p, "Xing", 4) != 0 && std::memcmp(base + p, "Info", 4) != 0))
         return std::nullopt;
+    // Only the four known flags: audio that happens to hold the name is no header.
     const quint32 flags = readBe32(base + p + 4);
+    if (flags > (kFrames | kBytes | kToc | kQuality))
+        return std::nullopt;
     p += 8;
     InfoHeader info;
     bool fits = true;

@@ -179,6 +179,16 @@ TEST(JoinedMp3Patches, OnlyTheInfoFieldsTheFrameHoldsAreWritten)
     EXPECT_EQ(fixedBare.mid(2 * 104 + 4), QByteArray(100, '\0'));
 }
 
+TEST(JoinedMp3Patches, AudioThatHappensToSpellInfoIsLeftAlone)
+{
+    QByteArray audio = audioFrame('\x22');
+    audio.replace(kInfo, 4, "Info"); // followed by bytes no Info header has as flags
+    const QByteArray joined = piece(2, '\x11', 0) + audio + audioFrame('\x33');
+    const QByteArray fixed = applied(joined);
+    EXPECT_EQ(fixed.mid(3 * kFrameSize), joined.mid(3 * kFrameSize));
+    EXPECT_EQ(be(fixed, kInfo + 8, 4), 4u);
+}
+
 TEST(JoinedMp3Patches, TruncatedBooksCountTheirWholeFramesOnly)
 {
     const QByteArray joined = piece(10, '\x11', 100) + piece(10, '\x22', 200);
