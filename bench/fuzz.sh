@@ -10,6 +10,7 @@
 #
 #   FUZZ_BUILD_DIR  build tree (default: build-fuzz)
 #   FUZZ_WORK_DIR   grown corpora and findings (default: <build tree>/fuzz-work)
+#   FUZZ_FLAGS      further libFuzzer flags (e.g. -len_control=0 for long inputs at once)
 # Installs clang and its fuzzer runtime (libclang-rt-14-dev) when missing.
 set -eu
 
@@ -51,9 +52,10 @@ for t in $targets; do
     mkdir -p "$work/corpus/$t" "$work/findings/$t"
     log="$work/$t.log"
     echo "== $t: $seconds s"
+    # shellcheck disable=SC2086
     if "$build/bin/fuzz_$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
         -max_len="$max_len" -print_final_stats=1 -artifact_prefix="$work/findings/$t/" \
-        "$work/corpus/$t" "$repo/fuzz/seeds/$t" >"$log" 2>&1; then
+        ${FUZZ_FLAGS:-} "$work/corpus/$t" "$repo/fuzz/seeds/$t" >"$log" 2>&1; then
         grep -E '^Done|stat::number_of_executed_units|cov:' "$log" | tail -3
     else
         status=1
