@@ -150,8 +150,11 @@ int main(int argc, char* argv[])
         return 1;
     }
     const int jobs = options->jobs > 0 ? options->jobs : std::max(1, QThread::idealThreadCount());
+    // Several books always go to child processes, one book each: the speech
+    // engine's state carries from one text to the next, so a book sounds the
+    // same only when it is spoken by a fresh engine, whatever --jobs says.
     const int status =
-        jobs > 1 && books.size() > 1
+        books.size() > 1
             ? vt::ConvertInChildren(QCoreApplication::applicationFilePath(), books, settings,
                                     std::min(jobs, int(books.size())))
             : vt::ConvertInProcess(books, settings, !options->child);
