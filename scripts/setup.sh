@@ -8,7 +8,7 @@ libespeak-ng-dev espeak-ng-data espeak-ng libpcaudio-dev
 libzip-dev zip
 calibre lame
 libgtest-dev libgmock-dev
-ffmpeg sox mpg123
+ffmpeg sox mpg123 gnuplot-nox
 xvfb xauth fonts-liberation imagemagick"
 
 missing=""
