@@ -1,5 +1,10 @@
 #include "error.h"
 
+#include <cerrno>
+#include <cstring>
+
+using namespace Qt::StringLiterals;
+
 namespace vt {
 
 Error::Error(int number, const QString& description, const QString& source)
@@ -11,6 +16,15 @@ Error::Error(int number, const QString& description, const QString& source)
 void raise(int number, const QString& description, const QString& source)
 {
     throw Error(number, description, source);
+}
+
+void raiseSystemError(const QString& what, const QString& path, int code)
+{
+    const int number = code == ENOENT                                     ? err::PathNotFound
+                       : code == ENOSPC || code == EDQUOT                 ? err::DiskFull
+                       : code == EACCES || code == EPERM || code == EROFS ? err::PermissionDenied
+                                                                          : err::PathFileAccess;
+    raise(number, what + u" \""_s + path + u"\": "_s + QString::fromLocal8Bit(std::strerror(code)));
 }
 
 } // namespace vt

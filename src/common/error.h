@@ -41,4 +41,8 @@ inline constexpr int AutomationBase = -2147221504; // automation-object error ba
 
 [[noreturn]] void raise(int number, const QString& description, const QString& source = {});
 
+// Raises the error for a failed file-system call: `what` and the path, then
+// the system's own words for `code` (an errno value).
+[[noreturn]] void raiseSystemError(const QString& what, const QString& path, int code);
+
 } // namespace vt

@@ -25,15 +25,6 @@ QByteArray native(const QString& path)
     return QFile::encodeName(path);
 }
 
-[[noreturn]] void raiseFileError(const QString& what, const QString& path, int code)
-{
-    const int number = code == ENOENT ? err::PathNotFound
-                       : code == ENOSPC || code == EDQUOT ? err::DiskFull
-                       : code == EACCES || code == EPERM || code == EROFS ? err::PermissionDenied
-                                                                          : err::PathFileAccess;
-    raise(number, what + u" \""_s + path + u"\": "_s + QString::fromLocal8Bit(std::strerror(code)));
-}
-
 void writeAll(int fd, const char* data, qsizetype size, const QString& path)
 {
     while (size > 0) {
@@ -43,7 +34,7 @@ void writeAll(int fd, const char* data, qsizetype size, const QString& path)
                 continue;
             const int code = errno;
             ::close(fd);
-            raiseFileError(u"Cannot write"_s, path, code);
+            raiseSystemError(u"Cannot write"_s, path, code);
         }
         data += written;
         size -= written;
@@ -54,10 +45,10 @@ void writeFile(const QByteArray& bytes, const QString& path, int flags)
 {
     const int fd = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0644);
     if (fd < 0)
-        raiseFileError(u"Cannot create"_s, path, errno);
+        raiseSystemError(u"Cannot create"_s, path, errno);
     writeAll(fd, bytes.constData(), bytes.size(), path);
     if (::close(fd) != 0)
-        raiseFileError(u"Cannot write"_s, path, errno);
+        raiseSystemError(u"Cannot write"_s, path, errno);
 }
 
 } // namespace
@@ -129,7 +120,7 @@ void DeleteFolderTree(const QString& folder, EventLoopPort* loop)
 
     DIR* dir = ::opendir(name.constData());
     if (!dir)
-        raiseFileError(u"Cannot list"_s, folder, errno);
+        raiseSystemError(u"Cannot list"_s, folder, errno);
     QStringList files;
     QStringList folders;
     const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';

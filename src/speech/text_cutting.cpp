@@ -41,22 +41,13 @@ Limits limitsFor(int speed)
     return {1300 + 125 * speed, qint64(500 + 45 * speed) * 1024};
 }
 
-[[noreturn]] void raiseFileError(const QString& what, const QString& path, int code)
-{
-    const int number = code == ENOENT                                     ? err::PathNotFound
-                       : code == ENOSPC || code == EDQUOT                 ? err::DiskFull
-                       : code == EACCES || code == EPERM || code == EROFS ? err::PermissionDenied
-                                                                          : err::PathFileAccess;
-    raise(number, what + u" \""_s + path + u"\": "_s + QString::fromLocal8Bit(std::strerror(code)));
-}
-
 int openFile(const QString& path, int flags, const QString& what)
 {
     if (path.isEmpty() || path.contains(QChar(0)))
         raise(err::PathNotFound, what + u" \""_s + path + u"\": no such file"_s);
     const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC, 0644);
     if (fd < 0)
-        raiseFileError(what, path, errno);
+        raiseSystemError(what, path, errno);
     return fd;
 }
 
@@ -99,7 +90,7 @@ public:
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0)
-                raiseFileError(u"Cannot read"_s, path_, errno);
+                raiseSystemError(u"Cannot read"_s, path_, errno);
             if (got == 0)
                 eof_ = true;
             end_ += got;
@@ -157,7 +148,7 @@ public:
             if (written < 0) {
                 const int code = errno;
                 dropFile();
-                raiseFileError(u"Cannot write"_s, path_, code);
+                raiseSystemError(u"Cannot write"_s, path_, code);
             }
             data += written;
             size -= written;
@@ -169,7 +160,7 @@ public:
         flush();
         if (fd_ >= 0 && ::close(fd_) != 0) {
             fd_ = -1;
-            raiseFileError(u"Cannot write"_s, path_, errno);
+            raiseSystemError(u"Cannot write"_s, path_, errno);
         }
         fd_ = -1;
     }

@@ -39,15 +39,6 @@ int Fd::release()
     return fd;
 }
 
-void raiseSystemError(const QString& what, const QString& path, int code)
-{
-    const int number = code == ENOENT                                     ? err::PathNotFound
-                       : code == ENOSPC || code == EDQUOT                 ? err::DiskFull
-                       : code == EACCES || code == EPERM || code == EROFS ? err::PermissionDenied
-                                                                          : err::PathFileAccess;
-    raise(number, what + u" \""_s + path + u"\": "_s + QString::fromLocal8Bit(std::strerror(code)));
-}
-
 TargetFolder::TargetFolder(const QString& path) : path_(path.isEmpty() ? u"."_s : path)
 {
     if (!QDir().mkpath(path_))

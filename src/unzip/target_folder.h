@@ -87,7 +87,4 @@ class PendingFile
     Fd file_;
 };
 
-// Raises the error for a failed system call on a path.
-[[noreturn]] void raiseSystemError(const QString& what, const QString& path, int code);
-
 } // namespace vt

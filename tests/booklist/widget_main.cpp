@@ -1,5 +1,6 @@
 #include <QApplication>
-#include <QSettings>
+#include "temp_home.h"
+
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -8,10 +9,7 @@
 int main(int argc, char* argv[])
 {
     QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                       home.path() + QStringLiteral("/.config"));
+    vt::test::UseTemporaryHome(home);
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

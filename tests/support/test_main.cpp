@@ -1,5 +1,6 @@
 #include <QCoreApplication>
-#include <QSettings>
+#include "temp_home.h"
+
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -10,9 +11,7 @@
 int main(int argc, char* argv[])
 {
     QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, home.path() + QStringLiteral("/.config"));
+    vt::test::UseTemporaryHome(home);
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
