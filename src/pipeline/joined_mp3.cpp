@@ -132,6 +132,14 @@ void fillToc(char* toc, QByteArrayView data, qint64 first, qint64 frames, qint64
     }
 }
 
+constexpr qint64 kHeadBytes = 64 * 1024;
+
+bool startsWithInfoFrame(const QByteArray& head)
+{
+    Mp3FrameWalker walk(head);
+    return walk.next() && findInfoHeader(head, walk.offset(), walk.header()).has_value();
+}
+
 } // namespace
 
 quint16 InfoTagCrc(QByteArrayView data, quint16 crc)
@@ -206,6 +214,11 @@ bool FixJoinedMp3(const QString& resultPath)
             return false;
         const qint64 size = file.size();
         if (size < 4)
+            return false;
+        // The run encodes every piece alike: when the first frame carries no
+        // Info header, no later piece does either, and the book (which may
+        // be many hours long) is not read at all.
+        if (!startsWithInfoFrame(file.peek(kHeadBytes)))
             return false;
         if (uchar* mapped = file.map(0, size)) {
             patches = JoinedMp3Patches(QByteArrayView(mapped, size));
