@@ -5,16 +5,17 @@
 
 #include <QLoggingCategory>
 #include <QProcess>
-
 #include <atomic>
-#include <functional>
 #include <csignal>
+#include <functional>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
-namespace {
+namespace vt
+{
+namespace
+{
 
 Q_LOGGING_CATEGORY(lcCommand, "vellumtone.command", QtWarningMsg)
 
@@ -25,6 +26,11 @@ QByteArray& lastOutput()
 {
     static QByteArray output;
     return output;
+}
+ToolEnding& lastEnding()
+{
+    static ToolEnding ending;
+    return ending;
 }
 
 void keepOutput(QProcess& process)
@@ -40,6 +46,7 @@ int waitFor(const Command& command, int windowStyle, const std::function<void()>
     NormaliseWindowStyle(windowStyle); // nothing to show on this platform
     qCInfo(lcCommand).noquote() << command.shown();
     lastOutput().clear();
+    lastEnding() = ToolEnding{true, false, false, 0};
 
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -50,6 +57,7 @@ int waitFor(const Command& command, int windowStyle, const std::function<void()>
     process.start(command.program, command.arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted(-1))
         return kStartFailure;
+    lastEnding().started = true;
     runningPid = process.processId();
 
     bool running = true;
@@ -60,6 +68,8 @@ int waitFor(const Command& command, int windowStyle, const std::function<void()>
     } while (running && process.state() != QProcess::NotRunning);
     runningPid = 0;
     keepOutput(process);
+    lastEnding().crashed = process.exitStatus() == QProcess::CrashExit;
+    lastEnding().exitCode = process.exitCode();
     return process.exitCode();
 }
 
@@ -100,6 +110,17 @@ void EndRunningTool()
 QByteArray LastToolOutput()
 {
     return lastOutput();
+}
+
+ToolEnding LastToolEnding()
+{
+    return lastEnding();
+}
+
+void ForgetLastTool()
+{
+    lastOutput().clear();
+    lastEnding() = ToolEnding{};
 }
 
 } // namespace vt

@@ -5,7 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
-namespace vt {
+namespace vt
+{
 
 class ProgressBarPort;
 class WindowPort;
@@ -30,16 +31,29 @@ void EndRunningTool();
 // The last few kilobytes the most recent tool wrote, to explain a failure.
 QByteArray LastToolOutput();
 
+// How the most recent tool ended, so that a run can tell a failed or crashed
+// tool from one that did its work. ForgetLastTool() clears it and the output.
+struct ToolEnding {
+    bool ran = false;     // a tool was started since ForgetLastTool()
+    bool started = true;  // false when it could not be started at all
+    bool crashed = false; // ended by a signal (killed, or it crashed)
+    int exitCode = 0;
+    bool failed() const { return ran && (!started || crashed || exitCode != 0); }
+};
+ToolEnding LastToolEnding();
+void ForgetLastTool();
+
 // The runner as the text and speech steps see it.
-class WindowCommandRunner : public CommandRunner {
-public:
+class WindowCommandRunner : public CommandRunner
+{
+  public:
     explicit WindowCommandRunner(WindowPort& window) : window_(window) {}
     int runAndWait(const Command& command, int windowStyle = 6) override
     {
         return RunAndWait(window_, command, windowStyle);
     }
 
-private:
+  private:
     WindowPort& window_;
 };
 
