@@ -4,6 +4,7 @@
 #include "chain.h"
 #include "command_runner.h"
 #include "error_report.h"
+#include "failure_reasons.h"
 #include "files.h"
 #include "joined_mp3.h"
 #include "paths.h"
@@ -15,6 +16,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QStorageInfo>
 
 #include <memory>
 
@@ -71,6 +73,9 @@ private:
     bool takeLock();
     void book(int i, int n);
     void pieces(BookResult& result, qint32 m);
+    void encoded(const QString& mp3, bool isResult);
+    void removePartialResult(const BookResult& result) const;
+    QString unspokenReason(qint32 m) const;
     void join(BookResult& result, qint32 m);
     QString summary() const;
     QString working(const QString& name) const { return workFolder_ + u'/' + name; }
@@ -86,6 +91,13 @@ private:
     std::unique_ptr<QLockFile> lock_;
     RunOutcome outcome_;
     QStringList missingPieces_;
+    QStringList unspoken_;  // pieces the speech engine left no WAV for
+    QString encodeFailure_; // why the encoder failed first in this book
+    // The result path as it was before this book's run touched it.
+    bool resultExisted_ = false;
+    QDateTime resultModified_;
+    qint64 resultSize_ = 0;
+    QDateTime bookStarted_;
 };
 
 RunOutcome Run::go()
@@ -165,23 +177,38 @@ void Run::book(int i, int n)
     run_.step(154, [&] { result.book = w_.rowText(i); });
     // Only a result written from now on counts for this book.
     const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
+    bookStarted_ = started;
+    ForgetLastTool();
     run_.step(156, [&] { chain_.readEpubToText(result.book); });
+    const ToolEnding converter = LastToolEnding();
+    const QByteArray converterOutput = LastToolOutput();
     const QString text = working(u"output.txt"_s);
+    // Text left by a converter that failed or crashed may be cut short.
+    if (converter.failed())
+        DeleteFileQuiet(text);
     if (run_.test(158, [&] { return !FileExists(text); })) {
         run_.step(260, [&] { w_.showMessage(kUnrecognisedFormat); });
-        result.reason = u"unrecognized EPUB format: no text could be read from it"_s;
+        result.reason = TextFailureReason(result.book, converterOutput, converter);
         outcome_.books.append(result);
         return;
     }
     run_.step(160, [&] {
         result.resultPath = ResultPath(result.book, w_.option1(), w_.option2(), w_.text1());
     });
+    const QFileInfo before(result.resultPath);
+    resultExisted_ = before.exists();
+    resultModified_ = before.lastModified();
+    resultSize_ = before.size();
+    encodeFailure_.clear();
+    // A book of pictures only gives an empty text: silence is no audio book.
+    const bool hasText = HasTextToSpeak(text);
     run_.step(174, [&] { ++ActivityCounter; });
     run_.step(176, [&] { ShowProcessingText(w_); });
     run_.step(178, [&] { w_.yieldOnce(); });
     const qint32 m = run_.value(180, qint32(0), [&] { return chain_.cutText(text); });
 
     missingPieces_.clear();
+    unspoken_.clear();
     pieces(result, m);
     run_.step(222, [&] { ++ActivityCounter; });
     run_.step(224, [&] { ShowProcessingText(w_); });
@@ -191,12 +218,70 @@ void Run::book(int i, int n)
 
     const QFileInfo info(result.resultPath);
     result.ok = !result.resultPath.isEmpty() && info.isFile() && info.size() > 0 &&
-                info.lastModified() >= started && missingPieces_.isEmpty();
-    if (!result.ok && result.reason.isEmpty())
-        result.reason = missingPieces_.isEmpty()
-                            ? u"no audio file was made"_s
-                            : u"the audio of some parts is missing: "_s + missingPieces_.join(u", "_s);
+                info.lastModified() >= started && missingPieces_.isEmpty() && hasText &&
+                encodeFailure_.isEmpty() && unspoken_.isEmpty();
+    if (!result.ok && result.reason.isEmpty()) {
+        const QString place =
+            result.resultPath.isEmpty() ? QString() : ResultPlaceProblem(result.resultPath);
+        if (!hasText)
+            result.reason = u"the book has no text to speak (pictures only?)"_s;
+        else if (!encodeFailure_.isEmpty())
+            result.reason = encodeFailure_;
+        else if (!unspoken_.isEmpty())
+            result.reason = unspokenReason(m);
+        else if (!missingPieces_.isEmpty())
+            result.reason = u"the audio of some parts is missing: "_s + missingPieces_.join(u", "_s);
+        else if (!place.isEmpty())
+            result.reason = place;
+        else
+            result.reason = u"no audio file was made"_s;
+    }
+    if (!result.ok)
+        removePartialResult(result);
     outcome_.books.append(result);
+}
+
+// The speech engine reports its failures in the step's error box; here the
+// run can only tell whether the working folder ran out of space.
+QString Run::unspokenReason(qint32 m) const
+{
+    constexpr qint64 kNearlyFull = 64 << 20;
+    const QString parts = unspoken_.size() == m ? QString()
+                                                : u" for parts "_s + unspoken_.join(u", "_s) +
+                                                      u" of "_s + QString::number(m);
+    const QStorageInfo storage(workFolder_);
+    if (storage.isValid() && storage.bytesAvailable() < kNearlyFull)
+        return u"the working folder "_s + workFolder_ + u" is full: the speech could not be written"_s +
+               parts;
+    return u"the speech could not be made"_s + parts +
+           u" (is the espeak-ng voice data installed? is the working folder full?)"_s;
+}
+
+// A result that this run wrote for a book that failed would look complete:
+// it goes. A file the run did not touch stays, whatever it holds.
+void Run::removePartialResult(const BookResult& result) const
+{
+    if (result.resultPath.isEmpty())
+        return;
+    const QFileInfo now(result.resultPath);
+    if (!now.isFile() || now.lastModified() < bookStarted_)
+        return;
+    if (resultExisted_ && now.lastModified() == resultModified_ && now.size() == resultSize_)
+        return;
+    DeleteFileQuiet(result.resultPath);
+}
+
+// Judges one encoding: a failed or crashed encoder may leave a cut-short MP3,
+// which must neither be joined nor be taken for a result.
+void Run::encoded(const QString& mp3, bool isResult)
+{
+    const ToolEnding ending = LastToolEnding();
+    if (!ending.failed())
+        return;
+    if (encodeFailure_.isEmpty())
+        encodeFailure_ = EncodeFailureReason(mp3, LastToolOutput(), ending);
+    if (!isResult)
+        DeleteFileQuiet(mp3);
 }
 
 void Run::pieces(BookResult& result, qint32 m)
@@ -217,11 +302,17 @@ void Run::pieces(BookResult& result, qint32 m)
             run_.step(206, [&] { ++ActivityCounter; });
             run_.step(208, [&] { ShowProcessingText(w_); });
             run_.step(210, [&] { w_.yieldOnce(); });
-            if (run_.test(212, [&] { return m == 1; }))
+            ForgetLastTool();
+            if (run_.test(212, [&] { return m == 1; })) {
                 run_.step(214, [&] { chain_.wavToMp3(wav, result.resultPath); });
-            else
+                encoded(result.resultPath, true);
+            } else {
                 run_.step(216, [&] { chain_.wavToMp3(wav, piece(j, ".mp3")); });
+                encoded(piece(j, ".mp3"), false);
+            }
             run_.step(218, [&] { DeleteFileQuiet(wav, &w_); });
+        } else {
+            unspoken_.append(QString::number(j));
         }
     }
 }

@@ -1,0 +1,117 @@
+#include "failure_reasons.h"
+
+#include "command_runner.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+namespace
+{
+
+bool says(const QByteArray& output, const char* words)
+{
+    return output.contains(words);
+}
+
+// The last line a tool printed, shortened: often the one that names the fault.
+QString lastLine(const QByteArray& output)
+{
+    const QList<QByteArray> lines = output.trimmed().split('\n');
+    QString line = QString::fromUtf8(lines.isEmpty() ? QByteArray() : lines.last()).trimmed();
+    if (line.size() > 200)
+        line = line.left(200) + u"..."_s;
+    return line;
+}
+
+QString withLastLine(const QString& reason, const QByteArray& output)
+{
+    const QString line = lastLine(output);
+    return line.isEmpty() ? reason : reason + u" ("_s + line + u')';
+}
+
+bool writable(const QString& path)
+{
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+} // namespace
+
+QString TextFailureReason(const QString& bookPath, const QByteArray& toolOutput,
+                          const ToolEnding& ending)
+{
+    const QFileInfo book(bookPath);
+    if (!book.exists())
+        return u"the book file could not be found (moved or deleted?)"_s;
+    if (says(toolOutput, "ebook-convert is not installed"))
+        return u"calibre is not installed (install the calibre package)"_s;
+    if (ending.ran && !ending.started)
+        return u"calibre's ebook-convert could not be started"_s;
+    if (book.size() == 0)
+        return u"the book file is empty"_s;
+    if (says(toolOutput, "DRMError"))
+        return u"the book is protected by DRM (copy protection) and cannot be read"_s;
+    if (says(toolOutput, "Not a ZIP file") || says(toolOutput, "BadZipFile") ||
+        says(toolOutput, "not a zip file"))
+        return u"the file is not an EPUB book (it is not a ZIP archive, or a damaged one)"_s;
+    if (says(toolOutput, "could not find opf") || says(toolOutput, "not a valid EPUB"))
+        return u"the file is not a valid EPUB book (it holds no book contents)"_s;
+    if (says(toolOutput, "Permission denied"))
+        return u"the book file or the working folder could not be accessed (permission denied)"_s;
+    if (says(toolOutput, "No space left") || says(toolOutput, "File too large"))
+        return u"the working folder is full"_s;
+    if (ending.crashed)
+        return u"calibre stopped unexpectedly (it crashed or was ended)"_s;
+    return withLastLine(u"calibre could not read the book"_s, toolOutput);
+}
+
+QString EncodeFailureReason(const QString& mp3Path, const QByteArray& toolOutput,
+                            const ToolEnding& ending)
+{
+    if (says(toolOutput, "lame is not installed"))
+        return u"lame is not installed (install the lame package)"_s;
+    if (ending.ran && !ending.started)
+        return u"the MP3 encoder lame could not be started"_s;
+    if (says(toolOutput, "No space left") || says(toolOutput, "File too large"))
+        return u"the disk is full: the MP3 file could not be written"_s;
+    if (const QString place = ResultPlaceProblem(mp3Path); !place.isEmpty())
+        return place;
+    if (ending.crashed)
+        return u"the MP3 encoder lame stopped unexpectedly (it crashed or was ended)"_s;
+    return withLastLine(u"the MP3 encoder lame failed"_s, toolOutput);
+}
+
+QString ResultPlaceProblem(const QString& resultPath)
+{
+    const QFileInfo result(resultPath);
+    const QString folder = result.absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return u"the output folder "_s + folder + u" does not exist (any more)"_s;
+    if (result.exists() && !writable(resultPath))
+        return u"the result file "_s + resultPath + u" already exists and is read-only"_s;
+    if (!result.exists() && !writable(folder))
+        return u"the output folder "_s + folder + u" is not writable"_s;
+    return {};
+}
+
+bool HasTextToSpeak(const QString& textPath)
+{
+    QFile file(textPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    while (!file.atEnd()) {
+        const QString chunk = decoder.decode(file.read(64 * 1024));
+        for (const QChar c : chunk)
+            if (c.isLetterOrNumber())
+                return true;
+    }
+    return false;
+}
+
+} // namespace vt

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace vt
+{
+
+struct ToolEnding;
+
+// Why the converter left no text for a book, from what the run can see:
+// the book file and what the converter printed and how it ended.
+QString TextFailureReason(const QString& bookPath, const QByteArray& toolOutput,
+                          const ToolEnding& ending);
+
+// Why the encoder could not write its MP3 file.
+QString EncodeFailureReason(const QString& mp3Path, const QByteArray& toolOutput,
+                            const ToolEnding& ending);
+
+// Why a result path cannot be written at all (its folder is gone or not
+// writable, or it is a read-only file); empty when nothing is in the way.
+QString ResultPlaceProblem(const QString& resultPath);
+
+// True when the text file holds at least one letter or digit to speak.
+bool HasTextToSpeak(const QString& textPath);
+
+} // namespace vt
