@@ -87,7 +87,8 @@ bool SetUpPrivateWorkingFolder(QString& error)
         const QByteArray pattern = QFile::encodeName(WorkingFolder() + u"/cli-XXXXXX"_s);
         std::vector<char> name(pattern.constData(), pattern.constData() + pattern.size() + 1);
         if (!::mkdtemp(name.data())) {
-            error = u"cannot make a working folder in "_s + WorkingFolder();
+            error = u"cannot make a working folder in "_s + WorkingFolder() + u": "_s +
+                    qt_error_string(errno);
             return false;
         }
         privateFolder = QFile::decodeName(name.data());

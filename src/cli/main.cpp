@@ -23,6 +23,14 @@ void print(FILE* stream, const QString& text)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
 }
 
+// A child converts one book for a parent that prints its result line: a
+// book or folder that went away while earlier books ran is that book's
+// failure, not a usage error.
+void printFailed(const QString& book, const QString& reason)
+{
+    print(stdout, u"failed: "_s + book + u": "_s + reason + u'\n');
+}
+
 int usageError(const QString& message)
 {
     print(stderr, u"vellumtone-cli: "_s + message + u"\nTry 'vellumtone-cli --help'.\n"_s);
@@ -41,12 +49,15 @@ template <class F> auto stored(F&& read, decltype(read()) fallback)
 
 // The books named on the command line, folders searched as "Add All" does.
 // Answers false (after the message) for a path that does not exist.
-bool collectBooks(const QStringList& paths, QStringList& books)
+bool collectBooks(const QStringList& paths, QStringList& books, bool child)
 {
     for (const QString& path : paths) {
         const QFileInfo info(path);
         if (!info.exists()) {
-            usageError(u"no such file or folder: "_s + path);
+            if (child)
+                printFailed(path, u"the book file could not be found (moved or deleted?)"_s);
+            else
+                usageError(u"no such file or folder: "_s + path);
             return false;
         }
         if (info.isDir())
@@ -63,6 +74,12 @@ bool chooseOutput(const vt::CliOptions& options, vt::SettingsStore& store,
                   vt::ConsoleWindow::Settings& settings)
 {
     if (options.out) {
+        if (!vt::IsFolder(*options.out) && options.child) {
+            for (const QString& book : options.paths)
+                printFailed(book, u"the output folder "_s + *options.out +
+                                      u" does not exist (any more)"_s);
+            return false;
+        }
         if (!vt::IsFolder(*options.out)) {
             usageError(u"bad value for --out: the folder \""_s + *options.out +
                        u"\" does not exist"_s);
@@ -137,8 +154,9 @@ int main(int argc, char* argv[])
         std::clamp(stored([&] { return store.number(vt::key::SpeechRate); }, -3), -10, 10));
 
     QStringList books;
-    if (!collectBooks(options->paths, books) || !chooseOutput(*options, store, settings))
-        return 2;
+    if (!collectBooks(options->paths, books, options->child) ||
+        !chooseOutput(*options, store, settings))
+        return options->child ? 1 : 2;
     if (books.isEmpty()) {
         print(stderr, u"vellumtone-cli: no EPUB books found\n"_s);
         return 1;
@@ -147,6 +165,9 @@ int main(int argc, char* argv[])
     vt::InstallInterruptHandling();
     if (!vt::SetUpPrivateWorkingFolder(error)) {
         print(stderr, u"vellumtone-cli: "_s + error + u'\n');
+        for (const QString& book : books)
+            printFailed(book, u"the working folder cannot be used: "_s + error +
+                                  u" (check TEMP)"_s);
         return 1;
     }
     const int jobs = options->jobs > 0 ? options->jobs : std::max(1, QThread::idealThreadCount());
