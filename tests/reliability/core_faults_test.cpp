@@ -1,0 +1,238 @@
+// Faults met by the conversion run itself, as the window drives it: the real
+// tool chain, real books and tools, a recording fake for the screen.
+#include "command_runner.h"
+#include "conversion_run.h"
+#include "fake_window.h"
+#include "fault_kit.h"
+#include "files.h"
+#include "paths.h"
+#include "progress.h"
+#include "test_env.h"
+#include "text_cutting.h"
+#include "tool_chain.h"
+#include "working_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vt;
+
+namespace
+{
+
+class CoreFaults : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        window.folder = out.path();
+        window.speed = 10; // short audio keeps the tests fast
+        savedPath_ = qgetenv("PATH");
+        QDir().mkpath(bin.path());
+    }
+    void TearDown() override { qputenv("PATH", savedPath_); }
+
+    QString copyBook(const QString& name, const QString& as)
+    {
+        const QString target = booksDir.filePath(as);
+        EXPECT_TRUE(QFile::copy(test::testBook(name), target)) << as.toStdString();
+        return target;
+    }
+    // Tools in `bin` are found before the installed ones.
+    void putFakesFirst() { qputenv("PATH", QFile::encodeName(bin.path()) + ':' + savedPath_); }
+
+    RunOutcome convert()
+    {
+        ToolChain chain(window);
+        return PushButton1_Click(window, chain);
+    }
+
+    // After a run the working folder holds only the piece texts, which the
+    // next book's cutting overwrites: no tools, no audio, no scripts.
+    void expectWorkingFolderAsDesigned() const
+    {
+        static const QRegularExpression pieceText(u"^output\\d{3,}\\.txt$"_s);
+        for (const QString& name : test::entries(temp.path()))
+            EXPECT_TRUE(pieceText.match(name).hasMatch()) << name.toStdString();
+    }
+
+    test::TempWorkingFolder temp;
+    QTemporaryDir out;
+    QTemporaryDir booksDir;
+    QTemporaryDir bin;
+    test::FakeWindow window;
+
+  private:
+    QByteArray savedPath_;
+};
+
+TEST_F(CoreFaults, ABookDeletedWhileTheOneBeforeRunsFailsAloneAndIsNamed)
+{
+    const QString first = copyBook(u"hefty-water.epub"_s, u"first.epub"_s);
+    const QString gone = copyBook(u"hefty-water.epub"_s, u"gone.epub"_s);
+    const QString third = copyBook(u"hefty-water.epub"_s, u"third.epub"_s);
+    window.rows = {first, gone, third};
+    window.onYield = [&] {
+        if (CurrentBook == 1 && QFile::exists(gone))
+            QFile::remove(gone);
+    };
+    const RunOutcome outcome = convert();
+    ASSERT_EQ(outcome.books.size(), 3);
+    EXPECT_TRUE(outcome.books[0].ok) << outcome.books[0].reason.toStdString();
+    EXPECT_FALSE(outcome.books[1].ok);
+    EXPECT_EQ(outcome.books[1].reason, u"the book file could not be found (moved or deleted?)"_s);
+    EXPECT_TRUE(outcome.books[2].ok) << outcome.books[2].reason.toStdString();
+    EXPECT_TRUE(window.messageTexts().last().endsWith(u":\n"_s + gone));
+    EXPECT_EQ(test::entries(out.path()), (QStringList{u"first.mp3"_s, u"third.mp3"_s}));
+    expectWorkingFolderAsDesigned();
+}
+
+TEST_F(CoreFaults, OddBookPathsAndLinkedBooksAreConverted)
+{
+    const QString odd =
+        copyBook(u"hefty-water.epub"_s,
+                 u"a 'b' \"c\" $HOME `id` \n\u00e9t\u00e9 \u041a\u043d\u0438\u0433\u0430.epub"_s);
+    const QString real = copyBook(u"trees.epub"_s, u"real.epub"_s);
+    const QString link = booksDir.filePath(u"link.epub"_s);
+    ASSERT_TRUE(QFile::link(real, link));
+    window.rows = {odd, link};
+    const RunOutcome outcome = convert();
+    ASSERT_EQ(outcome.books.size(), 2);
+    for (const BookResult& book : outcome.books) {
+        EXPECT_TRUE(book.ok) << book.book.toStdString() << ": " << book.reason.toStdString();
+        EXPECT_GT(QFileInfo(book.resultPath).size(), 1000) << book.resultPath.toStdString();
+    }
+    EXPECT_EQ(QFileInfo(outcome.books[0].resultPath).fileName(),
+              QFileInfo(odd).completeBaseName() + u".mp3"_s);
+    EXPECT_EQ(outcome.books[1].resultPath, out.filePath(u"link.mp3"_s));
+    EXPECT_TRUE(QFileInfo(link).isSymLink()); // the book itself is left alone
+    expectWorkingFolderAsDesigned();
+}
+
+TEST_F(CoreFaults, AHangingToolKeepsTheWindowAliveAndEndingItLetsTheRunGoOn)
+{
+    test::addFakeTool(bin.path(), u"ebook-convert"_s,
+                      "#!/bin/sh\ncase \"$1\" in *hang*) exec sleep 600;; esac\n"
+                      "exec /usr/bin/ebook-convert \"$@\"\n");
+    putFakesFirst();
+    window.rows = {copyBook(u"hefty-water.epub"_s, u"hang.epub"_s),
+                   copyBook(u"hefty-water.epub"_s, u"fine.epub"_s)};
+    int yieldsWhileHanging = 0;
+    window.onYield = [&] {
+        // Closing the window ends the tool the run waits for.
+        if (CurrentBook == 1 && ++yieldsWhileHanging == 20)
+            EndRunningTool();
+    };
+    const RunOutcome outcome = convert();
+    EXPECT_GE(yieldsWhileHanging, 20);
+    ASSERT_EQ(outcome.books.size(), 2);
+    EXPECT_FALSE(outcome.books[0].ok);
+    EXPECT_EQ(outcome.books[0].reason, u"calibre stopped unexpectedly (it crashed or was ended)"_s);
+    EXPECT_TRUE(outcome.books[1].ok) << outcome.books[1].reason.toStdString();
+    EXPECT_FALSE(QFile::exists(out.filePath(u"hang.mp3"_s)));
+    expectWorkingFolderAsDesigned();
+}
+
+TEST_F(CoreFaults, CrashingToolsLeaveNoResultThatLooksComplete)
+{
+    // Each fake writes part of its output and then crashes, for one book only.
+    test::addFakeTool(
+        bin.path(), u"ebook-convert"_s,
+        "#!/bin/sh\ncase \"$1\" in *crash-calibre*) echo 'half a' > \"$2\"; kill -SEGV $$;; "
+        "esac\nexec /usr/bin/ebook-convert \"$@\"\n");
+    test::addFakeTool(
+        bin.path(), u"lame"_s,
+        "#!/bin/sh\ncase \"$3\" in *crash-lame*) printf 'ID3 half' > \"$3\"; kill -SEGV $$;; "
+        "esac\nexec /usr/bin/lame \"$@\"\n");
+    putFakesFirst();
+    window.rows = {copyBook(u"hefty-water.epub"_s, u"crash-calibre.epub"_s),
+                   copyBook(u"hefty-water.epub"_s, u"crash-lame.epub"_s),
+                   copyBook(u"hefty-water.epub"_s, u"fine.epub"_s)};
+    const RunOutcome outcome = convert();
+    ASSERT_EQ(outcome.books.size(), 3);
+    EXPECT_EQ(outcome.books[0].reason, u"calibre stopped unexpectedly (it crashed or was ended)"_s);
+    EXPECT_EQ(outcome.books[1].reason,
+              u"the MP3 encoder lame stopped unexpectedly (it crashed or was ended)"_s);
+    EXPECT_TRUE(outcome.books[2].ok) << outcome.books[2].reason.toStdString();
+    EXPECT_EQ(test::entries(out.path()), QStringList{u"fine.mp3"_s});
+    EXPECT_EQ(window.messageTexts().last(),
+              u"Done.\n\nThese books could not be converted completely:\n"_s + window.rows[0] +
+                  u'\n' + window.rows[1]);
+    expectWorkingFolderAsDesigned();
+}
+
+TEST_F(CoreFaults, AnOutputFolderDeletedDuringTheRunFailsItsBooksWithTheReason)
+{
+    window.rows = {copyBook(u"hefty-water.epub"_s, u"a.epub"_s),
+                   copyBook(u"hefty-water.epub"_s, u"b.epub"_s)};
+    window.onYield = [&] {
+        if (CurrentBook == 1 && QFile::exists(WorkingFile(u"output001.txt"_s)) &&
+            QFileInfo::exists(out.path()))
+            QDir(out.path()).removeRecursively();
+    };
+    const RunOutcome outcome = convert();
+    ASSERT_EQ(outcome.books.size(), 2);
+    for (const BookResult& book : outcome.books) {
+        EXPECT_FALSE(book.ok);
+        EXPECT_EQ(book.reason,
+                  u"the output folder "_s + out.path() + u" does not exist (any more)"_s);
+    }
+    EXPECT_FALSE(QFileInfo::exists(out.path())); // nothing made it again
+    expectWorkingFolderAsDesigned();
+}
+
+TEST_F(CoreFaults, APictureOnlyBookIsNamedAndLeavesNoSilentResult)
+{
+    window.rows = {copyBook(u"sous-le-vent.epub"_s, u"pictures.epub"_s)};
+    const RunOutcome outcome = convert();
+    ASSERT_EQ(outcome.books.size(), 1);
+    EXPECT_FALSE(outcome.books[0].ok);
+    EXPECT_EQ(outcome.books[0].reason, u"the book has no text to speak (pictures only?)"_s);
+    EXPECT_TRUE(test::entries(out.path()).isEmpty());
+    expectWorkingFolderAsDesigned();
+}
+
+// A book of 200 000 short chapters, or of one 5 MB line, would take hours to
+// speak; what the run relies on is that cutting stays quick and loses nothing.
+// Lines are never split: a piece passes the limit by at most one line, so
+// the 5 MB line stays one piece.
+TEST_F(CoreFaults, CuttingAHugeLineOrManyChaptersLosesNothing)
+{
+    constexpr qint64 kCharacterLimit = 500 * 1024; // at speed 0 and above
+    QByteArray chapters;
+    for (int i = 1; i <= 200000; ++i)
+        chapters += "Chapter " + QByteArray::number(i) + "\n";
+    QByteArray line;
+    line.reserve(5 << 20);
+    while (line.size() < (5 << 20))
+        line += "word ";
+    for (const QByteArray& text : {chapters, line}) {
+        test::writeFile(temp.file(u"output.txt"_s), text);
+        const qint32 count = CutTextFileFSO(temp.file(u"output.txt"_s), window);
+        qint64 total = 0;
+        qint64 largest = 0;
+        for (qint32 j = 1; j <= count; ++j) {
+            const QFileInfo piece(temp.file(u"output"_s + PieceNumber(j) + u".txt"_s));
+            ASSERT_TRUE(piece.isFile()) << j;
+            total += piece.size();
+            largest = std::max(largest, piece.size());
+        }
+        const qint64 lineBreaks = text.count('\n');
+        EXPECT_EQ(total, text.size() - lineBreaks);
+        if (lineBreaks > 0) {
+            EXPECT_GE(count, 5);
+            EXPECT_LE(largest, kCharacterLimit + 20);
+        } else {
+            EXPECT_EQ(largest, text.size());
+        }
+        EXPECT_FALSE(QFile::exists(temp.file(u"output.txt"_s)));
+        for (const QString& name : test::entries(temp.path()))
+            QFile::remove(temp.file(name));
+    }
+}
+
+} // namespace
