@@ -196,6 +196,43 @@ TEST_F(CoreFaults, APictureOnlyBookIsNamedAndLeavesNoSilentResult)
     expectWorkingFolderAsDesigned();
 }
 
+TEST_F(CoreFaults, AnEncoderCrashOnOnePieceLeavesNoJoinedResult)
+{
+    test::addFakeTool(
+        bin.path(), u"lame"_s,
+        "#!/bin/sh\ncase \"$3\" in *output002.mp3) printf 'ID3 half' > \"$3\"; kill -SEGV $$;; "
+        "esac\nexec /usr/bin/lame \"$@\"\n");
+    putFakesFirst();
+    // More lines than a piece may hold: two pieces, joined.
+    const QString book = booksDir.filePath(u"two pieces.epub"_s);
+    test::makeBook(book, QStringList(700, u"Yes."_s));
+    window.rows = {book};
+    const RunOutcome outcome = convert();
+    ASSERT_EQ(outcome.books.size(), 1);
+    EXPECT_FALSE(outcome.books[0].ok);
+    EXPECT_EQ(outcome.books[0].reason,
+              u"the MP3 encoder lame stopped unexpectedly (it crashed or was ended)"_s);
+    EXPECT_TRUE(QFile::exists(temp.file(u"output002.txt"_s))); // it was a book of two pieces
+    EXPECT_TRUE(test::entries(out.path()).isEmpty());
+    expectWorkingFolderAsDesigned();
+}
+
+TEST_F(CoreFaults, AMissingWorkingFolderStopsTheRunWithItsErrorBox)
+{
+    window.rows = {copyBook(u"hefty-water.epub"_s, u"a.epub"_s)};
+    const QString missing = temp.file(u"missing"_s);
+    qputenv("TEMP", QFile::encodeName(missing));
+    RunOutcome outcome = convert();
+    EXPECT_FALSE(outcome.started);
+    ASSERT_EQ(window.messages.size(), 1);
+    EXPECT_TRUE(window.messages[0].text.contains(u"The working folder "_s + missing +
+                                                 u" does not exist."_s))
+        << window.messages[0].text.toStdString();
+    EXPECT_FALSE(window.busyFlag);
+    EXPECT_TRUE(test::entries(out.path()).isEmpty());
+    qputenv("TEMP", QFile::encodeName(temp.path()));
+}
+
 // A book of 200 000 short chapters, or of one 5 MB line, would take hours to
 // speak; what the run relies on is that cutting stays quick and loses nothing.
 // Lines are never split: a piece passes the limit by at most one line, so

@@ -102,6 +102,21 @@ void makeDrmBook(const QString& path)
     zipFolder(dir.path(), path, {u"mimetype"_s});
 }
 
+void makeBook(const QString& path, const QStringList& paragraphs)
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath(u"mimetype"_s), "application/epub+zip");
+    writeFile(dir.filePath(u"META-INF/container.xml"_s), kContainer);
+    writeFile(dir.filePath(u"OEBPS/content.opf"_s), kOpf);
+    QByteArray body =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+        "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>t</title></head><body>\n";
+    for (const QString& paragraph : paragraphs)
+        body += "<p>" + paragraph.toHtmlEscaped().toUtf8() + "</p>\n";
+    writeFile(dir.filePath(u"OEBPS/chapter.xhtml"_s), body + "</body></html>\n");
+    zipFolder(dir.path(), path, {u"mimetype"_s});
+}
+
 void makePicturesZip(const QString& path)
 {
     QTemporaryDir dir;
