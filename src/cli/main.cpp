@@ -166,8 +166,8 @@ int main(int argc, char* argv[])
     if (!vt::SetUpPrivateWorkingFolder(error)) {
         print(stderr, u"vellumtone-cli: "_s + error + u'\n');
         for (const QString& book : books)
-            printFailed(book, u"the working folder cannot be used: "_s + error +
-                                  u" (check TEMP)"_s);
+            printFailed(book,
+                        u"the working folder cannot be used: "_s + error + u" (check TEMP)"_s);
         return 1;
     }
     const int jobs = options->jobs > 0 ? options->jobs : std::max(1, QThread::idealThreadCount());

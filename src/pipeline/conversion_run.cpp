@@ -230,7 +230,8 @@ void Run::book(int i, int n)
         else if (!unspoken_.isEmpty())
             result.reason = unspokenReason(m);
         else if (!missingPieces_.isEmpty())
-            result.reason = u"the audio of some parts is missing: "_s + missingPieces_.join(u", "_s);
+            result.reason =
+                u"the audio of some parts is missing: "_s + missingPieces_.join(u", "_s);
         else if (!place.isEmpty())
             result.reason = place;
         else
@@ -251,8 +252,8 @@ QString Run::unspokenReason(qint32 m) const
                                                       u" of "_s + QString::number(m);
     const QStorageInfo storage(workFolder_);
     if (storage.isValid() && storage.bytesAvailable() < kNearlyFull)
-        return u"the working folder "_s + workFolder_ + u" is full: the speech could not be written"_s +
-               parts;
+        return u"the working folder "_s + workFolder_ +
+               u" is full: the speech could not be written"_s + parts;
     return u"the speech could not be made"_s + parts +
            u" (is the espeak-ng voice data installed? is the working folder full?)"_s;
 }
