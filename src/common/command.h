@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace vt {
+namespace vt
+{
 
 // A program and its arguments, started without a shell so that no character
 // of a file name can change what runs.
@@ -17,8 +18,9 @@ struct Command {
 };
 
 // Starts a command and waits for its end, keeping the window alive.
-class CommandRunner {
-public:
+class CommandRunner
+{
+  public:
     virtual ~CommandRunner() = default;
     // Returns the exit code, or the start-failure result when it cannot start.
     virtual int runAndWait(const Command& command, int windowStyle = 6) = 0;

@@ -5,7 +5,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
+namespace vt
+{
 
 Error::Error(int number, const QString& description, const QString& source)
     : std::runtime_error(description.toStdString()), number_(number), description_(description),

@@ -1,29 +1,31 @@
 #pragma once
 
 #include <QString>
-
 #include <stdexcept>
 
-namespace vt {
+namespace vt
+{
 
 // An error as the design's procedures raise it: a number, a readable
 // description and the place that raised it.
-class Error : public std::runtime_error {
-public:
+class Error : public std::runtime_error
+{
+  public:
     Error(int number, const QString& description, const QString& source = {});
 
     int number() const { return number_; }
     const QString& description() const { return description_; }
     const QString& source() const { return source_; }
 
-private:
+  private:
     int number_;
     QString description_;
     QString source_;
 };
 
 // Error numbers of the design's runtime that callers may test.
-namespace err {
+namespace err
+{
 inline constexpr int InvalidCall = 5;
 inline constexpr int Overflow = 6;
 inline constexpr int OutOfMemory = 7;

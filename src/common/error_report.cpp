@@ -4,7 +4,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
+namespace vt
+{
 
 QString applicationErrorText(const QString& description, const QString& location, int line)
 {

@@ -4,11 +4,11 @@
 #include "window_ports.h"
 
 #include <QString>
-
 #include <exception>
 #include <new>
 
-namespace vt {
+namespace vt
+{
 
 inline constexpr const char* kProductLocation = "Vellumtone2021/08/31";
 inline constexpr const char* kAddFolderLocation = "OrvelTitle2021/08/31";
@@ -22,8 +22,9 @@ QString describe(std::exception_ptr error);
 // Guards the numbered steps of one procedure: a failing step is reported
 // once and the procedure goes on with its next step, as every handler of the
 // program does. Nothing is rethrown.
-class StepGuard {
-public:
+class StepGuard
+{
+  public:
     // location: "Form1.PushButton1_Click"; product: the location's first part.
     StepGuard(MessageBoxPort& box, QString location, const char* product = kProductLocation)
         : box_(box), location_(std::move(location)), product_(product)
@@ -68,7 +69,7 @@ public:
     void report(int line, std::exception_ptr error);
     int failures() const { return failures_; }
 
-private:
+  private:
     MessageBoxPort& box_;
     QString location_;
     const char* product_;

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
-
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -17,8 +16,10 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
-namespace {
+namespace vt
+{
+namespace
+{
 
 QByteArray native(const QString& path)
 {
@@ -55,13 +56,16 @@ void writeFile(const QByteArray& bytes, const QString& path, int flags)
 
 bool FileExists(const QString& path)
 {
-    struct stat st {};
-    return !path.isEmpty() && !path.contains(QChar(0)) && ::stat(native(path).constData(), &st) == 0;
+    struct stat st {
+    };
+    return !path.isEmpty() && !path.contains(QChar(0)) &&
+           ::stat(native(path).constData(), &st) == 0;
 }
 
 bool IsFolder(const QString& path)
 {
-    struct stat st {};
+    struct stat st {
+    };
     return !path.isEmpty() && !path.contains(QChar(0)) &&
            ::stat(native(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
@@ -99,7 +103,8 @@ void DeleteFileQuiet(const QString& path, EventLoopPort* loop)
     if (path.isEmpty())
         return;
     const QByteArray name = native(path);
-    struct stat st {};
+    struct stat st {
+    };
     if (::lstat(name.constData(), &st) != 0 || S_ISDIR(st.st_mode))
         return;
     if (::unlink(name.constData()) != 0 && !S_ISLNK(st.st_mode)) {
@@ -111,7 +116,8 @@ void DeleteFileQuiet(const QString& path, EventLoopPort* loop)
 
 void DeleteFolderTree(const QString& folder, EventLoopPort* loop)
 {
-    struct stat st {};
+    struct stat st {
+    };
     const QByteArray name = native(folder);
     if (folder.isEmpty() || ::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
         return;
@@ -129,7 +135,8 @@ void DeleteFolderTree(const QString& folder, EventLoopPort* loop)
         if (std::strcmp(entryName, ".") == 0 || std::strcmp(entryName, "..") == 0)
             continue;
         const QString full = prefix + QFile::decodeName(entryName);
-        struct stat entryStat {};
+        struct stat entryStat {
+        };
         if (::lstat(native(full).constData(), &entryStat) == 0 && S_ISDIR(entryStat.st_mode))
             folders.append(full);
         else

@@ -3,7 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-namespace vt {
+namespace vt
+{
 
 class EventLoopPort;
 

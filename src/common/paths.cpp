@@ -4,7 +4,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
+namespace vt
+{
 
 QString GetFileName(const QString& path)
 {

@@ -3,7 +3,8 @@
 #include <QString>
 
 // Path strings. The separator is "/"; a folder path may or may not end with one.
-namespace vt {
+namespace vt
+{
 
 // The part after the last "/" ("" for a path ending in "/").
 QString GetFileName(const QString& path);

@@ -4,14 +4,15 @@
 #include "files.h"
 
 #include <QSettings>
-
 #include <cmath>
 #include <limits>
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
-namespace {
+namespace vt
+{
+namespace
+{
 
 const QString kGroup = u"Vellumtone/"_s;
 

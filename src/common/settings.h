@@ -1,16 +1,17 @@
 #pragma once
 
 #include <QString>
-
 #include <memory>
 
 class QSettings;
 
-namespace vt {
+namespace vt
+{
 
 // The per-user settings store: text values in section "Vellumtone" of
 // ~/.config/Quillmark/Quillmark.ini. Every key of the program is here.
-namespace key {
+namespace key
+{
 inline constexpr const char* VolumeLevel = "Volume Level";
 inline constexpr const char* SpeechRate = "Speech Rate";
 inline constexpr const char* Combo = "Combo";
@@ -23,8 +24,9 @@ inline constexpr const char* Extension = "Extension";
 inline constexpr const char* Snapshot = "Snapshot";
 } // namespace key
 
-class SettingsStore {
-public:
+class SettingsStore
+{
+  public:
     SettingsStore();
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
@@ -47,7 +49,7 @@ public:
     // The key's default text ("" for keys without one).
     static QString defaultText(const char* key);
 
-private:
+  private:
     std::unique_ptr<QSettings> settings_;
 };
 

@@ -8,8 +8,10 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
-namespace {
+namespace vt
+{
+namespace
+{
 QString& title()
 {
     static QString value = u"Vellumtone"_s;
@@ -62,8 +64,7 @@ bool CheckTempFolder(MessageBoxPort& box)
     box.showMessage(u"Software cannot access your TEMP folder.\n\n"
                     u"It needs to access the TEMP folder to work correctly.\n\n"
                     u"Please delete files in your\n\n"_s +
-                    folder +
-                    u"\n\nfolder\n\nPlease email "_s + QStringLiteral(VT_SUPPORT_EMAIL) +
+                    folder + u"\n\nfolder\n\nPlease email "_s + QStringLiteral(VT_SUPPORT_EMAIL) +
                     u" if you have any questions."_s);
     return false;
 }

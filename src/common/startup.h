@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 
-namespace vt {
+namespace vt
+{
 
 class MessageBoxPort;
 

@@ -5,29 +5,33 @@
 // The core's view of the main window. The window implements these with Qt
 // widgets; tests implement them with recording fakes, so every step of a run
 // can be driven without a screen.
-namespace vt {
+namespace vt
+{
 
 enum class Buttons { Ok, YesNo };
 enum class Icon { None, Warning };
 enum class Answer { Ok, Yes, No };
 
-class MessageBoxPort {
-public:
+class MessageBoxPort
+{
+  public:
     virtual ~MessageBoxPort() = default;
     // An empty caption means the application title. Line breaks are "\n".
     virtual Answer showMessage(const QString& text, Buttons buttons = Buttons::Ok,
                                Icon icon = Icon::None, const QString& caption = {}) = 0;
 };
 
-class EventLoopPort {
-public:
+class EventLoopPort
+{
+  public:
     virtual ~EventLoopPort() = default;
     // Lets the window handle its pending events once.
     virtual void yieldOnce() = 0;
 };
 
-class ProgressBarPort {
-public:
+class ProgressBarPort
+{
+  public:
     virtual ~ProgressBarPort() = default;
     virtual void setProgressValue(double value) = 0;
     virtual double progressValue() const = 0;
@@ -38,22 +42,25 @@ public:
 // The window's mouse pointer; the numbers are the design's pointer values.
 enum class Pointer { Default = 0, Hourglass = 11, Custom = 99 };
 
-class PointerPort {
-public:
+class PointerPort
+{
+  public:
     virtual ~PointerPort() = default;
     virtual void setPointer(Pointer pointer) = 0;
     virtual Pointer pointer() const = 0;
 };
 
-class BusyPort {
-public:
+class BusyPort
+{
+  public:
     virtual ~BusyPort() = default;
     virtual bool busy() const = 0;
     virtual void setBusy(bool busy) = 0;
 };
 
-class BookRowsPort {
-public:
+class BookRowsPort
+{
+  public:
     virtual ~BookRowsPort() = default;
     virtual int rowCount() const = 0;
     // Rows are numbered from 1, as the run counts books.
@@ -61,8 +68,9 @@ public:
     virtual void appendRow(const QString& text) = 0;
 };
 
-class ControlsPort {
-public:
+class ControlsPort
+{
+  public:
     virtual ~ControlsPort() = default;
     virtual bool option1() const = 0;
     virtual bool option2() const = 0;
@@ -73,8 +81,9 @@ public:
     virtual int slider2() const = 0; // speed -10..10
 };
 
-class TimerPort {
-public:
+class TimerPort
+{
+  public:
     virtual ~TimerPort() = default;
     virtual void setTimerInterval(int milliseconds) = 0;
     virtual void setTimerEnabled(bool enabled) = 0;
@@ -89,8 +98,9 @@ class WindowPort : public MessageBoxPort,
                    public BusyPort,
                    public BookRowsPort,
                    public ControlsPort,
-                   public TimerPort {
-public:
+                   public TimerPort
+{
+  public:
     // Repaints the window at once (the timer tick asks for it).
     virtual void repaint() {}
 };

@@ -4,24 +4,27 @@
 
 #include <QDir>
 #include <QFile>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
-namespace {
+namespace vt
+{
+namespace
+{
 
 // A private folder inside a shared one: made with mode 0700, refused when it
 // is a link or belongs to someone else.
 QString privateFolderIn(const QString& parent)
 {
-    const QString folder = QDir::cleanPath(parent + u"/vellumtone-"_s + QString::number(::getuid()));
+    const QString folder =
+        QDir::cleanPath(parent + u"/vellumtone-"_s + QString::number(::getuid()));
     const QByteArray name = QFile::encodeName(folder);
     if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
         raise(err::PathNotFound, u"Cannot create the working folder "_s + folder);
-    struct stat st {};
+    struct stat st {
+    };
     if (::lstat(name.constData(), &st) != 0)
         raise(err::PathNotFound, u"Cannot use the working folder "_s + folder);
     if (S_ISLNK(st.st_mode) || !S_ISDIR(st.st_mode))
@@ -37,7 +40,8 @@ QString privateFolderIn(const QString& parent)
 
 bool writableByOthers(const QString& folder)
 {
-    struct stat st {};
+    struct stat st {
+    };
     if (::stat(QFile::encodeName(folder).constData(), &st) != 0)
         return false;
     return (st.st_mode & (S_IWGRP | S_IWOTH)) != 0;

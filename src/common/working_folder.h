@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace vt {
+namespace vt
+{
 
 // The working folder W, read afresh at every use: TEMP when it is set and
 // not empty, else a private per-user folder under TMPDIR (or /tmp). A folder

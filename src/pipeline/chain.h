@@ -3,14 +3,16 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace vt {
+namespace vt
+{
 
 class StepGuard;
 
 // The steps of the per-book chain as the conversion run calls them. The
 // real chain runs the tools; tests put in a scripted one.
-class Chain {
-public:
+class Chain
+{
+  public:
     virtual ~Chain() = default;
     // Puts the tools into the working folder, each step under the run's guard.
     virtual void deployTools(StepGuard& run) = 0;

@@ -5,7 +5,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
+namespace vt
+{
 
 qint32 CurrentBook = 0;
 qint32 ActivityCounter = 0;

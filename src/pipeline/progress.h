@@ -3,7 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace vt {
+namespace vt
+{
 
 class ProgressBarPort;
 class WindowPort;
@@ -26,15 +27,16 @@ void Timer1_Timer(WindowPort& window);
 // The display of one wait of the runner with progress: after about five
 // seconds it counts the passes in the caption and lets the bar creep
 // forward within the book's share.
-class WaitingDisplay {
-public:
+class WaitingDisplay
+{
+  public:
     WaitingDisplay(WindowPort& window, ProgressBarPort* bar, QString caption, int startValue,
                    int bookCount);
     void pass();
     void finish();
     int passes() const { return k_; }
 
-private:
+  private:
     WindowPort& window_;
     ProgressBarPort* bar_;
     QString caption_;

@@ -7,7 +7,8 @@
 #include "tool_deployment.h"
 #include "window_ports.h"
 
-namespace vt {
+namespace vt
+{
 
 void ToolChain::deployTools(StepGuard& run)
 {

@@ -3,13 +3,15 @@
 #include "chain.h"
 #include "command_runner.h"
 
-namespace vt {
+namespace vt
+{
 
 class WindowPort;
 
 // The real chain: the deployed converter and encoder and the speech engine.
-class ToolChain : public Chain {
-public:
+class ToolChain : public Chain
+{
+  public:
     explicit ToolChain(WindowPort& window) : window_(window), runner_(window) {}
     void deployTools(StepGuard& run) override;
     void removeTools(StepGuard& run) override;
@@ -18,7 +20,7 @@ public:
     void saveToWav(const QString& source, const QString& wavPath) override;
     void wavToMp3(const QString& wavPath, const QString& mp3Path) override;
 
-private:
+  private:
     WindowPort& window_;
     WindowCommandRunner runner_;
 };

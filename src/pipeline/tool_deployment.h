@@ -1,6 +1,7 @@
 #pragma once
 
-namespace vt {
+namespace vt
+{
 
 class EventLoopPort;
 class StepGuard;

@@ -7,7 +7,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
+namespace vt
+{
 
 void WAVToMP3(const QString& wavPath, const QString& mp3Path, MessageBoxPort& box,
               CommandRunner& runner)

@@ -2,8 +2,10 @@
 
 #include <QChar>
 
-namespace vt {
-namespace {
+namespace vt
+{
+namespace
+{
 
 constexpr bool keptAscii(int c)
 {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QtGlobal>
-
 #include <array>
 
 // Which characters reach the speech engine. Letters and digits of every
@@ -9,7 +8,8 @@
 // pause, so it becomes one blank. Combining marks (accents, vowel signs,
 // Arabic shadda and tanwin) are part of the letter they follow and stay with
 // it; a mark that follows no letter or digit is a blank.
-namespace vt {
+namespace vt
+{
 
 enum class Spoken { Blank, Kept, Mark };
 

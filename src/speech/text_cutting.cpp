@@ -10,7 +10,6 @@
 #include <QChar>
 #include <QElapsedTimer>
 #include <QFile>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -20,8 +19,10 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
-namespace {
+namespace vt
+{
+namespace
+{
 
 constexpr qsizetype kBufferSize = 64 * 1024;
 // The longest look-ahead of the cutter: "&#xa0;".
@@ -53,8 +54,9 @@ int openFile(const QString& path, int flags, const QString& what)
 
 // The text file, read in blocks; lines are found by the cutter itself, so a
 // line of any length costs no more memory than a block.
-class TextInput {
-public:
+class TextInput
+{
+  public:
     explicit TextInput(std::function<void()> betweenBlocks)
         : buffer_(new unsigned char[kBufferSize]), betweenBlocks_(std::move(betweenBlocks))
     {
@@ -108,7 +110,7 @@ public:
     unsigned char* end_ = nullptr;
     bool eof_ = false;
 
-private:
+  private:
     std::unique_ptr<unsigned char[]> buffer_;
     std::function<void()> betweenBlocks_;
     QString path_;
@@ -118,8 +120,9 @@ private:
 
 // One piece file, written through a buffer. A piece that cannot be created
 // or written is reported once; what is meant for it afterwards is dropped.
-class PieceFile {
-public:
+class PieceFile
+{
+  public:
     PieceFile() : buffer_(new char[kBufferSize]) { cur_ = buffer_.get(); }
     ~PieceFile() { dropFile(); }
 
@@ -165,7 +168,7 @@ public:
         fd_ = -1;
     }
 
-private:
+  private:
     void dropFile()
     {
         if (fd_ >= 0)
@@ -236,8 +239,9 @@ int decodeUtf8(const unsigned char* p, const unsigned char* end, char32_t& codeP
 }
 
 // Cleans the input line by line into the open piece.
-class Cutter {
-public:
+class Cutter
+{
+  public:
     Cutter(TextInput& input, PieceFile& piece, StepGuard& guard)
         : in_(input), piece_(piece), guard_(guard)
     {
@@ -290,7 +294,7 @@ public:
         }
     }
 
-private:
+  private:
     // Handles the byte at the read position that the table left alone;
     // true when it ended the line.
     bool special(qint64& count)

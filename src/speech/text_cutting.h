@@ -3,7 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace vt {
+namespace vt
+{
 
 class WindowPort;
 

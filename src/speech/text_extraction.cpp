@@ -7,7 +7,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
+namespace vt
+{
 
 void ReadePubToStringToFSO(const QString& bookPath, MessageBoxPort& box, CommandRunner& runner)
 {

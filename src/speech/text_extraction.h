@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace vt {
+namespace vt
+{
 
 class CommandRunner;
 class MessageBoxPort;

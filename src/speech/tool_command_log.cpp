@@ -1,6 +1,7 @@
 #include "tool_command_log.h"
 
-namespace vt {
+namespace vt
+{
 
 Q_LOGGING_CATEGORY(lcToolCommand, "vellumtone.tools", QtWarningMsg)
 

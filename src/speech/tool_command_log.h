@@ -2,7 +2,8 @@
 
 #include <QLoggingCategory>
 
-namespace vt {
+namespace vt
+{
 
 // The converter and encoder command lines, in their quoted form.
 Q_DECLARE_LOGGING_CATEGORY(lcToolCommand)

@@ -22,8 +22,8 @@ struct EntryInfo {
     int method = 0;
     bool encrypted = false;
     bool decryptable = true; // the zip library knows the encryption method
-    bool link = false;  // a symbolic link made on a Unix system
-    mode_t mode = 0644; // permission bits to give the unpacked file
+    bool link = false;       // a symbolic link made on a Unix system
+    mode_t mode = 0644;      // permission bits to give the unpacked file
 };
 
 // A zip archive open for reading (libzip underneath). Every failure is

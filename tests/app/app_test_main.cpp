@@ -1,9 +1,8 @@
 #include "modal_answerer.h"
+#include "temp_home.h"
 
 #include <QApplication>
 #include <QDesktopServices>
-#include "temp_home.h"
-
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include <QApplication>
 #include "temp_home.h"
 
+#include <QApplication>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

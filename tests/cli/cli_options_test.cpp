@@ -7,7 +7,8 @@
 using namespace Qt::StringLiterals;
 using namespace vt;
 
-namespace {
+namespace
+{
 std::optional<CliOptions> parse(const QStringList& arguments, QString* error = nullptr)
 {
     QString message;
@@ -20,9 +21,9 @@ std::optional<CliOptions> parse(const QStringList& arguments, QString* error = n
 
 TEST(CliOptions, ValuesInEitherFormAndPathsInOrder)
 {
-    const auto options = parse({u"--voice"_s, u"English"_s, u"--volume=40"_s, u"--rate"_s,
-                                u"-10"_s, u"--out"_s, u"/o"_s, u"a.epub"_s, u"--jobs"_s, u"3"_s,
-                                u"--"_s, u"--odd.epub"_s});
+    const auto options =
+        parse({u"--voice"_s, u"English"_s, u"--volume=40"_s, u"--rate"_s, u"-10"_s, u"--out"_s,
+               u"/o"_s, u"a.epub"_s, u"--jobs"_s, u"3"_s, u"--"_s, u"--odd.epub"_s});
     ASSERT_TRUE(options);
     EXPECT_EQ(*options->voice, u"English"_s);
     EXPECT_EQ(*options->volume, 40);

@@ -5,19 +5,19 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 using namespace vt;
 
-namespace {
+namespace
+{
 
 // Runs vellumtone-cli as a user would, with its own TEMP.
-class Cli : public ::testing::Test {
-protected:
+class Cli : public ::testing::Test
+{
+  protected:
     struct Result {
         int status;
         QStringList out;
@@ -84,7 +84,8 @@ TEST_F(Cli, AGoodAndADamagedBookGiveTheirResultLines)
     EXPECT_TRUE(result.out[0].startsWith(u"failed: "_s + damaged + u": "_s));
     EXPECT_EQ(result.out[1], out.path() + u"/good book.mp3"_s);
     EXPECT_GT(QFileInfo(result.out[1]).size(), 1000);
-    EXPECT_TRUE(test::entries(temp.path()).isEmpty()) << test::entries(temp.path()).join(u' ').toStdString();
+    EXPECT_TRUE(test::entries(temp.path()).isEmpty())
+        << test::entries(temp.path()).join(u' ').toStdString();
 
     const Result fine = run({u"--beside"_s, u"--rate"_s, u"10"_s, good});
     EXPECT_EQ(fine.status, 0);
@@ -98,14 +99,17 @@ TEST_F(Cli, TwoJobsGiveTheSameFilesAsOne)
         copyBook(name, name);
     QTemporaryDir one;
     QTemporaryDir two;
-    const Result first = run({u"--jobs"_s, u"1"_s, u"--rate"_s, u"10"_s, u"--out"_s, one.path(), booksDir.path()});
-    const Result second = run({u"--jobs"_s, u"2"_s, u"--rate"_s, u"10"_s, u"--out"_s, two.path(), booksDir.path()});
+    const Result first =
+        run({u"--jobs"_s, u"1"_s, u"--rate"_s, u"10"_s, u"--out"_s, one.path(), booksDir.path()});
+    const Result second =
+        run({u"--jobs"_s, u"2"_s, u"--rate"_s, u"10"_s, u"--out"_s, two.path(), booksDir.path()});
     EXPECT_EQ(first.status, 0) << first.err.toStdString();
     EXPECT_EQ(second.status, 0) << second.err.toStdString();
     EXPECT_EQ(test::entries(one.path()), test::entries(two.path()));
     ASSERT_EQ(test::entries(one.path()).size(), 2);
     for (const QString& name : test::entries(one.path()))
-        EXPECT_EQ(test::readFile(one.filePath(name)), test::readFile(two.filePath(name))) << name.toStdString();
+        EXPECT_EQ(test::readFile(one.filePath(name)), test::readFile(two.filePath(name)))
+            << name.toStdString();
     QStringList firstLines = first.out;
     QStringList secondLines = second.out;
     EXPECT_EQ(firstLines.replaceInStrings(one.path(), u"OUT"_s),
@@ -130,6 +134,7 @@ TEST_F(Cli, AnInterruptedRunLeavesNoWorkingFiles)
     ::kill(pid_t(process.processId()), SIGTERM);
     ASSERT_TRUE(process.waitForFinished(30000));
     EXPECT_EQ(process.exitCode(), 130);
-    EXPECT_TRUE(test::entries(temp.path()).isEmpty()) << test::entries(temp.path()).join(u' ').toStdString();
+    EXPECT_TRUE(test::entries(temp.path()).isEmpty())
+        << test::entries(temp.path()).join(u' ').toStdString();
     EXPECT_TRUE(test::entries(out.path()).isEmpty());
 }

@@ -22,8 +22,9 @@ TEST(ErrorReport, AFailingStepIsReportedAndTheProcedureGoesOn)
     EXPECT_EQ(box.caption, u"Application Error"_s);
     EXPECT_EQ(box.icon, Icon::Warning);
     EXPECT_EQ(box.buttons, Buttons::Ok);
-    EXPECT_EQ(box.text, u"File not found\nin Vellumtone2021/08/31.Form1.PushButton2_Click at line 102"
-                        u"\n\nPlease email screenshot of this message to support@vellumtone.example"_s);
+    EXPECT_EQ(box.text,
+              u"File not found\nin Vellumtone2021/08/31.Form1.PushButton2_Click at line 102"
+              u"\n\nPlease email screenshot of this message to support@vellumtone.example"_s);
 }
 
 TEST(ErrorReport, AFailedTestEntersItsBranch)
@@ -34,7 +35,8 @@ TEST(ErrorReport, AFailedTestEntersItsBranch)
     EXPECT_FALSE(guard.test(112, [] { return false; }));
     EXPECT_EQ(guard.value(114, 7, []() -> int { throw std::bad_alloc(); }), 7);
     ASSERT_EQ(window.messages.size(), 2);
-    EXPECT_TRUE(window.messages[0].text.startsWith(u"boom\nin OrvelTitle2021/08/31.AddFolder.Scan at line 110"_s));
+    EXPECT_TRUE(window.messages[0].text.startsWith(
+        u"boom\nin OrvelTitle2021/08/31.AddFolder.Scan at line 110"_s));
     EXPECT_TRUE(window.messages[1].text.startsWith(u"Out of memory\n"_s));
     EXPECT_EQ(guard.failures(), 2);
 }

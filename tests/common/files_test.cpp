@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -48,7 +47,8 @@ TEST(Files, TextFilesAndTheirReading)
     QTemporaryDir dir;
     const QString file = dir.filePath(u"t.txt"_s);
     WriteTextFile(u"Grüße"_s, file);
-    EXPECT_EQ(readFile(file), QByteArray("Gr\xc3\xbc\xc3\x9f" "e\n"));
+    EXPECT_EQ(readFile(file), QByteArray("Gr\xc3\xbc\xc3\x9f"
+                                         "e\n"));
     EXPECT_EQ(ReadTextFile(file), u"Grüße\n"_s);
     writeFile(file, "");
     EXPECT_EQ(ReadTextFile(file), u"empty file"_s);
@@ -64,8 +64,8 @@ TEST(Files, QuietDeletesRemoveReadOnlyFilesAndNeverFail)
     QFile::setPermissions(file, QFile::ReadOwner);
     DeleteFileQuiet(file);
     EXPECT_FALSE(FileExists(file));
-    DeleteFileQuiet(file);                 // missing: nothing happens
-    DeleteFileQuiet(dir.path());           // a folder is not a file
+    DeleteFileQuiet(file);       // missing: nothing happens
+    DeleteFileQuiet(dir.path()); // a folder is not a file
     EXPECT_TRUE(IsFolder(dir.path()));
 }
 

@@ -3,15 +3,19 @@
 
 #include <QFile>
 #include <QSettings>
-
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 using namespace vt;
 
-class Settings : public ::testing::Test {
-protected:
-    void SetUp() override { QSettings(QSettings::IniFormat, QSettings::UserScope, u"Quillmark"_s, u"Quillmark"_s).clear(); }
+class Settings : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        QSettings(QSettings::IniFormat, QSettings::UserScope, u"Quillmark"_s, u"Quillmark"_s)
+            .clear();
+    }
 };
 
 TEST_F(Settings, DefaultsWhenAbsent)
@@ -48,8 +52,8 @@ TEST_F(Settings, NumbersRoundHalvesToEvenAndReadTheLeadingNumber)
 {
     SettingsStore store;
     const std::pair<const char*, int> cases[] = {
-        {"2.5", 2}, {"3.5", 4}, {"-2.5", -2}, {"-3.5", -4}, {"2.6", 3}, {"abc", 0},
-        {"", 0},    {"12abc", 12}, {"  7", 7}, {"1e2", 100}, {"-", 0}, {".5", 0}, {"1.5x", 2}};
+        {"2.5", 2},    {"3.5", 4}, {"-2.5", -2}, {"-3.5", -4}, {"2.6", 3}, {"abc", 0}, {"", 0},
+        {"12abc", 12}, {"  7", 7}, {"1e2", 100}, {"-", 0},     {".5", 0},  {"1.5x", 2}};
     for (const auto& [text, expected] : cases) {
         store.setText(key::SpeechRate, QString::fromLatin1(text));
         EXPECT_EQ(store.number(key::SpeechRate), expected) << text;

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -53,11 +52,12 @@ TEST(Startup, TempFolderCheckWarnsOnAMissingFolder)
     test::FakeWindow window;
     EXPECT_FALSE(CheckTempFolder(window));
     ASSERT_EQ(window.messages.size(), 1);
-    EXPECT_EQ(window.messages[0].text,
-              u"Software cannot access your TEMP folder.\n\nIt needs to access the TEMP folder to "
-              u"work correctly.\n\nPlease delete files in your\n\n"_s +
-                  missing +
-                  u"\n\nfolder\n\nPlease email support@vellumtone.example if you have any questions."_s);
+    EXPECT_EQ(
+        window.messages[0].text,
+        u"Software cannot access your TEMP folder.\n\nIt needs to access the TEMP folder to "
+        u"work correctly.\n\nPlease delete files in your\n\n"_s +
+            missing +
+            u"\n\nfolder\n\nPlease email support@vellumtone.example if you have any questions."_s);
 }
 
 TEST(WorkingFolder, TempIsUsedWhenSetElseAPrivateFolder)

@@ -5,7 +5,6 @@
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -62,7 +61,8 @@ TEST(CommandRunner, EveryCharacterOfAPathReachesTheToolAsOneArgument)
     const QString odd = u"My \"Book\" it's $HOME `id` ünïcödé; rm -rf ~ |&.epub"_s;
     const QString out = dir.filePath(u"arg.txt"_s);
     test::FakeWindow window;
-    RunAndWait(window, Command{u"/bin/sh"_s, {u"-c"_s, u"printf %s \"$1\" > \"$2\""_s, u"sh"_s, odd, out}});
+    RunAndWait(window,
+               Command{u"/bin/sh"_s, {u"-c"_s, u"printf %s \"$1\" > \"$2\""_s, u"sh"_s, odd, out}});
     EXPECT_EQ(QString::fromUtf8(test::readFile(out)), odd);
 }
 

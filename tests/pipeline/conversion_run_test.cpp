@@ -9,16 +9,17 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 using namespace vt;
 
-namespace {
+namespace
+{
 
-class Run : public ::testing::Test {
-protected:
+class Run : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         window.folder = out.path();
@@ -88,7 +89,8 @@ TEST_F(Run, OnePieceIsEncodedStraightToTheResult)
     const RunOutcome outcome = PushButton1_Click(window, chain);
     EXPECT_EQ(chain.encodedTo, QStringList{result(u"a.mp3"_s)});
     EXPECT_EQ(test::readFile(result(u"a.mp3"_s)), "[piece 1]");
-    EXPECT_EQ(chain.calls, (QStringList{u"deploy"_s, u"read "_s + window.rows[0], u"cut"_s, u"remove"_s}));
+    EXPECT_EQ(chain.calls,
+              (QStringList{u"deploy"_s, u"read "_s + window.rows[0], u"cut"_s, u"remove"_s}));
     // The design leaves the text pieces; WAVs, MP3 pieces, script and lock are gone.
     EXPECT_EQ(test::entries(temp.path()), QStringList{u"output001.txt"_s});
     EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});

@@ -13,17 +13,20 @@ TEST(Progress, ProcessingTextCountsTheRowsAtTheMomentOfTheRefresh)
     CurrentBook = 2;
     ActivityCounter = 17;
     ShowProcessingText(window);
-    EXPECT_EQ(window.caption,
-              u"Processing: 2 of 5.. please wait patiently.. Please do not click on anything..17"_s);
+    EXPECT_EQ(
+        window.caption,
+        u"Processing: 2 of 5.. please wait patiently.. Please do not click on anything..17"_s);
     window.rows << u"f"_s;
     Timer1_Timer(window);
-    EXPECT_EQ(window.caption,
-              u"Processing: 2 of 6.. please wait patiently.. Please do not click on anything..18"_s);
+    EXPECT_EQ(
+        window.caption,
+        u"Processing: 2 of 6.. please wait patiently.. Please do not click on anything..18"_s);
     EXPECT_EQ(window.yields, 1);
     EXPECT_EQ(window.repaints, 1);
 }
 
-namespace {
+namespace
+{
 // Runs `passes` passes of a waiting display; returns the bar values given.
 QList<double> creep(test::FakeWindow& window, const QString& caption, int start, int books,
                     int passes)

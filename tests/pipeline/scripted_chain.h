@@ -10,16 +10,17 @@
 #include <QHash>
 #include <QSet>
 #include <QStringList>
-
 #include <functional>
 
-namespace vt::test {
+namespace vt::test
+{
 
 // A chain whose steps write small files: text for every book unless it is
 // named "notext", `pieces[book]` pieces (1 by default), a WAV per piece unless
 // listed in `silentPieces`, and an MP3 that names its piece.
-class ScriptedChain : public Chain {
-public:
+class ScriptedChain : public Chain
+{
+  public:
     void deployTools(StepGuard&) override { calls << QStringLiteral("deploy"); }
     void removeTools(StepGuard&) override { calls << QStringLiteral("remove"); }
     void readEpubToText(const QString& book) override

@@ -1,6 +1,7 @@
 #include "fake_window.h"
 
-namespace vt::test {
+namespace vt::test
+{
 
 Answer FakeWindow::showMessage(const QString& text, Buttons buttons, Icon icon,
                                const QString& caption_)

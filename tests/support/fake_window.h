@@ -5,9 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-
 #include <functional>
-
 #include <ostream>
 
 // Readable QStrings in test failures.
@@ -16,12 +14,14 @@ inline void PrintTo(const QString& text, std::ostream* out)
     *out << '"' << text.toStdString() << '"';
 }
 
-namespace vt::test {
+namespace vt::test
+{
 
 // A recording stand-in for the main window: controls hold plain values,
 // messages and captions are kept in order, answers to questions are queued.
-class FakeWindow : public WindowPort {
-public:
+class FakeWindow : public WindowPort
+{
+  public:
     struct Message {
         QString text;
         Buttons buttons;
@@ -69,10 +69,10 @@ public:
     Pointer pointerValue = Pointer::Default;
     double value = 0;
     QString caption = QStringLiteral("Progress Bar");
-    QList<double> values;    // every value the bar was given
-    QStringList captions;    // every caption the bar was given
+    QList<double> values; // every value the bar was given
+    QStringList captions; // every caption the bar was given
     QList<Message> messages;
-    QList<Answer> answers;   // answers to Yes/No questions, in order (No when empty)
+    QList<Answer> answers; // answers to Yes/No questions, in order (No when empty)
     int yields = 0;
     int repaints = 0;
     int timerInterval = 0;

@@ -4,7 +4,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-namespace vt::test {
+namespace vt::test
+{
 
 // Every test program keeps its home and settings in a temporary folder,
 // never the user's real ones.

@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
 #include <gtest/gtest.h>
 
-namespace vt::test {
+namespace vt::test
+{
 
 TempWorkingFolder::TempWorkingFolder()
     : saved_(qgetenv("TEMP")), had_(qEnvironmentVariableIsSet("TEMP"))
@@ -40,9 +40,8 @@ QByteArray readFile(const QString& path)
 
 QStringList entries(const QString& folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                      QDir::NoDotAndDotDot,
-                                  QDir::Name);
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 QString testBook(const QString& name)

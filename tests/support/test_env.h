@@ -2,21 +2,22 @@
 
 #include <QString>
 #include <QTemporaryDir>
-
 #include <memory>
 
-namespace vt::test {
+namespace vt::test
+{
 
 // A temporary folder set as TEMP (the working folder) for one test, with the
 // earlier value put back afterwards.
-class TempWorkingFolder {
-public:
+class TempWorkingFolder
+{
+  public:
     TempWorkingFolder();
     ~TempWorkingFolder();
     QString path() const { return dir_.path(); }
     QString file(const QString& name) const { return dir_.path() + u'/' + name; }
 
-private:
+  private:
     QTemporaryDir dir_;
     QByteArray saved_;
     bool had_ = false;

@@ -1,9 +1,8 @@
-#include <QCoreApplication>
 #include "temp_home.h"
 
+#include <QCoreApplication>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 // Every test program keeps its settings and home in a temporary folder, never

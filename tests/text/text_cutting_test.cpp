@@ -4,16 +4,17 @@
 #include "text_cutting.h"
 
 #include <QDir>
-
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 using namespace vt;
 
-namespace {
+namespace
+{
 
-class Cutting : public ::testing::Test {
-protected:
+class Cutting : public ::testing::Test
+{
+  protected:
     qint32 cut(const QByteArray& text, int speed = 0)
     {
         test::writeFile(input, text);

@@ -13,7 +13,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
@@ -21,7 +20,8 @@
 using namespace Qt::StringLiterals;
 using namespace vt;
 
-namespace {
+namespace
+{
 
 // A small French book of our own: the shared books hold no French text.
 void makeFrenchBook(const QString& path)
@@ -71,8 +71,9 @@ void writeWav(const QString& path)
     test::writeFile(path, wav);
 }
 
-class TextTools : public ::testing::Test {
-protected:
+class TextTools : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         StepGuard run(window, u"Form1.PushButton1_Click"_s);

@@ -6,17 +6,18 @@
 #include "text_extraction.h"
 
 #include <QLoggingCategory>
-
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 using namespace vt;
 
-namespace {
+namespace
+{
 
 // Records what would run; throws when asked to, as a failing display would.
-class RecordingRunner : public CommandRunner {
-public:
+class RecordingRunner : public CommandRunner
+{
+  public:
     int runAndWait(const Command& command, int windowStyle) override
     {
         commands.append(command);
@@ -38,8 +39,9 @@ void keepLog(QtMsgType, const QMessageLogContext& context, const QString& text)
         logged.append(text);
 }
 
-class ToolCommands : public ::testing::Test {
-protected:
+class ToolCommands : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         logged.clear();
