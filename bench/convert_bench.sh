@@ -19,6 +19,11 @@
 #   VOLUME     the volume slider's value, 0..100 (default: 100)
 #   LONG       when set to N, a book holding the text of wasteland.epub N
 #              times is made and measured as well (N=8 gives hours of audio)
+#   BENCH_ROWS when set, a file that gets one tab-separated row per book
+#              (name, program s, plain s, unit, ratio, goal, peak, met) and,
+#              for several books, one row comparing the program's peak memory
+#              on the longest and the shortest book (goal: at most 1.10 times)
+#   BENCH_BUILT when set, the Release tree is taken as built (bench/run.sh)
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,8 +36,10 @@ if [ $# -eq 0 ]; then
     set -- "$books/trees.epub" "$books/wasteland.epub"
 fi
 
-cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVT_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target convert_bench -j2 >/dev/null
+if [ -z "${BENCH_BUILT:-}" ]; then
+    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVT_BUILD_TESTS=OFF >/dev/null
+    cmake --build "$build" --target convert_bench -j2 >/dev/null
+fi
 driver=$build/bin/convert_bench
 
 work=$(mktemp -d -p "${TMPDIR:-/tmp}" convert-bench.XXXXXX)
@@ -146,4 +153,23 @@ for book in "$@"; do
         printf "  plain    %8.2f s   peak %6.1f MB (its largest tool)     audio %5.1f min\n",
             plain / 1e6, pkb / 1024, pa / 60
         printf "  ratio    %.3f (time)\n", run / plain }'
+    [ -z "${BENCH_ROWS:-}" ] || awk -v name="$(basename "$book")" -v run="$1" -v rkb="$2" -v ra="$3" \
+        -v plain="$4" -v pkb="$5" 'BEGIN {
+        r = run / plain
+        printf "Conversion of %s (%.1f min of audio): program run vs plain chain\t%.2f\t%.2f\ts\t",
+            name, ra / 60, run / 1e6, plain / 1e6
+        printf "%.3f\tratio <= 1.10, peak < 150 MB\t%.1f MB (plain chain: %.1f MB)\t%s\n", r,
+            rkb / 1024, pkb / 1024, (r <= 1.10 && rkb < 150 * 1024) ? "met" : "not met"
+    }' >>"$BENCH_ROWS"
+    echo "$(basename "$book") $3 $2" >>"$work/peaks"
 done
+# The peak memory of the longest book (in audio) against that of the shortest.
+if [ -n "${BENCH_ROWS:-}" ] && [ "$(wc -l <"$work/peaks")" -ge 2 ]; then
+    sort -n -k 2 "$work/peaks" | awk 'NR == 1 { sn = $1; sa = $2; skb = $3 } { ln = $1; la = $2; lkb = $3 }
+        END {
+        r = lkb / skb
+        printf "Program run peak memory, %s (%.1f min) vs %s (%.1f min)\t%.1f\t-\tMB\t%.3f\t",
+            ln, la / 60, sn, sa / 60, lkb / 1024, r
+        printf "ratio <= 1.10 (flat)\t%.1f MB vs %.1f MB\t%s\n", lkb / 1024, skb / 1024,
+            (r <= 1.10 ? "met" : "not met") }' >>"$BENCH_ROWS"
+fi

@@ -14,6 +14,10 @@
 #              cutter writes thousands of piece files, so the file system
 #              there counts
 #   RUNS       runs of each measurement, the fastest kept (default: 3)
+#   BENCH_ROWS when set, a file that gets one tab-separated row per text:
+#              name, cut ms, tr ms, unit, ratio, goal, peak, met
+#              (goal: at most twice tr's time, peak under 50 MB)
+#   BENCH_BUILT when set, the Release tree is taken as built (bench/run.sh)
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,8 +25,10 @@ build=${BUILD_DIR:-$repo/build-bench}
 runs=${RUNS:-3}
 books=$repo/../shared/test-books
 
-cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVT_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target cut_bench -j2 >/dev/null
+if [ -z "${BENCH_BUILT:-}" ]; then
+    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVT_BUILD_TESTS=OFF >/dev/null
+    cmake --build "$build" --target cut_bench -j2 >/dev/null
+fi
 driver=$build/bin/cut_bench
 
 work=$(mktemp -d -p "${BENCH_DIR:-${TMPDIR:-/tmp}}" cut-bench.XXXXXX)
@@ -94,6 +100,13 @@ report() {
         printf "  tr|tr  %8.1f ms (cpu user %7.1f, sys %7.1f)  peak %5.1f MB\n",
             tr / 1000, tu / 1000, ts / 1000, tkb / 1024
         printf "  ratio  %.2f (time), %.1f (peak memory)\n", cut / tr, ckb / tkb }'
+    [ -z "${BENCH_ROWS:-}" ] || awk -v name="$1" -v size="$2" -v cut="$3" -v ckb="$6" -v tr="$8" \
+        -v tkb="${11}" 'BEGIN {
+        r = cut / tr
+        printf "Text cutting, %.1f MB text: cutter vs tr | tr\t%.1f\t%.1f\tms\t%.2f\t", size / 1048576,
+            cut / 1000, tr / 1000, r
+        printf "ratio <= 2, peak < 50 MB\t%.1f MB (tr: %.1f MB)\t%s\n", ckb / 1024, tkb / 1024,
+            (r <= 2 && ckb < 50 * 1024) ? "met" : "not met" }' >>"$BENCH_ROWS"
 }
 
 report novel "$work/novel.txt"
