@@ -1,0 +1,367 @@
+#!/bin/sh
+# Runs every benchmark of the project in one go and writes bench/results.md
+# (each benchmark's figure beside the plain tool's, measured in the same run,
+# their ratio, the goal and the peak memory) and bench/conversion-time.png
+# (conversion time against book length, the program and the plain chain).
+#
+#   bench/run.sh
+#
+# It builds the Release tree once, runs cut_bench.sh, scan_bench.sh and
+# convert_bench.sh, then measures two things of its own with vellumtone-cli:
+#   - a batch of four English test books with --jobs 2 against --jobs 1
+#     (goal: at most 0.65 of the time), and
+#   - one book made of the seed book's text repeated LENGTHS times, through
+#     vellumtone-cli and through the plain chain
+#       ebook-convert book.epub book.txt
+#       espeak-ng -v gmw/en -a VOLUME -s WPM [-g GAP] -w book.wav -f book.txt
+#       lame -h book.wav book.mp3
+#     (goal: at most 1.10 of the time; the program's peak memory flat).
+# The two sides of every comparison take turns, so that other load on the
+# machine weighs on both alike; the fastest run of each side counts.
+#
+#   BUILD_DIR      Release build tree (default: build-bench)
+#   BENCH_DIR      where the books, texts and trees go (default: $TMPDIR or /tmp)
+#   RUNS           runs of every measurement; without it each takes its own:
+#                  cutting 3, folder scan 5, conversion 3, jobs 3, lengths 2
+#   LENGTHS        copies of the seed text in the length series
+#                  (default: "1 2 4 8 16", at least four)
+#   SEED           test book whose text is repeated (default: trees)
+#   SPEED, VOLUME  the speed (-10..10) and volume (0..100) used (default: 0, 100)
+#   SAMPLE_EVERY   seconds between two memory samples (default: 0.2)
+set -eu
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$repo/build-bench}
+books=$repo/../shared/test-books
+lengths=${LENGTHS:-1 2 4 8 16}
+seed=${SEED:-trees}
+speed=${SPEED:-0}
+volume=${VOLUME:-100}
+every=${SAMPLE_EVERY:-0.2}
+jobs_runs=${RUNS:-3}
+length_runs=${RUNS:-2}
+voice="English (Great Britain)" # the espeak-ng voice gmw/en
+results=$repo/bench/results.md
+chart=$repo/bench/conversion-time.png
+
+now_us() { echo $(($(date +%s%N) / 1000)); }
+began=$(now_us)
+load_before=$(cut -d ' ' -f 1-3 /proc/loadavg)
+
+echo "== Building the Release tree in $build"
+cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVT_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" --target vellumtone-cli convert_bench cut_bench scan_bench -j2 >/dev/null
+cli=$build/bin/vellumtone-cli
+
+work=$(mktemp -d -p "${BENCH_DIR:-${TMPDIR:-/tmp}}" run-bench.XXXXXX)
+trap 'rm -rf "$work"' EXIT INT TERM
+rows=$work/rows.tsv
+: >"$rows"
+export BENCH_ROWS="$rows" BENCH_BUILT=1 BUILD_DIR="$build" SPEED="$speed" VOLUME="$volume"
+
+echo "== Text cutting (cut_bench.sh)"
+sh "$repo/bench/cut_bench.sh"
+echo "== Add All folder scan (scan_bench.sh)"
+sh "$repo/bench/scan_bench.sh"
+echo "== Conversion through the program's own run (convert_bench.sh)"
+sh "$repo/bench/convert_bench.sh"
+
+# --- Memory of a process tree --------------------------------------------
+
+# Samples process $1 and all its descendants until it ends; then writes
+# "own tree" to $2: its own peak resident size (VmHWM, KB) and the largest
+# sum of proportional set sizes (Pss, KB) over the whole tree seen in one
+# sample, so that pages the processes share count once.
+sample_tree() {
+    own=0 tree=0
+    while [ -d "/proc/$1" ]; do
+        set -- "$1" "$2" $(ps -e -o pid=,ppid= | awk -v root="$1" '
+            { parent[$1] = $2 }
+            END {
+                tree[root] = 1
+                do {
+                    grew = 0
+                    for (p in parent)
+                        if (!(p in tree) && (parent[p] in tree)) { tree[p] = 1; grew = 1 }
+                } while (grew)
+                for (p in tree) {
+                    f = "/proc/" p "/smaps_rollup"
+                    while ((getline line < f) > 0)
+                        if (line ~ /^Pss:/) { split(line, a, " "); pss += a[2] }
+                    close(f)
+                }
+                f = "/proc/" root "/status"
+                while ((getline line < f) > 0)
+                    if (line ~ /^VmHWM:/) { split(line, a, " "); hwm = a[2] }
+                close(f)
+                print hwm + 0, pss + 0
+            }')
+        [ "$3" -gt "$own" ] && own=$3
+        [ "$4" -gt "$tree" ] && tree=$4
+        set -- "$1" "$2"
+        sleep "$every"
+    done
+    echo "$own $tree" >"$2"
+}
+
+# Runs a command with its output in $work/cmd.out and cmd.err and sets
+# took_us (wall time), own_kb and tree_kb (see sample_tree). The same sampler
+# watches both sides of every comparison.
+measure() {
+    start=$(now_us)
+    "$@" >"$work/cmd.out" 2>"$work/cmd.err" &
+    pid=$!
+    sample_tree "$pid" "$work/sample" &
+    sampler=$!
+    status=0
+    wait "$pid" || status=$?
+    took_us=$(($(now_us) - start))
+    wait "$sampler"
+    read -r own_kb tree_kb <"$work/sample"
+    return "$status"
+}
+
+fail() {
+    echo "$1" >&2
+    cat "$work/cmd.err" >&2
+    exit 1
+}
+
+# --- --jobs 2 against --jobs 1 ------------------------------------------
+
+# The longest book first, as anyone batching books of known length would.
+batch="wasteland cc-shared-culture trees hefty-water"
+batch_jobs() {
+    rm -rf "$work/jobs"
+    mkdir -p "$work/jobs/out" "$work/jobs/temp"
+    set -- "$1"
+    for book in $batch; do set -- "$@" "$books/$book.epub"; done
+    jobs=$1
+    shift
+    measure env TEMP="$work/jobs/temp" "$cli" --voice "$voice" --volume "$volume" --rate "$speed" \
+        --jobs "$jobs" --out "$work/jobs/out" "$@" || fail "vellumtone-cli --jobs $jobs failed"
+    [ "$(grep -c '\.mp3$' "$work/cmd.out")" -eq 4 ] || fail "vellumtone-cli --jobs $jobs: not 4 books"
+}
+
+echo "== A batch of four books: --jobs 2 against --jobs 1 ($jobs_runs runs each)"
+best1= best2= tree1=0 tree2=0
+for i in $(seq "$jobs_runs"); do
+    # Each side goes first in every other run.
+    if [ $((i % 2)) -eq 1 ]; then order="1 2"; else order="2 1"; fi
+    for jobs in $order; do
+        batch_jobs "$jobs"
+        echo "  --jobs $jobs: $(awk -v t="$took_us" 'BEGIN { printf "%.2f", t / 1e6 }') s," \
+            "tree peak $((tree_kb / 1024)) MB"
+        if [ "$jobs" = 1 ]; then
+            if [ -z "$best1" ] || [ "$took_us" -lt "$best1" ]; then best1=$took_us; fi
+            [ "$tree_kb" -gt "$tree1" ] && tree1=$tree_kb
+        else
+            if [ -z "$best2" ] || [ "$took_us" -lt "$best2" ]; then best2=$took_us; fi
+            [ "$tree_kb" -gt "$tree2" ] && tree2=$tree_kb
+        fi
+    done
+done
+awk -v b1="$best1" -v b2="$best2" -v t1="$tree1" -v t2="$tree2" -v books="$batch" 'BEGIN {
+    r = b2 / b1
+    gsub(/ /, ", ", books)
+    printf "Batch of 4 books (%s) with vellumtone-cli --jobs 2 vs --jobs 1\t%.2f\t%.2f\ts\t%.3f\t", books,
+        b2 / 1e6, b1 / 1e6, r
+    printf "ratio <= 0.65\t%.1f MB whole tree (--jobs 1: %.1f MB)\t%s\n", t2 / 1024, t1 / 1024,
+        (r <= 0.65 ? "met" : "not met") }' >>"$rows"
+
+# --- Conversion time against book length -----------------------------------
+
+# An EPUB book holding the text of the seed book $1 times.
+make_book() {
+    dir=$work/book-$1
+    mkdir -p "$dir/META-INF" "$dir/OEBPS"
+    printf 'application/epub+zip' >"$dir/mimetype"
+    cat >"$dir/META-INF/container.xml" <<'XML'
+<?xml version="1.0"?>
+<container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container">
+  <rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/></rootfiles>
+</container>
+XML
+    cat >"$dir/OEBPS/content.opf" <<XML
+<?xml version="1.0" encoding="UTF-8"?>
+<package xmlns="http://www.idpf.org/2007/opf" version="3.0" unique-identifier="id">
+  <metadata xmlns:dc="http://purl.org/dc/elements/1.1/">
+    <dc:identifier id="id">bench-length-$1</dc:identifier><dc:title>Length $1</dc:title>
+    <dc:language>en</dc:language><meta property="dcterms:modified">2020-01-01T00:00:00Z</meta>
+  </metadata>
+  <manifest><item id="t" href="text.xhtml" media-type="application/xhtml+xml"/></manifest>
+  <spine><itemref idref="t"/></spine>
+</package>
+XML
+    {
+        echo '<?xml version="1.0" encoding="UTF-8"?>'
+        echo '<html xmlns="http://www.w3.org/1999/xhtml"><head><title>Length</title></head><body>'
+        for _ in $(seq "$1"); do
+            sed -e 's/&/and/g; s/[<>]/ /g; s/^/<p>/; s/$/<\/p>/' "$work/seed.txt"
+        done
+        echo '</body></html>'
+    } >"$dir/OEBPS/text.xhtml"
+    (cd "$dir" && zip -q -X -0 "$work/length-$1.epub" mimetype && zip -q -X -r "$work/length-$1.epub" META-INF OEBPS)
+    rm -rf "$dir"
+}
+
+minutes() {
+    ffprobe -v error -show_entries format=duration -of csv=p=0 "$1" | awk '{ printf "%.1f", $1 / 60 }'
+}
+
+engine=$("$build/bin/convert_bench" --engine-speed "$speed")
+wpm=$(echo "$engine" | sed 's/.*wpm=\([0-9]*\).*/\1/')
+gap=$(echo "$engine" | sed 's/.*gap=\([0-9]*\).*/\1/')
+gap_option=
+[ "$gap" -gt 0 ] && gap_option="-g $gap"
+
+# One book through vellumtone-cli, from an empty working folder.
+length_program() {
+    rm -rf "$work/prog"
+    mkdir -p "$work/prog/out" "$work/prog/temp"
+    measure env TEMP="$work/prog/temp" "$cli" --voice "$voice" --volume "$volume" --rate "$speed" \
+        --out "$work/prog/out" "$work/length-$1.epub" || fail "vellumtone-cli failed on length $1"
+}
+
+# The same book through the plain chain.
+length_plain() {
+    rm -rf "$work/plain"
+    mkdir -p "$work/plain"
+    d=$work/plain
+    measure sh -c "ebook-convert '$work/length-$1.epub' '$d/book.txt' >/dev/null 2>&1 &&
+        espeak-ng -v gmw/en -a $volume -s $wpm $gap_option -w '$d/book.wav' -f '$d/book.txt' &&
+        lame --quiet -h '$d/book.wav' '$d/book.mp3'" || fail "the plain chain failed on length $1"
+}
+
+ebook-convert "$books/$seed.epub" "$work/seed.txt" >/dev/null 2>&1
+echo "== Conversion time against book length: $seed.epub's text repeated $lengths times" \
+    "($length_runs runs each; speed $speed = $wpm words a minute, gap $gap; volume $volume)"
+: >"$work/lengths.tsv"
+for n in $lengths; do
+    make_book "$n"
+    pbest= pown=0 ptree=0 cbest= ctree=0
+    for i in $(seq "$length_runs"); do
+        if [ $((i % 2)) -eq 1 ]; then order="program plain"; else order="plain program"; fi
+        for side in $order; do
+            if [ "$side" = program ]; then
+                length_program "$n"
+                if [ -z "$pbest" ] || [ "$took_us" -lt "$pbest" ]; then pbest=$took_us; fi
+                [ "$own_kb" -gt "$pown" ] && pown=$own_kb
+                [ "$tree_kb" -gt "$ptree" ] && ptree=$tree_kb
+                audio=$(minutes "$work/prog/out/length-$n.mp3")
+            else
+                length_plain "$n"
+                if [ -z "$cbest" ] || [ "$took_us" -lt "$cbest" ]; then cbest=$took_us; fi
+                [ "$tree_kb" -gt "$ctree" ] && ctree=$tree_kb
+                chars=$(LC_ALL=C.UTF-8 wc -m <"$work/plain/book.txt")
+                plain_audio=$(minutes "$work/plain/book.mp3")
+            fi
+        done
+    done
+    rm -rf "$work/prog" "$work/plain" "$work/length-$n.epub"
+    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$n" "$chars" "$audio" "$plain_audio" \
+        "$pbest" "$cbest" "$pown" "$ptree" "$ctree" >>"$work/lengths.tsv"
+    awk -v n="$n" -v c="$chars" -v a="$audio" -v p="$pbest" -v q="$cbest" -v o="$pown" 'BEGIN {
+        printf "  x%-3d %7d characters  %6.1f min  program %7.2f s  plain %7.2f s  ratio %.3f  program peak %.1f MB\n",
+            n, c, a, p / 1e6, q / 1e6, p / q, o / 1024 }'
+done
+awk -F '\t' -v seed="$seed" '{
+    r = $5 / $6
+    printf "Conversion of %s x%d (%d characters, %.1f min): vellumtone-cli vs plain chain\t", seed, $1, $2, $3
+    printf "%.2f\t%.2f\ts\t%.3f\tratio <= 1.10, peak < 150 MB\t%.1f MB (plain chain: %.1f MB)\t%s\n",
+        $5 / 1e6, $6 / 1e6, r, $7 / 1024, $9 / 1024, (r <= 1.10 && $7 < 150 * 1024) ? "met" : "not met"
+}' "$work/lengths.tsv" >>"$rows"
+awk -F '\t' -v seed="$seed" 'NR == 1 { sn = $1; skb = $7 } { ln = $1; lkb = $7 } END {
+    r = lkb / skb
+    printf "vellumtone-cli peak memory, %s x%d vs x%d\t%.1f\t-\tMB\t%.3f\t", seed, ln, sn, lkb / 1024, r
+    printf "ratio <= 1.10 (flat)\t%.1f MB vs %.1f MB\t%s\n", lkb / 1024, skb / 1024, (r <= 1.10 ? "met" : "not met")
+}' "$work/lengths.tsv" >>"$rows"
+
+# --- The chart --------------------------------------------------------------
+
+awk -F '\t' '{ printf "%.1f %.3f %.3f %.1f\n", $2 / 1000, $5 / 1e6, $6 / 1e6, $3 }' \
+    "$work/lengths.tsv" >"$work/chart.dat"
+gnuplot <<GNUPLOT
+set terminal pngcairo size 900,560 font "Liberation Sans,11"
+set output "$chart"
+set title "Conversion time against book length ($seed.epub's text repeated; $(nproc) cores, fastest of $length_runs runs)"
+set xlabel "book length (thousand characters of text; labels: minutes of audio the program made)"
+set ylabel "wall time (s)"
+set key top left box opaque
+set grid
+set xrange [0:*]
+set yrange [0:*]
+plot "$work/chart.dat" using 1:2 with linespoints lw 2 pt 7 title "vellumtone-cli (one book)", \
+     "" using 1:3 with linespoints lw 2 pt 5 dt 2 title "plain chain: ebook-convert, espeak-ng -w, lame -h", \
+     "" using 1:2:(sprintf("%s min", stringcolumn(4))) with labels offset 0,1.2 notitle
+GNUPLOT
+
+# --- The report -------------------------------------------------------------
+
+took_min=$(awk -v t="$(($(now_us) - began))" 'BEGIN { printf "%.1f", t / 6e7 }')
+load_after=$(cut -d ' ' -f 1-3 /proc/loadavg)
+commit=$(git -C "$repo" rev-parse --short HEAD)
+if [ -n "$(git -C "$repo" status --porcelain -- src CMakeLists.txt 'bench/*.cpp' bench/CMakeLists.txt)" ]; then
+    commit="$commit, with uncommitted changes in src/ at the time (the tree is shared)"
+fi
+{
+    echo "# Performance report"
+    echo
+    echo "Made by \`bench/run.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC') in $took_min minutes."
+    echo
+    echo "- Machine: $(nproc) cores ($(grep -m 1 'model name' /proc/cpuinfo | sed 's/.*: //')), $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo) of memory, Debian $(cat /etc/debian_version)"
+    echo "- Load average (1, 5, 15 min) before the run: $load_before; after: $load_after (other work was running on the machine)"
+    echo "- Code: commit $commit, Release build"
+    echo "- Tools: $(ebook-convert --version 2>/dev/null | head -n 1), $(espeak-ng --version | head -n 1 | sed 's/ Data at.*//'), $(lame --version 2>&1 | head -n 1 | sed 's/ (http.*//')"
+    echo
+    echo "| Benchmark | Project | Plain tool | Ratio | Goal | Met | Peak memory (project) |"
+    echo "|---|---:|---:|---:|---|---|---|"
+    awk -F '\t' '{
+        for (i = 1; i <= NF; ++i) gsub(/\|/, "\\|", $i)
+        unit = ($4 == "MB") ? " MB" : " " $4
+        plain = ($3 == "-") ? "-" : $3 unit
+        goal = $6; gsub(/<=/, "≤", goal)
+        met = ($8 == "met") ? "met" : "**not met**"
+        printf "| %s | %s%s | %s | %s | %s | %s | %s |\n", $1, $2, unit, plain, $5, goal, met, $7
+    }' "$rows"
+    echo
+    echo "## Conversion time against book length"
+    echo
+    echo "One book made of the text of \`$seed.epub\` repeated, through \`vellumtone-cli\` (one book: converted in"
+    echo "the program's own process) and through the plain chain on the same book. Fastest of $length_runs runs each."
+    echo
+    echo "| Copies | Characters of text | Audio (program / plain) | vellumtone-cli | Plain chain | Ratio | Program's own peak | Program with its tools | Plain chain's peak |"
+    echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+    awk -F '\t' '{
+        printf "| %d | %d | %.1f / %.1f min | %.2f s | %.2f s | %.3f | %.1f MB | %.1f MB | %.1f MB |\n",
+            $1, $2, $3, $4, $5 / 1e6, $6 / 1e6, $5 / $6, $7 / 1024, $8 / 1024, $9 / 1024 }' "$work/lengths.tsv"
+    echo
+    echo "![Conversion time against book length](conversion-time.png)"
+    echo
+    echo "## How the figures were taken"
+    echo
+    echo "- Every comparison runs its two sides in turns (\`vellumtone-cli\` and the plain chain, \`--jobs 1\` and \`--jobs 2\`;"
+    echo "  run.sh swaps which side goes first from one run to the next), so that other load on this shared machine weighs"
+    echo "  on both alike; the fastest run of each side counts. Times are wall-clock times."
+    echo "- Text cutting (\`cut_bench.sh\`, ${RUNS:-3} runs): the cutter's own time inside its driver against \`tr -c ... | tr A-Z a-z\`"
+    echo "  on the same text; peak memory is the driver's maximum resident size."
+    echo "- Folder scan (\`scan_bench.sh\`, ${RUNS:-5} runs): Add All through the core against \`find DIR -iname '*.epub'\` on a tree of"
+    echo "  100 000 files in 5 000 folders, warm cache; peak memory is the driver's maximum resident size."
+    echo "- Conversion (\`convert_bench.sh\`, ${RUNS:-3} runs): the start button's run driven in one process against"
+    echo "  \`ebook-convert\`, \`espeak-ng -v gmw/en -a $volume -s $wpm -w\` and \`lame -h\` one after the other; the program's"
+    echo "  peak is its own maximum resident size, the plain chain's that of its largest tool."
+    echo "- \`--jobs\` ($jobs_runs runs each): \`vellumtone-cli --jobs N --out DIR\` on $(echo "$batch" | sed 's/\([a-z-]*\)/\1.epub/g; s/ /, /g'),"
+    echo "  longest first; every book goes to a child process of its own. Peak memory is of the whole process tree"
+    echo "  (the parent, its children and their tools)."
+    echo "- Peak memory in run.sh's own measurements is sampled every $every s from /proc: the program's own peak is its"
+    echo "  VmHWM; a process tree's peak is the largest sum of the processes' Pss seen in one sample (shared pages count"
+    echo "  once; a short spike between two samples can be missed)."
+    echo "- Book lengths: the text that \`ebook-convert\` makes of each book, in characters; audio minutes from the MP3s."
+    echo "- The program joins the lines of a book's text without a break before speaking (its design), so it pauses less"
+    echo "  than espeak-ng on the raw text: its audio is shorter than the plain chain's, most of all for poetry."
+    echo "- \"Flat\" memory: the peak on the longest book is at most 1.10 times the peak on the shortest."
+} >"$results"
+
+echo
+echo "== Wrote $results and $chart ($took_min minutes)"
+awk -F '\t' '{ printf "  %-9s %s (ratio %s, goal %s)\n", $8, $1, $5, $6 }' "$rows"
