@@ -1,6 +1,7 @@
 #include "book_list_view.h"
 #include "captioned_progress_bar.h"
 #include "command_runner.h"
+#include "conversion_run.h"
 #include "error.h"
 #include "form1.h"
 #include "startup.h"
@@ -203,6 +204,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 void Form1::closeEvent(QCloseEvent* event)
 {
     EndRunningTool();
+    RemoveUnfinishedResult();
     services_.endProcess();
     event->accept();
 }

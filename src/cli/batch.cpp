@@ -13,7 +13,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
-
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -24,8 +23,10 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
-namespace {
+namespace vt
+{
+namespace
+{
 
 volatile std::sig_atomic_t interrupted = 0;
 QString privateFolder;
@@ -48,18 +49,12 @@ void printLine(const QString& line)
     std::fflush(stdout);
 }
 
-// Ends an interrupted in-process run: a result that the current book had
-// begun to write would look complete, so it goes; then the working files.
-[[noreturn]] void endInterrupted(ConsoleWindow& window, const QDateTime& bookStarted)
+// Ends an interrupted in-process run: the running tool, a result that the
+// current book had begun to write (it would look complete), the working files.
+[[noreturn]] void endInterrupted()
 {
     EndRunningTool();
-    if (CurrentBook >= 1 && CurrentBook <= window.rowCount()) {
-        const QString result = ResultPath(window.rowText(CurrentBook), window.option1(),
-                                          window.option2(), window.text1());
-        const QFileInfo info(result);
-        if (info.exists() && info.lastModified() >= bookStarted)
-            DeleteFileQuiet(result);
-    }
+    RemoveUnfinishedResult();
     RemovePrivateWorkingFolder();
     std::fputs("\nvellumtone-cli: interrupted\n", stderr);
     std::_Exit(130);
@@ -114,7 +109,8 @@ void RemovePrivateWorkingFolder()
 
 void InstallInterruptHandling()
 {
-    struct sigaction action {};
+    struct sigaction action {
+    };
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, nullptr);
@@ -132,20 +128,14 @@ int ConvertInProcess(const QStringList& books, const ConsoleWindow::Settings& se
     ConsoleWindow window(settings, showProgress);
     for (const QString& book : books)
         window.appendRow(book);
-    qint32 seenBook = 0;
-    QDateTime bookStarted = QDateTime::currentDateTime();
-    window.onYield = [&] {
-        if (CurrentBook != seenBook) {
-            seenBook = CurrentBook;
-            bookStarted = QDateTime::currentDateTime().addSecs(-1);
-        }
+    window.onYield = [] {
         if (interrupted)
-            endInterrupted(window, bookStarted);
+            endInterrupted();
     };
     ToolChain chain(window);
     const RunOutcome outcome = PushButton1_Click(window, chain);
     if (interrupted)
-        endInterrupted(window, bookStarted);
+        endInterrupted();
     if (!outcome.started) {
         for (const QString& book : books)
             printLine(u"failed: "_s + book + u": the conversion could not start"_s);
@@ -174,8 +164,8 @@ int ConvertInChildren(const QString& program, const QStringList& books,
     size_t printed = 0;
     int running = 0;
     bool allOk = true;
-    std::fprintf(stderr, "Converting %lld books, %d at a time\n", static_cast<long long>(books.size()),
-                 jobs);
+    std::fprintf(stderr, "Converting %lld books, %d at a time\n",
+                 static_cast<long long>(books.size()), jobs);
 
     while (printed < all.size()) {
         while (!interrupted && running < jobs && next < all.size()) {
@@ -201,12 +191,12 @@ int ConvertInChildren(const QString& program, const QStringList& books,
             children[i % kMaxChildren] = 0;
             --running;
             job.done = true;
-            job.status = job.process->exitStatus() == QProcess::NormalExit
-                             ? job.process->exitCode()
-                             : 1;
+            job.status =
+                job.process->exitStatus() == QProcess::NormalExit ? job.process->exitCode() : 1;
             job.line = QString::fromUtf8(job.process->readAllStandardOutput()).trimmed();
             if (job.line.isEmpty())
-                job.line = u"failed: "_s + books[qsizetype(i)] + u": the converter ended unexpectedly"_s;
+                job.line =
+                    u"failed: "_s + books[qsizetype(i)] + u": the converter ended unexpectedly"_s;
         }
         if (interrupted && running == 0)
             break;

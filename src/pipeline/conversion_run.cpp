@@ -17,12 +17,12 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QStorageInfo>
-
 #include <memory>
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
+namespace vt
+{
 
 QStringList RunOutcome::failedBooks() const
 {
@@ -44,7 +44,8 @@ QString ResultPath(const QString& bookPath, bool option1, bool option2, const QS
     return CollapseBackslashes(result);
 }
 
-namespace {
+namespace
+{
 
 QString shellQuoted(const QString& path)
 {
@@ -56,11 +57,28 @@ const QString kUnrecognisedFormat =
     u"Error #213042: Unrecognized EPUB format.\n\n"
     u"Software cannot operate with iTunes EPUB files for example.\n\n"
     u"Please email "_s +
-    QStringLiteral(VT_SUPPORT_EMAIL) + u" with a screenshot of this message if you have any questions."_s;
+    QStringLiteral(VT_SUPPORT_EMAIL) +
+    u" with a screenshot of this message if you have any questions."_s;
+
+// The result file of the book in progress, and how it was before the book.
+struct ResultInProgress {
+    QString path;
+    QDateTime bookStarted;
+    bool existed = false;
+    QDateTime modified;
+    qint64 size = 0;
+};
+
+ResultInProgress& resultInProgress()
+{
+    static ResultInProgress result;
+    return result;
+}
 
 // One run over the book list; the members are the run's state.
-class Run {
-public:
+class Run
+{
+  public:
     Run(WindowPort& window, Chain& chain)
         : w_(window), chain_(chain), run_(window, u"Form1.PushButton1_Click"_s)
     {
@@ -68,13 +86,12 @@ public:
 
     RunOutcome go();
 
-private:
+  private:
     bool refused();
     bool takeLock();
     void book(int i, int n);
     void pieces(BookResult& result, qint32 m);
     void encoded(const QString& mp3, bool isResult);
-    void removePartialResult(const BookResult& result) const;
     QString unspokenReason(qint32 m) const;
     void join(BookResult& result, qint32 m);
     QString summary() const;
@@ -94,10 +111,6 @@ private:
     QStringList unspoken_;  // pieces the speech engine left no WAV for
     QString encodeFailure_; // why the encoder failed first in this book
     // The result path as it was before this book's run touched it.
-    bool resultExisted_ = false;
-    QDateTime resultModified_;
-    qint64 resultSize_ = 0;
-    QDateTime bookStarted_;
 };
 
 RunOutcome Run::go()
@@ -145,7 +158,8 @@ bool Run::takeLock()
     const bool ok = run_.step(107, [&] {
         workFolder_ = WorkingFolder();
         if (!IsFolder(workFolder_))
-            raise(err::PathNotFound, u"The working folder "_s + workFolder_ + u" does not exist."_s);
+            raise(err::PathNotFound,
+                  u"The working folder "_s + workFolder_ + u" does not exist."_s);
         lock_ = std::make_unique<QLockFile>(working(u"vellumtone.lock"_s));
         lock_->setStaleLockTime(0); // only a live holder blocks
         if (!lock_->tryLock(0)) {
@@ -177,7 +191,6 @@ void Run::book(int i, int n)
     run_.step(154, [&] { result.book = w_.rowText(i); });
     // Only a result written from now on counts for this book.
     const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
-    bookStarted_ = started;
     ForgetLastTool();
     run_.step(156, [&] { chain_.readEpubToText(result.book); });
     const ToolEnding converter = LastToolEnding();
@@ -196,9 +209,8 @@ void Run::book(int i, int n)
         result.resultPath = ResultPath(result.book, w_.option1(), w_.option2(), w_.text1());
     });
     const QFileInfo before(result.resultPath);
-    resultExisted_ = before.exists();
-    resultModified_ = before.lastModified();
-    resultSize_ = before.size();
+    resultInProgress() = {result.resultPath, started, before.exists(), before.lastModified(),
+                          before.size()};
     encodeFailure_.clear();
     // A book of pictures only gives an empty text: silence is no audio book.
     const bool hasText = HasTextToSpeak(text);
@@ -238,7 +250,8 @@ void Run::book(int i, int n)
             result.reason = u"no audio file was made"_s;
     }
     if (!result.ok)
-        removePartialResult(result);
+        RemoveUnfinishedResult();
+    resultInProgress() = {};
     outcome_.books.append(result);
 }
 
@@ -256,20 +269,6 @@ QString Run::unspokenReason(qint32 m) const
                u" is full: the speech could not be written"_s + parts;
     return u"the speech could not be made"_s + parts +
            u" (is the espeak-ng voice data installed? is the working folder full?)"_s;
-}
-
-// A result that this run wrote for a book that failed would look complete:
-// it goes. A file the run did not touch stays, whatever it holds.
-void Run::removePartialResult(const BookResult& result) const
-{
-    if (result.resultPath.isEmpty())
-        return;
-    const QFileInfo now(result.resultPath);
-    if (!now.isFile() || now.lastModified() < bookStarted_)
-        return;
-    if (resultExisted_ && now.lastModified() == resultModified_ && now.size() == resultSize_)
-        return;
-    DeleteFileQuiet(result.resultPath);
 }
 
 // Judges one encoding: a failed or crashed encoder may leave a cut-short MP3,
@@ -334,9 +333,8 @@ void Run::join(BookResult& result, qint32 m)
     });
     run_.step(248, [&] { WriteTextFile(JoinScriptLine(parts, result.resultPath), script); });
     run_.step(250, [&] {
-        RunAndWaitWithProgress(w_, Command{u"/bin/sh"_s, {script}}, 0, &w_,
-                               w_.progressCaption(), RoundHalfEven(w_.progressValue()),
-                               w_.rowCount());
+        RunAndWaitWithProgress(w_, Command{u"/bin/sh"_s, {script}}, 0, &w_, w_.progressCaption(),
+                               RoundHalfEven(w_.progressValue()), w_.rowCount());
     });
     run_.step(251, [&] { FixJoinedMp3(result.resultPath); }); // one book of the whole length
     run_.step(252, [&] { DeleteFileQuiet(script, &w_); });
@@ -353,6 +351,23 @@ QString Run::summary() const
 }
 
 } // namespace
+
+// A result that the book in progress wrote would look complete though the
+// book failed or was cut short: it goes. A file the book did not touch
+// stays, whatever it holds.
+void RemoveUnfinishedResult()
+{
+    const ResultInProgress& result = resultInProgress();
+    if (result.path.isEmpty())
+        return;
+    const QFileInfo now(result.path);
+    const bool untouched =
+        !now.isFile() || now.lastModified() < result.bookStarted ||
+        (result.existed && now.lastModified() == result.modified && now.size() == result.size);
+    if (!untouched)
+        DeleteFileQuiet(result.path);
+    resultInProgress() = {};
+}
 
 QString JoinScriptLine(const QStringList& pieces, const QString& resultPath)
 {

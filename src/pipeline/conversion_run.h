@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QString>
 #include <QList>
+#include <QString>
 #include <QStringList>
 
-namespace vt {
+namespace vt
+{
 
 class Chain;
 class WindowPort;
@@ -35,5 +36,9 @@ QString JoinScriptLine(const QStringList& pieces, const QString& resultPath);
 
 // "Start Converting To MP3": every book of the list through the chain.
 RunOutcome PushButton1_Click(WindowPort& window, Chain& chain);
+
+// Removes the result that the book in progress has begun to write, when the
+// program ends in the middle of a run (window closed, batch interrupted).
+void RemoveUnfinishedResult();
 
 } // namespace vt

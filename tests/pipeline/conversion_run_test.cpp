@@ -226,3 +226,29 @@ TEST_F(Run, OddBookPathsSurviveTheJoinScript)
     EXPECT_EQ(test::readFile(window.folder + u'/' + odd + u".mp3"_s), "[piece 1][piece 2]");
     EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
 }
+
+TEST_F(Run, EndingMidBookRemovesOnlyAResultThisBookBegan)
+{
+    window.rows = {book(u"a.epub"_s)};
+    bool removedWhileWritten = false;
+    window.onYield = [&] {
+        if (!chain.encodedTo.isEmpty() && !removedWhileWritten && FileExists(result(u"a.mp3"_s))) {
+            RemoveUnfinishedResult(); // as closing the window would
+            removedWhileWritten = !FileExists(result(u"a.mp3"_s));
+        }
+    };
+    PushButton1_Click(window, chain);
+    EXPECT_TRUE(removedWhileWritten);
+
+    // A result of an earlier run that this book has not touched stays.
+    chain.encodedTo.clear();
+    chain.silentPieces = {u"output001.txt"_s};
+    test::writeFile(result(u"a.mp3"_s), "earlier");
+    QFile old(result(u"a.mp3"_s));
+    ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+    old.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime);
+    old.close();
+    window.onYield = [] { RemoveUnfinishedResult(); };
+    PushButton1_Click(window, chain);
+    EXPECT_EQ(test::readFile(result(u"a.mp3"_s)), "earlier");
+}
