@@ -5,7 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace vt {
+namespace vt
+{
 
 // Runs the books in this process through the conversion run; prints one
 // result line per book; returns the exit status.

@@ -5,7 +5,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
+namespace vt
+{
 
 QStringList EpubBooksInFolder(const QString& folder)
 {

@@ -2,8 +2,10 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
-namespace {
+namespace vt
+{
+namespace
+{
 
 std::optional<int> parseInt(const QString& text, int low, int high)
 {

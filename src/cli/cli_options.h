@@ -2,10 +2,10 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
-namespace vt {
+namespace vt
+{
 
 // The command line of vellumtone-cli. Unset values come from the settings
 // store; nothing here is ever written back to it.

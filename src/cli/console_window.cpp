@@ -4,14 +4,15 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
-
 #include <cstdio>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
-namespace {
+namespace vt
+{
+namespace
+{
 
 void writeError(const QString& line)
 {

@@ -6,16 +6,17 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
-
 #include <functional>
 
-namespace vt {
+namespace vt
+{
 
 // The batch converter's stand-in for the main window: message boxes become
 // lines on standard error (questions are answered No), the progress caption
 // becomes a progress line, and the controls hold the options of the command.
-class ConsoleWindow : public WindowPort {
-public:
+class ConsoleWindow : public WindowPort
+{
+  public:
     struct Settings {
         bool option1 = true;
         bool option2 = false;
@@ -55,7 +56,7 @@ public:
     // Called at every yield, so that an interruption is handled promptly.
     std::function<void()> onYield;
 
-private:
+  private:
     void endProgressLine();
 
     Settings settings_;

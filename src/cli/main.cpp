@@ -9,13 +9,13 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QThread>
-
 #include <algorithm>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 void print(FILE* stream, const QString& text)
 {
@@ -174,11 +174,10 @@ int main(int argc, char* argv[])
     // Several books always go to child processes, one book each: the speech
     // engine's state carries from one text to the next, so a book sounds the
     // same only when it is spoken by a fresh engine, whatever --jobs says.
-    const int status =
-        books.size() > 1
-            ? vt::ConvertInChildren(QCoreApplication::applicationFilePath(), books, settings,
-                                    std::min(jobs, int(books.size())))
-            : vt::ConvertInProcess(books, settings, !options->child);
+    const int status = books.size() > 1
+                           ? vt::ConvertInChildren(QCoreApplication::applicationFilePath(), books,
+                                                   settings, std::min(jobs, int(books.size())))
+                           : vt::ConvertInProcess(books, settings, !options->child);
     vt::RemovePrivateWorkingFolder();
     return vt::Interrupted() ? 130 : status;
 }

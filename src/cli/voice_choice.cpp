@@ -6,16 +6,18 @@
 #include "window_ports.h"
 
 #include <QDirIterator>
-
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
 
-namespace vt {
-namespace {
+namespace vt
+{
+namespace
+{
 
-class NameCollector : public VoiceListPort, public MessageBoxPort {
-public:
+class NameCollector : public VoiceListPort, public MessageBoxPort
+{
+  public:
     void clearVoices() override { names.clear(); }
     void addVoice(const QString& description) override { names.append(description); }
     int voiceCount() const override { return int(names.size()); }

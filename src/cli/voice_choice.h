@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace vt {
+namespace vt
+{
 
 // The descriptions of the engine's voices, in the engine's order.
 QStringList VoiceNames();
