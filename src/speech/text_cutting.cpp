@@ -28,6 +28,8 @@ constexpr qsizetype kBufferSize = 64 * 1024;
 // The longest look-ahead of the cutter: "&#xa0;".
 constexpr qsizetype kLookAhead = 6;
 constexpr qint64 kYieldEveryMs = 50;
+// How far past the character limit a line's piece waits for a blank.
+constexpr qint64 kWordRoom = 1000;
 
 struct Limits {
     qint32 lines;
@@ -242,62 +244,111 @@ int decodeUtf8(const unsigned char* p, const unsigned char* end, char32_t& codeP
 class Cutter
 {
   public:
-    Cutter(TextInput& input, PieceFile& piece, StepGuard& guard)
-        : in_(input), piece_(piece), guard_(guard)
+    enum class Result { End, Line, Cut };
+
+    Cutter(TextInput& input, PieceFile& piece, StepGuard& guard, qint64 characterLimit)
+        : in_(input), piece_(piece), guard_(guard), limit_(characterLimit)
     {
     }
 
     // Streams the next line, without its line break, into the piece: "&#xa0;"
-    // removed, lower-cased and cleaned. Adds the characters written to count.
-    // False when the input is at its end. Read failures are thrown.
-    bool cutLine(qint64& count)
+    // removed, lower-cased and cleaned. End when the input is at its end, Line
+    // when the line is through, Cut when the line itself grew past the
+    // character limit and reached a blank (or a further kWordRoom characters):
+    // the caller starts a new piece and calls again for the rest of the line.
+    // Read failures are thrown.
+    Result cutLine()
     {
         if (in_.atEnd())
-            return false;
-        afterBase_ = false;
+            return Result::End;
+        if (!resuming_)
+            afterBase_ = false;
+        resuming_ = false;
+        lineCount_ = 0;
+        lastBlank_ = false;
         for (;;) {
-            // The common case: plain ASCII, one table lookup a byte.
+            // The common case: plain ASCII, one table lookup a byte. Below the
+            // limit the run is only bounded; past it, it also stops at a blank.
             unsigned char* p = in_.pos_;
             const unsigned char* e = in_.end_;
             char* d = piece_.cur_;
-            char* const stop = piece_.limit() - 4;
-            while (p < e && d < stop) {
-                const unsigned char b = *p;
-                if (b >= 0x80)
-                    break;
-                const char c = kCutAscii[b];
-                if (c == 0)
-                    break;
-                *d++ = c;
-                ++p;
+            char* const full = piece_.limit() - 4;
+            const bool over = lineCount_ >= limit_;
+            const qint64 budget = (over ? limit_ + kWordRoom : limit_) - lineCount_;
+            char* const stop = full - d > budget ? d + budget : full;
+            if (over) {
+                while (p < e && d < stop) {
+                    const unsigned char b = *p;
+                    if (b >= 0x80)
+                        break;
+                    const char c = kCutAscii[b];
+                    if (c == 0)
+                        break;
+                    *d++ = c;
+                    ++p;
+                    if (c == ' ')
+                        break;
+                }
+            } else {
+                while (p < e && d < stop) {
+                    const unsigned char b = *p;
+                    if (b >= 0x80)
+                        break;
+                    const char c = kCutAscii[b];
+                    if (c == 0)
+                        break;
+                    *d++ = c;
+                    ++p;
+                }
             }
-            if (d != piece_.cur_)
+            if (d != piece_.cur_) {
                 afterBase_ = IsAsciiBase(d[-1]);
-            count += d - piece_.cur_;
+                lastBlank_ = d[-1] == ' ';
+            }
+            lineCount_ += d - piece_.cur_;
             piece_.cur_ = d;
             in_.pos_ = p;
-            if (d >= stop) {
+            if (cutDue())
+                return Result::Cut;
+            if (d >= full) {
                 flushPiece();
                 continue;
             }
+            if (d >= stop)
+                continue; // the run reached the limit: go on past it
             if (p == e) {
                 if (!in_.refill())
-                    return true; // the last line has no line break
+                    return Result::Line; // the last line has no line break
                 continue;
             }
             if (e - p < kLookAhead && !in_.eof_) {
                 in_.refill();
                 continue;
             }
-            if (special(count))
-                return true;
+            if (special())
+                return Result::Line;
+            if (cutDue())
+                return Result::Cut;
         }
     }
 
+    // The characters written by the last cutLine().
+    qint64 written() const { return lineCount_; }
+
   private:
+    // Only a line longer than the limit is cut inside: at its first blank
+    // past the limit, or mid-word when no blank comes for kWordRoom characters.
+    bool cutDue()
+    {
+        if (lineCount_ <= limit_ || (!lastBlank_ && lineCount_ < limit_ + kWordRoom))
+            return false;
+        resuming_ = true;
+        return true;
+    }
+
     // Handles the byte at the read position that the table left alone;
     // true when it ended the line.
-    bool special(qint64& count)
+    bool special()
     {
         const unsigned char* p = in_.pos_;
         const qsizetype left = in_.end_ - p;
@@ -315,8 +366,9 @@ class Cutter
             }
             *piece_.cur_++ = ' ';
             afterBase_ = false;
+            lastBlank_ = true;
             in_.pos_ += 1;
-            ++count;
+            ++lineCount_;
             return false;
         default:
             break;
@@ -327,11 +379,12 @@ class Cutter
         const Spoken kind =
             codePoint <= QChar::LastValidCodePoint ? ClassifyCodePoint(lower) : Spoken::Blank;
         afterBase_ = kind == Spoken::Kept || (kind == Spoken::Mark && afterBase_);
+        lastBlank_ = !afterBase_;
         if (afterBase_)
             putUtf8(piece_.cur_, lower);
         else
             *piece_.cur_++ = ' ';
-        ++count;
+        ++lineCount_;
         return false;
     }
 
@@ -347,6 +400,10 @@ class Cutter
     TextInput& in_;
     PieceFile& piece_;
     StepGuard& guard_;
+    const qint64 limit_;
+    qint64 lineCount_ = 0;   // characters of the line (or of its rest after a cut)
+    bool lastBlank_ = false; // the last character written was a blank
+    bool resuming_ = false;  // the next cutLine() goes on with a cut line
     bool afterBase_ = false; // a combining mark here belongs to a kept letter
 };
 
@@ -377,26 +434,36 @@ qint32 CutTextFileFSO(const QString& textPath, WindowPort& window)
     };
     guard.step(130, [&] { out.create(pieceName()); });
 
-    Cutter cutter(input, out, guard);
+    Cutter cutter(input, out, guard, limits.characters);
+    const auto nextPiece = [&] {
+        piece += 1;
+        guard.step(150, [&] { out.close(); });
+        guard.step(156, [&] { out.create(pieceName()); });
+        lines = 1;
+        characters = 0;
+    };
     // A file that cannot be read is reported once; cutting stops there with
     // what it has, rather than trying the same read again and again.
     while (opened) {
-        qint64 written = 0;
+        Cutter::Result result = Cutter::Result::End;
         try {
-            if (!cutter.cutLine(written)) // [136-140]
-                break;
+            result = cutter.cutLine(); // [136-140]
         } catch (...) {
             guard.report(138, std::current_exception());
             break;
         }
-        characters += written;                                          // [142]
+        if (result == Cutter::Result::End)
+            break;
+        // A line far longer than a piece should hold goes on in the next piece,
+        // so that no WAV file grows past what the format can hold.
+        if (result == Cutter::Result::Cut) {
+            nextPiece();
+            continue;
+        }
+        characters += cutter.written();                                 // [142]
         lines += 1;                                                     // [144]
         if (lines >= limits.lines || characters >= limits.characters) { // [146]
-            piece += 1;
-            guard.step(150, [&] { out.close(); });
-            guard.step(156, [&] { out.create(pieceName()); });
-            lines = 1;
-            characters = 0;
+            nextPiece();
         }
     }
 

@@ -99,11 +99,94 @@ TEST_F(Cutting, CharactersAreCountedInCodePoints)
     EXPECT_EQ(piece(2), "end");
 }
 
-TEST_F(Cutting, ALineLongerThanTheCharacterLimitIsWrittenWhole)
+// A line longer than the character limit goes on in a new piece at its first
+// blank past the limit, so no piece (and no WAV file) grows without bound.
+TEST_F(Cutting, ALineLongerThanTheCharacterLimitIsCutAtTheFirstBlankPastIt)
 {
-    EXPECT_EQ(cut(QByteArray(60000, 'z') + "\ntail\n", -10), 2);
-    EXPECT_EQ(piece(1), QByteArray(60000, 'z'));
+    const qint64 limit = 51200; // speed -10
+    QByteArray line;
+    for (int i = 0; line.size() < 3 * limit + limit / 2; ++i)
+        line += QByteArray(1 + i % 9, char('a' + i % 26)) + ' ';
+    const qint32 count = cut("before\n" + line + "\ntail", -10);
+    ASSERT_GE(count, 3);
+    QByteArray joined;
+    for (int n = 1; n <= count; ++n) {
+        SCOPED_TRACE(n);
+        const QByteArray p = piece(n);
+        // Only the line's own characters count: the piece already holds "before".
+        const qint64 own = n == 1 ? p.size() - 6 : p.size();
+        EXPECT_LE(own, limit + 10); // the limit and one word with its blank
+        if (n < count) {
+            EXPECT_GT(own, limit);
+            EXPECT_TRUE(p.endsWith(' '));
+        }
+        joined += p;
+    }
+    EXPECT_EQ(joined, "before" + line + "tail");
+    EXPECT_TRUE(window.messages.isEmpty());
+
+    // Blanks from characters beyond ASCII cut too; counted in code points.
+    const QString word = u"ééé "_s;
+    const QByteArray dashed = repeated("\xC3\xA9\xC3\xA9\xC3\xA9\xE2\x80\x94", 40000);
+    const qint32 dashedCount = cut(dashed, -10);
+    EXPECT_EQ(dashedCount, 4);
+    QString all;
+    for (int n = 1; n <= dashedCount; ++n) {
+        EXPECT_LE(text(n).size(), limit + word.size());
+        all += text(n);
+    }
+    EXPECT_EQ(all, word.repeated(40000));
+}
+
+TEST_F(Cutting, ALineJustPastTheLimitIsCutOnlyAtABlank)
+{
+    const int limit = 51200;
+    // Exactly the limit: written whole, then the piece is full.
+    EXPECT_EQ(cut(repeated("abc ", limit / 4) + "\nend", -10), 2);
+    EXPECT_EQ(piece(1), repeated("abc ", limit / 4));
+    EXPECT_EQ(piece(2), "end");
+
+    // The first blank past the limit ends the piece; the rest counts as a line.
+    EXPECT_EQ(cut(QByteArray(limit, 'y') + " x\nend", -10), 2);
+    EXPECT_EQ(piece(1), QByteArray(limit, 'y') + ' ');
+    EXPECT_EQ(piece(2), "xend");
+
+    // Without a blank within the word room the line is still written whole.
+    EXPECT_EQ(cut(QByteArray(limit + 999, 'z') + "\ntail\n", -10), 2);
+    EXPECT_EQ(piece(1), QByteArray(limit + 999, 'z'));
     EXPECT_EQ(piece(2), "tail");
+}
+
+TEST_F(Cutting, ALineWithoutBlanksIsCutEveryLimitAndAThousandCharacters)
+{
+    const int limit = 51200, room = 1000;
+    EXPECT_EQ(cut(QByteArray(2 * (limit + room) + 500, 'z') + "\ntail", -10), 3);
+    EXPECT_EQ(piece(1), QByteArray(limit + room, 'z'));
+    EXPECT_EQ(piece(2), QByteArray(limit + room, 'z'));
+    EXPECT_EQ(piece(3), QByteArray(500, 'z') + "tail");
+
+    // Mid-word cuts fall between whole characters of any length.
+    const QByteArray letters = repeated("\xC3\xA9\xE6\x97\xA5\xF0\xA0\x80\x80", 20000);
+    EXPECT_EQ(cut(letters, -10), 2);
+    EXPECT_EQ(text(1).toUcs4().size(), limit + room);
+    EXPECT_EQ(text(1) + text(2), QString::fromUtf8(letters));
+}
+
+TEST_F(Cutting, ABookOfOneFiveMegabyteLineIsCutInBoundedPieces)
+{
+    const qint64 limit = 512000; // speed 0
+    const QByteArray words = "Lorem ipsum dolor sit amet, consectetur adipiscing elit. ";
+    const QByteArray line = words.repeated(5 * 1024 * 1024 / words.size());
+    const qint32 count = cut(line + '\n', 0);
+    EXPECT_GE(count, 10);
+    qint64 total = 0;
+    for (int n = 1; n <= count; ++n) {
+        const qint64 size = piece(n).size();
+        EXPECT_LE(size, limit + 12);
+        total += size;
+    }
+    EXPECT_EQ(total, line.size());
+    EXPECT_EQ(piece(1).left(12), "lorem ipsum ");
 }
 
 TEST_F(Cutting, LinesAreJoinedWithoutBreaksEntitiesGoBeforeLowerCasing)
