@@ -260,12 +260,9 @@ TEST_F(CoreFaults, CuttingAHugeLineOrManyChaptersLosesNothing)
         }
         const qint64 lineBreaks = text.count('\n');
         EXPECT_EQ(total, text.size() - lineBreaks);
-        if (lineBreaks > 0) {
-            EXPECT_GE(count, 5);
-            EXPECT_LE(largest, kCharacterLimit + 20);
-        } else {
-            EXPECT_EQ(largest, text.size());
-        }
+        // Many short lines and one huge line alike give pieces near the limit.
+        EXPECT_GE(count, 5);
+        EXPECT_LE(largest, kCharacterLimit + 20);
         EXPECT_FALSE(QFile::exists(temp.file(u"output.txt"_s)));
         for (const QString& name : test::entries(temp.path()))
             QFile::remove(temp.file(name));
