@@ -22,7 +22,7 @@
 #   BUILD_DIR      Release build tree (default: build-bench)
 #   BENCH_DIR      where the books, texts and trees go (default: $TMPDIR or /tmp)
 #   RUNS           runs of every measurement; without it each takes its own:
-#                  cutting 3, folder scan 5, conversion 3, jobs 3, lengths 2
+#                  cutting 3, folder scan 5, conversion 3, jobs 4, lengths 2
 #   LENGTHS        copies of the seed text in the length series
 #                  (default: "1 2 4 8 16", at least four)
 #   SEED           test book whose text is repeated (default: trees)
@@ -38,7 +38,7 @@ seed=${SEED:-trees}
 speed=${SPEED:-0}
 volume=${VOLUME:-100}
 every=${SAMPLE_EVERY:-0.2}
-jobs_runs=${RUNS:-3}
+jobs_runs=${RUNS:-4}
 length_runs=${RUNS:-2}
 voice="English (Great Britain)" # the espeak-ng voice gmw/en
 results=$repo/bench/results.md
@@ -59,12 +59,29 @@ rows=$work/rows.tsv
 : >"$rows"
 export BENCH_ROWS="$rows" BENCH_BUILT=1 BUILD_DIR="$build" SPEED="$speed" VOLUME="$volume"
 
-echo "== Text cutting (cut_bench.sh)"
+# Each section's rows get the machine's 1-minute load average at its start
+# and end, since other work on the machine sways the figures.
+load1() { cut -d ' ' -f 1 /proc/loadavg; }
+begin_section() {
+    echo "== $1"
+    mark=$(wc -l <"$rows")
+    load_at=$(load1)
+}
+end_section() {
+    awk -v from="$mark" -v load="$load_at to $(load1)" 'NR > from { $0 = $0 "\t" load } { print }' \
+        "$rows" >"$rows.new"
+    mv "$rows.new" "$rows"
+}
+
+begin_section "Text cutting (cut_bench.sh)"
 sh "$repo/bench/cut_bench.sh"
-echo "== Add All folder scan (scan_bench.sh)"
+end_section
+begin_section "Add All folder scan (scan_bench.sh)"
 sh "$repo/bench/scan_bench.sh"
-echo "== Conversion through the program's own run (convert_bench.sh)"
+end_section
+begin_section "Conversion through the program's own run (convert_bench.sh)"
 sh "$repo/bench/convert_bench.sh"
+end_section
 
 # --- Memory of a process tree --------------------------------------------
 
@@ -143,7 +160,7 @@ batch_jobs() {
     [ "$(grep -c '\.mp3$' "$work/cmd.out")" -eq 4 ] || fail "vellumtone-cli --jobs $jobs: not 4 books"
 }
 
-echo "== A batch of four books: --jobs 2 against --jobs 1 ($jobs_runs runs each)"
+begin_section "A batch of four books: --jobs 2 against --jobs 1 ($jobs_runs runs each)"
 best1= best2= tree1=0 tree2=0
 for i in $(seq "$jobs_runs"); do
     # Each side goes first in every other run.
@@ -168,6 +185,7 @@ awk -v b1="$best1" -v b2="$best2" -v t1="$tree1" -v t2="$tree2" -v books="$batch
         b2 / 1e6, b1 / 1e6, r
     printf "ratio <= 0.65\t%.1f MB whole tree (--jobs 1: %.1f MB)\t%s\n", t2 / 1024, t1 / 1024,
         (r <= 0.65 ? "met" : "not met") }' >>"$rows"
+end_section
 
 # --- Conversion time against book length -----------------------------------
 
@@ -234,8 +252,8 @@ length_plain() {
 }
 
 ebook-convert "$books/$seed.epub" "$work/seed.txt" >/dev/null 2>&1
-echo "== Conversion time against book length: $seed.epub's text repeated $lengths times" \
-    "($length_runs runs each; speed $speed = $wpm words a minute, gap $gap; volume $volume)"
+begin_section "Conversion time against book length: $seed.epub's text repeated $lengths times \
+($length_runs runs each; speed $speed = $wpm words a minute, gap $gap; volume $volume)"
 : >"$work/lengths.tsv"
 for n in $lengths; do
     make_book "$n"
@@ -276,24 +294,39 @@ awk -F '\t' -v seed="$seed" 'NR == 1 { sn = $1; skb = $7 } { ln = $1; lkb = $7 }
     printf "vellumtone-cli peak memory, %s x%d vs x%d\t%.1f\t-\tMB\t%.3f\t", seed, ln, sn, lkb / 1024, r
     printf "ratio <= 1.10 (flat)\t%.1f MB vs %.1f MB\t%s\n", lkb / 1024, skb / 1024, (r <= 1.10 ? "met" : "not met")
 }' "$work/lengths.tsv" >>"$rows"
+end_section
 
 # --- The chart --------------------------------------------------------------
 
-awk -F '\t' '{ printf "%.1f %.3f %.3f %.1f\n", $2 / 1000, $5 / 1e6, $6 / 1e6, $3 }' \
+awk -F '\t' '{ printf "%.1f %.3f %.3f %.1f %.1f %.1f %.1f\n", $2 / 1000, $5 / 1e6, $6 / 1e6, $3,
+    $7 / 1024, $8 / 1024, $9 / 1024 }' \
     "$work/lengths.tsv" >"$work/chart.dat"
 gnuplot <<GNUPLOT
-set terminal pngcairo size 900,560 font "Liberation Sans,11"
+set terminal pngcairo size 900,820 font "Liberation Sans,11"
 set output "$chart"
+set multiplot
+set size 1,0.66
+set origin 0,0.34
 set title "Conversion time against book length ($seed.epub's text repeated; $(nproc) cores, fastest of $length_runs runs)"
 set xlabel "book length (thousand characters of text; labels: minutes of audio the program made)"
 set ylabel "wall time (s)"
-set key top left box opaque
+set key top left Left reverse box opaque
 set grid
 set xrange [0:*]
 set yrange [0:*]
 plot "$work/chart.dat" using 1:2 with linespoints lw 2 pt 7 title "vellumtone-cli (one book)", \
      "" using 1:3 with linespoints lw 2 pt 5 dt 2 title "plain chain: ebook-convert, espeak-ng -w, lame -h", \
      "" using 1:2:(sprintf("%s min", stringcolumn(4))) with labels offset 0,1.2 notitle
+set size 1,0.34
+set origin 0,0
+set title "Peak memory against book length (sampled every $every s)"
+set xlabel "book length (thousand characters of text)"
+set ylabel "peak memory (MB)"
+set key right center Left reverse box opaque
+plot "$work/chart.dat" using 1:5 with linespoints lw 2 pt 7 title "vellumtone-cli itself", \
+     "" using 1:6 with linespoints lw 2 pt 9 title "vellumtone-cli with its tools", \
+     "" using 1:7 with linespoints lw 2 pt 5 dt 2 title "plain chain (its largest tool)"
+unset multiplot
 GNUPLOT
 
 # --- The report -------------------------------------------------------------
@@ -314,15 +347,15 @@ fi
     echo "- Code: commit $commit, Release build"
     echo "- Tools: $(ebook-convert --version 2>/dev/null | head -n 1), $(espeak-ng --version | head -n 1 | sed 's/ Data at.*//'), $(lame --version 2>&1 | head -n 1 | sed 's/ (http.*//')"
     echo
-    echo "| Benchmark | Project | Plain tool | Ratio | Goal | Met | Peak memory (project) |"
-    echo "|---|---:|---:|---:|---|---|---|"
+    echo "| Benchmark | Project | Plain tool | Ratio | Goal | Met | Peak memory (project) | Load |"
+    echo "|---|---:|---:|---:|---|---|---|---|"
     awk -F '\t' '{
         for (i = 1; i <= NF; ++i) gsub(/\|/, "\\|", $i)
         unit = ($4 == "MB") ? " MB" : " " $4
         plain = ($3 == "-") ? "-" : $3 unit
         goal = $6; gsub(/<=/, "≤", goal)
         met = ($8 == "met") ? "met" : "**not met**"
-        printf "| %s | %s%s | %s | %s | %s | %s | %s |\n", $1, $2, unit, plain, $5, goal, met, $7
+        printf "| %s | %s%s | %s | %s | %s | %s | %s | %s |\n", $1, $2, unit, plain, $5, goal, met, $7, $9
     }' "$rows"
     echo
     echo "## Conversion time against book length"
@@ -340,6 +373,9 @@ fi
     echo
     echo "## How the figures were taken"
     echo
+    echo "- Load: the machine's 1-minute load average at the start and the end of the benchmark's section; other"
+    echo "  helpers' builds and tests ran on the same 2 cores. \`--jobs 2\` needs a free second core, which turn-taking"
+    echo "  cannot give it, so its ratio suffers most from that load."
     echo "- Every comparison runs its two sides in turns (\`vellumtone-cli\` and the plain chain, \`--jobs 1\` and \`--jobs 2\`;"
     echo "  run.sh swaps which side goes first from one run to the next), so that other load on this shared machine weighs"
     echo "  on both alike; the fastest run of each side counts. Times are wall-clock times."
