@@ -314,11 +314,13 @@ set key top left Left reverse box opaque
 set grid
 set xrange [0:*]
 set yrange [0:*]
+set offsets 0, graph 0.03, graph 0.1, 0
 plot "$work/chart.dat" using 1:2 with linespoints lw 2 pt 7 title "vellumtone-cli (one book)", \
      "" using 1:3 with linespoints lw 2 pt 5 dt 2 title "plain chain: ebook-convert, espeak-ng -w, lame -h", \
      "" using 1:2:(sprintf("%s min", stringcolumn(4))) with labels offset 0,1.2 notitle
 set size 1,0.34
 set origin 0,0
+set offsets 0, graph 0.03, 0, 0
 set title "Peak memory against book length (sampled every $every s)"
 set xlabel "book length (thousand characters of text)"
 set ylabel "peak memory (MB)"
@@ -345,7 +347,7 @@ fi
     echo "- Machine: $(nproc) cores ($(grep -m 1 'model name' /proc/cpuinfo | sed 's/.*: //')), $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo) of memory, Debian $(cat /etc/debian_version)"
     echo "- Load average (1, 5, 15 min) before the run: $load_before; after: $load_after (other work was running on the machine)"
     echo "- Code: commit $commit, Release build"
-    echo "- Tools: $(ebook-convert --version 2>/dev/null | head -n 1), $(espeak-ng --version | head -n 1 | sed 's/ Data at.*//'), $(lame --version 2>&1 | head -n 1 | sed 's/ (http.*//')"
+    echo "- Tools: $(ebook-convert --version 2>/dev/null | head -n 1), $(espeak-ng --version | head -n 1 | sed 's/ *Data at.*//'), $(lame --version 2>&1 | head -n 1 | sed 's/ (http.*//')"
     echo
     echo "| Benchmark | Project | Plain tool | Ratio | Goal | Met | Peak memory (project) | Load |"
     echo "|---|---:|---:|---:|---|---|---|---|"
