@@ -162,6 +162,7 @@ class Form1 : public QWidget, public WindowPort, public VoiceListPort
     void sliderChanged(QSlider* slider, QLabel* label, const char* key, const QString& caption,
                        const QString& location);
     void openWebPage(const QString& address);
+    void askThenOpen(const QString& location, const QString& question, const QString& page);
 
     Services services_;
     SettingsStore settings_;

@@ -98,35 +98,33 @@ void Form1::PusRefreshList_Click()
 
 void Form1::PusAddVoices_Click()
 {
-    StepGuard g(*this, u"Form1.PusAddVoices_Click"_s);
-    Answer answer = Answer::No;
-    g.step(100, [&] {
-        answer = showMessage(
-            u"This software uses the espeak-ng speech engine (TTS) as its backbone. If you would "
-            u"like to add voices, you need to:\n\n"
-            u"1. Download them from the web.\n"
-            u"2. Install them with your system's package manager.\n"
-            u"3. Click the 'Refresh List' button in this software.\n\n"
-            u"Would you like to see the voices available for download on the web?"_s,
-            Buttons::YesNo);
-    });
-    if (answer == Answer::Yes)
-        g.step(102, [&] { openWebPage(kVoiceSearch); });
+    askThenOpen(u"Form1.PusAddVoices_Click"_s,
+                u"This software uses the espeak-ng speech engine (TTS) as its backbone. If you "
+                u"would like to add voices, you need to:\n\n"
+                u"1. Download them from the web.\n"
+                u"2. Install them with your system's package manager.\n"
+                u"3. Click the 'Refresh List' button in this software.\n\n"
+                u"Would you like to see the voices available for download on the web?"_s,
+                kVoiceSearch);
 }
 
 void Form1::PushButton10_Click()
 {
-    StepGuard g(*this, u"Form1.PushButton10_Click"_s);
+    askThenOpen(u"Form1.PushButton10_Click"_s,
+                u"This software uses the espeak-ng speech engine (TTS) as its backbone. If you "
+                u"would like to add languages, you need download and install them.\n\n"
+                u"Would you like to open the espeak-ng languages page now?"_s,
+                kLanguagePage);
+}
+
+// Asks a Yes/No question; Yes opens the page.
+void Form1::askThenOpen(const QString& location, const QString& question, const QString& page)
+{
+    StepGuard g(*this, location);
     Answer answer = Answer::No;
-    g.step(100, [&] {
-        answer = showMessage(
-            u"This software uses the espeak-ng speech engine (TTS) as its backbone. If you would "
-            u"like to add languages, you need download and install them.\n\n"
-            u"Would you like to open the espeak-ng languages page now?"_s,
-            Buttons::YesNo);
-    });
+    g.step(100, [&] { answer = showMessage(question, Buttons::YesNo); });
     if (answer == Answer::Yes)
-        g.step(102, [&] { openWebPage(kLanguagePage); });
+        g.step(102, [&] { openWebPage(page); });
 }
 
 // Whether the page opened is not checked.

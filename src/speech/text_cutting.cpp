@@ -276,30 +276,18 @@ class Cutter
             const bool over = lineCount_ >= limit_;
             const qint64 budget = (over ? limit_ + kWordRoom : limit_) - lineCount_;
             char* const stop = full - d > budget ? d + budget : full;
-            if (over) {
-                while (p < e && d < stop) {
-                    const unsigned char b = *p;
-                    if (b >= 0x80)
-                        break;
-                    const char c = kCutAscii[b];
-                    if (c == 0)
-                        break;
-                    *d++ = c;
-                    ++p;
-                    if (c == ' ')
-                        break;
-                }
-            } else {
-                while (p < e && d < stop) {
-                    const unsigned char b = *p;
-                    if (b >= 0x80)
-                        break;
-                    const char c = kCutAscii[b];
-                    if (c == 0)
-                        break;
-                    *d++ = c;
-                    ++p;
-                }
+            // Past the limit the line is cut at its next blank.
+            while (p < e && d < stop) {
+                const unsigned char b = *p;
+                if (b >= 0x80)
+                    break;
+                const char c = kCutAscii[b];
+                if (c == 0)
+                    break;
+                *d++ = c;
+                ++p;
+                if (over && c == ' ')
+                    break;
             }
             if (d != piece_.cur_) {
                 afterBase_ = IsAsciiBase(d[-1]);
