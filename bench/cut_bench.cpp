@@ -9,15 +9,16 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QStringList>
-
 #include <cstdio>
 #include <sys/resource.h>
 
-namespace {
+namespace
+{
 
 // The window as far as the cutter sees it: a speed and an event loop.
-class BenchWindow : public vt::WindowPort {
-public:
+class BenchWindow : public vt::WindowPort
+{
+  public:
     explicit BenchWindow(int speed) : speed_(speed) {}
     vt::Answer showMessage(const QString& text, vt::Buttons, vt::Icon, const QString&) override
     {
@@ -52,7 +53,7 @@ public:
 
     int yields = 0;
 
-private:
+  private:
     int speed_;
 };
 
