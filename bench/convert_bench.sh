@@ -27,6 +27,7 @@
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
+. "$repo/bench/repeated_book.sh"
 build=${BUILD_DIR:-$repo/build-bench}
 runs=${RUNS:-3}
 speed=${SPEED:-0}
@@ -106,36 +107,8 @@ compare() {
 
 # An EPUB book holding the text of wasteland.epub $1 times.
 make_long_book() {
-    dir=$work/long
-    mkdir -p "$dir/META-INF" "$dir/OEBPS"
-    printf 'application/epub+zip' >"$dir/mimetype"
-    cat >"$dir/META-INF/container.xml" <<'XML'
-<?xml version="1.0"?>
-<container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container">
-  <rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/></rootfiles>
-</container>
-XML
-    cat >"$dir/OEBPS/content.opf" <<'XML'
-<?xml version="1.0" encoding="UTF-8"?>
-<package xmlns="http://www.idpf.org/2007/opf" version="3.0" unique-identifier="id">
-  <metadata xmlns:dc="http://purl.org/dc/elements/1.1/">
-    <dc:identifier id="id">convert-bench-long</dc:identifier><dc:title>Long</dc:title>
-    <dc:language>en</dc:language><meta property="dcterms:modified">2020-01-01T00:00:00Z</meta>
-  </metadata>
-  <manifest><item id="t" href="text.xhtml" media-type="application/xhtml+xml"/></manifest>
-  <spine><itemref idref="t"/></spine>
-</package>
-XML
-    ebook-convert "$books/wasteland.epub" "$dir/seed.txt" >/dev/null 2>&1
-    {
-        echo '<?xml version="1.0" encoding="UTF-8"?>'
-        echo '<html xmlns="http://www.w3.org/1999/xhtml"><head><title>Long</title></head><body>'
-        for _ in $(seq "$1"); do
-            sed -e 's/&/and/g; s/[<>]/ /g; s/^/<p>/; s/$/<\/p>/' "$dir/seed.txt"
-        done
-        echo '</body></html>'
-    } >"$dir/OEBPS/text.xhtml"
-    (cd "$dir" && zip -q -X -0 "$work/long.epub" mimetype && zip -q -X -r "$work/long.epub" META-INF OEBPS)
+    ebook-convert "$books/wasteland.epub" "$work/seed.txt" >/dev/null 2>&1
+    make_repeated_book "$work/seed.txt" "$1" "$work/long.epub"
     echo "$work/long.epub"
 }
 if [ -n "${LONG:-}" ]; then

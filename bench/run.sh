@@ -31,6 +31,7 @@
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
+. "$repo/bench/repeated_book.sh"
 build=${BUILD_DIR:-$repo/build-bench}
 books=$repo/../shared/test-books
 lengths=${LENGTHS:-1 2 4 8 16}
@@ -191,36 +192,7 @@ end_section
 
 # An EPUB book holding the text of the seed book $1 times.
 make_book() {
-    dir=$work/book-$1
-    mkdir -p "$dir/META-INF" "$dir/OEBPS"
-    printf 'application/epub+zip' >"$dir/mimetype"
-    cat >"$dir/META-INF/container.xml" <<'XML'
-<?xml version="1.0"?>
-<container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container">
-  <rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/></rootfiles>
-</container>
-XML
-    cat >"$dir/OEBPS/content.opf" <<XML
-<?xml version="1.0" encoding="UTF-8"?>
-<package xmlns="http://www.idpf.org/2007/opf" version="3.0" unique-identifier="id">
-  <metadata xmlns:dc="http://purl.org/dc/elements/1.1/">
-    <dc:identifier id="id">bench-length-$1</dc:identifier><dc:title>Length $1</dc:title>
-    <dc:language>en</dc:language><meta property="dcterms:modified">2020-01-01T00:00:00Z</meta>
-  </metadata>
-  <manifest><item id="t" href="text.xhtml" media-type="application/xhtml+xml"/></manifest>
-  <spine><itemref idref="t"/></spine>
-</package>
-XML
-    {
-        echo '<?xml version="1.0" encoding="UTF-8"?>'
-        echo '<html xmlns="http://www.w3.org/1999/xhtml"><head><title>Length</title></head><body>'
-        for _ in $(seq "$1"); do
-            sed -e 's/&/and/g; s/[<>]/ /g; s/^/<p>/; s/$/<\/p>/' "$work/seed.txt"
-        done
-        echo '</body></html>'
-    } >"$dir/OEBPS/text.xhtml"
-    (cd "$dir" && zip -q -X -0 "$work/length-$1.epub" mimetype && zip -q -X -r "$work/length-$1.epub" META-INF OEBPS)
-    rm -rf "$dir"
+    make_repeated_book "$work/seed.txt" "$1" "$work/length-$1.epub"
 }
 
 minutes() {
