@@ -12,7 +12,7 @@
 #   bench/convert_bench.sh [book.epub...]
 #
 # Without books, trees.epub (short) and wasteland.epub (six times longer) of
-# the shared test books are used.
+# tests/books are used.
 #   BUILD_DIR  Release build tree to use (default: build-bench)
 #   RUNS       runs of each measurement, the fastest kept (default: 3)
 #   SPEED      the speed slider's value, -10..10 (default: 0)
@@ -32,7 +32,7 @@ build=${BUILD_DIR:-$repo/build-bench}
 runs=${RUNS:-3}
 speed=${SPEED:-0}
 volume=${VOLUME:-100}
-books=$repo/../shared/test-books
+books=$repo/tests/books
 if [ $# -eq 0 ]; then
     set -- "$books/trees.epub" "$books/wasteland.epub"
 fi

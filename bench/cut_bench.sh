@@ -23,7 +23,7 @@ set -eu
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$repo/build-bench}
 runs=${RUNS:-3}
-books=$repo/../shared/test-books
+books=$repo/tests/books
 
 if [ -z "${BENCH_BUILT:-}" ]; then
     cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVT_BUILD_TESTS=OFF >/dev/null

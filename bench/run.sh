@@ -33,7 +33,7 @@ set -eu
 repo=$(cd "$(dirname "$0")/.." && pwd)
 . "$repo/bench/repeated_book.sh"
 build=${BUILD_DIR:-$repo/build-bench}
-books=$repo/../shared/test-books
+books=$repo/tests/books
 lengths=${LENGTHS:-1 2 4 8 16}
 seed=${SEED:-trees}
 speed=${SPEED:-0}

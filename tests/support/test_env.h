@@ -28,7 +28,7 @@ void writeFile(const QString& path, const QByteArray& content);
 QByteArray readFile(const QString& path);
 // Names of the entries of a folder, sorted.
 QStringList entries(const QString& folder);
-// The folder of the shared test books.
+// The folder of the test books that travel with the project.
 QString testBook(const QString& name);
 
 } // namespace vt::test
