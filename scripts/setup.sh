@@ -9,13 +9,20 @@ libzip-dev zip
 calibre lame
 libgtest-dev libgmock-dev
 ffmpeg sox mpg123 gnuplot-nox
-xvfb xauth fonts-liberation imagemagick"
+xvfb xauth fonts-liberation imagemagick
+desktop-file-utils appstream groff-base file dpkg-dev"
 
+# One question to dpkg for all of them: ./run.sh asks on every start.
+installed=$(dpkg-query -W -f='${Status} ${Package}\n' $packages 2>/dev/null |
+    sed -n 's/^install ok installed //p' || true)
 missing=""
 for p in $packages; do
-    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-    case "$status" in
-        *"install ok installed"*) ;;
+    case "
+$installed
+" in
+        *"
+$p
+"*) ;;
         *) missing="$missing $p" ;;
     esac
 done

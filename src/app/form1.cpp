@@ -1,9 +1,9 @@
 #include "form1.h"
 
+#include "app_files.h"
 #include "browse_folder.h"
 #include "speech_rendering.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cstdio>
@@ -25,8 +25,7 @@ Form1::Services Form1::Services::real()
         std::fflush(nullptr);
         std::_Exit(0);
     };
-    const QString here = QCoreApplication::applicationDirPath();
-    s.programFolders = {here, QFileInfo(here + u"/../share/vellumtone"_s).absoluteFilePath()};
+    s.programFolders = AppFileFolders();
     return s;
 }
 

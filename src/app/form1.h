@@ -50,6 +50,9 @@ class Form1 : public QWidget, public WindowPort, public VoiceListPort
     // The start-up sequence. False when the process must end (no voice list
     // could be made); the window is then never shown.
     bool Form_Load();
+    // Books named on the command line join the list as the list's own
+    // adding code takes them (folders are searched for EPUB files).
+    void AddCommandLineBooks(const QStringList& paths);
 
     // For the book list and its buttons.
     SettingsStore& settings() { return settings_; }

@@ -34,6 +34,11 @@ void Form1::setUpBookList()
             [this](const QStringList& paths) { AddDroppedPaths(paths, portsOf(*this)); });
 }
 
+void Form1::AddCommandLineBooks(const QStringList& paths)
+{
+    AddCommandLinePaths(paths, portsOf(*this));
+}
+
 void Form1::PushButton2_Click()
 {
     StepGuard g(*this, u"Form1.PushButton2_Click"_s);

@@ -1,10 +1,13 @@
 #include "adding_books.h"
 
 #include "error_report.h"
+#include "files.h"
 #include "folder_scan.h"
 #include "paths.h"
 #include "settings.h"
 #include "window_ports.h"
+
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -102,6 +105,19 @@ void AddDroppedPaths(const QStringList& paths, const BookListPorts& w)
             AddFolderTreeFiles(path, u"*.*"_s, w, g);
         else
             g.step(102, [&] { w.rows.appendRow(path); });
+    }
+}
+
+void AddCommandLinePaths(const QStringList& paths, const BookListPorts& w)
+{
+    StepGuard g(w.box, u"Form1.AddCommandLineBooks"_s);
+    for (const QString& path : paths) {
+        QString full;
+        g.step(100, [&] { full = QFileInfo(path).absoluteFilePath(); });
+        if (g.test(102, [&] { return IsFolder(full); }))
+            AddFolderTreeFiles(full, u"*.epub"_s, w, g);
+        else
+            g.step(104, [&] { w.rows.appendRow(full); });
     }
 }
 

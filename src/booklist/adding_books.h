@@ -51,4 +51,10 @@ void AddAllEpubFilesInFolder(SettingsStore& store, const BookListPorts& w,
 // every type, anything else (a file, a hidden folder) is appended as it is.
 void AddDroppedPaths(const QStringList& paths, const BookListPorts& w);
 
+// Paths named on the program's command line (a desktop's "Open with"), in
+// their order, made absolute: a folder is searched for EPUB files as "Add All"
+// searches, anything else is appended (a missing book fails in the run with
+// its reason, as a dropped one does).
+void AddCommandLinePaths(const QStringList& paths, const BookListPorts& w);
+
 } // namespace vt

@@ -3,17 +3,30 @@
 #include "files.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
 namespace vt
 {
 
+QStringList AppFileFolders()
+{
+    const QString here = QCoreApplication::applicationDirPath();
+    QStringList folders{here};
+    for (const QString& folder :
+         {QDir::cleanPath(here + u'/' + QStringLiteral(VT_DATA_DIR_FROM_BIN)),
+          QStringLiteral(VT_INSTALLED_DATA_DIR)})
+        if (!folders.contains(folder))
+            folders.append(folder);
+    return folders;
+}
+
 QString FindBesideExecutable(const QString& name)
 {
-    const QString beside = QCoreApplication::applicationDirPath() + u'/' + name;
-    if (FileExists(beside))
-        return beside;
-    const QString installed = QStringLiteral(VT_INSTALLED_DATA_DIR) + u'/' + name;
-    return FileExists(installed) ? installed : beside;
+    const QStringList folders = AppFileFolders();
+    for (const QString& folder : folders)
+        if (FileExists(folder + u'/' + name))
+            return folder + u'/' + name;
+    return folders.first() + u'/' + name;
 }
 
 } // namespace vt

@@ -140,7 +140,8 @@ Options:
   --list-voices       list the voices of the speech engine and exit
   --jobs N            convert N books at once (default: one per processor core)
   --help              show this text and exit
-  --version           show the version and exit
+  --version           show the version and the folder of the sample books,
+                      and exit
 
 Options that are not given take the values last chosen in the Vellumtone
 window (~/.config/Quillmark/Quillmark.ini); this program never changes them.

@@ -3,6 +3,7 @@
 #include "cli_options.h"
 #include "console_window.h"
 #include "files.h"
+#include "samples.h"
 #include "settings.h"
 #include "voice_choice.h"
 
@@ -126,7 +127,10 @@ int main(int argc, char* argv[])
         return 0;
     }
     if (options->version) {
-        print(stdout, u"vellumtone-cli "_s + QStringLiteral(VT_VERSION) + u'\n');
+        // Where the sample books were found tells which installation runs.
+        const QString samples = vt::SampleFolder();
+        print(stdout, u"vellumtone-cli "_s + QStringLiteral(VT_VERSION) + u"\nsample books: "_s +
+                          (vt::IsFolder(samples) ? samples : u"not installed"_s) + u'\n');
         return 0;
     }
 

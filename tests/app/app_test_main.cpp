@@ -1,3 +1,4 @@
+#include "application_setup.h"
 #include "modal_answerer.h"
 #include "temp_home.h"
 
@@ -15,7 +16,7 @@ int main(int argc, char* argv[])
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    vt::SetUpApplication(); // as the program does
     vt::test::OpenedPages pages;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &pages, "open");
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &pages, "open");

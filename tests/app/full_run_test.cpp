@@ -26,6 +26,7 @@ TEST_F(AppTest, TheStartButtonTurnsARealBookIntoAnMp3)
     form->PushButton1->click();
 
     EXPECT_EQ(boxes.texts(), QStringList{u"Done."_s});
+    EXPECT_EQ(boxes.shown[0].windowIconSizes, form->windowIcon().availableSizes());
     const QFileInfo mp3(output.filePath(u"hefty-water.mp3"_s));
     ASSERT_TRUE(mp3.isFile());
     EXPECT_GT(mp3.size(), 10000);

@@ -26,7 +26,8 @@ void ModalAnswerer::poll()
     if (!box || box == last_ || !box->isVisible())
         return;
     last_ = box;
-    shown.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+    shown.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
+                  box->windowIcon().availableSizes()});
     QMessageBox::StandardButton answer = QMessageBox::Ok;
     if (box->standardButtons() & QMessageBox::Yes)
         answer = answers.isEmpty() ? QMessageBox::No : answers.takeFirst();

@@ -22,6 +22,7 @@ class ModalAnswerer : public QObject
         QString text;
         QMessageBox::Icon icon;
         QMessageBox::StandardButtons buttons;
+        QList<QSize> windowIconSizes; // the picture in the box's title bar
     };
 
     ModalAnswerer();

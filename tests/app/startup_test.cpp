@@ -1,11 +1,13 @@
 #include "app_fixture.h"
 #include "book_list_view.h"
+#include "build_config.h"
 #include "error_report.h"
 #include "files.h"
 #include "startup.h"
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -47,6 +49,16 @@ TEST_F(AppTest, FirstStartWithAnEmptyStore)
     EXPECT_FALSE(isStored(key::VolumeLevel));
     EXPECT_FALSE(isStored(key::SpeechRate));
     EXPECT_FALSE(isStored(key::Text1));
+}
+
+TEST_F(AppTest, TheWindowShowsTheProgramsIconInEverySize)
+{
+    auto form = loadedForm();
+    QList<QSize> sizes;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        sizes.append(QSize(size, size));
+    EXPECT_EQ(form->windowIcon().availableSizes(), sizes);
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral(VT_APP_ID));
 }
 
 TEST_F(AppTest, StoredValuesAreReadAsTheStoreReadsNumbers)

@@ -135,6 +135,20 @@ TEST_F(BookListButtons, DropsOnTheListAreAddedByTheWindow)
     EXPECT_EQ(rows(), (QStringList{single, a}));
 }
 
+TEST_F(BookListButtons, BooksNamedOnTheCommandLineJoinTheList)
+{
+    const QString a = book(u"a.epub"_s);
+    const QString b = book(u"library/b.EPUB"_s);
+    book(u"library/notes.txt"_s);
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(books.path());
+    // Relative paths are the terminal's; a missing book fails later in the run.
+    form->AddCommandLineBooks({u"a.epub"_s, books.filePath(u"library"_s), u"gone.epub"_s});
+    QDir::setCurrent(before);
+    EXPECT_EQ(rows(), (QStringList{a, b, books.filePath(u"gone.epub"_s)}));
+    EXPECT_EQ(form->pointer(), Pointer::Default);
+}
+
 TEST_F(BookListButtons, SamplesAreAddedOnceAndTheFolderIsOffered)
 {
     const QString samples = program.filePath(u"Samples"_s);
