@@ -3,9 +3,9 @@
 set -eu
 
 packages="cmake ninja-build g++ pkg-config git
-qt6-base-dev qt6-qpa-plugins libgl-dev
+qt6-base-dev qt6-qpa-plugins qt6-svg-dev libgl-dev
 libespeak-ng-dev espeak-ng-data espeak-ng libpcaudio-dev
-libzip-dev zip
+libzip-dev zip libtag1-dev
 calibre lame
 libgtest-dev libgmock-dev
 ffmpeg sox mpg123 gnuplot-nox

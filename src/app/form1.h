@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -86,6 +87,7 @@ class Form1 : public QWidget, public WindowPort, public VoiceListPort
     int combo1Index() const override;
     int slider1() const override;
     int slider2() const override;
+    bool check1() const override;
     void setTimerInterval(int milliseconds) override;
     void setTimerEnabled(bool enabled) override;
     bool timerEnabled() const override;
@@ -126,6 +128,7 @@ class Form1 : public QWidget, public WindowPort, public VoiceListPort
     QLineEdit* Text1 = nullptr;
     QPushButton* PushButton7 = nullptr;
     QRadioButton* Option2 = nullptr;
+    QCheckBox* Check1 = nullptr;
     CaptionedProgressBar* ProgressBar1 = nullptr;
     QPushButton* PushButton9 = nullptr;
     QTimer* Timer1 = nullptr;
@@ -149,6 +152,7 @@ class Form1 : public QWidget, public WindowPort, public VoiceListPort
     void Option1_Click();
     void Option2_Click();
     void Text1_Change();
+    void Check1_Click();
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -3,6 +3,7 @@
 #include "form1.h"
 #include "progress.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -154,12 +155,17 @@ void Form1::createControls()
 
     Frame5 = frame(this, u"Save Option"_s, u"Frame5"_s, 8040, 3240, 7800, 1815);
     Option1 = option(Frame5, u"Save results to this folder:"_s, u"Option1"_s, 240, 300, 3615, 255);
-    Frame3 = frame(Frame5, QString(), u"Frame3"_s, 480, 510, 6840, 780);
+    Frame3 = frame(Frame5, QString(), u"Frame3"_s, 480, 510, 6840, 690);
     Text1 = place(new QLineEdit(Frame3), u"Text1"_s, 240, 300, 5670, 345);
     Text1->setFont(arial(9, false));
     PushButton7 = button(Frame3, u"..."_s, u"PushButton7"_s, 6000, 300, 600, 345);
-    Option2 = option(Frame5, u"Save results in folder of original file"_s, u"Option2"_s, 240, 1410,
+    Option2 = option(Frame5, u"Save results in folder of original file"_s, u"Option2"_s, 240, 1245,
                      3615, 255);
+    Check1 = place(new QCheckBox(u"Write title, author, cover and chapters"_s, Frame5), u"Check1"_s,
+                   240, 1515, 3615, 255);
+    Check1->setFont(arial(9, true));
+    Check1->setChecked(true);
+    Check1->setAccessibleName(u"Write title, author, cover and chapters into the MP3 files"_s);
 
     PushButton1 =
         button(this, u"Start Converting To MP3"_s, u"PushButton1"_s, 8040, 5180, 7800, 405);
@@ -204,6 +210,7 @@ void Form1::connectControls()
     connect(Option1, &QRadioButton::clicked, this, &Form1::Option1_Click);
     connect(Option2, &QRadioButton::clicked, this, &Form1::Option2_Click);
     connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
+    connect(Check1, &QCheckBox::clicked, this, &Form1::Check1_Click);
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(*this); });
 }
 

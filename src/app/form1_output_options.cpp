@@ -1,6 +1,7 @@
 #include "error_report.h"
 #include "form1.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -27,6 +28,12 @@ void Form1::optionClicked()
     settings_.setBoolean(key::Option1, Option1->isChecked());
     settings_.setBoolean(key::Option2, Option2->isChecked());
     Frame3->setEnabled(Option1->isChecked());
+}
+
+// Whether finished books get their title, authors, cover and chapters.
+void Form1::Check1_Click()
+{
+    settings_.setBoolean(key::Tags, Check1->isChecked());
 }
 
 // Every change is stored as it stands; the run checks the folder.

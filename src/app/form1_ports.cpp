@@ -6,6 +6,7 @@
 #include "form1.h"
 #include "startup.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -105,6 +106,11 @@ bool Form1::option1() const
 bool Form1::option2() const
 {
     return Option2->isChecked();
+}
+
+bool Form1::check1() const
+{
+    return Check1->isChecked();
 }
 
 QString Form1::text1() const

@@ -5,6 +5,7 @@
 #include "samples.h"
 #include "startup.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -73,6 +74,7 @@ bool Form1::Form_Load()
     g.step(128, [&] { Option1->setChecked(settings_.boolean(key::Option1)); });
     g.step(130, [&] { Option2->setChecked(settings_.boolean(key::Option2)); });
     g.step(132, [&] { Frame3->setEnabled(Option1->isChecked()); });
+    g.step(133, [&] { Check1->setChecked(settings_.boolean(key::Tags)); });
     g.step(134, [&] { setTimerEnabled(false); });
     g.step(136, [&] { CheckTempFolder(*this); });
     return true;

@@ -67,6 +67,7 @@ QStringList childArguments(const ConsoleWindow::Settings& settings, const QStrin
         arguments << u"--voice"_s << QString::number(settings.voice);
     arguments << u"--volume"_s << QString::number(settings.volume) << u"--rate"_s
               << QString::number(settings.rate);
+    arguments << (settings.tags ? u"--tags"_s : u"--no-tags"_s);
     if (settings.option1)
         arguments << u"--out"_s << settings.text1;
     else

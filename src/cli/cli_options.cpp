@@ -91,6 +91,10 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& arguments, QString&
             if (!flag())
                 return std::nullopt;
             options.beside = true;
+        } else if (name == u"--tags"_s || name == u"--no-tags"_s) {
+            if (!flag())
+                return std::nullopt;
+            options.tags = name == u"--tags"_s;
         } else if (name == u"--list-voices"_s) {
             if (!flag())
                 return std::nullopt;
@@ -130,6 +134,8 @@ Every book goes through the same chain as in the Vellumtone window: calibre's
 ebook-convert makes plain text, the text is cut into pieces, espeak-ng speaks
 each piece, lame -h encodes it, and the pieces are joined into one MP3 named
 after the book (book.epub gives book.mp3; an existing file is replaced).
+The MP3 file carries the book's title, authors, cover, language, publisher,
+description and chapters as an ID3v2.4 tag, read from the book itself.
 
 Options:
   --voice NAME|INDEX  the voice: its number in --list-voices or its name
@@ -137,6 +143,9 @@ Options:
   --rate N            speed of speech from -10 (slow) to 10 (fast)
   --out DIR           put the MP3 files into DIR (which must exist)
   --beside            put each MP3 file beside its book
+  --tags, --no-tags   write the book's title, authors, cover and chapters
+                      into its MP3 file, or leave them out (default: as the
+                      window's "Write title, author, cover and chapters")
   --list-voices       list the voices of the speech engine and exit
   --jobs N            convert N books at once (default: one per processor core)
   --help              show this text and exit

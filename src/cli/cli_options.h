@@ -15,6 +15,7 @@ struct CliOptions {
     std::optional<int> rate;
     std::optional<QString> out;
     bool beside = false;
+    std::optional<bool> tags; // --tags or --no-tags
     bool listVoices = false;
     bool help = false;
     bool version = false;

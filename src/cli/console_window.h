@@ -24,6 +24,7 @@ class ConsoleWindow : public WindowPort
         int voice = 0;
         int volume = 100;
         int rate = -3;
+        bool tags = true;
     };
 
     ConsoleWindow(Settings settings, bool showProgress);
@@ -49,6 +50,7 @@ class ConsoleWindow : public WindowPort
     int combo1Index() const override { return settings_.voice; }
     int slider1() const override { return settings_.volume; }
     int slider2() const override { return settings_.rate; }
+    bool check1() const override { return settings_.tags; }
     void setTimerInterval(int milliseconds) override { timer_.setInterval(milliseconds); }
     void setTimerEnabled(bool enabled) override;
     bool timerEnabled() const override { return timer_.isActive(); }

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
@@ -17,6 +18,18 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
+
+QtMessageHandler previousHandler = nullptr;
+
+// Without a session runtime folder Qt says so at the start of every GUI
+// application; that is no news for a batch converter's standard error.
+void quietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message.startsWith(u"QStandardPaths: XDG_RUNTIME_DIR"_s))
+        return;
+    if (previousHandler)
+        previousHandler(type, context, message);
+}
 
 void print(FILE* stream, const QString& text)
 {
@@ -117,7 +130,11 @@ bool chooseOutput(const vt::CliOptions& options, vt::SettingsStore& store,
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // A GUI application without a screen: drawing a book's SVG cover needs
+    // Qt's fonts, which only a GUI application has.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    previousHandler = qInstallMessageHandler(quietMessages);
+    QGuiApplication app(argc, argv);
     QString error;
     const auto options = vt::ParseCliOptions(app.arguments().mid(1), error);
     if (!options)
@@ -156,6 +173,8 @@ int main(int argc, char* argv[])
         std::clamp(stored([&] { return store.number(vt::key::VolumeLevel); }, 100), 0, 100));
     settings.rate = options->rate.value_or(
         std::clamp(stored([&] { return store.number(vt::key::SpeechRate); }, -3), -10, 10));
+    settings.tags =
+        options->tags.value_or(stored([&] { return store.boolean(vt::key::Tags); }, true));
 
     QStringList books;
     if (!collectBooks(options->paths, books, options->child) ||

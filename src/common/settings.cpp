@@ -44,6 +44,8 @@ QString SettingsStore::defaultText(const char* key)
         return u"1"_s;
     if (name == QLatin1String(key::Option2))
         return u"0"_s;
+    if (name == QLatin1String(key::Tags))
+        return u"True"_s;
     if (name == QLatin1String(key::Text1))
         return GetDesktopFolder();
     return {};

@@ -22,6 +22,7 @@ inline constexpr const char* LastFolder = "LastFolder";
 inline constexpr const char* LastFolderDot = "LastFolderDot";
 inline constexpr const char* Extension = "Extension";
 inline constexpr const char* Snapshot = "Snapshot";
+inline constexpr const char* Tags = "Tags";
 } // namespace key
 
 class SettingsStore

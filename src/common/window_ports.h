@@ -79,6 +79,8 @@ class ControlsPort
     virtual int combo1Index() const = 0;
     virtual int slider1() const = 0; // volume 0..100
     virtual int slider2() const = 0; // speed -10..10
+    // "Write title, author, cover and chapters"; on unless a window says otherwise.
+    virtual bool check1() const { return true; }
 };
 
 class TimerPort

@@ -24,6 +24,9 @@ class Chain
     // Speaks a piece file into a WAV file (or a text aloud when wavPath is empty).
     virtual void saveToWav(const QString& source, const QString& wavPath) = 0;
     virtual void wavToMp3(const QString& wavPath, const QString& mp3Path) = 0;
+    // Writes the book's title, authors, cover and chapters into its finished
+    // audio book. Never fails: a book without them keeps a bare file.
+    virtual void tagResult(const QString& /*bookPath*/, const QString& /*resultPath*/) {}
 };
 
 } // namespace vt

@@ -249,6 +249,9 @@ void Run::book(int i, int n)
         else
             result.reason = u"no audio file was made"_s;
     }
+    // Tags are a courtesy: their writing never makes a book fail.
+    if (result.ok && w_.check1())
+        chain_.tagResult(result.book, result.resultPath);
     if (!result.ok)
         RemoveUnfinishedResult();
     resultInProgress() = {};

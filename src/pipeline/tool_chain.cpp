@@ -1,5 +1,6 @@
 #include "tool_chain.h"
 
+#include "book_tags.h"
 #include "mp3_encoding.h"
 #include "speech_rendering.h"
 #include "text_cutting.h"
@@ -38,6 +39,11 @@ void ToolChain::saveToWav(const QString& source, const QString& wavPath)
 void ToolChain::wavToMp3(const QString& wavPath, const QString& mp3Path)
 {
     WAVToMP3(wavPath, mp3Path, window_, runner_);
+}
+
+void ToolChain::tagResult(const QString& bookPath, const QString& resultPath)
+{
+    TagAudioBook(bookPath, resultPath, {}, [this] { window_.yieldOnce(); });
 }
 
 } // namespace vt

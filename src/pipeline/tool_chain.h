@@ -19,6 +19,7 @@ class ToolChain : public Chain
     qint32 cutText(const QString& textPath) override;
     void saveToWav(const QString& source, const QString& wavPath) override;
     void wavToMp3(const QString& wavPath, const QString& mp3Path) override;
+    void tagResult(const QString& bookPath, const QString& resultPath) override;
 
   private:
     WindowPort& window_;

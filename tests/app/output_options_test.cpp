@@ -1,5 +1,6 @@
 #include "app_fixture.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,6 +25,19 @@ TEST_F(AppTest, OptionClicksStoreBothAndSwitchTheFolderBox)
     EXPECT_TRUE(form->Frame3->isEnabled());
     EXPECT_EQ(stored(key::Option1), u"True"_s);
     EXPECT_EQ(stored(key::Option2), u"False"_s);
+}
+
+TEST_F(AppTest, TheTagsBoxStartsOnAndKeepsItsChoice)
+{
+    auto form = loadedForm();
+    EXPECT_TRUE(form->Check1->isChecked());
+    EXPECT_TRUE(form->check1());
+    EXPECT_FALSE(form->Check1->accessibleName().isEmpty());
+    form->Check1->click();
+    EXPECT_EQ(stored(key::Tags), u"False"_s);
+    form = loadedForm();
+    EXPECT_FALSE(form->Check1->isChecked());
+    EXPECT_FALSE(form->check1());
 }
 
 TEST_F(AppTest, EveryKeystrokeInTheFolderBoxIsStored)

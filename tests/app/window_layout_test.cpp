@@ -4,6 +4,7 @@
 #include "progress.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -48,10 +49,11 @@ const Placed kControls[] = {
     {"PushButton10", "FraVoiceUsed", 6360, 300, 1200, 345},
     {"Frame5", "Form1", 8040, 3240, 7800, 1815},
     {"Option1", "Frame5", 240, 300, 3615, 255},
-    {"Frame3", "Frame5", 480, 510, 6840, 780},
+    {"Frame3", "Frame5", 480, 510, 6840, 690},
     {"Text1", "Frame3", 240, 300, 5670, 345},
     {"PushButton7", "Frame3", 6000, 300, 600, 345},
-    {"Option2", "Frame5", 240, 1410, 3615, 255},
+    {"Option2", "Frame5", 240, 1245, 3615, 255},
+    {"Check1", "Frame5", 240, 1515, 3615, 255},
     {"PushButton1", "Form1", 8040, 5180, 7800, 405},
     {"ProgressBar1", "Form1", 8040, 5700, 7320, 405},
     {"PushButton9", "Form1", 15480, 5700, 360, 405},
@@ -96,7 +98,7 @@ TEST_F(AppTest, CaptionsAreBoldArialAndFitTheirControls)
     auto form = makeForm();
     for (QWidget* w : form->findChildren<QWidget*>()) {
         const bool caption = qobject_cast<QLabel*>(w) || qobject_cast<QRadioButton*>(w) ||
-                             qobject_cast<QGroupBox*>(w);
+                             qobject_cast<QCheckBox*>(w) || qobject_cast<QGroupBox*>(w);
         if (!caption && !qobject_cast<QPushButton*>(w))
             continue;
         SCOPED_TRACE(w->objectName().toStdString());

@@ -31,6 +31,9 @@ TEST(CliOptions, ValuesInEitherFormAndPathsInOrder)
     EXPECT_EQ(*options->out, u"/o"_s);
     EXPECT_EQ(options->jobs, 3);
     EXPECT_EQ(options->paths, (QStringList{u"a.epub"_s, u"--odd.epub"_s}));
+    EXPECT_FALSE(options->tags); // not given: the window's choice holds
+    EXPECT_EQ(parse({u"--no-tags"_s, u"a"_s})->tags, false);
+    EXPECT_EQ(parse({u"--no-tags"_s, u"--tags"_s, u"a"_s})->tags, true); // the last one wins
 }
 
 TEST(CliOptions, BadUsageNamesTheOptionOrValue)
@@ -43,6 +46,7 @@ TEST(CliOptions, BadUsageNamesTheOptionOrValue)
         {{u"--out"_s}, u"--out"_s},
         {{u"--out"_s, u"/o"_s, u"--beside"_s, u"a"_s}, u"--beside"_s},
         {{u"--beside=yes"_s, u"a"_s}, u"--beside"_s},
+        {{u"--no-tags=1"_s, u"a"_s}, u"--no-tags"_s},
         {{}, u"no book"_s},
     };
     for (const auto& [arguments, named] : cases) {

@@ -87,9 +87,15 @@ TEST_F(Cli, AGoodAndADamagedBookGiveTheirResultLines)
     EXPECT_TRUE(test::entries(temp.path()).isEmpty())
         << test::entries(temp.path()).join(u' ').toStdString();
 
-    const Result fine = run({u"--beside"_s, u"--rate"_s, u"10"_s, good});
+    // --no-tags: the same audio without the tag the first run put in front.
+    const Result fine = run({u"--beside"_s, u"--no-tags"_s, u"--rate"_s, u"10"_s, good});
     EXPECT_EQ(fine.status, 0);
     EXPECT_EQ(fine.out, QStringList{books.filePath(u"good book.mp3"_s)});
+    const QByteArray tagged = test::readFile(result.out[1]);
+    const QByteArray bare = test::readFile(fine.out.value(0));
+    EXPECT_TRUE(tagged.startsWith("ID3"));
+    EXPECT_FALSE(bare.startsWith("ID3"));
+    EXPECT_TRUE(tagged.endsWith(bare));
 }
 
 TEST_F(Cli, TwoJobsGiveTheSameFilesAsOne)

@@ -26,6 +26,7 @@ TEST_F(Settings, DefaultsWhenAbsent)
     EXPECT_EQ(store.number(key::Combo), 0);
     EXPECT_TRUE(store.boolean(key::Option1));
     EXPECT_FALSE(store.boolean(key::Option2));
+    EXPECT_TRUE(store.boolean(key::Tags));
     EXPECT_TRUE(store.text(key::Text1).endsWith(u'/'));
     EXPECT_EQ(store.text(key::LastFolder), u""_s);
     EXPECT_EQ(store.text(key::Snapshot), u""_s);

@@ -191,6 +191,26 @@ TEST_F(Run, BooksWithMissingAudioAreListedAsFailed)
     EXPECT_EQ(PushButton1_Click(window, chain).failedBooks(), QStringList{window.rows[0]});
 }
 
+TEST_F(Run, OnlyFinishedBooksAreTaggedAndOnlyWhenAsked)
+{
+    chain.pieceCount = 2;
+    window.rows = {book(u"a.epub"_s), book(u"notext.epub"_s), book(u"b.epub"_s)};
+    chain.silentPieces = {};
+    PushButton1_Click(window, chain);
+    EXPECT_EQ(chain.tagged, (QStringList{u"a.epub -> a.mp3"_s, u"b.epub -> b.mp3"_s}));
+
+    chain.tagged.clear();
+    chain.silentPieces = {u"output002.txt"_s}; // a book with a piece missing fails
+    window.rows = {book(u"c.epub"_s)};
+    PushButton1_Click(window, chain);
+    EXPECT_TRUE(chain.tagged.isEmpty());
+
+    chain.silentPieces = {};
+    window.tags = false;
+    PushButton1_Click(window, chain);
+    EXPECT_TRUE(chain.tagged.isEmpty());
+}
+
 TEST_F(Run, ALiveRunInTheSameWorkingFolderBlocksASecondOne)
 {
     window.rows = {book(u"a.epub"_s)};

@@ -50,12 +50,17 @@ class ScriptedChain : public Chain
         encodedTo << mp3;
         writeFile(mp3, "[" + readFile(wav) + "]");
     }
+    void tagResult(const QString& book, const QString& result) override
+    {
+        tagged << GetFileName(book) + QStringLiteral(" -> ") + GetFileName(result);
+    }
 
     qint32 pieceCount = 1;
     QSet<QString> silentPieces;
     QStringList calls;
     QStringList spoken;
     QStringList encodedTo;
+    QStringList tagged; // "book.epub -> book.mp3"
 };
 
 } // namespace vt::test

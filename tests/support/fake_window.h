@@ -49,6 +49,7 @@ class FakeWindow : public WindowPort
     int combo1Index() const override { return combo; }
     int slider1() const override { return volume; }
     int slider2() const override { return speed; }
+    bool check1() const override { return tags; }
     void setTimerInterval(int ms) override { timerInterval = ms; }
     void setTimerEnabled(bool on) override;
     bool timerEnabled() const override { return timerOn; }
@@ -65,6 +66,7 @@ class FakeWindow : public WindowPort
     int combo = 0;
     int volume = 100;
     int speed = -3;
+    bool tags = true;
     bool busyFlag = false;
     Pointer pointerValue = Pointer::Default;
     double value = 0;

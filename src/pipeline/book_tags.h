@@ -1,0 +1,68 @@
+#pragma once
+
+#include "cover_image.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace vt
+{
+
+class EpubBook;
+
+// One chapter of an audio book: where its first words are heard.
+struct BookChapter {
+    QString title;
+    qint64 startMs = 0;
+    qint64 endMs = 0;
+};
+
+// What an audio book's ID3 tag says of it.
+struct BookTags {
+    QString title;
+    QStringList authors;
+    QString year;     // "2018"; "" when unknown
+    QString language; // ISO 639-2, e.g. "eng"; "" when unknown
+    QString publisher;
+    QString comment; // the description, plain text
+    CoverImage cover;
+    QList<BookChapter> chapters; // in order, each ending where the next starts
+};
+
+// The tags of a book from its package document and cover. A book without
+// metadata gives empty fields; never raises.
+BookTags BookTagsFromEpub(const EpubBook& book);
+
+// The three-letter ISO 639-2 (terminology) code of a language tag ("en-US"
+// gives "eng", "fr" gives "fra"); "" for a tag whose language is unknown.
+QString Iso639_2(const QString& languageTag);
+
+// The year at the start of an EPUB date ("2018-03-27T22:02:30Z" gives
+// "2018"); "" when it does not start with one.
+QString YearOfDate(const QString& date);
+
+// The ID3v2.4 tag (UTF-8 texts): TIT2, TALB, TPE1, TPE2, TCON "Audiobook",
+// TDRC, TLAN, TPUB, COMM, the front cover as APIC, and one CHAP per chapter
+// with a CTOC listing them in order. Fields that are empty are left out.
+QByteArray RenderId3Tag(const BookTags& tags);
+
+// Puts the tag in front of the MP3 file's audio, replacing an ID3v2 tag
+// already there; the audio stays byte for byte. The file is rewritten
+// beside itself and then renamed over, so a failure (a full disk, a folder
+// without room for a second file) leaves it as it was. betweenBlocks runs
+// after every few megabytes copied (the window yields there). True when
+// tagged.
+bool PrependId3Tag(const QString& mp3Path, const QByteArray& tag,
+                   const std::function<void()>& betweenBlocks = {});
+
+// Reads the book's metadata and cover and tags its audio book with them and
+// the chapters given. Missing or broken metadata gives fewer tags, never an
+// error; true when the file was tagged.
+bool TagAudioBook(const QString& bookPath, const QString& mp3Path,
+                  const QList<BookChapter>& chapters = {},
+                  const std::function<void()>& betweenBlocks = {});
+
+} // namespace vt
