@@ -8,27 +8,59 @@
 #include "voice_choice.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
 namespace
 {
 
-QtMessageHandler previousHandler = nullptr;
-
-// Without a session runtime folder Qt says so at the start of every GUI
-// application; that is no news for a batch converter's standard error.
-void quietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+// A GUI application looks for the session's runtime folder as it starts and,
+// when the session has none (a cron job, a container), makes one in the
+// temporary folder and says so. The batch converter leaves nothing behind
+// there: it lends Qt a runtime folder of its own for the start only.
+class LentRuntimeFolder
 {
-    if (message.startsWith(u"QStandardPaths: XDG_RUNTIME_DIR"_s))
-        return;
-    if (previousHandler)
-        previousHandler(type, context, message);
+  public:
+    LentRuntimeFolder()
+    {
+        if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+            return;
+        QByteArray name = QFile::encodeName(QDir::tempPath() + u"/vellumtone-start-XXXXXX"_s);
+        if (::mkdtemp(name.data())) {
+            folder_ = QFile::decodeName(name);
+            qputenv("XDG_RUNTIME_DIR", name);
+        }
+    }
+    ~LentRuntimeFolder()
+    {
+        if (folder_.isEmpty())
+            return;
+        qunsetenv("XDG_RUNTIME_DIR");
+        QDir(folder_).removeRecursively();
+    }
+    LentRuntimeFolder(const LentRuntimeFolder&) = delete;
+    LentRuntimeFolder& operator=(const LentRuntimeFolder&) = delete;
+
+  private:
+    QString folder_;
+};
+
+// Drawing a book's SVG cover needs Qt's fonts, which only a GUI application
+// has: the batch converter is one, without a screen.
+std::unique_ptr<QGuiApplication> startApplication(int& argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const LentRuntimeFolder runtime;
+    return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 void print(FILE* stream, const QString& text)
@@ -130,13 +162,9 @@ bool chooseOutput(const vt::CliOptions& options, vt::SettingsStore& store,
 
 int main(int argc, char* argv[])
 {
-    // A GUI application without a screen: drawing a book's SVG cover needs
-    // Qt's fonts, which only a GUI application has.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    previousHandler = qInstallMessageHandler(quietMessages);
-    QGuiApplication app(argc, argv);
+    const auto app = startApplication(argc, argv);
     QString error;
-    const auto options = vt::ParseCliOptions(app.arguments().mid(1), error);
+    const auto options = vt::ParseCliOptions(QCoreApplication::arguments().mid(1), error);
     if (!options)
         return usageError(error);
     if (options->help) {
