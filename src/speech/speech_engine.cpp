@@ -20,6 +20,9 @@ static_assert(sizeof(short) == sizeof(qint16));
 
 constexpr int kMinimumWordsPerMinute = 80;
 constexpr int kBufferMilliseconds = 100;
+// Lines shorter than this end a clause: every line end of a piece (a heading,
+// a contents entry, a paragraph) is heard as a pause. Longer than any line.
+constexpr int kClauseLineLength = 1 << 20;
 // The engine's own default voice, used when no voice is chosen.
 constexpr const char* kDefaultVoice = "en";
 
@@ -181,6 +184,7 @@ void SpeechEngine::speak(const SpeakRequest& request, AudioSink& sink, Yielder& 
     espeak_ng_SetParameter(espeakRATE, speed.wordsPerMinute, 0);
     espeak_ng_SetParameter(espeakWORDGAP, speed.wordGap, 0);
     espeak_ng_SetParameter(espeakVOLUME, request.volume, 0);
+    espeak_ng_SetParameter(espeakLINELENGTH, kClauseLineLength, 0);
 
     QByteArray text = request.text;
     text.replace('\0', ' '); // the engine stops at the first NUL

@@ -1,31 +1,58 @@
 #pragma once
 
 #include <QtGlobal>
-#include <array>
 
 // Which characters reach the speech engine. Letters and digits of every
-// script, the blank and ! , . ; ? are kept; everything else is spoken as a
-// pause, so it becomes one blank. Combining marks (accents, vowel signs,
+// script, the blank, ! , . ; ? % and & are kept; everything else is spoken
+// as a pause, so it becomes one blank. Combining marks (accents, vowel signs,
 // Arabic shadda and tanwin) are part of the letter they follow and stay with
-// it; a mark that follows no letter or digit is a blank.
+// it; a mark that follows no letter or digit is a blank. An apostrophe
+// (' ’ ʼ) between two letters is kept as ', so that contractions, possessives
+// and elisions are spoken as words; any other apostrophe is a blank.
 namespace vt
 {
 
-enum class Spoken { Blank, Kept, Mark };
+enum class Spoken { Blank, Letter, Number, Kept, Mark, Apostrophe };
 
 Spoken ClassifyCodePoint(char32_t codePoint);
 
-// The cleaned form of one ASCII byte, letter case kept.
-extern const std::array<char, 128> kCleanAscii;
-
-// The cleaned and lower-cased form of one ASCII byte as the cutter needs it;
-// 0 for the bytes it must look at itself: "\n", "\r" and "&".
-extern const std::array<char, 128> kCutAscii;
-
-// True for an ASCII letter or digit: a mark may follow it.
-inline bool IsAsciiBase(char c)
+// Cleans UTF-8 text line by line. Text may be given in parts, each ending
+// at a whole character; a part that ends after a blank or at a line's end
+// is cleaned exactly as the whole line would be.
+class LineCleaner
 {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
+  public:
+    struct Options {
+        // Letters are written in lower case, but for the first of a line and
+        // of a sentence (after . ! or ?): the speech engine hears a sentence
+        // end only before a capital, and reads a word in capitals as letters.
+        bool sentenceCase = false;
+        bool dropNbspEntity = false; // "&#xa0;" (exactly so) is taken out first
+    };
+    explicit LineCleaner(Options options) : options_(options) {}
+
+    // The next text given starts a new line.
+    void newLine()
+    {
+        afterBase_ = afterLetter_ = false;
+        sentenceStart_ = true;
+    }
+    // Writes the cleaned form of [p, end) to out, which needs room for
+    // twice the bytes given, and returns the end of what it wrote; adds the
+    // characters (code points) written to `characters`. An ill-formed byte
+    // sequence is one blank.
+    char* clean(const unsigned char* p, const unsigned char* end, char* out, qint64& characters);
+
+  private:
+    Options options_;
+    bool afterBase_ = false;    // a combining mark here belongs to a kept letter or digit
+    bool afterLetter_ = false;  // an apostrophe here may be inside a word
+    bool sentenceStart_ = true; // the next letter keeps its case
+};
+
+// Decodes one UTF-8 character at p (p[0] >= 0x80). Returns the bytes used;
+// an ill-formed sequence gives a code point above the Unicode range and
+// uses its longest well-formed start (at least one byte).
+int DecodeUtf8(const unsigned char* p, const unsigned char* end, char32_t& codePoint);
 
 } // namespace vt

@@ -25,8 +25,6 @@ namespace
 {
 
 constexpr qsizetype kBufferSize = 64 * 1024;
-// The longest look-ahead of the cutter: "&#xa0;".
-constexpr qsizetype kLookAhead = 6;
 constexpr qint64 kYieldEveryMs = 50;
 // How far past the character limit a line's piece waits for a blank.
 constexpr qint64 kWordRoom = 1000;
@@ -107,6 +105,8 @@ class TextInput
     }
 
     bool atEnd() { return pos_ == end_ && !refill(); }
+    // The buffer holds nothing but unread text: no room to read more.
+    bool full() const { return end_ - pos_ >= kBufferSize; }
 
     unsigned char* pos_ = nullptr;
     unsigned char* end_ = nullptr;
@@ -136,16 +136,38 @@ class PieceFile
         fd_ = openFile(path, O_WRONLY | O_CREAT | O_TRUNC, u"Cannot create"_s);
     }
 
-    // The write position in the buffer; the cutter keeps four bytes free
-    // (one UTF-8 character) and calls flush() when they are not.
-    char* cur_;
-    char* limit() const { return buffer_.get() + kBufferSize; }
+    void append(const char* data, qsizetype size)
+    {
+        if (size > buffer_.get() + kBufferSize - cur_)
+            flush();
+        if (size > kBufferSize) {
+            writeOut(data, size);
+            return;
+        }
+        std::memcpy(cur_, data, static_cast<size_t>(size));
+        cur_ += size;
+    }
 
     void flush()
     {
-        const char* data = buffer_.get();
-        qsizetype size = cur_ - data;
+        const qsizetype size = cur_ - buffer_.get();
         cur_ = buffer_.get();
+        writeOut(buffer_.get(), size);
+    }
+
+    void close()
+    {
+        flush();
+        if (fd_ >= 0 && ::close(fd_) != 0) {
+            fd_ = -1;
+            raiseSystemError(u"Cannot write"_s, path_, errno);
+        }
+        fd_ = -1;
+    }
+
+  private:
+    void writeOut(const char* data, qsizetype size)
+    {
         while (fd_ >= 0 && size > 0) {
             const ssize_t written = ::write(fd_, data, static_cast<size_t>(size));
             if (written < 0 && errno == EINTR)
@@ -160,17 +182,6 @@ class PieceFile
         }
     }
 
-    void close()
-    {
-        flush();
-        if (fd_ >= 0 && ::close(fd_) != 0) {
-            fd_ = -1;
-            raiseSystemError(u"Cannot write"_s, path_, errno);
-        }
-        fd_ = -1;
-    }
-
-  private:
     void dropFile()
     {
         if (fd_ >= 0)
@@ -179,144 +190,98 @@ class PieceFile
     }
 
     std::unique_ptr<char[]> buffer_;
+    char* cur_;
     QString path_;
     int fd_ = -1;
 };
 
-void putUtf8(char*& out, char32_t c)
+// The first line break ("\n" or "\r") in [p, end), or end.
+unsigned char* lineEndIn(unsigned char* p, unsigned char* end)
 {
-    if (c < 0x80) { // the lower case of a few letters is ASCII: K (Kelvin) gives k
-        *out++ = static_cast<char>(c);
-        return;
-    }
-    if (c < 0x800) {
-        *out++ = static_cast<char>(0xC0 | (c >> 6));
-    } else if (c < 0x10000) {
-        *out++ = static_cast<char>(0xE0 | (c >> 12));
-        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    } else {
-        *out++ = static_cast<char>(0xF0 | (c >> 18));
-        *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    }
-    *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    const auto size = static_cast<size_t>(end - p);
+    auto* limit = static_cast<unsigned char*>(std::memchr(p, '\n', size));
+    if (limit == nullptr)
+        limit = end;
+    auto* cr = static_cast<unsigned char*>(std::memchr(p, '\r', static_cast<size_t>(limit - p)));
+    return cr != nullptr ? cr : limit;
 }
 
-// Decodes one UTF-8 character at p (p[0] >= 0x80). Returns the bytes used;
-// an ill-formed sequence gives a code point above the Unicode range and
-// uses its longest well-formed start (at least one byte).
-int decodeUtf8(const unsigned char* p, const unsigned char* end, char32_t& codePoint)
+// Where a part of a line too long for the reading buffer ends: after its
+// last blank, so that the cleaning goes on as if the line were whole; with
+// no blank, before the last character, which may be incomplete.
+unsigned char* partEndIn(unsigned char* p, unsigned char* end)
 {
-    constexpr char32_t kInvalid = 0x110000;
-    codePoint = kInvalid;
-    const unsigned char lead = p[0];
-    int length = 0;
-    char32_t value = 0;
-    unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        value = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        value = lead & 0x0F;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        value = lead & 0x07;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 1;
-    }
-    for (int i = 1; i < length; ++i) {
-        if (p + i >= end || p[i] < low || p[i] > high)
-            return i;
-        value = (value << 6) | (p[i] & 0x3F);
-        low = 0x80;
-        high = 0xBF;
-    }
-    codePoint = value;
-    return length;
+    if (auto* blank = static_cast<unsigned char*>(::memrchr(p, ' ', size_t(end - p))))
+        return blank + 1;
+    unsigned char* last = end - 1;
+    while (last > p && (*last & 0xC0) == 0x80)
+        --last;
+    return last > p ? last : end;
 }
 
-// Cleans the input line by line into the open piece.
+// Cleans the input line by line into the open piece, each line followed by
+// a line break, so that the speech engine pauses at every line's end.
 class Cutter
 {
   public:
     enum class Result { End, Line, Cut };
 
     Cutter(TextInput& input, PieceFile& piece, StepGuard& guard, qint64 characterLimit)
-        : in_(input), piece_(piece), guard_(guard), limit_(characterLimit)
+        : in_(input), piece_(piece), guard_(guard), limit_(characterLimit),
+          cleaner_({.sentenceCase = true, .dropNbspEntity = true}),
+          cleaned_(new char[2 * kBufferSize])
     {
     }
 
-    // Streams the next line, without its line break, into the piece: "&#xa0;"
-    // removed, lower-cased and cleaned. End when the input is at its end, Line
-    // when the line is through, Cut when the line itself grew past the
-    // character limit and reached a blank (or a further kWordRoom characters):
-    // the caller starts a new piece and calls again for the rest of the line.
-    // Read failures are thrown.
+    // Streams the next line into the piece: "&#xa0;" removed, in sentence
+    // case and cleaned (CleanTextLine's rules), then a line break. End when the
+    // input is at its end, Line when the line is through, Cut when the line
+    // itself grew past the character limit and reached a blank (or a further
+    // kWordRoom characters): the caller starts a new piece and calls again
+    // for the rest of the line. Read failures are thrown.
     Result cutLine()
     {
-        if (in_.atEnd())
-            return Result::End;
-        if (!resuming_)
-            afterBase_ = false;
-        resuming_ = false;
         lineCount_ = 0;
-        lastBlank_ = false;
+        if (resuming_) {
+            resuming_ = false;
+            if (emit())
+                return Result::Cut;
+        } else {
+            if (in_.atEnd())
+                return Result::End;
+            cleaner_.newLine();
+        }
         for (;;) {
-            // The common case: plain ASCII, one table lookup a byte. Below the
-            // limit the run is only bounded; past it, it also stops at a blank.
             unsigned char* p = in_.pos_;
-            const unsigned char* e = in_.end_;
-            char* d = piece_.cur_;
-            char* const full = piece_.limit() - 4;
-            const bool over = lineCount_ >= limit_;
-            const qint64 budget = (over ? limit_ + kWordRoom : limit_) - lineCount_;
-            char* const stop = full - d > budget ? d + budget : full;
-            // Past the limit the line is cut at its next blank.
-            while (p < e && d < stop) {
-                const unsigned char b = *p;
-                if (b >= 0x80)
-                    break;
-                const char c = kCutAscii[b];
-                if (c == 0)
-                    break;
-                *d++ = c;
-                ++p;
-                if (over && c == ' ')
-                    break;
+            unsigned char* const e = in_.end_;
+            unsigned char* const lineEnd = lineEndIn(p, e);
+            unsigned char* partEnd = lineEnd;
+            if (lineEnd == e && !in_.eof_) {
+                if (!in_.full()) {
+                    in_.refill();
+                    continue;
+                }
+                partEnd = partEndIn(p, e);
             }
-            if (d != piece_.cur_) {
-                afterBase_ = IsAsciiBase(d[-1]);
-                lastBlank_ = d[-1] == ' ';
+            if (partEnd != p) {
+                size_ = cleaner_.clean(p, partEnd, cleaned_.get(), partCount_) - cleaned_.get();
+                done_ = 0;
+                in_.pos_ = partEnd;
+                if (emit())
+                    return Result::Cut;
             }
-            lineCount_ += d - piece_.cur_;
-            piece_.cur_ = d;
-            in_.pos_ = p;
-            if (cutDue())
-                return Result::Cut;
-            if (d >= full) {
-                flushPiece();
+            if (partEnd != lineEnd)
                 continue;
+            if (lineEnd != e) { // "\r\n" is one line break, a lone "\r" is one too
+                if (*lineEnd == '\r' && lineEnd + 1 == e && !in_.eof_ && !in_.full()) {
+                    in_.refill();
+                    continue;
+                }
+                in_.pos_ +=
+                    *lineEnd == '\r' && in_.pos_ + 1 < in_.end_ && in_.pos_[1] == '\n' ? 2 : 1;
             }
-            if (d >= stop)
-                continue; // the run reached the limit: go on past it
-            if (p == e) {
-                if (!in_.refill())
-                    return Result::Line; // the last line has no line break
-                continue;
-            }
-            if (e - p < kLookAhead && !in_.eof_) {
-                in_.refill();
-                continue;
-            }
-            if (special())
-                return Result::Line;
-            if (cutDue())
-                return Result::Cut;
+            put("\n", 1); // the last line has no line break of its own
+            return Result::Line;
         }
     }
 
@@ -324,62 +289,54 @@ class Cutter
     qint64 written() const { return lineCount_; }
 
   private:
-    // Only a line longer than the limit is cut inside: at its first blank
-    // past the limit, or mid-word when no blank comes for kWordRoom characters.
-    bool cutDue()
+    // Writes the cleaned part that is left into the piece. Only a line longer
+    // than the limit is cut inside: at its first blank past the limit, or
+    // mid-word when no blank comes for kWordRoom characters. True when the
+    // piece is to be cut; the rest of the part waits for the next piece.
+    bool emit()
     {
-        if (lineCount_ <= limit_ || (!lastBlank_ && lineCount_ < limit_ + kWordRoom))
+        const char* const data = cleaned_.get();
+        const char* p = data + done_;
+        const char* const e = data + size_;
+        if (lineCount_ + (e - p) <= limit_) { // a character is at least one byte
+            lineCount_ += done_ == 0 ? partCount_ : countCharacters(p, e);
+            put(p, e - p);
+            done_ = size_;
+            partCount_ = 0;
             return false;
-        resuming_ = true;
-        return true;
-    }
-
-    // Handles the byte at the read position that the table left alone;
-    // true when it ended the line.
-    bool special()
-    {
-        const unsigned char* p = in_.pos_;
-        const qsizetype left = in_.end_ - p;
-        switch (*p) {
-        case '\n':
-            in_.pos_ += 1;
-            return true;
-        case '\r':
-            in_.pos_ += left >= 2 && p[1] == '\n' ? 2 : 1;
-            return true;
-        case '&':
-            if (left >= kLookAhead && std::memcmp(p + 1, "#xa0;", 5) == 0) {
-                in_.pos_ += kLookAhead;
-                return false;
-            }
-            *piece_.cur_++ = ' ';
-            afterBase_ = false;
-            lastBlank_ = true;
-            in_.pos_ += 1;
-            ++lineCount_;
-            return false;
-        default:
-            break;
         }
-        char32_t codePoint = 0;
-        in_.pos_ += decodeUtf8(p, in_.end_, codePoint);
-        const char32_t lower = QChar::toLower(codePoint);
-        const Spoken kind =
-            codePoint <= QChar::LastValidCodePoint ? ClassifyCodePoint(lower) : Spoken::Blank;
-        afterBase_ = kind == Spoken::Kept || (kind == Spoken::Mark && afterBase_);
-        lastBlank_ = !afterBase_;
-        if (afterBase_)
-            putUtf8(piece_.cur_, lower);
-        else
-            *piece_.cur_++ = ' ';
-        ++lineCount_;
+        const char* const from = p;
+        while (p < e) {
+            const char c = *p++;
+            while (p < e && (static_cast<unsigned char>(*p) & 0xC0) == 0x80)
+                ++p;
+            ++lineCount_;
+            if ((lineCount_ > limit_ && c == ' ') || lineCount_ >= limit_ + kWordRoom) {
+                put(from, p - from);
+                done_ = p - data;
+                partCount_ = 0;
+                resuming_ = true;
+                return true;
+            }
+        }
+        put(from, e - from);
+        done_ = size_;
+        partCount_ = 0;
         return false;
     }
 
-    void flushPiece()
+    static qint64 countCharacters(const char* p, const char* e)
+    {
+        qint64 count = 0;
+        for (; p < e; ++p)
+            count += (static_cast<unsigned char>(*p) & 0xC0) != 0x80;
+        return count;
+    }
+
+    void put(const char* data, qsizetype size)
     {
         try {
-            piece_.flush();
+            piece_.append(data, size);
         } catch (...) {
             guard_.report(140, std::current_exception());
         }
@@ -389,10 +346,13 @@ class Cutter
     PieceFile& piece_;
     StepGuard& guard_;
     const qint64 limit_;
-    qint64 lineCount_ = 0;   // characters of the line (or of its rest after a cut)
-    bool lastBlank_ = false; // the last character written was a blank
-    bool resuming_ = false;  // the next cutLine() goes on with a cut line
-    bool afterBase_ = false; // a combining mark here belongs to a kept letter
+    LineCleaner cleaner_;
+    std::unique_ptr<char[]> cleaned_; // the cleaned part of the line
+    qsizetype size_ = 0;              // its bytes
+    qsizetype done_ = 0;              // its bytes already in a piece
+    qint64 partCount_ = 0;            // its characters, while none is in a piece
+    qint64 lineCount_ = 0;            // characters of the line (or of its rest after a cut)
+    bool resuming_ = false;           // the next cutLine() goes on with a cut line
 };
 
 } // namespace
@@ -463,35 +423,22 @@ qint32 CutTextFileFSO(const QString& textPath, WindowPort& window)
 
 QString CleanTextLine(const QString& line)
 {
-    QString cleaned;
-    cleaned.reserve(line.size());
-    const QChar* text = line.constData();
-    const qsizetype size = line.size();
-    bool afterBase = false;
-    for (qsizetype i = 0; i < size;) {
-        const char16_t unit = text[i].unicode();
-        if (unit < 128) {
-            const char c = kCleanAscii[unit];
-            cleaned.append(QLatin1Char(c));
-            afterBase = IsAsciiBase(c);
+    // Lone halves of a surrogate pair are no characters: one blank each.
+    QString text = line;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             ++i;
-            continue;
-        }
-        char32_t codePoint = unit;
-        qsizetype length = 1;
-        if (QChar::isHighSurrogate(unit) && i + 1 < size && text[i + 1].isLowSurrogate()) {
-            codePoint = QChar::surrogateToUcs4(unit, text[i + 1].unicode());
-            length = 2;
-        }
-        const Spoken kind = ClassifyCodePoint(codePoint);
-        afterBase = kind == Spoken::Kept || (kind == Spoken::Mark && afterBase);
-        if (afterBase)
-            cleaned.append(text + i, length);
-        else
-            cleaned.append(u' ');
-        i += length;
+        else if (c.isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
     }
-    return cleaned;
+    const QByteArray utf8 = text.toUtf8();
+    QByteArray cleaned(2 * utf8.size(), Qt::Uninitialized);
+    LineCleaner cleaner({});
+    qint64 characters = 0;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.constData());
+    const char* end = cleaner.clean(bytes, bytes + utf8.size(), cleaned.data(), characters);
+    return QString::fromUtf8(cleaned.constData(), end - cleaned.constData());
 }
 
 } // namespace vt

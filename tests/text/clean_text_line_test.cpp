@@ -6,15 +6,35 @@
 using namespace Qt::StringLiterals;
 using namespace vt;
 
-TEST(CleanTextLine, AsciiKeepsLettersDigitsTheBlankAndSixMarksOnly)
+TEST(CleanTextLine, AsciiKeepsLettersDigitsTheBlankAndEightMarksOnly)
 {
-    const QString kept = u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz !,.;?"_s;
+    const QString kept =
+        u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz !,.;?%&"_s;
     for (char16_t c = 0; c < 128; ++c) {
         const QString in(QChar{c});
         EXPECT_EQ(CleanTextLine(in), kept.contains(in) ? in : u" "_s) << int(c);
     }
     EXPECT_EQ(CleanTextLine(u"Don't \"stop\" -- (now): 3/4 & #1"_s),
-              u"Don t  stop      now   3 4    1"_s);
+              u"Don't  stop      now   3 4 &  1"_s);
+}
+
+// What a listener would hear wrong: "that ess", "don tee", "elle objectif",
+// a lost "percent" or "and".
+TEST(CleanTextLine, ApostrophesInsideWordsPercentAndAmpersandAreKept)
+{
+    const struct {
+        QString in, out;
+    } cases[] = {
+        {u"that's, don’t, the captainʼs"_s, u"that's, don't, the captain's"_s},
+        {u"l'objectif d’Ève, п'ять, e\u0301's"_s, u"l'objectif d'Ève, п'ять, e\u0301's"_s},
+        // Not between two letters: quotation marks, a plural possessive, digits.
+        {u"'tis the captains' ’so’ rock 'n' roll 1'2 ''"_s,
+         u" tis the captains   so  rock  n  roll 1 2   "_s},
+        {u"a'' b'- c’"_s, u"a   b   c "_s},
+        {u"53.3% of Barnes & Noble"_s, u"53.3% of Barnes & Noble"_s},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CleanTextLine(c.in), c.out) << c.in.toStdString();
 }
 
 TEST(CleanTextLine, LettersAndDigitsOfEveryScriptKeepTheirCase)

@@ -54,14 +54,14 @@ TEST_F(Cutting, AnEmptyInputGivesOneEmptyPieceAndIsDeleted)
 TEST_F(Cutting, APieceHoldsOneLineFewerThanTheLineLimit)
 {
     EXPECT_EQ(cut(repeated("ab\n", 1298)), 1);
-    EXPECT_EQ(piece(1), repeated("ab", 1298));
+    EXPECT_EQ(piece(1), repeated("ab\n", 1298));
     EXPECT_FALSE(QFile::exists(pieceName(2)));
 
     // The 1299th line fills the piece; the next one is already made and stays empty,
     // replacing what an earlier book left under that name.
     test::writeFile(pieceName(2), "left over");
     EXPECT_EQ(cut(repeated("ab\n", 1299)), 2);
-    EXPECT_EQ(piece(1), repeated("ab", 1299));
+    EXPECT_EQ(piece(1), repeated("ab\n", 1299));
     EXPECT_TRUE(QFile::exists(pieceName(2)));
     EXPECT_TRUE(piece(2).isEmpty());
     EXPECT_FALSE(QFile::exists(input));
@@ -85,8 +85,8 @@ TEST_F(Cutting, SlowerSpeedsMakeSmallerPieces)
         const int reaching = (c.characterLimit + 1999) / 2000;
         EXPECT_EQ(cut(repeated(line + '\n', reaching - 1) + "end", c.speed), 1);
         EXPECT_EQ(cut(repeated(line + '\n', reaching) + "end", c.speed), 2);
-        EXPECT_EQ(piece(1), repeated(line, reaching));
-        EXPECT_EQ(piece(2), "end");
+        EXPECT_EQ(piece(1), repeated(line + '\n', reaching));
+        EXPECT_EQ(piece(2), "end\n");
     }
 }
 
@@ -95,8 +95,9 @@ TEST_F(Cutting, CharactersAreCountedInCodePoints)
     const QByteArray line = repeated("\xC3\xA9\xE6\x97\xA5\xF0\xA0\x80\x80x", 500) + '\n';
     EXPECT_EQ(cut(repeated(line, 25) + "end", -10), 1);
     EXPECT_EQ(cut(repeated(line, 26) + "end", -10), 2);
-    EXPECT_EQ(text(1).size(), 26 * 2500); // the astral letter takes two UTF-16 units
-    EXPECT_EQ(piece(2), "end");
+    // The astral letter takes two UTF-16 units; line breaks are not counted.
+    EXPECT_EQ(text(1).size(), 26 * 2501);
+    EXPECT_EQ(piece(2), "end\n");
 }
 
 // A line longer than the character limit goes on in a new piece at its first
@@ -114,7 +115,7 @@ TEST_F(Cutting, ALineLongerThanTheCharacterLimitIsCutAtTheFirstBlankPastIt)
         SCOPED_TRACE(n);
         const QByteArray p = piece(n);
         // Only the line's own characters count: the piece already holds "before".
-        const qint64 own = n == 1 ? p.size() - 6 : p.size();
+        const qint64 own = n == 1 ? p.size() - 7 : p.size();
         EXPECT_LE(own, limit + 10); // the limit and one word with its blank
         if (n < count) {
             EXPECT_GT(own, limit);
@@ -122,7 +123,7 @@ TEST_F(Cutting, ALineLongerThanTheCharacterLimitIsCutAtTheFirstBlankPastIt)
         }
         joined += p;
     }
-    EXPECT_EQ(joined, "before" + line + "tail");
+    EXPECT_EQ(joined, "before\n" + line + "\ntail\n");
     EXPECT_TRUE(window.messages.isEmpty());
 
     // Blanks from characters beyond ASCII cut too; counted in code points.
@@ -132,10 +133,10 @@ TEST_F(Cutting, ALineLongerThanTheCharacterLimitIsCutAtTheFirstBlankPastIt)
     EXPECT_EQ(dashedCount, 4);
     QString all;
     for (int n = 1; n <= dashedCount; ++n) {
-        EXPECT_LE(text(n).size(), limit + word.size());
+        EXPECT_LE(text(n).size(), limit + word.size() + 1);
         all += text(n);
     }
-    EXPECT_EQ(all, word.repeated(40000));
+    EXPECT_EQ(all, word.repeated(40000) + u'\n');
 }
 
 TEST_F(Cutting, ALineJustPastTheLimitIsCutOnlyAtABlank)
@@ -143,18 +144,18 @@ TEST_F(Cutting, ALineJustPastTheLimitIsCutOnlyAtABlank)
     const int limit = 51200;
     // Exactly the limit: written whole, then the piece is full.
     EXPECT_EQ(cut(repeated("abc ", limit / 4) + "\nend", -10), 2);
-    EXPECT_EQ(piece(1), repeated("abc ", limit / 4));
-    EXPECT_EQ(piece(2), "end");
+    EXPECT_EQ(piece(1), repeated("abc ", limit / 4) + '\n');
+    EXPECT_EQ(piece(2), "end\n");
 
     // The first blank past the limit ends the piece; the rest counts as a line.
     EXPECT_EQ(cut(QByteArray(limit, 'y') + " x\nend", -10), 2);
     EXPECT_EQ(piece(1), QByteArray(limit, 'y') + ' ');
-    EXPECT_EQ(piece(2), "xend");
+    EXPECT_EQ(piece(2), "x\nend\n");
 
     // Without a blank within the word room the line is still written whole.
     EXPECT_EQ(cut(QByteArray(limit + 999, 'z') + "\ntail\n", -10), 2);
-    EXPECT_EQ(piece(1), QByteArray(limit + 999, 'z'));
-    EXPECT_EQ(piece(2), "tail");
+    EXPECT_EQ(piece(1), QByteArray(limit + 999, 'z') + '\n');
+    EXPECT_EQ(piece(2), "tail\n");
 }
 
 TEST_F(Cutting, ALineWithoutBlanksIsCutEveryLimitAndAThousandCharacters)
@@ -163,13 +164,13 @@ TEST_F(Cutting, ALineWithoutBlanksIsCutEveryLimitAndAThousandCharacters)
     EXPECT_EQ(cut(QByteArray(2 * (limit + room) + 500, 'z') + "\ntail", -10), 3);
     EXPECT_EQ(piece(1), QByteArray(limit + room, 'z'));
     EXPECT_EQ(piece(2), QByteArray(limit + room, 'z'));
-    EXPECT_EQ(piece(3), QByteArray(500, 'z') + "tail");
+    EXPECT_EQ(piece(3), QByteArray(500, 'z') + "\ntail\n");
 
     // Mid-word cuts fall between whole characters of any length.
     const QByteArray letters = repeated("\xC3\xA9\xE6\x97\xA5\xF0\xA0\x80\x80", 20000);
     EXPECT_EQ(cut(letters, -10), 2);
     EXPECT_EQ(text(1).toUcs4().size(), limit + room);
-    EXPECT_EQ(text(1) + text(2), QString::fromUtf8(letters));
+    EXPECT_EQ(text(1) + text(2), QString::fromUtf8(letters) + u'\n');
 }
 
 TEST_F(Cutting, ABookOfOneFiveMegabyteLineIsCutInBoundedPieces)
@@ -185,14 +186,18 @@ TEST_F(Cutting, ABookOfOneFiveMegabyteLineIsCutInBoundedPieces)
         EXPECT_LE(size, limit + 12);
         total += size;
     }
-    EXPECT_EQ(total, line.size());
-    EXPECT_EQ(piece(1).left(12), "lorem ipsum ");
+    EXPECT_EQ(total, line.size() + 1);
+    EXPECT_EQ(piece(1).left(12), "Lorem ipsum ");
 }
 
-TEST_F(Cutting, LinesAreJoinedWithoutBreaksEntitiesGoBeforeLowerCasing)
+// Every line end is heard as a pause: headings, contents entries and
+// paragraphs must not run into each other.
+TEST_F(Cutting, EveryLineEndsInALineBreakEntitiesGoBeforeTheCase)
 {
     EXPECT_EQ(cut("Don't&#xa0;Stop\r\n&#XA0; A&#xa0;B\rLast line"), 1);
-    EXPECT_EQ(piece(1), "don tstop  xa0; ablast line");
+    EXPECT_EQ(piece(1), "Don'tstop\n& Xa0; ab\nLast line\n");
+    EXPECT_EQ(cut("Contents\n\nIntroduction\nChapter 1\n\n"), 1);
+    EXPECT_EQ(piece(1), "Contents\n\nIntroduction\nChapter 1\n\n");
 
     // "\r\n" is one line break, a lone "\r" is one too.
     EXPECT_EQ(cut(repeated("x\r\n", 24) + repeated("x\r", 24), -10), 1);
@@ -204,11 +209,23 @@ TEST_F(Cutting, LettersOfEveryScriptAreKeptTypographyIsBlanked)
     EXPECT_EQ(cut("Ça été «Noël» — Привет, МИР! مرحبا ١٢٣ 日本語、カタカナ。 ‘it’s’ “so” – ½²\n"),
               1);
     EXPECT_EQ(text(1),
-              u"ça été  noël    привет, мир! مرحبا ١٢٣ 日本語 カタカナ   it s   so    ½²"_s);
+              u"Ça été  noël    привет, мир! مرحبا ١٢٣ 日本語 カタカナ   it's   so    ½²\n"_s);
 
     // Lower case letter by letter; marks stay with their letter.
     EXPECT_EQ(cut("ÉCOLE ΣΩ \u212A E\u0301 أوّلًا \u0301x"), 1);
-    EXPECT_EQ(text(1), u"école σω k e\u0301 أوّلًا  x"_s);
+    EXPECT_EQ(text(1), u"École σω k e\u0301 أوّلًا  x\n"_s);
+}
+
+// The speech engine ends a sentence at ". " only before a capital, and spells
+// a word in capitals ("US" as "U S"): letters go to lower case but for the
+// first of each line and sentence, which keeps its case as written.
+TEST_F(Cutting, LinesAndSentencesKeepTheCaseOfTheirFirstLetter)
+{
+    EXPECT_EQ(cut("CHAPTER XII. IN THE BBC\nLET US GO TO IT\n"
+                  "It ends. A tree! Or? e.g. the end\n\"Yes.\" Then ÉTÉ...  Über 3.5 Ab\n"),
+              1);
+    EXPECT_EQ(text(1), u"Chapter xii. In the bbc\nLet us go to it\n"
+                       u"It ends. A tree! Or? e.g. the end\n Yes.  Then été...  Über 3.5 ab\n"_s);
 }
 
 TEST_F(Cutting, AByteOrderMarkIsSkippedAndBrokenBytesBecomeBlanks)
@@ -222,13 +239,13 @@ TEST_F(Cutting, AByteOrderMarkIsSkippedAndBrokenBytesBecomeBlanks)
                       "f\xC3")),
               1);
     // A cut-off sequence is one blank, a byte that starts none is one blank each.
-    EXPECT_EQ(piece(1), "a b c d   e f ");
+    EXPECT_EQ(piece(1), "a b c d   e f \n");
 }
 
 TEST_F(Cutting, PieceNumbersFrom1000AreWrittenInFull)
 {
     EXPECT_EQ(cut(repeated("x\n", 999 * 49), -10), 1000);
-    EXPECT_EQ(piece(999), QByteArray(49, 'x'));
+    EXPECT_EQ(piece(999), repeated("x\n", 49));
     EXPECT_TRUE(QFile::exists(w.file(u"output1000.txt"_s)));
     EXPECT_EQ(test::entries(w.path()).size(), 1000);
     // The window gets its turn now and then, not once a line or a piece.
@@ -259,5 +276,5 @@ TEST_F(Cutting, APieceThatCannotBeWrittenIsReportedOnce)
     EXPECT_EQ(cut(repeated("some words\n", 60), -10), 2);
     ASSERT_EQ(window.messages.size(), 1);
     EXPECT_TRUE(window.messages[0].text.contains(u"at line 130"_s));
-    EXPECT_EQ(piece(2), repeated("some words", 11));
+    EXPECT_EQ(piece(2), repeated("some words\n", 11));
 }
