@@ -211,6 +211,29 @@ TEST_F(Run, OnlyFinishedBooksAreTaggedAndOnlyWhenAsked)
     EXPECT_TRUE(chain.tagged.isEmpty());
 }
 
+TEST_F(Run, TheTimerRunsWhileAPieceIsSpokenAndStaleWavsNeverPassForAudio)
+{
+    chain.pieceCount = 2;
+    chain.silentPieces = {u"output002.txt"_s};
+    // Left by a run that ended early.
+    test::writeFile(temp.file(u"output.wav"_s), "stale");
+    test::writeFile(temp.file(u"output002.wav"_s), "stale");
+    QList<bool> timerWhileSpeaking;
+    chain.onSpeak = [&] {
+        timerWhileSpeaking << window.timerOn;
+        EXPECT_EQ(window.timerInterval, 1000);
+    };
+    window.rows = {book(u"a.epub"_s)};
+    const RunOutcome outcome = PushButton1_Click(window, chain);
+    EXPECT_EQ(timerWhileSpeaking, (QList<bool>{true, true}));
+    EXPECT_EQ(window.timerSwitches, 4);
+    EXPECT_FALSE(FileExists(temp.file(u"output.wav"_s)));
+    // The piece that was not spoken is missing, not replaced by the old WAV.
+    EXPECT_EQ(chain.encodedTo, QStringList{temp.file(u"output001.mp3"_s)});
+    ASSERT_EQ(outcome.books.size(), 1);
+    EXPECT_FALSE(outcome.books[0].ok);
+}
+
 TEST_F(Run, ALiveRunInTheSameWorkingFolderBlocksASecondOne)
 {
     window.rows = {book(u"a.epub"_s)};

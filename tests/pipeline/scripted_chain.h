@@ -42,6 +42,8 @@ class ScriptedChain : public Chain
     void saveToWav(const QString& source, const QString& wav) override
     {
         spoken << GetFileName(source);
+        if (onSpeak)
+            onSpeak();
         if (!silentPieces.contains(GetFileName(source)))
             writeFile(wav, readFile(source));
     }
@@ -60,7 +62,8 @@ class ScriptedChain : public Chain
     QStringList calls;
     QStringList spoken;
     QStringList encodedTo;
-    QStringList tagged; // "book.epub -> book.mp3"
+    QStringList tagged;            // "book.epub -> book.mp3"
+    std::function<void()> onSpeak; // lets a test look at the window while a piece is spoken
 };
 
 } // namespace vt::test
