@@ -131,7 +131,10 @@ RunOutcome Run::go()
         run_.step(270, [&] { w_.setProgressValue(0); });
         run_.step(272, [&] { w_.setProgressCaption(kIdleCaption); });
         lock_.reset();
-        run_.step(280, [&] { w_.showMessage(summary()); });
+        run_.step(280, [&] {
+            w_.showMessage(summary(), Buttons::Ok,
+                           outcome_.failedBooks().isEmpty() ? Icon::None : Icon::Warning);
+        });
     }
     run_.step(286, [&] { w_.setBusy(false); });
     return outcome_;
@@ -345,12 +348,21 @@ void Run::join(BookResult& result, qint32 m)
         run_.step(254, [&] { DeleteFileQuiet(part, &w_); });
 }
 
+// Each failed book on a line of its own with the reason, as the batch
+// converter prints them.
 QString Run::summary() const
 {
-    const QStringList failed = outcome_.failedBooks();
-    if (failed.isEmpty())
-        return u"Done."_s;
-    return u"Done.\n\nThese books could not be converted completely:\n"_s + failed.join(u'\n');
+    QString text = u"Done."_s;
+    bool first = true;
+    for (const BookResult& result : outcome_.books) {
+        if (result.ok)
+            continue;
+        if (first)
+            text += u"\n\nThese books could not be converted completely:"_s;
+        first = false;
+        text += u'\n' + result.book + u": "_s + result.reason;
+    }
+    return text;
 }
 
 } // namespace

@@ -94,6 +94,7 @@ TEST_F(Run, OnePieceIsEncodedStraightToTheResult)
     // The design leaves the text pieces; WAVs, MP3 pieces, script and lock are gone.
     EXPECT_EQ(test::entries(temp.path()), QStringList{u"output001.txt"_s});
     EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
+    EXPECT_EQ(window.messages[0].icon, Icon::None);
     EXPECT_FALSE(window.busyFlag);
     EXPECT_EQ(window.pointerValue, Pointer::Default);
     EXPECT_EQ(window.caption, u"Progress Bar"_s);
@@ -143,18 +144,22 @@ TEST_F(Run, ResultPathsFollowTheOutputOptions)
 
 TEST_F(Run, ABookWithoutTextIsReportedAndTheRunGoesOn)
 {
-    window.rows = {book(u"notext.epub"_s), book(u"b.epub"_s)};
+    window.rows = {book(u"notext.epub"_s), book(u"b.epub"_s), book(u"notext2.epub"_s)};
     const RunOutcome outcome = PushButton1_Click(window, chain);
-    ASSERT_EQ(window.messages.size(), 2);
+    ASSERT_EQ(window.messages.size(), 3);
     EXPECT_EQ(window.messages[0].text,
               u"Error #213042: Unrecognized EPUB format.\n\nSoftware cannot operate with iTunes "
               u"EPUB files for example.\n\nPlease email support@vellumtone.example with a "
               u"screenshot of this message if you have any questions."_s);
     EXPECT_EQ(window.messages[0].icon, Icon::None);
     EXPECT_TRUE(FileExists(result(u"b.mp3"_s)));
-    EXPECT_EQ(window.messages[1].text,
-              u"Done.\n\nThese books could not be converted completely:\n"_s + window.rows[0]);
-    EXPECT_EQ(outcome.failedBooks(), QStringList{window.rows[0]});
+    // Each failed book on its own line, with why.
+    EXPECT_EQ(window.messages[2].text,
+              u"Done.\n\nThese books could not be converted completely:\n"_s + window.rows[0] +
+                  u": calibre could not read the book\n"_s + window.rows[2] +
+                  u": calibre could not read the book"_s);
+    EXPECT_EQ(window.messages[2].icon, Icon::Warning);
+    EXPECT_EQ(outcome.failedBooks(), (QStringList{window.rows[0], window.rows[2]}));
 }
 
 TEST_F(Run, TheBarShowsTheEndOfTheCurrentBooksShare)
@@ -174,11 +179,13 @@ TEST_F(Run, BooksWithMissingAudioAreListedAsFailed)
     chain.silentPieces = {u"output002.txt"_s};
     window.rows = {book(u"a.epub"_s)};
     const RunOutcome outcome = PushButton1_Click(window, chain);
-    EXPECT_EQ(window.messageTexts().last(),
-              u"Done.\n\nThese books could not be converted completely:\n"_s + window.rows[0]);
     ASSERT_EQ(outcome.books.size(), 1);
     EXPECT_FALSE(outcome.books[0].ok);
-    EXPECT_TRUE(outcome.books[0].reason.contains(u"2"_s));
+    EXPECT_TRUE(outcome.books[0].reason.contains(u"parts 2 of 3"_s))
+        << outcome.books[0].reason.toStdString();
+    EXPECT_EQ(window.messageTexts().last(),
+              u"Done.\n\nThese books could not be converted completely:\n"_s + window.rows[0] +
+                  u": "_s + outcome.books[0].reason);
 
     // A stale result of an earlier run does not count as this run's result.
     chain.silentPieces = {u"output001.txt"_s};

@@ -161,7 +161,8 @@ TEST_F(CoreFaults, CrashingToolsLeaveNoResultThatLooksComplete)
     EXPECT_EQ(test::entries(out.path()), QStringList{u"fine.mp3"_s});
     EXPECT_EQ(window.messageTexts().last(),
               u"Done.\n\nThese books could not be converted completely:\n"_s + window.rows[0] +
-                  u'\n' + window.rows[1]);
+                  u": "_s + outcome.books[0].reason + u'\n' + window.rows[1] + u": "_s +
+                  outcome.books[1].reason);
     expectWorkingFolderAsDesigned();
 }
 
