@@ -23,6 +23,7 @@ namespace vt
 {
 
 class BookListView;
+class StepGuard;
 class CaptionedProgressBar;
 
 // The main window: every control of the program, the start-up sequence, the
@@ -168,12 +169,15 @@ class Form1 : public QWidget, public WindowPort, public VoiceListPort
     void optionClicked();
     void sliderChanged(QSlider* slider, QLabel* label, const char* key, const QString& caption,
                        const QString& location);
+    void refuseSliderChange(StepGuard& g, QSlider* slider, const char* key);
+    bool refusedSliderInput(QObject* watched, QEvent* event);
     void openWebPage(const QString& address);
     void askThenOpen(const QString& location, const QString& question, const QString& page);
 
     Services services_;
     SettingsStore settings_;
     bool busy_ = false;
+    bool refusing_ = false; // the slider refusal's message is open
     Pointer pointer_ = Pointer::Default;
     QCursor customCursor_{Qt::PointingHandCursor};
     double progressValue_ = 0;

@@ -188,6 +188,9 @@ void Form1::createControls()
         w->setMouseTracking(true);
         w->installEventFilter(this);
     }
+    // A slider refuses presses while busy (Form1::refusedSliderInput).
+    Slider1->installEventFilter(this);
+    Slider2->installEventFilter(this);
 }
 
 void Form1::connectControls()

@@ -191,6 +191,8 @@ void Form1::setVoiceIndex(int index)
 // the push buttons; neither while the hourglass shows.
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == Slider1 || watched == Slider2)
+        return refusedSliderInput(watched, event) || QWidget::eventFilter(watched, event);
     if (event->type() != QEvent::MouseMove || pointer_ == Pointer::Hourglass)
         return QWidget::eventFilter(watched, event);
     auto* widget = qobject_cast<QWidget*>(watched);

@@ -4,8 +4,11 @@
 #include "speech_rendering.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QSlider>
 #include <QUrl>
 
@@ -27,16 +30,7 @@ void Form1::sliderChanged(QSlider* slider, QLabel* label, const char* key, const
 {
     StepGuard g(*this, location);
     if (g.test(100, [&] { return busy_; })) {
-        // A run keeps one volume and one rate from its first piece to its
-        // last: the slider goes back to the value in force.
-        g.step(102, [&] { showMessage(u"You can not adjust because file is being saved now."_s); });
-        g.step(104, [&] {
-            const int stored = settings_.number(key);
-            if (stored < slider->minimum() || stored > slider->maximum())
-                vt::raise(380, u"Invalid property value"_s);
-            const QSignalBlocker quiet(slider);
-            slider->setValue(stored);
-        });
+        refuseSliderChange(g, slider, key);
         return;
     }
     g.step(106, [&] { label->setText(caption + QString::number(slider->value())); });
@@ -50,6 +44,49 @@ void Form1::sliderChanged(QSlider* slider, QLabel* label, const char* key, const
                 voice->setRate(slider->value());
         }
     });
+}
+
+// A run keeps one volume and one rate from its first piece to its last: the
+// slider goes back to the value in force. The message is shown once however
+// often the slider steps meanwhile (its auto-repeat, or a step made while the
+// message is open), and the slider stops stepping.
+void Form1::refuseSliderChange(StepGuard& g, QSlider* slider, const char* key)
+{
+    const bool alreadyShown = refusing_;
+    refusing_ = true;
+    // A press held since before the run ends here, and with it the stepping.
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(), QPointF(), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(slider, &release);
+    if (!alreadyShown)
+        g.step(102, [&] { showMessage(u"You can not adjust because file is being saved now."_s); });
+    g.step(104, [&] {
+        const int stored = settings_.number(key);
+        if (stored < slider->minimum() || stored > slider->maximum())
+            vt::raise(380, u"Invalid property value"_s);
+        const QSignalBlocker quiet(slider);
+        slider->setValue(stored);
+    });
+    refusing_ = alreadyShown;
+}
+
+// While busy a press (or the wheel) on a slider is refused before the slider
+// acts on it: a press on the track would otherwise step the slider again and
+// again while the message holds the mouse.
+bool Form1::refusedSliderInput(QObject* watched, QEvent* event)
+{
+    auto* slider = qobject_cast<QSlider*>(watched);
+    if (!slider || (slider != Slider1 && slider != Slider2))
+        return false;
+    const QEvent::Type type = event->type();
+    if (!busy_ || (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
+                   type != QEvent::Wheel))
+        return false;
+    event->accept();
+    const bool volume = slider == Slider1;
+    StepGuard g(*this, volume ? u"Form1.Slider1_Change"_s : u"Form1.Slider2_Change"_s);
+    refuseSliderChange(g, slider, volume ? key::VolumeLevel : key::SpeechRate);
+    return true;
 }
 
 void Form1::Slider1_Change()

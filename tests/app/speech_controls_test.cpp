@@ -5,12 +5,34 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace vt::test
 {
+namespace
+{
+
+// A point on a slider's track, right of its handle.
+QPoint trackRightOfHandle(const QSlider* slider)
+{
+    QStyleOptionSlider opt;
+    opt.initFrom(slider);
+    opt.orientation = slider->orientation();
+    opt.minimum = slider->minimum();
+    opt.maximum = slider->maximum();
+    opt.sliderPosition = opt.sliderValue = slider->value();
+    opt.tickPosition = slider->tickPosition();
+    opt.tickInterval = slider->tickInterval();
+    const QRect groove =
+        slider->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderGroove, slider);
+    return {groove.right() - 2, groove.center().y()};
+}
+
+} // namespace
 
 TEST_F(AppTest, EveryAcceptedSliderChangeIsStoredAtOnce)
 {
@@ -46,6 +68,38 @@ TEST_F(AppTest, ASliderMovedWhileBusyGoesBackToTheStoredValue)
     EXPECT_EQ(form->Slider2->value(), -3);
     EXPECT_EQ(form->lblSpeed->text(), u"Speech Rate = -3"_s);
     EXPECT_FALSE(isStored(key::SpeechRate));
+}
+
+// A press held on the track while busy: the slider's own auto-repeat must not
+// open box after box, and the slider stays where it was.
+TEST_F(AppTest, APressHeldOnASliderWhileBusyIsRefusedOnce)
+{
+    store(key::VolumeLevel, u"70"_s);
+    auto form = loadedForm();
+    form->show();
+    form->setBusy(true);
+    for (QSlider* slider : {form->Slider1, form->Slider2}) {
+        const QPoint track = trackRightOfHandle(slider);
+        QTest::mousePress(slider, Qt::LeftButton, {}, track);
+        QTest::qWait(1200); // the auto-repeat starts after half a second
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, track);
+        QTest::qWait(100);
+    }
+    EXPECT_EQ(boxes.texts(),
+              QStringList(2, u"You can not adjust because file is being saved now."_s));
+    EXPECT_EQ(form->Slider1->value(), 70);
+    EXPECT_EQ(form->Slider2->value(), -3);
+    EXPECT_EQ(form->lblVolume->text(), u"Volume Level = 70"_s);
+    EXPECT_FALSE(isStored(key::SpeechRate));
+
+    // A press held since before the run stops stepping at its first refusal.
+    form->setBusy(false);
+    QTest::mousePress(form->Slider1, Qt::LeftButton, {}, trackRightOfHandle(form->Slider1));
+    form->setBusy(true);
+    QTest::qWait(1200);
+    QTest::mouseRelease(form->Slider1, Qt::LeftButton, {}, trackRightOfHandle(form->Slider1));
+    EXPECT_EQ(boxes.shown.size(), 3);
+    EXPECT_EQ(form->Slider1->value(), 75);
 }
 
 TEST_F(AppTest, TestSpeedSpeaksOnceEvenWhenClickedAgainWhileSpeaking)
