@@ -18,7 +18,9 @@ Form1::Services Form1::Services::real()
 {
     Services s;
     s.loadVoiceList = LoadVoiceList;
-    s.saveToWav = SaveToWAV;
+    s.saveToWav = [](const QString& source, const QString& wavPath, WindowPort& window) {
+        SaveToWAV(source, wavPath, window);
+    };
     s.browseFolder = BrowseFolder;
     s.randomDraw = [] { return QRandomGenerator::global()->generateDouble(); };
     s.endProcess = [] {

@@ -51,8 +51,9 @@ void Form1::yieldOnce()
 void Form1::setProgressValue(double value)
 {
     progressValue_ = value;
+    // Rounded down: the bar shows 100 only when the run is through.
     const double shown = std::isfinite(value) ? std::clamp(value, 0.0, 100.0) : 0.0;
-    ProgressBar1->setValue(static_cast<int>(std::lround(shown)));
+    ProgressBar1->setValue(static_cast<int>(std::floor(shown + 1e-9)));
 }
 
 void Form1::setProgressCaption(const QString& caption)

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 
 namespace vt
 {
@@ -27,6 +28,16 @@ class Chain
     // Writes the book's title, authors, cover and chapters into its finished
     // audio book. Never fails: a book without them keeps a bare file.
     virtual void tagResult(const QString& /*bookPath*/, const QString& /*resultPath*/) {}
+
+    // Where speaking and encoding tell how far they are (0..1) while they
+    // work, so that the bar can move within a long piece. The run sets it.
+    void tellProgressTo(std::function<void(double)> progress) { progress_ = std::move(progress); }
+
+  protected:
+    const std::function<void(double)>& progress() const { return progress_; }
+
+  private:
+    std::function<void(double)> progress_;
 };
 
 } // namespace vt

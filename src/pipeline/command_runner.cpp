@@ -80,9 +80,12 @@ int NormaliseWindowStyle(int style)
     return style < 0 || style > 6 ? 6 : style;
 }
 
-int RunAndWait(WindowPort& window, const Command& command, int windowStyle)
+int RunAndWait(WindowPort& window, const Command& command, int windowStyle,
+               const std::function<void()>& eachPass)
 {
-    return waitFor(command, windowStyle, [&window] {
+    return waitFor(command, windowStyle, [&window, &eachPass] {
+        if (eachPass)
+            eachPass();
         ++ActivityCounter;
         ShowProcessingText(window);
         window.yieldOnce();

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace vt
 {
@@ -20,7 +21,9 @@ int NormaliseWindowStyle(int style);
 // Starts the command as a process and waits for its end. Each pass waits up
 // to 100 ms for the process, then refreshes the caption and yields, so an
 // ended tool is noticed at once and the window stays alive.
-int RunAndWait(WindowPort& window, const Command& command, int windowStyle = 6);
+// `eachPass`, when given, is called on every pass after the output is read.
+int RunAndWait(WindowPort& window, const Command& command, int windowStyle = 6,
+               const std::function<void()>& eachPass = {});
 // The same with the counting, creeping bar of the join.
 int RunAndWaitWithProgress(WindowPort& window, const Command& command, int windowStyle,
                            ProgressBarPort* progressBar, const QString& caption, int startValue,
@@ -47,14 +50,18 @@ void ForgetLastTool();
 class WindowCommandRunner : public CommandRunner
 {
   public:
-    explicit WindowCommandRunner(WindowPort& window) : window_(window) {}
+    explicit WindowCommandRunner(WindowPort& window, std::function<void()> eachPass = {})
+        : window_(window), eachPass_(std::move(eachPass))
+    {
+    }
     int runAndWait(const Command& command, int windowStyle = 6) override
     {
-        return RunAndWait(window_, command, windowStyle);
+        return RunAndWait(window_, command, windowStyle, eachPass_);
     }
 
   private:
     WindowPort& window_;
+    std::function<void()> eachPass_;
 };
 
 } // namespace vt

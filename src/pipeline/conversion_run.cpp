@@ -75,6 +75,10 @@ ResultInProgress& resultInProgress()
     return result;
 }
 
+// How the bar divides a book: its pieces share it equally, except that the
+// join of several pieces takes the last part.
+constexpr double kJoinShare = 0.02;
+
 // One run over the book list; the members are the run's state.
 class Run
 {
@@ -94,6 +98,8 @@ class Run
     void encoded(const QString& mp3, bool isResult);
     QString unspokenReason(qint32 m) const;
     void join(BookResult& result, qint32 m);
+    void showBookDone(double done);
+    void showPieceDone(qint32 j, qint32 m, double pieceDone);
     QString summary() const;
     QString working(const QString& name) const { return workFolder_ + u'/' + name; }
     QString piece(qint32 j, const char* extension) const
@@ -110,6 +116,8 @@ class Run
     QStringList missingPieces_;
     QStringList unspoken_;  // pieces the speech engine left no WAV for
     QString encodeFailure_; // why the encoder failed first in this book
+    int book_ = 0;          // the book in progress, of books_
+    int books_ = 0;
     // The result path as it was before this book's run touched it.
 };
 
@@ -124,8 +132,10 @@ RunOutcome Run::go()
         run_.step(110, [&] { w_.setProgressCaption(kDeployCaption); });
         chain_.deployTools(run_); // [112-134]
         const int n = run_.value(136, 0, [&] { return w_.rowCount(); });
-        for (int i = 1; i <= n; ++i)
+        for (int i = 1; i <= n; ++i) {
             book(i, n);
+            showBookDone(1);
+        }
         chain_.removeTools(run_); // [264-266]
         run_.step(268, [&] { w_.setPointer(Pointer::Default); });
         run_.step(270, [&] { w_.setProgressValue(0); });
@@ -185,7 +195,9 @@ void Run::book(int i, int n)
     run_.step(140, [&] { CurrentBook = i; });
     run_.step(142, [&] { DeleteFileQuiet(working(u"output.wav"_s), &w_); });
     run_.step(144, [&] { w_.setPointer(Pointer::Hourglass); });
-    run_.step(146, [&] { w_.setProgressValue(double(i) / n * 100); });
+    book_ = i;
+    books_ = n;
+    run_.step(146, [&] { showBookDone(0); });
     run_.step(148, [&] { ++ActivityCounter; });
     run_.step(150, [&] { ShowProcessingText(w_); });
     run_.step(152, [&] { w_.yieldOnce(); });
@@ -302,8 +314,13 @@ void Run::pieces(BookResult& result, qint32 m)
         run_.step(194, [&] { w_.setTimerInterval(1000); });
         run_.step(196, [&] { w_.setTimerEnabled(true); });
         run_.step(198, [&] { w_.yieldOnce(); });
+        chain_.tellProgressTo([&](double spoken) { showPieceDone(j, m, spoken * kSpeakingShare); });
         run_.step(200, [&] { chain_.saveToWav(piece(j, ".txt"), wav); });
         run_.step(202, [&] { w_.setTimerEnabled(false); });
+        showPieceDone(j, m, kSpeakingShare);
+        chain_.tellProgressTo([&](double encoded) {
+            showPieceDone(j, m, kSpeakingShare + encoded * (1 - kSpeakingShare));
+        });
         if (run_.test(204, [&] { return FileExists(wav); })) {
             run_.step(206, [&] { ++ActivityCounter; });
             run_.step(208, [&] { ShowProcessingText(w_); });
@@ -320,7 +337,20 @@ void Run::pieces(BookResult& result, qint32 m)
         } else {
             unspoken_.append(QString::number(j));
         }
+        showPieceDone(j, m, 1);
     }
+    chain_.tellProgressTo({});
+}
+
+void Run::showBookDone(double done)
+{
+    w_.setProgressValue(BookProgress(book_, books_, done));
+}
+
+void Run::showPieceDone(qint32 j, qint32 m, double pieceDone)
+{
+    const double pieces = m >= 2 ? 1 - kJoinShare : 1;
+    showBookDone((j - 1 + pieceDone) / m * pieces);
 }
 
 void Run::join(BookResult& result, qint32 m)
@@ -339,7 +369,9 @@ void Run::join(BookResult& result, qint32 m)
     });
     run_.step(248, [&] { WriteTextFile(JoinScriptLine(parts, result.resultPath), script); });
     run_.step(250, [&] {
-        RunAndWaitWithProgress(w_, Command{u"/bin/sh"_s, {script}}, 0, &w_, w_.progressCaption(),
+        // The bar creeps on during a long join, but not to the end of the book.
+        CappedBar bar(w_, BookProgress(book_, books_, 1 - kJoinShare / 2));
+        RunAndWaitWithProgress(w_, Command{u"/bin/sh"_s, {script}}, 0, &bar, w_.progressCaption(),
                                RoundHalfEven(w_.progressValue()), w_.rowCount());
     });
     run_.step(251, [&] { FixJoinedMp3(result.resultPath); }); // one book of the whole length

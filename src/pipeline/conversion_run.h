@@ -28,6 +28,10 @@ struct RunOutcome {
 inline const QString kAnotherRunMessage =
     QStringLiteral("Another conversion is already running in the working folder.");
 
+// Of a piece's part of the bar, speaking takes the first share and encoding
+// the rest: lame -h takes about nine times as long as espeak-ng on a book.
+inline constexpr double kSpeakingShare = 0.1;
+
 // The result path of a book from the output options of the window.
 QString ResultPath(const QString& bookPath, bool option1, bool option2, const QString& text1);
 

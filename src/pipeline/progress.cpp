@@ -3,6 +3,8 @@
 #include "settings.h"
 #include "window_ports.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace vt
@@ -30,6 +32,20 @@ void Timer1_Timer(WindowPort& window)
     ShowProcessingText(window);
     window.yieldOnce();
     window.repaint();
+}
+
+double BookProgress(int book, int books, double done)
+{
+    if (books <= 0)
+        return 0;
+    return (book - 1 + std::clamp(done, 0.0, 1.0)) / books * 100;
+}
+
+void CappedBar::setProgressValue(double value)
+{
+    value = std::min(value, cap_);
+    if (value > bar_.progressValue())
+        bar_.setProgressValue(value);
 }
 
 WaitingDisplay::WaitingDisplay(WindowPort& window, ProgressBarPort* bar, QString caption,

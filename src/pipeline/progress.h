@@ -1,12 +1,13 @@
 #pragma once
 
+#include "window_ports.h"
+
 #include <QString>
 #include <QtGlobal>
 
 namespace vt
 {
 
-class ProgressBarPort;
 class WindowPort;
 
 // The number of the book in progress (from 1) and a counter raised at every
@@ -23,6 +24,27 @@ QString ProcessingText(int rowCount);
 void ShowProcessingText(WindowPort& window);
 // The tick of Timer1 while a piece is spoken.
 void Timer1_Timer(WindowPort& window);
+
+// The bar's value while book `book` of `books` is worked on and `done` (0..1)
+// of it is done: (book - 1) / books at its start, book / books at its end.
+double BookProgress(int book, int books, double done);
+
+// The bar as the join's waiting display sees it: the creep moves the value
+// on, but never back and never past `cap`, so that the bar shows the end of
+// a book only once the book is done.
+class CappedBar : public ProgressBarPort
+{
+  public:
+    CappedBar(ProgressBarPort& bar, double cap) : bar_(bar), cap_(cap) {}
+    void setProgressValue(double value) override;
+    double progressValue() const override { return bar_.progressValue(); }
+    void setProgressCaption(const QString& caption) override { bar_.setProgressCaption(caption); }
+    QString progressCaption() const override { return bar_.progressCaption(); }
+
+  private:
+    ProgressBarPort& bar_;
+    double cap_;
+};
 
 // The display of one wait of the runner with progress: after about five
 // seconds it counts the passes in the caption and lets the bar creep

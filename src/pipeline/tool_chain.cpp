@@ -33,12 +33,18 @@ qint32 ToolChain::cutText(const QString& textPath)
 
 void ToolChain::saveToWav(const QString& source, const QString& wavPath)
 {
-    SaveToWAV(source, wavPath, window_);
+    SaveToWAV(source, wavPath, window_, progress());
 }
 
+// The encoder's own frame count tells how far it is.
 void ToolChain::wavToMp3(const QString& wavPath, const QString& mp3Path)
 {
-    WAVToMP3(wavPath, mp3Path, window_, runner_);
+    WindowCommandRunner runner(window_, [this] {
+        const double share = EncodedShare(LastToolOutput());
+        if (share >= 0 && progress())
+            progress()(share);
+    });
+    WAVToMP3(wavPath, mp3Path, window_, runner);
 }
 
 void ToolChain::tagResult(const QString& bookPath, const QString& resultPath)

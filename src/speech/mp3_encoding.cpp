@@ -5,6 +5,8 @@
 #include "tool_command_log.h"
 #include "working_folder.h"
 
+#include <QRegularExpression>
+
 using namespace Qt::StringLiterals;
 
 namespace vt
@@ -20,6 +22,20 @@ void WAVToMP3(const QString& wavPath, const QString& mp3Path, MessageBoxPort& bo
     guard.step(104, [&] { qCInfo(lcToolCommand).noquote() << command.shown(); });
     // The encoder's own result is not judged here: the caller looks for the MP3 file.
     guard.step(106, [&] { runner.runAndWait(command, 0); });
+}
+
+double EncodedShare(const QByteArray& encoderOutput)
+{
+    // Only the latest report counts; one is a few hundred bytes long.
+    static const QRegularExpression report(uR"((\d+)/(\d+)\s+\(\s*\d+%\))"_s);
+    const QString tail = QString::fromLatin1(encoderOutput.right(1024));
+    QRegularExpressionMatch last;
+    for (auto it = report.globalMatch(tail); it.hasNext();)
+        last = it.next();
+    if (!last.hasMatch())
+        return -1;
+    const double total = last.captured(2).toDouble();
+    return total > 0 ? std::min(1.0, last.captured(1).toDouble() / total) : -1;
 }
 
 } // namespace vt

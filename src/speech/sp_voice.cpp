@@ -84,6 +84,7 @@ void SpVoice::Speak(const QString& text, int flags)
     request.voice = voice_ ? voice_->identifier() : QByteArray();
     request.volume = volume_;
     request.rate = rate_;
+    request.spoken = spoken_;
 
     Yielder yielder(yield_);
     if (stream_) {

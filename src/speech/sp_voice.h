@@ -76,6 +76,8 @@ class SpVoice
     const std::shared_ptr<SpFileStream>& audioOutputStream() const { return stream_; }
     // Called about every 100 ms while Speak works, so the window stays alive.
     void setYield(std::function<void()> yield) { yield_ = std::move(yield); }
+    // Told the share of the text spoken so far (0..1) while Speak works.
+    void setSpoken(std::function<void(double)> spoken) { spoken_ = std::move(spoken); }
 
     // Speaks text (flags 0) or the content of the UTF-8 text file it names
     // (flags 4) and returns when all audio is produced, or played when
@@ -91,6 +93,7 @@ class SpVoice
     int rate_ = 0;
     std::shared_ptr<SpFileStream> stream_;
     std::function<void()> yield_;
+    std::function<void(double)> spoken_;
 };
 
 } // namespace vt

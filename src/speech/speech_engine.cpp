@@ -31,8 +31,32 @@ struct Speaking {
     AudioSink* sink;
     Yielder* yielder;
     std::exception_ptr error;
+    const std::function<void(double)>* spoken;
+    qint64 characters; // the text's length as the engine counts it
+    int thousandths;   // the share told last
 };
 Speaking* current = nullptr;
+
+// The engine counts positions in characters (code points) from 1.
+qint64 characterCount(const QByteArray& utf8)
+{
+    return std::count_if(utf8.begin(), utf8.end(),
+                         [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+}
+
+// Tells the share spoken at a word or clause the engine has reached, in
+// steps of a thousandth so that a long text does not call on every word.
+void tellPosition(Speaking& s, const espeak_EVENT& e)
+{
+    if (!*s.spoken || s.characters <= 0 || e.text_position <= 0)
+        return;
+    const qint64 done = std::min<qint64>(e.text_position - 1 + e.length, s.characters);
+    const int thousandths = int(done * 1000 / s.characters);
+    if (thousandths <= s.thousandths)
+        return;
+    s.thousandths = thousandths;
+    (*s.spoken)(thousandths / 1000.0);
+}
 
 [[noreturn]] void classNotRegistered()
 {
@@ -52,11 +76,22 @@ int onSynth(short* samples, int count, espeak_EVENT* events)
     if (s == nullptr)
         return 1;
     try {
-        for (espeak_EVENT* e = events; e != nullptr && e->type != espeakEVENT_LIST_TERMINATED; ++e)
+        bool reached = false;
+        espeak_EVENT last{};
+        for (espeak_EVENT* e = events; e != nullptr && e->type != espeakEVENT_LIST_TERMINATED;
+             ++e) {
             if (e->type == espeakEVENT_SAMPLERATE && e->id.number != kSpeechSampleRate)
                 raise(kClassNotRegisteredNumber, kClassNotRegistered);
+            if (e->type == espeakEVENT_WORD || e->type == espeakEVENT_SENTENCE ||
+                e->type == espeakEVENT_END) {
+                reached = true;
+                last = *e;
+            }
+        }
         if (samples != nullptr && count > 0)
             s->sink->write(samples, count);
+        if (reached) // the audio up to there is written
+            tellPosition(*s, last);
         s->yielder->maybe();
     } catch (...) {
         // Nothing may unwind through the engine's C code: stop it instead.
@@ -189,7 +224,7 @@ void SpeechEngine::speak(const SpeakRequest& request, AudioSink& sink, Yielder& 
     QByteArray text = request.text;
     text.replace('\0', ' '); // the engine stops at the first NUL
 
-    Speaking state{&sink, &yielder, {}};
+    Speaking state{&sink, &yielder, {}, &request.spoken, characterCount(text), 0};
     struct Guard {
         SpeechEngine& engine;
         ~Guard()

@@ -66,6 +66,9 @@ struct SpeakRequest {
     QByteArray voice; // an identifier; empty for the engine's default voice
     int volume = 100; // 0..100
     int rate = 0;     // -10..10
+    // Told the share of the text spoken so far (0..1) as the engine reaches
+    // each word: the engine's position events against the text's length.
+    std::function<void(double)> spoken;
 };
 
 // libespeak-ng keeps all its state in globals: this one object owns it, so

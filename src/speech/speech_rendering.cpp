@@ -52,6 +52,12 @@ SpVoice* LiveVoice()
 
 void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window)
 {
+    SaveToWAV(source, wavPath, window, {});
+}
+
+void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window,
+               const std::function<void(double)>& spoken)
+{
     StepGuard g(window, u"Speak.SaveToWAV"_s);
     LiveVoiceScope live;
     std::unique_ptr<SpVoice> voice;
@@ -64,6 +70,7 @@ void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window
     g.step(100, [&] {
         voice = std::make_unique<SpVoice>();
         voice->setYield([&window] { window.yieldOnce(); });
+        voice->setSpoken(spoken);
         live.set(voice.get());
     });
     if (voice) { // [102]

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace vt
 {
@@ -12,6 +13,9 @@ class WindowPort;
 // WAV file, or (wavPath empty) the source text aloud. When it returns, the WAV
 // file is complete and closed, or missing when speaking failed.
 void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window);
+// The same, telling `spoken` the share of the text spoken so far (0..1).
+void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window,
+               const std::function<void(double)>& spoken);
 
 // The voice SaveToWAV is speaking with, or null when no call is running. The
 // window's volume and speed handlers set its volume and rate; a change made

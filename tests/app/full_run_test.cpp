@@ -23,6 +23,9 @@ TEST_F(AppTest, TheStartButtonTurnsARealBookIntoAnMp3)
     form->show();
     form->Text1->setText(output.path() + u'/');
     form->appendRow(testBook(u"hefty-water.epub"_s));
+    QList<int> shown;
+    QObject::connect(form->ProgressBar1, &QProgressBar::valueChanged,
+                     [&shown](int value) { shown << value; });
     form->PushButton1->click();
 
     EXPECT_EQ(boxes.texts(), QStringList{u"Done."_s});
@@ -39,6 +42,10 @@ TEST_F(AppTest, TheStartButtonTurnsARealBookIntoAnMp3)
     EXPECT_EQ(form->progressCaption(), kIdleCaption);
     EXPECT_EQ(form->ProgressBar1->value(), 0);
     EXPECT_FALSE(form->timerEnabled());
+    // The bar moved on as the book was spoken and encoded, and showed 100
+    // only when it was done.
+    EXPECT_GE(shown.size(), 5);
+    EXPECT_EQ(shown.indexOf(100), shown.size() - 2);
     const QRegularExpression piece(u"^output\\d{3,}\\.txt$"_s);
     const QStringList tools{u"JoinMP3.sh"_s, u"calibre"_s, u"calibre.zip"_s, u"lame"_s};
     for (const QString& name : entries(temp.path())) {

@@ -74,3 +74,18 @@ TEST(Progress, AShortWaitShowsNothingOfItsOwn)
     EXPECT_EQ(window.captions, QStringList{u"c"_s});
     EXPECT_TRUE(window.values.isEmpty());
 }
+
+// A long join of the last book creeps on, but the bar stays short of 100
+// until the book is done.
+TEST(Progress, TheJoinsCreepStopsShortOfTheBooksEnd)
+{
+    test::FakeWindow window;
+    window.setProgressValue(BookProgress(1, 1, 0.98));
+    CappedBar bar(window, BookProgress(1, 1, 0.99));
+    WaitingDisplay display(window, &bar, u"c"_s, 98, 1);
+    for (int i = 0; i < 50 + 150 * 3; ++i)
+        display.pass();
+    EXPECT_EQ(window.values, (QList<double>{98, 99}));
+    EXPECT_EQ(BookProgress(2, 4, 0), 25);
+    EXPECT_EQ(BookProgress(2, 4, 1), 50);
+}

@@ -17,7 +17,8 @@ namespace vt::test
 
 // A chain whose steps write small files: text for every book unless it is
 // named "notext", `pieces[book]` pieces (1 by default), a WAV per piece unless
-// listed in `silentPieces`, and an MP3 that names its piece.
+// listed in `silentPieces`, and an MP3 that names its piece. Speaking and
+// encoding each tell of being halfway.
 class ScriptedChain : public Chain
 {
   public:
@@ -44,12 +45,16 @@ class ScriptedChain : public Chain
         spoken << GetFileName(source);
         if (onSpeak)
             onSpeak();
+        if (progress())
+            progress()(0.5);
         if (!silentPieces.contains(GetFileName(source)))
             writeFile(wav, readFile(source));
     }
     void wavToMp3(const QString& wav, const QString& mp3) override
     {
         encodedTo << mp3;
+        if (progress())
+            progress()(0.5);
         writeFile(mp3, "[" + readFile(wav) + "]");
     }
     void tagResult(const QString& book, const QString& result) override

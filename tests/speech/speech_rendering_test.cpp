@@ -7,6 +7,8 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -63,6 +65,22 @@ TEST_F(SaveToWavTest, SpeaksAPieceIntoAClosedWavFile)
     EXPECT_GE(window.yields, 2); // once before speaking, and while speaking
     EXPECT_EQ(LiveVoice(), nullptr);
     EXPECT_TRUE(QFile::exists(piece)); // the piece is left to the run
+}
+
+// Positions count characters, not bytes: a text of two-byte letters still
+// ends near the whole.
+TEST_F(SaveToWavTest, TellsTheShareOfTheTextSpokenAsItGoes)
+{
+    test::writeFile(piece,
+                    "Это был лучший из времён, это был худший из времён. Было время мудрости.");
+    QList<double> shares;
+    SaveToWAV(piece, wav, window, [&](double share) { shares << share; });
+    ASSERT_GE(shares.size(), 3);
+    EXPECT_GT(shares.first(), 0);
+    EXPECT_TRUE(std::adjacent_find(shares.begin(), shares.end(), std::greater_equal<>()) ==
+                shares.end());
+    EXPECT_GE(shares.last(), 0.9);
+    EXPECT_LE(shares.last(), 1.0);
 }
 
 TEST_F(SaveToWavTest, UsesTheWindowsVoiceVolumeAndSpeed)

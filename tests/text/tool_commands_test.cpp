@@ -89,6 +89,13 @@ TEST_F(ToolCommands, TheEncoderGetsOnlyDashHAndBothPaths)
     EXPECT_TRUE(window.messages.isEmpty());
 }
 
+TEST_F(ToolCommands, TheEncodersLatestFrameCountTellsHowFarItIs)
+{
+    EXPECT_EQ(EncodedShare("Encoding as 22.05 kHz\n     0/       ( 0%)|    0:00/     :  |"), -1);
+    EXPECT_EQ(EncodedShare("\r   100/400   ( 6%)| 0:00/ 0:00|\x1b[A\r   300/400   (75%)|"), 0.75);
+    EXPECT_EQ(EncodedShare(""), -1);
+}
+
 TEST_F(ToolCommands, AFailingRunIsReportedWithItsStep)
 {
     runner.failure = true;
