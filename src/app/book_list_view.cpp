@@ -5,6 +5,7 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -26,6 +27,25 @@ const QString kToolTip = u"Drag and drop files here. Double-click item to remove
 // below the next one down.
 constexpr int kScrollUpBelow = 305;
 constexpr int kScrollDownAbove = 364;
+
+// A row as a screen reader announces it: the book's file name, with its
+// full path as the description; the row shows the full path.
+class BookRow : public QTreeWidgetItem
+{
+  public:
+    explicit BookRow(const QString& path) : QTreeWidgetItem(QStringList{path})
+    {
+        setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    }
+    QVariant data(int column, int role) const override
+    {
+        if (role == Qt::AccessibleTextRole)
+            return QFileInfo(text(column)).fileName();
+        if (role == Qt::AccessibleDescriptionRole)
+            return text(column);
+        return QTreeWidgetItem::data(column, role);
+    }
+};
 
 } // namespace
 
@@ -54,6 +74,17 @@ BookListView::BookListView(QWidget* parent) : QTreeWidget(parent)
     setToolTip(kToolTip);
     viewport()->setToolTip(kToolTip);
     dragCursor_ = loadDragCursor();
+    setAccessibleName(u"EPUB File(s)"_s);
+    describeRows();
+    connect(model(), &QAbstractItemModel::rowsInserted, this, &BookListView::describeRows);
+    connect(model(), &QAbstractItemModel::rowsRemoved, this, &BookListView::describeRows);
+    connect(model(), &QAbstractItemModel::modelReset, this, &BookListView::describeRows);
+}
+
+// The rows go after this class's part of the list: they are not counted.
+BookListView::~BookListView()
+{
+    disconnect(model(), nullptr, this, nullptr);
 }
 
 QCursor BookListView::loadDragCursor()
@@ -75,9 +106,7 @@ QString BookListView::rowText(int row) const
 
 void BookListView::appendRow(const QString& text)
 {
-    auto* item = new QTreeWidgetItem(QStringList{text});
-    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-    addTopLevelItem(item);
+    addTopLevelItem(new BookRow(text));
 }
 
 bool BookListView::busy() const
@@ -174,7 +203,36 @@ void BookListView::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // What a drag does with the mouse, Ctrl+Up and Ctrl+Down do from the keyboard.
+    if (event->modifiers() == Qt::ControlModifier &&
+        (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
+        moveCurrentRow(event->key() == Qt::Key_Up ? -1 : 1);
+        event->accept();
+        return;
+    }
     QTreeWidget::keyPressEvent(event);
+}
+
+bool BookListView::moveCurrentRow(int by)
+{
+    QTreeWidgetItem* from = currentItem();
+    QTreeWidgetItem* to = from ? topLevelItem(indexOfTopLevelItem(from) + by) : nullptr;
+    if (!to)
+        return false;
+    const QString text = from->text(0);
+    from->setText(0, to->text(0));
+    to->setText(0, text);
+    setCurrentItem(to);
+    return true;
+}
+
+// The list tells a screen reader how many books it holds.
+void BookListView::describeRows()
+{
+    const int n = topLevelItemCount();
+    setAccessibleDescription((n == 1 ? u"1 book"_s : QString::number(n) + u" books"_s) +
+                             u" to convert. Delete removes the selected book; Ctrl+Up and "
+                             u"Ctrl+Down move it."_s);
 }
 
 QStringList BookListView::localFiles(const QMimeData* data)

@@ -21,6 +21,7 @@ class BookListView : public QTreeWidget, public BookRowsPort
     Q_OBJECT
   public:
     explicit BookListView(QWidget* parent = nullptr);
+    ~BookListView() override;
 
     // BookRowsPort
     int rowCount() const override;
@@ -38,6 +39,8 @@ class BookListView : public QTreeWidget, public BookRowsPort
     bool removeSelectedRow();
     // Removes every row unless busy.
     void clearRows();
+    // Swaps the current row with the one `by` rows away; false when there is none.
+    bool moveCurrentRow(int by);
 
     // The pointer's place on the screen, which decides the auto-scroll while
     // a row is moved. Tests put a fixed place here.
@@ -64,6 +67,7 @@ class BookListView : public QTreeWidget, public BookRowsPort
     void startDrag(Qt::DropActions supportedActions) override;
 
   private:
+    void describeRows();
     bool busy() const;
     void moveDraggedRow(const QPoint& position);
     static QStringList localFiles(const QMimeData* data);

@@ -162,6 +162,7 @@ class Form1 : public QWidget, public WindowPort, public VoiceListPort
 
   private:
     void createControls();
+    void setUpAccessibility();
     void connectControls();
     void setUpBookList(); // the book list's own behaviour
     void ApplySkin();

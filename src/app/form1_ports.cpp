@@ -60,6 +60,7 @@ void Form1::setProgressCaption(const QString& caption)
 {
     progressCaption_ = caption;
     ProgressBar1->setCaption(caption);
+    ProgressBar1->setAccessibleDescription(caption); // what a screen reader reads of the bar
 }
 
 QCursor Form1::cursorFor(Pointer p) const
@@ -96,7 +97,7 @@ QString Form1::rowText(int row) const
 
 void Form1::appendRow(const QString& text)
 {
-    ListView1->addTopLevelItem(new QTreeWidgetItem(QStringList{text}));
+    ListView1->appendRow(text);
 }
 
 bool Form1::option1() const

@@ -1,12 +1,16 @@
 #include "app_fixture.h"
 #include "book_list_view.h"
 #include "build_config.h"
+#include "captioned_progress_bar.h"
 #include "command_runner.h"
 #include "error.h"
 #include "progress.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QBuffer>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QImage>
@@ -15,6 +19,9 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QSlider>
+#include <QTest>
 #include <QTimer>
 #include <QtEndian>
 
@@ -165,6 +172,64 @@ TEST_F(AppTest, Timer1TicksRefreshTheCaption)
     EXPECT_FALSE(form->timerEnabled());
     ASSERT_GT(ActivityCounter, 0);
     EXPECT_TRUE(form->progressCaption().startsWith(u"Processing: 1 of 1.."_s));
+}
+
+} // namespace vt::test
+
+namespace vt::test
+{
+
+// The window as a screen reader and a keyboard user meet it.
+TEST_F(AppTest, EveryControlHasASpokenNameAndEveryActionAKey)
+{
+    auto form = loadedForm();
+    const auto spoken = [](QWidget* w, QAccessible::Text text = QAccessible::Name) {
+        return QAccessible::queryAccessibleInterface(w)->text(text);
+    };
+    const QRegularExpression word(u"[A-Za-z]{3}"_s);
+    QStringList order;
+    for (QWidget* w = form->ListView1; order.size() < 40; w = w->nextInFocusChain()) {
+        const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QSlider*>(w) ||
+                             qobject_cast<QComboBox*>(w) || qobject_cast<QLineEdit*>(w) ||
+                             qobject_cast<QAbstractItemView*>(w);
+        if (control && w->parentWidget() != form->Combo1 && (w->focusPolicy() & Qt::TabFocus)) {
+            EXPECT_TRUE(word.match(spoken(w)).hasMatch()) << w->objectName().toStdString();
+            order << w->objectName();
+        }
+        if (w->nextInFocusChain() == form->ListView1)
+            break;
+    }
+    EXPECT_EQ(order.join(u' '), u"ListView1 PushButton3 PushButton4 PushButton2 PushButton5 "
+                                u"Slider1 Slider2 PushButton14 Combo1 PusRefreshList PusAddVoices "
+                                u"PushButton10 Option1 Text1 PushButton7 Option2 PushButton1 "
+                                u"PushButton9"_s);
+    EXPECT_EQ(spoken(form->PushButton7), u"Choose Output Folder"_s);
+    EXPECT_EQ(form->PushButton7->text(), u"..."_s);
+    EXPECT_EQ(spoken(form->ProgressBar1, QAccessible::Description), u"Progress Bar"_s);
+
+    // The list announces how many books it holds, and each row by its name.
+    form->appendRow(u"/books/a.epub"_s);
+    form->appendRow(u"/books/b.epub"_s);
+    form->show();
+    EXPECT_TRUE(spoken(form->ListView1, QAccessible::Description).startsWith(u"2 books"_s));
+    QAccessibleInterface* row = QAccessible::queryAccessibleInterface(form->ListView1)->child(1);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->text(QAccessible::Name), u"a.epub"_s);
+    EXPECT_EQ(row->text(QAccessible::Description), u"/books/a.epub"_s);
+
+    // Keys: a row moves down; Ctrl+Return starts (and refuses an empty list).
+    form->ListView1->setCurrentItem(form->ListView1->topLevelItem(0));
+    QTest::keyClick(form->ListView1, Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(form->rowText(2), u"/books/a.epub"_s);
+    QAccessibleActionInterface* press =
+        QAccessible::queryAccessibleInterface(form->PushButton3)->actionInterface();
+    EXPECT_EQ(press->keyBindingsForAction(press->pressAction()), QStringList{u"Ctrl+O"_s});
+    form->PushButton2->click();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_Return, Qt::ControlModifier);
+    QTest::qWait(300); // a key clicks its button with a visible delay
+    EXPECT_EQ(boxes.texts(), QStringList{u"No files added."_s});
 }
 
 } // namespace vt::test

@@ -1,0 +1,70 @@
+#include "book_list_view.h"
+#include "captioned_progress_bar.h"
+#include "form1.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+namespace
+{
+
+void describe(QWidget* control, const QString& name, const QString& description = {})
+{
+    control->setAccessibleName(name);
+    if (!description.isEmpty())
+        control->setAccessibleDescription(description);
+}
+
+} // namespace
+
+// For people who use a screen reader or only the keyboard: every control
+// has a name a screen reader can say (the captions stay as they are), Tab
+// goes through the window in reading order, and the main actions have keys.
+void Form1::setUpAccessibility()
+{
+    describe(PushButton3, u"Add EPUB Files"_s, u"Choose EPUB files to add to the list"_s);
+    describe(PushButton4, u"Add All EPUB Files In Folder"_s,
+             u"Choose a folder: every EPUB file in it and in its sub-folders is added"_s);
+    describe(PushButton2, u"Clear List"_s, u"Removes every book from the list"_s);
+    describe(PushButton5, u"Load Sample/Example Files"_s,
+             u"Adds the sample books that come with the program"_s);
+    describe(Slider1, u"Volume Level"_s, u"From 0 (Min.) to 100 (Max.)"_s);
+    describe(Slider2, u"Speech Rate"_s, u"From -10 (Slow) to 10 (Fast)"_s);
+    describe(PushButton14, u"Test Speed"_s,
+             u"Speaks a short sentence with the chosen voice, volume and speed"_s);
+    describe(Combo1, u"Voice Used"_s, u"The voice that reads the books"_s);
+    describe(PusRefreshList, u"Refresh List"_s, u"Reads the installed voices again"_s);
+    describe(PusAddVoices, u"Add Voices"_s, u"Tells how to install more voices"_s);
+    describe(PushButton10, u"Add Languages"_s, u"Tells how to install more languages"_s);
+    describe(Option1, u"Save results to this folder:"_s);
+    describe(Frame3, u"Output folder"_s);
+    describe(Text1, u"Output folder"_s, u"The folder the MP3 files are saved into"_s);
+    describe(PushButton7, u"Choose Output Folder"_s);
+    describe(Option2, u"Save results in folder of original file"_s);
+    describe(PushButton1, u"Start Converting To MP3"_s,
+             u"Converts every book in the list into an MP3 file"_s);
+    describe(ProgressBar1, u"Progress"_s);
+    describe(PushButton9, u"Help"_s, u"Why the program asks to be left alone while it converts"_s);
+
+    QWidget* order[] = {ListView1,    PushButton3,  PushButton4,  PushButton2, PushButton5,
+                        Slider1,      Slider2,      PushButton14, Combo1,      PusRefreshList,
+                        PusAddVoices, PushButton10, Option1,      Text1,       PushButton7,
+                        Option2,      PushButton1,  PushButton9};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    PushButton3->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    PushButton4->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    PushButton1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+    PushButton9->setShortcut(QKeySequence(Qt::Key_F1));
+}
+
+} // namespace vt
