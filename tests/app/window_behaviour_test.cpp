@@ -6,7 +6,6 @@
 #include "error.h"
 #include "progress.h"
 
-#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QBuffer>
@@ -20,7 +19,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
@@ -174,11 +172,6 @@ TEST_F(AppTest, Timer1TicksRefreshTheCaption)
     EXPECT_TRUE(form->progressCaption().startsWith(u"Processing: 1 of 1.."_s));
 }
 
-} // namespace vt::test
-
-namespace vt::test
-{
-
 // The window as a screen reader and a keyboard user meet it.
 TEST_F(AppTest, EveryControlHasASpokenNameAndEveryActionAKey)
 {
@@ -186,19 +179,15 @@ TEST_F(AppTest, EveryControlHasASpokenNameAndEveryActionAKey)
     const auto spoken = [](QWidget* w, QAccessible::Text text = QAccessible::Name) {
         return QAccessible::queryAccessibleInterface(w)->text(text);
     };
-    const QRegularExpression word(u"[A-Za-z]{3}"_s);
+    // Tab goes through every control in reading order; each has a name of words.
     QStringList order;
-    for (QWidget* w = form->ListView1; order.size() < 40; w = w->nextInFocusChain()) {
-        const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QSlider*>(w) ||
-                             qobject_cast<QComboBox*>(w) || qobject_cast<QLineEdit*>(w) ||
-                             qobject_cast<QAbstractItemView*>(w);
-        if (control && w->parentWidget() != form->Combo1 && (w->focusPolicy() & Qt::TabFocus)) {
-            EXPECT_TRUE(word.match(spoken(w)).hasMatch()) << w->objectName().toStdString();
+    QWidget* w = form->ListView1;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->parentWidget() != form->Combo1) {
+            EXPECT_TRUE(spoken(w).contains(QRegularExpression(u"[A-Za-z]{3}"_s))) << order.size();
             order << w->objectName();
         }
-        if (w->nextInFocusChain() == form->ListView1)
-            break;
-    }
+    } while ((w = w->nextInFocusChain()) != form->ListView1);
     EXPECT_EQ(order.join(u' '), u"ListView1 PushButton3 PushButton4 PushButton2 PushButton5 "
                                 u"Slider1 Slider2 PushButton14 Combo1 PusRefreshList PusAddVoices "
                                 u"PushButton10 Option1 Text1 PushButton7 Option2 PushButton1 "
