@@ -2,6 +2,7 @@
 #include "captioned_progress_bar.h"
 #include "form1.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -57,7 +58,7 @@ void Form1::setUpAccessibility()
     QWidget* order[] = {ListView1,    PushButton3,  PushButton4,  PushButton2, PushButton5,
                         Slider1,      Slider2,      PushButton14, Combo1,      PusRefreshList,
                         PusAddVoices, PushButton10, Option1,      Text1,       PushButton7,
-                        Option2,      PushButton1,  PushButton9};
+                        Option2,      Check1,       PushButton1,  PushButton9};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
