@@ -2,6 +2,7 @@
 
 #include "app_files.h"
 #include "browse_folder.h"
+#include "interruption.h"
 #include "speech_rendering.h"
 
 #include <QFileInfo>
@@ -25,7 +26,8 @@ Form1::Services Form1::Services::real()
     s.randomDraw = [] { return QRandomGenerator::global()->generateDouble(); };
     s.endProcess = [] {
         std::fflush(nullptr);
-        std::_Exit(0);
+        // Ended by a signal, the status says which, as a shell expects.
+        std::_Exit(InterruptSignal() ? 128 + InterruptSignal() : 0);
     };
     s.programFolders = AppFileFolders();
     return s;

@@ -210,11 +210,11 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-// Closing ends the process at once, a run and the tool it waits for included.
+// Closing ends the process at once, a run and the tool it waits for
+// included; the run's unfinished result and working files go with it.
 void Form1::closeEvent(QCloseEvent* event)
 {
-    EndRunningTool();
-    RemoveUnfinishedResult();
+    AbandonRun();
     services_.endProcess();
     event->accept();
 }

@@ -1,11 +1,14 @@
 #include "application_setup.h"
 #include "form1.h"
+#include "interruption.h"
+#include "working_folder.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    vt::MakeWorkingFolderAbsolute();
     vt::SetUpApplication();
     vt::Form1 form;
     if (!form.Form_Load())
@@ -14,5 +17,9 @@ int main(int argc, char* argv[])
     // list before the window shows.
     form.AddCommandLineBooks(QApplication::arguments().mid(1));
     form.show();
+    // Logging out, or Ctrl+C in the terminal that started the program, ends
+    // it as closing the window does, a run included.
+    vt::InstallInterruptHandling();
+    vt::OnInterrupt(&form, [&form] { form.close(); });
     return app.exec();
 }

@@ -49,16 +49,13 @@ bool decodes(const char* raw, QString& name)
     return isAscii(raw) || QFile::encodeName(name) == QByteArrayView(raw);
 }
 
-// Folders and links to folders. A plain folder's identity comes from the
-// listing itself (for a mount point, that of the folder beneath it, which
-// still names one place); links are followed.
-bool entryFolder(DIR* dir, const dirent* entry, dev_t parentDevice, FolderKey& key)
+// Folders and links to folders, keyed by the device and inode of the folder
+// itself (links followed). The listing's own inode will not do: for a mount
+// point it is that of the folder beneath, so a link to the mounted folder
+// would be taken for another place and its books added twice.
+bool entryFolder(DIR* dir, const dirent* entry, FolderKey& key)
 {
-    if (entry->d_type == DT_DIR) {
-        key = {parentDevice, entry->d_ino};
-        return true;
-    }
-    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+    if (entry->d_type != DT_DIR && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
         return false;
     struct stat st = {};
     if (::fstatat(::dirfd(dir), entry->d_name, &st, 0) != 0 || !S_ISDIR(st.st_mode))
@@ -134,11 +131,11 @@ class Scan
         // system attribute here: every folder is, once.
         if (!entered_.insert({st.st_dev, st.st_ino}).second)
             return Look::Passed;
-        return list(folder, native, st.st_dev, found) == Listing::Unreadable ? Look::Unreadable
-                                                                             : Look::Entered;
+        return list(folder, native, found) == Listing::Unreadable ? Look::Unreadable
+                                                                  : Look::Entered;
     }
 
-    Listing list(const QString& folder, const QByteArray& native, dev_t device, QStringList& found)
+    Listing list(const QString& folder, const QByteArray& native, QStringList& found)
     {
         DIR* dir = ::opendir(native.constData());
         if (!dir)
@@ -152,7 +149,7 @@ class Scan
                 break;
             }
             FolderKey key;
-            if (isDotOrDotDot(entry->d_name) || !entryFolder(dir, entry, device, key))
+            if (isDotOrDotDot(entry->d_name) || !entryFolder(dir, entry, key))
                 continue;
             loop_.yieldOnce();
             const QByteArray name(entry->d_name);
@@ -234,7 +231,7 @@ QStringList ListFolderFiles(const QString& folder, const QString& pattern)
     QString name;
     while (const dirent* entry = ::readdir(dir)) {
         FolderKey key;
-        if (isDotOrDotDot(entry->d_name) || entryFolder(dir, entry, 0, key))
+        if (isDotOrDotDot(entry->d_name) || entryFolder(dir, entry, key))
             continue;
         if (!decodes(entry->d_name, name) || !MatchesPattern(name, pattern))
             continue;

@@ -3,18 +3,17 @@
 #include "command_runner.h"
 #include "conversion_run.h"
 #include "files.h"
+#include "interruption.h"
 #include "progress.h"
 #include "tool_chain.h"
 #include "working_folder.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -28,19 +27,7 @@ namespace vt
 namespace
 {
 
-volatile std::sig_atomic_t interrupted = 0;
 QString privateFolder;
-constexpr int kMaxChildren = 256;
-std::atomic<pid_t> children[kMaxChildren];
-
-void onInterrupt(int)
-{
-    interrupted = 1;
-    EndRunningTool();
-    for (auto& child : children)
-        if (const pid_t pid = child.load(); pid > 0)
-            ::kill(pid, SIGTERM);
-}
 
 void printLine(const QString& line)
 {
@@ -53,11 +40,29 @@ void printLine(const QString& line)
 // current book had begun to write (it would look complete), the working files.
 [[noreturn]] void endInterrupted()
 {
-    EndRunningTool();
-    RemoveUnfinishedResult();
+    AbandonRun();
     RemovePrivateWorkingFolder();
     std::fputs("\nvellumtone-cli: interrupted\n", stderr);
     std::_Exit(130);
+}
+
+// m:ss, or h:mm:ss from an hour on.
+QString clockTime(qint64 milliseconds)
+{
+    const qint64 s = (milliseconds + 500) / 1000;
+    const auto two = [](qint64 n) { return u"%1"_s.arg(n, 2, 10, QLatin1Char('0')); };
+    return s >= 3600 ? u"%1:%2:%3"_s.arg(s / 3600).arg(two(s / 60 % 60), two(s % 60))
+                     : u"%1:%2"_s.arg(s / 60).arg(two(s % 60));
+}
+
+// One line on standard error as each book of a batch starts and ends:
+// "Book 2 of 5 started: PATH", "Book 2 of 5 done in 1:23: PATH".
+void printBookLine(size_t index, size_t total, const QString& what, const QString& book)
+{
+    const QByteArray bytes =
+        (u"Book %1 of %2 "_s.arg(index + 1).arg(total) + what + u": "_s + book + u'\n').toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
 }
 
 QStringList childArguments(const ConsoleWindow::Settings& settings, const QString& book)
@@ -108,21 +113,6 @@ void RemovePrivateWorkingFolder()
     privateFolder.clear();
 }
 
-void InstallInterruptHandling()
-{
-    struct sigaction action {
-    };
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-}
-
-bool Interrupted()
-{
-    return interrupted != 0;
-}
-
 int ConvertInProcess(const QStringList& books, const ConsoleWindow::Settings& settings,
                      bool showProgress)
 {
@@ -130,12 +120,12 @@ int ConvertInProcess(const QStringList& books, const ConsoleWindow::Settings& se
     for (const QString& book : books)
         window.appendRow(book);
     window.onYield = [] {
-        if (interrupted)
+        if (Interrupted())
             endInterrupted();
     };
     ToolChain chain(window);
     const RunOutcome outcome = PushButton1_Click(window, chain);
-    if (interrupted)
+    if (Interrupted())
         endInterrupted();
     if (!outcome.started) {
         for (const QString& book : books)
@@ -156,6 +146,7 @@ int ConvertInChildren(const QString& program, const QStringList& books,
 {
     struct Job {
         std::unique_ptr<QProcess> process;
+        QElapsedTimer clock;
         QString line;
         bool done = false;
         int status = 0;
@@ -169,19 +160,22 @@ int ConvertInChildren(const QString& program, const QStringList& books,
                  static_cast<long long>(books.size()), jobs);
 
     while (printed < all.size()) {
-        while (!interrupted && running < jobs && next < all.size()) {
+        while (!Interrupted() && running < jobs && next < all.size()) {
             Job& job = all[next];
+            job.clock.start();
             job.process = std::make_unique<QProcess>();
             job.process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
             job.process->setStandardInputFile(QProcess::nullDevice());
             job.process->start(program, childArguments(settings, books[qsizetype(next)]));
             if (job.process->waitForStarted(-1)) {
-                children[next % kMaxChildren] = pid_t(job.process->processId());
+                EndOnInterrupt(int(next), pid_t(job.process->processId()));
+                printBookLine(next, all.size(), u"started"_s, books[qsizetype(next)]);
                 ++running;
             } else {
                 job.done = true;
                 job.status = 1;
                 job.line = u"failed: "_s + books[qsizetype(next)] + u": cannot start "_s + program;
+                printBookLine(next, all.size(), u"failed"_s, books[qsizetype(next)]);
             }
             ++next;
         }
@@ -189,7 +183,7 @@ int ConvertInChildren(const QString& program, const QStringList& books,
             Job& job = all[i];
             if (job.done || !job.process || !job.process->waitForFinished(20))
                 continue;
-            children[i % kMaxChildren] = 0;
+            EndOnInterrupt(int(i), 0);
             --running;
             job.done = true;
             job.status =
@@ -198,8 +192,14 @@ int ConvertInChildren(const QString& program, const QStringList& books,
             if (job.line.isEmpty())
                 job.line =
                     u"failed: "_s + books[qsizetype(i)] + u": the converter ended unexpectedly"_s;
+            const QString took = clockTime(job.clock.elapsed());
+            printBookLine(i, all.size(),
+                          Interrupted()     ? u"interrupted after "_s + took
+                          : job.status == 0 ? u"done in "_s + took
+                                            : u"failed after "_s + took,
+                          books[qsizetype(i)]);
         }
-        if (interrupted && running == 0)
+        if (Interrupted() && running == 0)
             break;
         while (printed < all.size() && all[printed].done) {
             printLine(all[printed].line);
@@ -207,7 +207,7 @@ int ConvertInChildren(const QString& program, const QStringList& books,
             ++printed;
         }
     }
-    if (interrupted) {
+    if (Interrupted()) {
         RemovePrivateWorkingFolder();
         std::fputs("vellumtone-cli: interrupted\n", stderr);
         return 130;

@@ -19,11 +19,10 @@ int ConvertInChildren(const QString& program, const QStringList& books,
                       const ConsoleWindow::Settings& settings, int jobs);
 
 // Makes a private working folder for this process and sets TEMP to it;
-// removes it again at exit. Ctrl+C and SIGTERM end the running tool, remove
-// this run's working files and end the process with status 130.
+// removes it again at exit. An interruption (interruption.h) ends the
+// running tool, removes this run's working files and ends the process with
+// status 130.
 bool SetUpPrivateWorkingFolder(QString& error);
 void RemovePrivateWorkingFolder();
-void InstallInterruptHandling();
-bool Interrupted();
 
 } // namespace vt

@@ -44,6 +44,10 @@ ConsoleWindow::~ConsoleWindow()
 
 Answer ConsoleWindow::showMessage(const QString& text, Buttons buttons, Icon, const QString&)
 {
+    // The run's closing "Done." summary names no book here; the result lines
+    // on standard output say how each book went.
+    if (text.startsWith(u"Done."_s))
+        return Answer::Ok;
     endProgressLine();
     QString line = text;
     line.replace(u"\n\n"_s, u"\n"_s).replace(u'\n', u' ');

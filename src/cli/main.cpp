@@ -3,9 +3,11 @@
 #include "cli_options.h"
 #include "console_window.h"
 #include "files.h"
+#include "interruption.h"
 #include "samples.h"
 #include "settings.h"
 #include "voice_choice.h"
+#include "working_folder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -163,6 +165,7 @@ bool chooseOutput(const vt::CliOptions& options, vt::SettingsStore& store,
 int main(int argc, char* argv[])
 {
     const auto app = startApplication(argc, argv);
+    vt::MakeWorkingFolderAbsolute();
     QString error;
     const auto options = vt::ParseCliOptions(QCoreApplication::arguments().mid(1), error);
     if (!options)

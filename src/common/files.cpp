@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -50,6 +51,54 @@ void writeFile(const QByteArray& bytes, const QString& path, int flags)
     writeAll(fd, bytes.constData(), bytes.size(), path);
     if (::close(fd) != 0)
         raiseSystemError(u"Cannot write"_s, path, errno);
+}
+
+// Deletes everything in the open folder `fd` by the names' own bytes, so a
+// name that is not valid UTF-8 goes too; links are removed, never followed.
+// The listing is complete before anything is deleted. Answers the error of
+// a folder that could not be listed, 0 when none.
+int deleteEntries(int fd, EventLoopPort* loop)
+{
+    const int listing = ::dup(fd);
+    DIR* dir = listing < 0 ? nullptr : ::fdopendir(listing);
+    if (!dir) {
+        const int error = errno;
+        if (listing >= 0)
+            ::close(listing);
+        return error;
+    }
+    QList<QByteArray> files;
+    QList<std::pair<QByteArray, mode_t>> folders;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* entryName = entry->d_name;
+        if (std::strcmp(entryName, ".") == 0 || std::strcmp(entryName, "..") == 0)
+            continue;
+        struct stat st {
+        };
+        if (::fstatat(fd, entryName, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+            folders.append({QByteArray(entryName), st.st_mode});
+        else
+            files.append(QByteArray(entryName));
+    }
+    ::closedir(dir);
+    for (const QByteArray& file : std::as_const(files)) {
+        if (loop)
+            loop->yieldOnce();
+        ::unlinkat(fd, file.constData(), 0);
+    }
+    int error = 0;
+    for (const auto& [folder, mode] : std::as_const(folders)) {
+        // A folder must be writable and searchable for its entries to go.
+        ::fchmodat(fd, folder.constData(), (mode & 07777) | S_IRWXU, 0);
+        const int sub =
+            ::openat(fd, folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int failed = sub < 0 ? errno : deleteEntries(sub, loop);
+        if (sub >= 0)
+            ::close(sub);
+        error = error ? error : failed;
+        ::unlinkat(fd, folder.constData(), AT_REMOVEDIR);
+    }
+    return error;
 }
 
 } // namespace
@@ -123,30 +172,13 @@ void DeleteFolderTree(const QString& folder, EventLoopPort* loop)
         return;
     // The folder must be writable and searchable for its entries to go.
     ::chmod(name.constData(), (st.st_mode & 07777) | S_IRWXU);
-
-    DIR* dir = ::opendir(name.constData());
-    if (!dir)
+    const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
         raiseSystemError(u"Cannot list"_s, folder, errno);
-    QStringList files;
-    QStringList folders;
-    const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* entryName = entry->d_name;
-        if (std::strcmp(entryName, ".") == 0 || std::strcmp(entryName, "..") == 0)
-            continue;
-        const QString full = prefix + QFile::decodeName(entryName);
-        struct stat entryStat {
-        };
-        if (::lstat(native(full).constData(), &entryStat) == 0 && S_ISDIR(entryStat.st_mode))
-            folders.append(full);
-        else
-            files.append(full);
-    }
-    ::closedir(dir);
-    for (const QString& file : files)
-        DeleteFileQuiet(file, loop);
-    for (const QString& sub : folders)
-        DeleteFolderTree(sub, loop);
+    const int error = deleteEntries(fd, loop);
+    ::close(fd);
+    if (error != 0)
+        raiseSystemError(u"Cannot list"_s, folder, error);
     RemoveFolderQuiet(folder);
 }
 

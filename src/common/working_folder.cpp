@@ -62,6 +62,16 @@ QString WorkingFolder()
     return privateFolderIn(base);
 }
 
+void MakeWorkingFolderAbsolute()
+{
+    for (const char* name : {"TEMP", "TMPDIR"}) {
+        const QString value = qEnvironmentVariable(name);
+        if (!value.isEmpty() && QDir::isRelativePath(value))
+            qputenv(name,
+                    QFile::encodeName(QDir::cleanPath(QDir::current().absoluteFilePath(value))));
+    }
+}
+
 QString WorkingFile(const QString& name)
 {
     return WorkingFolder() + u'/' + name;

@@ -12,6 +12,11 @@ namespace vt
 // a clear description when no safe folder can be had. No trailing "/".
 QString WorkingFolder();
 
+// Makes a relative TEMP (or TMPDIR) absolute against the folder the program
+// was started in. Called once at start, before anything changes the current
+// folder (the run makes the program's own folder current).
+void MakeWorkingFolderAbsolute();
+
 // W followed by "/" and the name.
 QString WorkingFile(const QString& name);
 

@@ -3,9 +3,12 @@
 #include "progress.h"
 #include "window_ports.h"
 
+#include <QFile>
 #include <QLoggingCategory>
 #include <QProcess>
+#include <QStandardPaths>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <functional>
 #include <unistd.h>
@@ -41,12 +44,46 @@ void keepOutput(QProcess& process)
         kept = kept.right(kKeptOutput);
 }
 
+QString causeOf(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return u"not found"_s;
+    case EACCES:
+    case EPERM:
+        return u"permission denied"_s;
+    default:
+        return qt_error_string(error);
+    }
+}
+
+// Why a file cannot be run (mode X_OK) or read as a script (R_OK); "" when
+// nothing is in the way that the file system can tell.
+QString accessProblem(const QString& path, int mode)
+{
+    if (!path.contains(u'/'))
+        return QStandardPaths::findExecutable(path).isEmpty() ? causeOf(ENOENT) : QString();
+    return ::access(QFile::encodeName(path).constData(), mode) == 0 ? QString() : causeOf(errno);
+}
+
 int waitFor(const Command& command, int windowStyle, const std::function<void()>& displayPass)
 {
     NormaliseWindowStyle(windowStyle); // nothing to show on this platform
     qCInfo(lcCommand).noquote() << command.shown();
     lastOutput().clear();
-    lastEnding() = ToolEnding{true, false, false, 0};
+    lastEnding() = ToolEnding{true, false, false, 0, {}};
+
+    QString program = command.program;
+    QStringList arguments = command.arguments;
+    if (!command.interpreter.isEmpty()) {
+        // The interpreter would start and then fail on a script it cannot read.
+        lastEnding().startProblem = accessProblem(program, R_OK);
+        if (!lastEnding().startProblem.isEmpty())
+            return kStartFailure;
+        arguments.prepend(program);
+        program = command.interpreter;
+    }
 
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -54,9 +91,13 @@ int waitFor(const Command& command, int windowStyle, const std::function<void()>
     // Each tool gets a process group of its own, so ending it also ends
     // whatever its launcher started.
     process.setChildProcessModifier([] { ::setpgid(0, 0); });
-    process.start(command.program, command.arguments, QIODevice::ReadOnly);
-    if (!process.waitForStarted(-1))
+    process.start(program, arguments, QIODevice::ReadOnly);
+    if (!process.waitForStarted(-1)) {
+        lastEnding().startProblem = accessProblem(program, X_OK);
+        if (lastEnding().startProblem.isEmpty())
+            lastEnding().startProblem = process.errorString();
         return kStartFailure;
+    }
     lastEnding().started = true;
     runningPid = process.processId();
 

@@ -41,6 +41,7 @@ struct ToolEnding {
     bool started = true;  // false when it could not be started at all
     bool crashed = false; // ended by a signal (killed, or it crashed)
     int exitCode = 0;
+    QString startProblem; // why it could not be started: "not found", "permission denied", ...
     bool failed() const { return ran && (!started || crashed || exitCode != 0); }
 };
 ToolEnding LastToolEnding();

@@ -13,11 +13,13 @@
 #include "window_ports.h"
 #include "working_folder.h"
 
-#include <QDateTime>
-#include <QFileInfo>
+#include <QDir>
+#include <QFile>
 #include <QLockFile>
+#include <QRegularExpression>
 #include <QStorageInfo>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -60,13 +62,35 @@ const QString kUnrecognisedFormat =
     QStringLiteral(VT_SUPPORT_EMAIL) +
     u" with a screenshot of this message if you have any questions."_s;
 
+// What a file is: a result is this book's when the book left it different
+// from how it found it. The file's own times are compared with each other,
+// never with this machine's clock, which a file server's clock may lag.
+struct FileStamp {
+    bool exists = false;
+    bool regular = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    qint64 modified = 0; // nanoseconds
+    qint64 changed = 0;
+
+    static FileStamp of(const QString& path)
+    {
+        struct stat st {
+        };
+        if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+            return {};
+        const auto ns = [](const timespec& t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; };
+        return {true,       S_ISREG(st.st_mode), st.st_dev,     st.st_ino,
+                st.st_size, ns(st.st_mtim),      ns(st.st_ctim)};
+    }
+    bool operator==(const FileStamp&) const = default;
+};
+
 // The result file of the book in progress, and how it was before the book.
 struct ResultInProgress {
     QString path;
-    QDateTime bookStarted;
-    bool existed = false;
-    QDateTime modified;
-    qint64 size = 0;
+    FileStamp before;
 };
 
 ResultInProgress& resultInProgress()
@@ -78,6 +102,36 @@ ResultInProgress& resultInProgress()
 // How the bar divides a book: its pieces share it equally, except that the
 // join of several pieces takes the last part.
 constexpr double kJoinShare = 0.02;
+
+// The working folder and lock of the run in progress in this process, so
+// that ending the program mid-run can clear up after it.
+struct RunInProgress {
+    QString folder;
+    QLockFile* lock = nullptr;
+};
+
+RunInProgress& runInProgress()
+{
+    static RunInProgress run;
+    return run;
+}
+
+// Every working file a run makes: texts, audio, script, tools.
+void removeWorkingFiles(const QString& folder)
+{
+    static const QRegularExpression piece(u"^output(\\d{3,})?\\.(txt|wav|mp3)$"_s);
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList({u"output*"_s}, QDir::Files | QDir::Hidden))
+        if (piece.match(name).hasMatch())
+            DeleteFileQuiet(dir.filePath(name));
+    for (const QString& name : {u"JoinMP3.sh"_s, u"calibre.zip"_s, u"lame"_s})
+        DeleteFileQuiet(dir.filePath(name));
+    try {
+        DeleteFolderTree(dir.filePath(u"calibre"_s));
+    } catch (...) {
+        // A tool folder that cannot be listed stays; the next run unpacks over it.
+    }
+}
 
 // One run over the book list; the members are the run's state.
 class Run
@@ -118,7 +172,7 @@ class Run
     QString encodeFailure_; // why the encoder failed first in this book
     int book_ = 0;          // the book in progress, of books_
     int books_ = 0;
-    // The result path as it was before this book's run touched it.
+    QString joinFailure_; // why the join of this book's pieces failed
 };
 
 RunOutcome Run::go()
@@ -140,6 +194,7 @@ RunOutcome Run::go()
         run_.step(268, [&] { w_.setPointer(Pointer::Default); });
         run_.step(270, [&] { w_.setProgressValue(0); });
         run_.step(272, [&] { w_.setProgressCaption(kIdleCaption); });
+        runInProgress() = {};
         lock_.reset();
         run_.step(280, [&] {
             w_.showMessage(summary(), Buttons::Ok,
@@ -186,6 +241,8 @@ bool Run::takeLock()
         w_.showMessage(kAnotherRunMessage);
     if (!ok || held)
         lock_.reset();
+    else
+        runInProgress() = {workFolder_, lock_.get()};
     return ok && !held;
 }
 
@@ -204,8 +261,6 @@ void Run::book(int i, int n)
 
     BookResult result;
     run_.step(154, [&] { result.book = w_.rowText(i); });
-    // Only a result written from now on counts for this book.
-    const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
     ForgetLastTool();
     run_.step(156, [&] { chain_.readEpubToText(result.book); });
     const ToolEnding converter = LastToolEnding();
@@ -223,10 +278,11 @@ void Run::book(int i, int n)
     run_.step(160, [&] {
         result.resultPath = ResultPath(result.book, w_.option1(), w_.option2(), w_.text1());
     });
-    const QFileInfo before(result.resultPath);
-    resultInProgress() = {result.resultPath, started, before.exists(), before.lastModified(),
-                          before.size()};
+    // Only a result this book writes counts for it.
+    const FileStamp before = FileStamp::of(result.resultPath);
+    resultInProgress() = {result.resultPath, before};
     encodeFailure_.clear();
+    joinFailure_.clear();
     // A book of pictures only gives an empty text: silence is no audio book.
     const bool hasText = HasTextToSpeak(text);
     run_.step(174, [&] { ++ActivityCounter; });
@@ -243,10 +299,12 @@ void Run::book(int i, int n)
     if (m >= 2) // with no piece at all there is nothing to join
         join(result, m);
 
-    const QFileInfo info(result.resultPath);
-    result.ok = !result.resultPath.isEmpty() && info.isFile() && info.size() > 0 &&
-                info.lastModified() >= started && missingPieces_.isEmpty() && hasText &&
-                encodeFailure_.isEmpty() && unspoken_.isEmpty();
+    // Success is what this book wrote: every tool ended well (encodeFailure_,
+    // joinFailure_) and the result is a new or rewritten, non-empty file.
+    const FileStamp after = FileStamp::of(result.resultPath);
+    result.ok = after.regular && after.size > 0 && after != before && missingPieces_.isEmpty() &&
+                hasText && encodeFailure_.isEmpty() && joinFailure_.isEmpty() &&
+                unspoken_.isEmpty();
     if (!result.ok && result.reason.isEmpty()) {
         const QString place =
             result.resultPath.isEmpty() ? QString() : ResultPlaceProblem(result.resultPath);
@@ -254,6 +312,8 @@ void Run::book(int i, int n)
             result.reason = u"the book has no text to speak (pictures only?)"_s;
         else if (!encodeFailure_.isEmpty())
             result.reason = encodeFailure_;
+        else if (!joinFailure_.isEmpty())
+            result.reason = joinFailure_;
         else if (!unspoken_.isEmpty())
             result.reason = unspokenReason(m);
         else if (!missingPieces_.isEmpty())
@@ -368,12 +428,15 @@ void Run::join(BookResult& result, qint32 m)
         }
     });
     run_.step(248, [&] { WriteTextFile(JoinScriptLine(parts, result.resultPath), script); });
+    ForgetLastTool();
     run_.step(250, [&] {
         // The bar creeps on during a long join, but not to the end of the book.
         CappedBar bar(w_, BookProgress(book_, books_, 1 - kJoinShare / 2));
         RunAndWaitWithProgress(w_, Command{u"/bin/sh"_s, {script}}, 0, &bar, w_.progressCaption(),
                                RoundHalfEven(w_.progressValue()), w_.rowCount());
     });
+    if (const ToolEnding ending = LastToolEnding(); ending.failed())
+        joinFailure_ = JoinFailureReason(result.resultPath, LastToolOutput(), ending);
     run_.step(251, [&] { FixJoinedMp3(result.resultPath); }); // one book of the whole length
     run_.step(252, [&] { DeleteFileQuiet(script, &w_); });
     for (const QString& part : parts)
@@ -407,13 +470,22 @@ void RemoveUnfinishedResult()
     const ResultInProgress& result = resultInProgress();
     if (result.path.isEmpty())
         return;
-    const QFileInfo now(result.path);
-    const bool untouched =
-        !now.isFile() || now.lastModified() < result.bookStarted ||
-        (result.existed && now.lastModified() == result.modified && now.size() == result.size);
-    if (!untouched)
+    const FileStamp now = FileStamp::of(result.path);
+    if (now.regular && now != result.before)
         DeleteFileQuiet(result.path);
     resultInProgress() = {};
+}
+
+void AbandonRun()
+{
+    EndRunningTool();
+    RemoveUnfinishedResult();
+    RunInProgress& run = runInProgress();
+    if (!run.lock)
+        return;
+    removeWorkingFiles(run.folder);
+    run.lock->unlock();
+    run = {};
 }
 
 QString JoinScriptLine(const QStringList& pieces, const QString& resultPath)

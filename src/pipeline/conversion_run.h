@@ -45,4 +45,10 @@ RunOutcome PushButton1_Click(WindowPort& window, Chain& chain);
 // program ends in the middle of a run (window closed, batch interrupted).
 void RemoveUnfinishedResult();
 
+// Ends the run in progress at once, as closing the window or a signal does:
+// ends the tool it waits for, removes the result its book had begun and
+// every working file of the run (texts, audio, tools, the lock). Nothing
+// else in the working folder is touched.
+void AbandonRun();
+
 } // namespace vt

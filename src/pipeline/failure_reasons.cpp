@@ -35,6 +35,14 @@ QString withLastLine(const QString& reason, const QByteArray& output)
     return line.isEmpty() ? reason : reason + u" ("_s + line + u')';
 }
 
+// "could not be started (permission denied)": the cause when it is known.
+QString notStarted(const QString& what, const ToolEnding& ending)
+{
+    const QString cause = ending.startProblem;
+    return what + u" could not be started"_s +
+           (cause.isEmpty() ? QString() : u" ("_s + cause + u')');
+}
+
 bool writable(const QString& path)
 {
     return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
@@ -51,7 +59,7 @@ QString TextFailureReason(const QString& bookPath, const QByteArray& toolOutput,
     if (says(toolOutput, "ebook-convert is not installed"))
         return u"calibre is not installed (install the calibre package)"_s;
     if (ending.ran && !ending.started)
-        return u"calibre's ebook-convert could not be started"_s;
+        return notStarted(u"calibre's ebook-convert"_s, ending);
     if (book.size() == 0)
         return u"the book file is empty"_s;
     if (says(toolOutput, "DRMError"))
@@ -76,7 +84,7 @@ QString EncodeFailureReason(const QString& mp3Path, const QByteArray& toolOutput
     if (says(toolOutput, "lame is not installed"))
         return u"lame is not installed (install the lame package)"_s;
     if (ending.ran && !ending.started)
-        return u"the MP3 encoder lame could not be started"_s;
+        return notStarted(u"the MP3 encoder lame"_s, ending);
     if (says(toolOutput, "No space left") || says(toolOutput, "File too large"))
         return u"the disk is full: the MP3 file could not be written"_s;
     if (const QString place = ResultPlaceProblem(mp3Path); !place.isEmpty())
@@ -84,6 +92,20 @@ QString EncodeFailureReason(const QString& mp3Path, const QByteArray& toolOutput
     if (ending.crashed)
         return u"the MP3 encoder lame stopped unexpectedly (it crashed or was ended)"_s;
     return withLastLine(u"the MP3 encoder lame failed"_s, toolOutput);
+}
+
+QString JoinFailureReason(const QString& resultPath, const QByteArray& toolOutput,
+                          const ToolEnding& ending)
+{
+    if (ending.ran && !ending.started)
+        return notStarted(u"the join of the parts by /bin/sh"_s, ending);
+    if (says(toolOutput, "No space left") || says(toolOutput, "File too large"))
+        return u"the disk is full: the MP3 file could not be written"_s;
+    if (const QString place = ResultPlaceProblem(resultPath); !place.isEmpty())
+        return place;
+    if (ending.crashed)
+        return u"the join of the parts stopped unexpectedly (it was ended)"_s;
+    return withLastLine(u"the parts could not be joined into one MP3 file"_s, toolOutput);
 }
 
 QString ResultPlaceProblem(const QString& resultPath)

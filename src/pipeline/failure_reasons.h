@@ -17,6 +17,10 @@ QString TextFailureReason(const QString& bookPath, const QByteArray& toolOutput,
 QString EncodeFailureReason(const QString& mp3Path, const QByteArray& toolOutput,
                             const ToolEnding& ending);
 
+// Why the join of a book's MP3 pieces into its result failed.
+QString JoinFailureReason(const QString& resultPath, const QByteArray& toolOutput,
+                          const ToolEnding& ending);
+
 // Why a result path cannot be written at all (its folder is gone or not
 // writable, or it is a read-only file); empty when nothing is in the way.
 QString ResultPlaceProblem(const QString& resultPath);

@@ -17,7 +17,12 @@ void WAVToMP3(const QString& wavPath, const QString& mp3Path, MessageBoxPort& bo
 {
     StepGuard guard(box, u"Speak.WAVToMP3"_s);
     Command command;
-    guard.step(100, [&] { command.program = WorkingFolder() + u"/lame"_s; });
+    guard.step(100, [&] {
+        command.program = WorkingFolder() + u"/lame"_s;
+        // The deployed launcher is a shell script; /bin/sh runs it even where
+        // the working folder is mounted noexec.
+        command.interpreter = u"/bin/sh"_s;
+    });
     guard.step(102, [&] { command.arguments = {u"-h"_s, wavPath, mp3Path}; });
     guard.step(104, [&] { qCInfo(lcToolCommand).noquote() << command.shown(); });
     // The encoder's own result is not judged here: the caller looks for the MP3 file.

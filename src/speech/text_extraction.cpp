@@ -14,7 +14,12 @@ void ReadePubToStringToFSO(const QString& bookPath, MessageBoxPort& box, Command
 {
     StepGuard guard(box, u"Speak.ReadePubToStringToFSO"_s);
     Command command;
-    guard.step(100, [&] { command.program = WorkingFolder() + u"/calibre/ebook-convert"_s; });
+    guard.step(100, [&] {
+        command.program = WorkingFolder() + u"/calibre/ebook-convert"_s;
+        // The deployed launcher is a shell script; /bin/sh runs it even where
+        // the working folder is mounted noexec.
+        command.interpreter = u"/bin/sh"_s;
+    });
     // The ".txt" of the output is what makes the converter write plain text.
     guard.step(102, [&] { command.arguments = {bookPath, WorkingFolder() + u"/output.txt"_s}; });
     guard.step(104, [&] {
