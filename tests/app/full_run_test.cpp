@@ -3,12 +3,14 @@
 #include "conversion_run.h"
 #include "progress.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -60,6 +62,36 @@ TEST_F(AppTest, TheStartButtonTurnsARealBookIntoAnMp3)
             EXPECT_TRUE(piece.match(name).hasMatch()) << name.toStdString();
         }
     }
+}
+
+TEST_F(AppTest, ClosingMidRunRemovesTheWorkingFiles)
+{
+    QTemporaryDir output;
+    QStringList during;
+    QStringList left{u"not closed"_s};
+    Form1::Services services;
+    services.endProcess = [&] {
+        ++processEnds;
+        left = entries(temp.path());
+    };
+    auto form = loadedForm(services);
+    form->show();
+    form->Text1->setText(output.path());
+    form->appendRow(testBook(u"hefty-water.epub"_s));
+    // Closed while the first piece is spoken.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (processEnds == 0 && QFile::exists(temp.file(u"output001.wav"_s))) {
+            during = entries(temp.path());
+            form->close();
+        }
+    });
+    poll.start(20);
+    form->PushButton1->click();
+    ASSERT_EQ(processEnds, 1);
+    EXPECT_TRUE(during.contains(u"vellumtone.lock"_s)) << during.join(u' ').toStdString();
+    EXPECT_TRUE(during.contains(u"output001.txt"_s));
+    EXPECT_EQ(left, QStringList()) << left.join(u' ').toStdString();
 }
 
 TEST_F(AppTest, TheStartButtonRefusesAnEmptyList)

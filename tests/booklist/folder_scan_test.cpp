@@ -148,6 +148,20 @@ TEST_F(Scan, FoldersReachedTwiceThroughLinksAreListedOnce)
     EXPECT_TRUE(result.filter(u"loop"_s).isEmpty());
 }
 
+TEST_F(Scan, AMountedFolderAlsoReachedThroughALinkIsListedOnce)
+{
+    dir(u"A/B"_s);
+    const test::TmpfsMount mount(0, dir(u"A/mnt"_s));
+    if (!mount.mounted())
+        GTEST_SKIP() << mount.skip().toStdString();
+    dir(u"A/mnt/X"_s);
+    ASSERT_EQ(::symlink("../mnt", QFile::encodeName(root.filePath(u"A/B/link"_s)).constData()), 0);
+    const QStringList result = scan({root.filePath(u"A/"_s)});
+    // A, B, the mounted folder through one of its two paths, and its X.
+    EXPECT_EQ(result.size(), 4) << result.join(u' ').toStdString();
+    EXPECT_EQ(result.filter(u"/X/"_s).size(), 1);
+}
+
 TEST_F(Scan, NamesWithControlCharactersOrBrokenUtf8AreLeftOutWithTheirTree)
 {
     const QByteArray base = QFile::encodeName(top());

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -86,6 +87,15 @@ TEST_F(Cli, AGoodAndADamagedBookGiveTheirResultLines)
     EXPECT_GT(QFileInfo(result.out[1]).size(), 1000);
     EXPECT_TRUE(test::entries(temp.path()).isEmpty())
         << test::entries(temp.path()).join(u' ').toStdString();
+    // One line on standard error as each book starts and ends; no bare "Done.".
+    const QString err = result.err;
+    EXPECT_TRUE(err.contains(u"Book 1 of 2 started: "_s + damaged + u'\n')) << err.toStdString();
+    EXPECT_TRUE(err.contains(QRegularExpression(u"Book 1 of 2 failed after 0:\\d\\d: "_s +
+                                                QRegularExpression::escape(damaged) + u'\n')));
+    EXPECT_TRUE(err.contains(u"Book 2 of 2 started: "_s + good + u'\n'));
+    EXPECT_TRUE(err.contains(QRegularExpression(u"Book 2 of 2 done in \\d+:\\d\\d: "_s +
+                                                QRegularExpression::escape(good) + u'\n')));
+    EXPECT_FALSE(err.contains(u"Done."_s));
 
     // --no-tags: the same audio without the tag the first run put in front.
     const Result fine = run({u"--beside"_s, u"--no-tags"_s, u"--rate"_s, u"10"_s, good});

@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace vt;
@@ -82,6 +85,14 @@ TEST(Files, DeleteFolderTreeTakesEverythingButFollowsNoLink)
     QFile::setPermissions(tree + u"/sub/deeper/b.txt"_s, QFile::ReadOwner);
     QFile::setPermissions(tree + u"/sub/deeper"_s, QFile::ReadOwner | QFile::ExeOwner);
     QFile::link(outside.path(), tree + u"/link"_s);
+    // Names that are not valid UTF-8 go by their bytes.
+    const QByteArray raw = QFile::encodeName(tree);
+    const auto writeRaw = [](const QByteArray& path) {
+        ::close(::open(path.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
+    };
+    ASSERT_EQ(::mkdir((raw + "/bad\x80").constData(), 0755), 0);
+    writeRaw(raw + "/bad\x80/\xff\xfe.txt");
+    writeRaw(raw + "/\xc3(");
 
     DeleteFolderTree(tree + u"/a.txt"_s); // a file path does nothing
     EXPECT_TRUE(FileExists(tree + u"/a.txt"_s));

@@ -1,4 +1,5 @@
 #include "command_runner.h"
+#include "failure_reasons.h"
 #include "fake_window.h"
 #include "progress.h"
 #include "test_env.h"
@@ -28,6 +29,23 @@ TEST(CommandRunner, AMissingProgramFailsAtOnceWithoutAPass)
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_EQ(window.yields, 0);
     EXPECT_TRUE(window.captions.isEmpty());
+}
+
+TEST(CommandRunner, AToolThatCannotStartNamesTheCause)
+{
+    QTemporaryDir dir;
+    test::FakeWindow window;
+    const QString script = dir.filePath(u"tool"_s);
+    test::writeFile(script, "#!/bin/sh\nexit 4\n"); // not executable, as on a noexec mount
+    EXPECT_EQ(RunAndWait(window, Command{script}), kStartFailure);
+    EXPECT_EQ(LastToolEnding().startProblem, u"permission denied"_s);
+    // Run by /bin/sh the script starts; a script that is not there is named.
+    EXPECT_EQ(RunAndWait(window, Command{script, {}, u"/bin/sh"_s}), 4);
+    EXPECT_EQ(RunAndWait(window, Command{dir.filePath(u"gone"_s), {}, u"/bin/sh"_s}),
+              kStartFailure);
+    EXPECT_EQ(LastToolEnding().startProblem, u"not found"_s);
+    EXPECT_EQ(TextFailureReason(script, {}, LastToolEnding()),
+              u"calibre's ebook-convert could not be started (not found)"_s);
 }
 
 TEST(CommandRunner, ExitCodesComeBackAndEveryWaitMakesAPass)

@@ -251,6 +251,28 @@ TEST_F(Run, TheTimerRunsWhileAPieceIsSpokenAndStaleWavsNeverPassForAudio)
     EXPECT_FALSE(outcome.books[0].ok);
 }
 
+TEST_F(Run, AResultOnAServerWhoseClockLagsIsThisBooksResult)
+{
+    chain.clockLag = 3600;
+    window.rows = {book(u"a.epub"_s)};
+    const RunOutcome outcome = PushButton1_Click(window, chain);
+    ASSERT_EQ(outcome.books.size(), 1);
+    EXPECT_TRUE(outcome.books[0].ok) << outcome.books[0].reason.toStdString();
+    EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
+
+    // Cut short, such a result is this book's unfinished one and goes.
+    bool removed = false;
+    window.onYield = [&] {
+        if (!removed && FileExists(result(u"a.mp3"_s)) && !chain.encodedTo.isEmpty()) {
+            RemoveUnfinishedResult();
+            removed = !FileExists(result(u"a.mp3"_s));
+        }
+    };
+    chain.encodedTo.clear();
+    PushButton1_Click(window, chain);
+    EXPECT_TRUE(removed);
+}
+
 TEST_F(Run, ALiveRunInTheSameWorkingFolderBlocksASecondOne)
 {
     window.rows = {book(u"a.epub"_s)};

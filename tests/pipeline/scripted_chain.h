@@ -6,6 +6,7 @@
 #include "test_env.h"
 #include "working_folder.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QHash>
 #include <QSet>
@@ -56,6 +57,12 @@ class ScriptedChain : public Chain
         if (progress())
             progress()(0.5);
         writeFile(mp3, "[" + readFile(wav) + "]");
+        if (clockLag > 0) {
+            QFile file(mp3);
+            if (file.open(QIODevice::ReadWrite))
+                file.setFileTime(QDateTime::currentDateTime().addSecs(-clockLag),
+                                 QFileDevice::FileModificationTime);
+        }
     }
     void tagResult(const QString& book, const QString& result) override
     {
@@ -63,6 +70,7 @@ class ScriptedChain : public Chain
     }
 
     qint32 pieceCount = 1;
+    int clockLag = 0; // seconds the MP3 files' times lag behind, as on a file server
     QSet<QString> silentPieces;
     QStringList calls;
     QStringList spoken;

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -227,6 +228,54 @@ TEST_F(BatchFaults, AFullWorkingFolderFailsTheBookWithoutAPartialResult)
     EXPECT_TRUE(run.lines[0].contains(u"full"_s)) << run.lines[0].toStdString();
     EXPECT_TRUE(test::entries(out.path()).isEmpty());
     expectNoWorkingFiles();
+}
+
+TEST_F(BatchFaults, ARelativeTempIsTakenFromTheStartFolder)
+{
+    const QString a = copyBook(u"hefty-water.epub"_s, u"a.epub"_s);
+    env.insert(u"TEMP"_s, QDir::current().relativeFilePath(temp.path()));
+    const test::CliRun run = convert({a});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.lines, QStringList{out.filePath(u"a.mp3"_s)});
+    expectNoWorkingFiles();
+}
+
+// The window program, ended by a signal in the middle of a run as a logout
+// or Ctrl+C in its terminal ends it.
+class WindowFaults : public BatchFaults
+{
+};
+
+TEST_F(WindowFaults, ASignalEndsTheToolAndLeavesNoWorkingFiles)
+{
+    // calibre begins the text, tells its process id, and hangs.
+    const QString pidFile = bin.filePath(u"calibre.pid"_s);
+    test::addFakeTool(bin.path(), u"ebook-convert"_s,
+                      "#!/bin/sh\necho 'half a text' > \"$2\"\necho $$ > '" +
+                          QFile::encodeName(pidFile) + "'\nexec sleep 600\n");
+    env.insert(u"PATH"_s, bin.path() + u':' + env.value(u"PATH"_s));
+    // TEMP as a shell may give it: relative to the folder the program starts in.
+    env.insert(u"TEMP"_s, QDir::current().relativeFilePath(temp.path()));
+    const QString book = copyBook(u"hefty-water.epub"_s, u"a.epub"_s);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        QFile::remove(pidFile);
+        QTemporaryDir home;
+        QProcess window;
+        test::startWindow(window, env, home.path(), book);
+        qint64 tool = 0;
+        for (int i = 0; i < 1200 && tool == 0 && window.state() != QProcess::NotRunning; ++i) {
+            window.waitForFinished(100);
+            tool = test::readFile(pidFile).trimmed().toLongLong();
+        }
+        ASSERT_GT(tool, 0) << "the run did not reach calibre; signal " << signal;
+        ::kill(pid_t(window.processId()), signal);
+        ASSERT_TRUE(window.waitForFinished(30000)) << signal;
+        EXPECT_EQ(window.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(window.exitCode(), 128 + signal);
+        EXPECT_FALSE(test::processAlive(tool)) << signal;
+        expectNoWorkingFiles();
+        EXPECT_EQ(test::entries(booksDir.path()), QStringList{u"a.epub"_s});
+    }
 }
 
 TEST_F(BatchFaults, MissingToolsAndVoiceDataAreNamed)

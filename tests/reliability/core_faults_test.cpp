@@ -17,6 +17,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 using namespace Qt::StringLiterals;
 using namespace vt;
@@ -217,6 +218,20 @@ TEST_F(CoreFaults, AnEncoderCrashOnOnePieceLeavesNoJoinedResult)
     EXPECT_TRUE(QFile::exists(temp.file(u"output002.txt"_s))); // it was a book of two pieces
     EXPECT_TRUE(test::entries(out.path()).isEmpty());
     expectWorkingFolderAsDesigned();
+}
+
+TEST_F(CoreFaults, AWorkingFolderMountedNoexecStillRunsTheTools)
+{
+    const test::TmpfsMount noexec(MS_NOEXEC);
+    if (!noexec.mounted())
+        GTEST_SKIP() << noexec.skip().toStdString();
+    window.rows = {copyBook(u"hefty-water.epub"_s, u"a.epub"_s)};
+    qputenv("TEMP", QFile::encodeName(noexec.path()));
+    const RunOutcome outcome = convert();
+    qputenv("TEMP", QFile::encodeName(temp.path()));
+    ASSERT_EQ(outcome.books.size(), 1);
+    EXPECT_TRUE(outcome.books[0].ok) << outcome.books[0].reason.toStdString();
+    EXPECT_GT(QFileInfo(out.filePath(u"a.mp3"_s)).size(), 1000);
 }
 
 TEST_F(CoreFaults, AMissingWorkingFolderStopsTheRunWithItsErrorBox)

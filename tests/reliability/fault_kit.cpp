@@ -188,4 +188,25 @@ CliRun runCli(const QStringList& arguments, const QProcessEnvironment& env,
     return run;
 }
 
+void startWindow(QProcess& process, QProcessEnvironment env, const QString& home,
+                 const QString& book)
+{
+    env.insert(u"HOME"_s, home);
+    env.insert(u"XDG_CONFIG_HOME"_s, home + u"/.config"_s);
+    env.insert(u"XDG_RUNTIME_DIR"_s, home);
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    env.insert(u"QT_PLUGIN_PATH"_s, QStringLiteral(VT_TEST_PLUGINS));
+    env.insert(u"QT_QPA_GENERIC_PLUGINS"_s, u"vtdriver:"_s + book);
+    process.setProcessEnvironment(env);
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(QStringLiteral(VT_BIN_DIR "/vellumtone"), {});
+}
+
+bool processAlive(qint64 pid)
+{
+    const QByteArray stat = readFile(u"/proc/%1/stat"_s.arg(pid));
+    const qsizetype end = stat.lastIndexOf(')');
+    return end > 0 && stat.size() > end + 2 && stat[end + 2] != 'Z';
+}
+
 } // namespace vt::test

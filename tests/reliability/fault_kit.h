@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -51,5 +52,13 @@ struct CliRun {
 CliRun runCli(const QStringList& arguments, const QProcessEnvironment& env,
               const ProcessLimits& limits = {},
               const std::function<bool(const QString& err)>& during = {});
+
+// Starts the real window program on the offscreen screen, with a settings
+// store of its own under `home`; the test plugin "vtdriver" picks results
+// beside the book, drops the book on the list and starts the run.
+void startWindow(QProcess& process, QProcessEnvironment env, const QString& home,
+                 const QString& book);
+// True while the process exists and has not ended (a zombie has).
+bool processAlive(qint64 pid);
 
 } // namespace vt::test

@@ -3,7 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace vt::test
 {
@@ -22,6 +27,25 @@ TempWorkingFolder::~TempWorkingFolder()
         qunsetenv("TEMP");
     // Leave nothing read-only behind that would stop the folder's removal.
     QDir(dir_.path()).removeRecursively();
+}
+
+TmpfsMount::TmpfsMount(unsigned long flags, const QString& at)
+    : at_(at.isEmpty() ? dir_.path() : at)
+{
+    if (::geteuid() != 0) {
+        why_ = u"mounting a tmpfs needs root"_s;
+        return;
+    }
+    mounted_ = ::mount("tmpfs", QFile::encodeName(at_).constData(), "tmpfs", flags,
+                       "size=256m,mode=0700") == 0;
+    if (!mounted_)
+        why_ = u"cannot mount a tmpfs here: "_s + QString::fromUtf8(std::strerror(errno));
+}
+
+TmpfsMount::~TmpfsMount()
+{
+    if (mounted_)
+        ::umount2(QFile::encodeName(at_).constData(), MNT_DETACH);
 }
 
 void writeFile(const QString& path, const QByteArray& content)

@@ -23,6 +23,25 @@ class TempWorkingFolder
     bool had_ = false;
 };
 
+// A tmpfs mounted for one test on a temporary folder (or on the folder
+// `at`), with mount flags such as MS_NOEXEC; unmounted at the end. Needs
+// root: skip() says why when it could not be mounted.
+class TmpfsMount
+{
+  public:
+    explicit TmpfsMount(unsigned long flags = 0, const QString& at = {});
+    ~TmpfsMount();
+    bool mounted() const { return mounted_; }
+    QString skip() const { return why_; }
+    QString path() const { return at_; }
+
+  private:
+    QTemporaryDir dir_;
+    QString at_;
+    bool mounted_ = false;
+    QString why_;
+};
+
 // Writes a file (folders made as needed).
 void writeFile(const QString& path, const QByteArray& content);
 QByteArray readFile(const QString& path);

@@ -69,6 +69,7 @@ TEST_F(ToolCommands, TheConverterGetsTheBookWholeAndWritesOutputTxt)
     ASSERT_EQ(runner.commands.size(), 1);
     const Command& c = runner.commands[0];
     EXPECT_EQ(c.program, w.path() + u"/calibre/ebook-convert"_s);
+    EXPECT_EQ(c.interpreter, u"/bin/sh"_s); // the launcher runs from a noexec folder too
     EXPECT_EQ(c.arguments, (QStringList{book, w.path() + u"/output.txt"_s}));
     EXPECT_EQ(runner.styles[0], 0);
     EXPECT_EQ(logged, QStringList{u"\""_s + w.path() + u"/calibre/ebook-convert\" \""_s + book +
@@ -81,6 +82,7 @@ TEST_F(ToolCommands, TheEncoderGetsOnlyDashHAndBothPaths)
     WAVToMP3(u"/w/output 001.wav"_s, u"/out/My Book.mp3"_s, window, runner);
     ASSERT_EQ(runner.commands.size(), 1);
     EXPECT_EQ(runner.commands[0].program, w.path() + u"/lame"_s);
+    EXPECT_EQ(runner.commands[0].interpreter, u"/bin/sh"_s);
     EXPECT_EQ(runner.commands[0].arguments,
               (QStringList{u"-h"_s, u"/w/output 001.wav"_s, u"/out/My Book.mp3"_s}));
     EXPECT_EQ(runner.styles[0], 0);
