@@ -160,10 +160,12 @@ bool PermissionsHold()
 }
 
 CliRun runCli(const QStringList& arguments, const QProcessEnvironment& env,
-              const ProcessLimits& limits, const std::function<bool(const QString&)>& during)
+              const ProcessLimits& limits, const std::function<bool(const QString&)>& during,
+              const QString& startFolder)
 {
     QProcess process;
     process.setProcessEnvironment(env);
+    process.setWorkingDirectory(startFolder);
     startLimited(process, QStringLiteral(VT_BIN_DIR "/vellumtone-cli"), arguments, limits);
     CliRun run;
     QByteArray err;
@@ -189,7 +191,7 @@ CliRun runCli(const QStringList& arguments, const QProcessEnvironment& env,
 }
 
 void startWindow(QProcess& process, QProcessEnvironment env, const QString& home,
-                 const QString& book)
+                 const QString& book, const QString& startFolder)
 {
     env.insert(u"HOME"_s, home);
     env.insert(u"XDG_CONFIG_HOME"_s, home + u"/.config"_s);
@@ -199,6 +201,7 @@ void startWindow(QProcess& process, QProcessEnvironment env, const QString& home
     env.insert(u"QT_QPA_GENERIC_PLUGINS"_s, u"vtdriver:"_s + book);
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.setWorkingDirectory(startFolder);
     process.start(QStringLiteral(VT_BIN_DIR "/vellumtone"), {});
 }
 

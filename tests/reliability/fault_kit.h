@@ -49,15 +49,17 @@ struct CliRun {
 
 // Runs vellumtone-cli with the environment given; `during` is called with
 // the text it printed to stderr so far until it answers true (it may act).
+// It starts in `startFolder` when one is given.
 CliRun runCli(const QStringList& arguments, const QProcessEnvironment& env,
               const ProcessLimits& limits = {},
-              const std::function<bool(const QString& err)>& during = {});
+              const std::function<bool(const QString& err)>& during = {},
+              const QString& startFolder = {});
 
 // Starts the real window program on the offscreen screen, with a settings
 // store of its own under `home`; the test plugin "vtdriver" picks results
 // beside the book, drops the book on the list and starts the run.
 void startWindow(QProcess& process, QProcessEnvironment env, const QString& home,
-                 const QString& book);
+                 const QString& book, const QString& startFolder);
 // True while the process exists and has not ended (a zombie has).
 bool processAlive(qint64 pid);
 
