@@ -160,14 +160,16 @@ Output:
                     the path of the MP3 file, or
                     "failed: BOOK: REASON" when the book got no complete MP3
   standard error    progress (one updating line on a terminal, one line per
-                    stage otherwise) and the program's messages
+                    stage otherwise; with several books, one line as each
+                    book starts and ends: "Book 2 of 5 done in 1:23: BOOK")
+                    and the program's messages
 
 Exit status:
   0    every book got its MP3 file
   1    some books failed
   2    bad usage: an unknown option or a bad value
-  130  interrupted (Ctrl+C or SIGTERM); the running tool is ended and this
-       run's working files are removed
+  130  interrupted (Ctrl+C, SIGTERM or SIGHUP); the running tool is ended
+       and this run's working files are removed
 
 Working files:
   Each process works in a private folder of its own under $TEMP (or under
