@@ -41,6 +41,8 @@ void InstallInterruptHandling()
     struct sigaction action {
     };
     action.sa_handler = onInterrupt;
+    // Calls under way go on; the event loop still wakes through the pipe.
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         ::sigaction(signal, &action, nullptr);

@@ -67,7 +67,6 @@ TEST_F(AppTest, TheStartButtonTurnsARealBookIntoAnMp3)
 TEST_F(AppTest, ClosingMidRunRemovesTheWorkingFiles)
 {
     QTemporaryDir output;
-    QStringList during;
     QStringList left{u"not closed"_s};
     Form1::Services services;
     services.endProcess = [&] {
@@ -81,16 +80,12 @@ TEST_F(AppTest, ClosingMidRunRemovesTheWorkingFiles)
     // Closed while the first piece is spoken.
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (processEnds == 0 && QFile::exists(temp.file(u"output001.wav"_s))) {
-            during = entries(temp.path());
+        if (processEnds == 0 && QFile::exists(temp.file(u"output001.wav"_s)))
             form->close();
-        }
     });
     poll.start(20);
     form->PushButton1->click();
     ASSERT_EQ(processEnds, 1);
-    EXPECT_TRUE(during.contains(u"vellumtone.lock"_s)) << during.join(u' ').toStdString();
-    EXPECT_TRUE(during.contains(u"output001.txt"_s));
     EXPECT_EQ(left, QStringList()) << left.join(u' ').toStdString();
 }
 
