@@ -198,11 +198,11 @@ void startWindow(QProcess& process, QProcessEnvironment env, const QString& home
     env.insert(u"XDG_RUNTIME_DIR"_s, home);
     env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     env.insert(u"QT_PLUGIN_PATH"_s, QStringLiteral(VT_TEST_PLUGINS));
-    env.insert(u"QT_QPA_GENERIC_PLUGINS"_s, u"vtdriver:"_s + book);
+    env.insert(u"QT_QPA_GENERIC_PLUGINS"_s, u"vtdriver"_s);
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.setWorkingDirectory(startFolder);
-    process.start(QStringLiteral(VT_BIN_DIR "/vellumtone"), {});
+    process.start(QStringLiteral(VT_BIN_DIR "/vellumtone"), {book});
 }
 
 bool processAlive(qint64 pid)

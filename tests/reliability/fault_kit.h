@@ -55,9 +55,9 @@ CliRun runCli(const QStringList& arguments, const QProcessEnvironment& env,
               const std::function<bool(const QString& err)>& during = {},
               const QString& startFolder = {});
 
-// Starts the real window program on the offscreen screen, with a settings
-// store of its own under `home`; the test plugin "vtdriver" picks results
-// beside the book, drops the book on the list and starts the run.
+// Starts the real window program on the offscreen screen with the book on
+// its command line and a settings store of its own under `home`; the test
+// plugin "vtdriver" picks results beside the book and starts the run.
 void startWindow(QProcess& process, QProcessEnvironment env, const QString& home,
                  const QString& book, const QString& startFolder);
 // True while the process exists and has not ended (a zombie has).

@@ -1,15 +1,12 @@
 // A Qt plugin that drives the real main window from inside its process, as
 // a user would: the program is started with QT_QPA_GENERIC_PLUGINS set to
-// "vtdriver:BOOK". Once the window shows, it picks "Save results in folder
-// of original file", drops BOOK on the list and starts the conversion.
+// "vtdriver" and a book on its command line. Once the window shows, the
+// plugin picks "Save results in folder of original file" and starts the
+// conversion.
 #include <QAbstractButton>
-#include <QAbstractItemView>
 #include <QApplication>
-#include <QDropEvent>
 #include <QGenericPlugin>
-#include <QMimeData>
 #include <QTimer>
-#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -19,7 +16,7 @@ namespace
 class Driver : public QObject
 {
   public:
-    explicit Driver(QString book) : book_(std::move(book))
+    Driver()
     {
         connect(&poll_, &QTimer::timeout, this, &Driver::drive);
         poll_.start(100);
@@ -28,29 +25,16 @@ class Driver : public QObject
   private:
     void drive()
     {
-        QWidget* form = nullptr;
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->objectName() == u"Form1"_s && widget->isVisible())
-                form = widget;
-        if (!form)
+        for (QWidget* form : QApplication::topLevelWidgets()) {
+            if (form->objectName() != u"Form1"_s || !form->isVisible())
+                continue;
+            poll_.stop();
+            form->findChild<QAbstractButton*>(u"Option2"_s)->click();
+            form->findChild<QAbstractButton*>(u"PushButton1"_s)->click();
             return;
-        poll_.stop();
-        form->findChild<QAbstractButton*>(u"Option2"_s)->click();
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(book_)});
-        // As a drag from a file manager: it enters the list, then drops.
-        QWidget* list = form->findChild<QAbstractItemView*>(u"ListView1"_s)->viewport();
-        const QPoint at(10, 10);
-        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(list, &enter);
-        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(list, &drop);
-        // The list takes the drop on its next pass through the event loop.
-        QTimer::singleShot(
-            300, form, [form] { form->findChild<QAbstractButton*>(u"PushButton1"_s)->click(); });
+        }
     }
 
-    QString book_;
     QTimer poll_;
 };
 
@@ -61,9 +45,9 @@ class WindowDriverPlugin : public QGenericPlugin
     Q_OBJECT
     Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "window_driver.json")
   public:
-    QObject* create(const QString& key, const QString& spec) override
+    QObject* create(const QString& key, const QString&) override
     {
-        return key == u"vtdriver"_s ? new Driver(spec) : nullptr;
+        return key == u"vtdriver"_s ? new Driver : nullptr;
     }
 };
 
