@@ -312,13 +312,13 @@ void Run::book(int i, int n)
             result.reason = u"the book has no text to speak (pictures only?)"_s;
         else if (!encodeFailure_.isEmpty())
             result.reason = encodeFailure_;
-        else if (!joinFailure_.isEmpty())
-            result.reason = joinFailure_;
         else if (!unspoken_.isEmpty())
             result.reason = unspokenReason(m);
         else if (!missingPieces_.isEmpty())
             result.reason =
                 u"the audio of some parts is missing: "_s + missingPieces_.join(u", "_s);
+        else if (!joinFailure_.isEmpty()) // a join that failed for a reason of its own
+            result.reason = joinFailure_;
         else if (!place.isEmpty())
             result.reason = place;
         else
