@@ -4,9 +4,14 @@
 //   -> "ok=N us=T user_us=U peak_kb=K children_peak_kb=C"
 //   convert_bench --engine-speed <speed>
 //   -> "wpm=W gap=G", how the engine is driven at that speed
+//   convert_bench --speak <voice identifier> <speed> <text file> <wav file>
+//   -> "wall_us=T cpu_us=C audio_ms=A", one text spoken by the engine alone
 // ok counts the books that got their MP3; peak_kb is this program's own
-// peak memory, children_peak_kb that of the largest tool it ran.
+// peak memory, children_peak_kb that of the largest tool it ran. The voice
+// is espeak-ng's English unless BENCH_VOICE names another one's identifier
+// (cmu_us_slt for Flite's slt).
 #include "conversion_run.h"
+#include "sp_file_stream.h"
 #include "sp_voice.h"
 #include "speech_engine.h"
 #include "tool_chain.h"
@@ -14,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QStringList>
 #include <cstdio>
 #include <sys/resource.h>
@@ -73,6 +79,50 @@ long long micro(const timeval& t)
     return static_cast<long long>(t.tv_sec) * 1000000 + t.tv_usec;
 }
 
+// The position of the voice the benchmark speaks with; -1 when none has it.
+int benchVoice()
+{
+    const QByteArray wanted =
+        qEnvironmentVariableIsEmpty("BENCH_VOICE") ? QByteArray("gmw/en") : qgetenv("BENCH_VOICE");
+    const vt::VoiceTokens voices = vt::SpVoice().GetVoices();
+    for (int i = 0; i < voices.Count(); ++i)
+        if (voices.Item(i).identifier() == wanted)
+            return i;
+    return -1;
+}
+
+// Speaks a text file into a WAV file and prints the time it took.
+int speakAlone(const QStringList& args)
+{
+    vt::SpVoice voice;
+    const vt::VoiceTokens voices = voice.GetVoices();
+    for (const vt::VoiceToken& token : voices)
+        if (token.identifier() == args[2].toUtf8())
+            voice.setVoice(token);
+    if (!voice.voice()) {
+        std::fprintf(stderr, "no voice %s\n", qPrintable(args[2]));
+        return 2;
+    }
+    voice.setRate(args[3].toInt());
+    auto stream = std::make_shared<vt::SpFileStream>();
+    stream->Open(args[5]);
+    voice.setAudioOutputStream(stream);
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    QElapsedTimer clock;
+    clock.start();
+    voice.Speak(args[4], vt::SpVoice::SVSFIsFilename);
+    stream->Close();
+    const qint64 us = clock.nsecsElapsed() / 1000;
+    getrusage(RUSAGE_SELF, &after);
+    const long long cpu = micro(after.ru_utime) + micro(after.ru_stime) - micro(before.ru_utime) -
+                          micro(before.ru_stime);
+    const qint64 bytes = QFileInfo(args[5]).size() - 44;
+    std::printf("wall_us=%lld cpu_us=%lld audio_ms=%lld\n", static_cast<long long>(us), cpu,
+                static_cast<long long>(bytes / 2 * 1000 / vt::kSpeechSampleRate));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -84,6 +134,8 @@ int main(int argc, char* argv[])
         std::printf("wpm=%d gap=%d\n", speed.wordsPerMinute, speed.wordGap);
         return 0;
     }
+    if (args.size() == 6 && args[1] == u"--speak"_s)
+        return speakAlone(args);
     if (args.size() < 5) {
         std::fprintf(stderr, "usage: convert_bench <output folder> <speed> <volume> <book>...\n");
         return 2;
@@ -93,11 +145,12 @@ int main(int argc, char* argv[])
     window.speed = args[2].toInt();
     window.volume = args[3].toInt();
     window.rows = args.mid(4);
-    // The voice the plain chain uses too: the engine's English.
-    const vt::VoiceTokens voices = vt::SpVoice().GetVoices();
-    for (int i = 0; i < voices.Count(); ++i)
-        if (voices.Item(i).identifier() == "gmw/en")
-            window.voice = i;
+    // The voice the plain chain uses too.
+    window.voice = benchVoice();
+    if (window.voice < 0) {
+        std::fprintf(stderr, "no voice %s\n", qgetenv("BENCH_VOICE").constData());
+        return 2;
+    }
 
     vt::ToolChain chain(window);
     QElapsedTimer clock;

@@ -6,8 +6,11 @@
 #
 #   bench/run.sh
 #
-# It builds the Release tree once, runs cut_bench.sh, scan_bench.sh and
-# convert_bench.sh, then measures two things of its own with vellumtone-cli:
+# It builds the Release tree once, runs cut_bench.sh, scan_bench.sh,
+# convert_bench.sh and flite_bench.sh (a book with Flite's slt voice against
+# flite -voice slt and lame -h; goal: at most 1.10 of the time, peak memory
+# flat; and each Flite voice's real-time factor), then measures two things of
+# its own with vellumtone-cli:
 #   - a batch of four English test books with --jobs 2 against --jobs 1
 #     (goal: at most 0.65 of the time), and
 #   - one book made of the seed book's text repeated LENGTHS times, through
@@ -82,6 +85,9 @@ sh "$repo/bench/scan_bench.sh"
 end_section
 begin_section "Conversion through the program's own run (convert_bench.sh)"
 sh "$repo/bench/convert_bench.sh"
+end_section
+begin_section "Conversion and speaking with Flite's voices (flite_bench.sh)"
+sh "$repo/bench/flite_bench.sh"
 end_section
 
 # --- Memory of a process tree --------------------------------------------
@@ -319,7 +325,7 @@ fi
     echo "- Machine: $(nproc) cores ($(grep -m 1 'model name' /proc/cpuinfo | sed 's/.*: //')), $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo) of memory, Debian $(cat /etc/debian_version)"
     echo "- Load average (1, 5, 15 min) before the run: $load_before; after: $load_after (other work was running on the machine)"
     echo "- Code: commit $commit, Release build"
-    echo "- Tools: $(ebook-convert --version 2>/dev/null | head -n 1), $(espeak-ng --version | head -n 1 | sed 's/ *Data at.*//'), $(lame --version 2>&1 | head -n 1 | sed 's/ (http.*//')"
+    echo "- Tools: $(ebook-convert --version 2>/dev/null | head -n 1), $(espeak-ng --version | head -n 1 | sed 's/ *Data at.*//'), $(flite --version 2>&1 | sed -n 's/.*version: \([^ ]*\).*/\1/p'), $(lame --version 2>&1 | head -n 1 | sed 's/ (http.*//')"
     echo
     echo "| Benchmark | Project | Plain tool | Ratio | Goal | Met | Peak memory (project) | Load |"
     echo "|---|---:|---:|---:|---|---|---|---|"
@@ -360,6 +366,11 @@ fi
     echo "- Conversion (\`convert_bench.sh\`, ${RUNS:-3} runs): the start button's run driven in one process against"
     echo "  \`ebook-convert\`, \`espeak-ng -v gmw/en -a $volume -s $wpm -w\` and \`lame -h\` one after the other; the program's"
     echo "  peak is its own maximum resident size, the plain chain's that of its largest tool."
+    echo "- Flite (\`flite_bench.sh\`, ${RUNS:-3} runs): the start button's run with Flite's slt voice at speed 0 (its own"
+    echo "  pace) against \`ebook-convert\`, \`flite -voice slt -f\` and \`lame -h\` on trees.epub and on a book of its text"
+    echo "  repeated; then each Flite voice speaking trees.epub's text alone through the program (resampled to 22 050 Hz)"
+    echo "  against \`flite -voice V\` (16 kHz; kal 8 kHz), with the real-time factor: wall (and CPU) seconds per second"
+    echo "  of speech."
     echo "- \`--jobs\` ($jobs_runs runs each): \`vellumtone-cli --jobs N --out DIR\` on $(echo "$batch" | sed 's/\([a-z-]*\)/\1.epub/g; s/ /, /g'),"
     echo "  longest first; every book goes to a child process of its own. Peak memory is of the whole process tree"
     echo "  (the parent, its children and their tools)."

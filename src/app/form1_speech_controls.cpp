@@ -19,7 +19,7 @@ namespace vt
 namespace
 {
 
-const QString kVoiceSearch = u"https://duckduckgo.com/?q=espeak-ng%20voices"_s;
+const QString kVoiceSearch = u"https://duckduckgo.com/?q=espeak-ng%20flite%20voices"_s;
 const QString kLanguagePage =
     u"https://github.com/espeak-ng/espeak-ng/blob/master/docs/languages.md"_s;
 
@@ -129,17 +129,18 @@ void Form1::PusRefreshList_Click()
     if (refreshed)
         g.step(102, [&] {
             showMessage(u"Done.\n\nList has been refreshed with the latest voices found within "
-                        u"the espeak-ng speech engine installed on this computer."_s);
+                        u"the espeak-ng and Flite speech engines installed on this computer."_s);
         });
 }
 
 void Form1::PusAddVoices_Click()
 {
     askThenOpen(u"Form1.PusAddVoices_Click"_s,
-                u"This software uses the espeak-ng speech engine (TTS) as its backbone. If you "
-                u"would like to add voices, you need to:\n\n"
+                u"This software uses the espeak-ng and Flite speech engines (TTS) as its backbone. "
+                u"If you would like to add voices, you need to:\n\n"
                 u"1. Download them from the web.\n"
-                u"2. Install them with your system's package manager.\n"
+                u"2. Install them with your system's package manager (espeak-ng's voices come "
+                u"in the package espeak-ng-data, Flite's in libflite1).\n"
                 u"3. Click the 'Refresh List' button in this software.\n\n"
                 u"Would you like to see the voices available for download on the web?"_s,
                 kVoiceSearch);

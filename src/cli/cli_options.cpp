@@ -131,9 +131,10 @@ sub-folders for *.epub files (any letter case), leaving out names that begin
 with "~" and hidden files.
 
 Every book goes through the same chain as in the Vellumtone window: calibre's
-ebook-convert makes plain text, the text is cut into pieces, espeak-ng speaks
-each piece, lame -h encodes it, and the pieces are joined into one MP3 named
-after the book (book.epub gives book.mp3; an existing file is replaced).
+ebook-convert makes plain text, the text is cut into pieces, the voice's
+engine (espeak-ng or Flite) speaks each piece, lame -h encodes it, and the
+pieces are joined into one MP3 named after the book (book.epub gives
+book.mp3; an existing file is replaced).
 The MP3 file carries the book's title, authors, cover, language, publisher,
 description and chapters as an ID3v2.4 tag, read from the book itself.
 
@@ -146,7 +147,7 @@ Options:
   --tags, --no-tags   write the book's title, authors, cover and chapters
                       into its MP3 file, or leave them out (default: as the
                       window's "Write title, author, cover and chapters")
-  --list-voices       list the voices of the speech engine and exit
+  --list-voices       list the voices (number, name, engine) and exit
   --jobs N            convert N books at once (default: one per processor core)
   --help              show this text and exit
   --version           show the version and the folder of the sample books,

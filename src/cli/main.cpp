@@ -184,8 +184,10 @@ int main(int argc, char* argv[])
 
     const QStringList voices = vt::VoiceNames();
     if (options->listVoices) {
+        const QStringList engines = vt::VoiceEngines();
         for (qsizetype i = 0; i < voices.size(); ++i)
-            print(stdout, QString::number(i) + u'\t' + voices[i] + u'\n');
+            print(stdout,
+                  QString::number(i) + u'\t' + voices[i] + u'\t' + engines.value(i) + u'\n');
         return voices.isEmpty() ? 1 : 0;
     }
 

@@ -2,6 +2,7 @@
 
 #include "error_report.h"
 #include "settings.h"
+#include "sp_voice.h"
 #include "voice_catalogue.h"
 #include "window_ports.h"
 
@@ -38,6 +39,18 @@ QStringList VoiceNames()
     SettingsStore store;
     LoadVoiceList(collector, false, collector, store);
     return collector.names;
+}
+
+QStringList VoiceEngines()
+{
+    QStringList engines;
+    try {
+        for (const VoiceToken& token : SpVoice().GetVoices())
+            engines.append(EngineName(token.engine()));
+    } catch (...) {
+        // VoiceNames has said why there are no voices.
+    }
+    return engines;
 }
 
 int ChooseVoice(const QStringList& voices, const QString& wanted)

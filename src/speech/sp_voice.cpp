@@ -50,7 +50,7 @@ VoiceTokens SpVoice::GetVoices(const QString&, const QString&) const
 {
     QList<VoiceToken> tokens;
     for (const EngineVoice& v : SpeechEngine::instance().voices())
-        tokens.append(VoiceToken(v.name, v.identifier));
+        tokens.append(VoiceToken(v.name, v.identifier, v.engine, v.language));
     return VoiceTokens(std::move(tokens));
 }
 
@@ -82,6 +82,8 @@ void SpVoice::Speak(const QString& text, int flags)
     SpeakRequest request;
     request.text = (flags & SVSFIsFilename) != 0 ? readSpokenFile(text) : text.toUtf8();
     request.voice = voice_ ? voice_->identifier() : QByteArray();
+    request.engine = voice_ ? voice_->engine() : Engine::EspeakNg;
+    request.onEvent = onEvent_;
     request.volume = volume_;
     request.rate = rate_;
     request.spoken = spoken_;

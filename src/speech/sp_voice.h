@@ -1,5 +1,7 @@
 #pragma once
 
+#include "speech_engine.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -16,17 +18,25 @@ class SpFileStream;
 class VoiceToken
 {
   public:
-    VoiceToken(QString description, QByteArray identifier)
-        : description_(std::move(description)), identifier_(std::move(identifier))
+    VoiceToken(QString description, QByteArray identifier, Engine engine = Engine::EspeakNg,
+               QString language = {})
+        : description_(std::move(description)), identifier_(std::move(identifier)), engine_(engine),
+          language_(std::move(language))
     {
     }
     // The voice's display name; the locale has no meaning here.
     QString GetDescription(int locale = 0) const;
     const QByteArray& identifier() const { return identifier_; }
+    // The engine that speaks it.
+    Engine engine() const { return engine_; }
+    // What it speaks, as a BCP 47 tag ("en-GB", "en-US"); may be empty.
+    const QString& language() const { return language_; }
 
   private:
     QString description_;
     QByteArray identifier_;
+    Engine engine_;
+    QString language_;
 };
 
 // The installed voices in the engine's order.
@@ -44,8 +54,9 @@ class VoiceTokens
     QList<VoiceToken> tokens_;
 };
 
-// A voice of the speech engine (libespeak-ng). Voice objects are cheap: the
-// engine itself is one shared object behind them, loaded on first use.
+// A voice of the speech engine (libespeak-ng or Flite, whichever speaks the
+// chosen voice). Voice objects are cheap: the engines themselves are one
+// shared object behind them, loaded on first use.
 //
 // Volume and rate are taken when Speak starts; a change made while it speaks
 // (from a window handler run during one of its yields) applies to the next
@@ -78,6 +89,9 @@ class SpVoice
     void setYield(std::function<void()> yield) { yield_ = std::move(yield); }
     // Told the share of the text spoken so far (0..1) while Speak works.
     void setSpoken(std::function<void(double)> spoken) { spoken_ = std::move(spoken); }
+    // Called at the start of every sentence and word while Speak works,
+    // whichever engine speaks; an error it raises stops the speaking.
+    void setEventHandler(SpeechEventHandler handler) { onEvent_ = std::move(handler); }
 
     // Speaks text (flags 0) or the content of the UTF-8 text file it names
     // (flags 4) and returns when all audio is produced, or played when
@@ -94,6 +108,7 @@ class SpVoice
     std::shared_ptr<SpFileStream> stream_;
     std::function<void()> yield_;
     std::function<void(double)> spoken_;
+    SpeechEventHandler onEvent_;
 };
 
 } // namespace vt

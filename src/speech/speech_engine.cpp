@@ -1,7 +1,9 @@
 #include "speech_engine.h"
 
 #include "error.h"
+#include "flite_engine.h"
 
+#include <QScopeGuard>
 #include <algorithm>
 #include <cmath>
 #include <espeak-ng/espeak_ng.h>
@@ -30,32 +32,16 @@ constexpr const char* kDefaultVoice = "en";
 struct Speaking {
     AudioSink* sink;
     Yielder* yielder;
+    const SpeechEventHandler* onEvent;
     std::exception_ptr error;
-    const std::function<void(double)>* spoken;
-    qint64 characters; // the text's length as the engine counts it
-    int thousandths;   // the share told last
 };
 Speaking* current = nullptr;
 
-// The engine counts positions in characters (code points) from 1.
+// The engines count positions in characters (code points).
 qint64 characterCount(const QByteArray& utf8)
 {
     return std::count_if(utf8.begin(), utf8.end(),
                          [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
-}
-
-// Tells the share spoken at a word or clause the engine has reached, in
-// steps of a thousandth so that a long text does not call on every word.
-void tellPosition(Speaking& s, const espeak_EVENT& e)
-{
-    if (!*s.spoken || s.characters <= 0 || e.text_position <= 0)
-        return;
-    const qint64 done = std::min<qint64>(e.text_position - 1 + e.length, s.characters);
-    const int thousandths = int(done * 1000 / s.characters);
-    if (thousandths <= s.thousandths)
-        return;
-    s.thousandths = thousandths;
-    (*s.spoken)(thousandths / 1000.0);
 }
 
 [[noreturn]] void classNotRegistered()
@@ -76,22 +62,20 @@ int onSynth(short* samples, int count, espeak_EVENT* events)
     if (s == nullptr)
         return 1;
     try {
-        bool reached = false;
-        espeak_EVENT last{};
         for (espeak_EVENT* e = events; e != nullptr && e->type != espeakEVENT_LIST_TERMINATED;
              ++e) {
             if (e->type == espeakEVENT_SAMPLERATE && e->id.number != kSpeechSampleRate)
                 raise(kClassNotRegisteredNumber, kClassNotRegistered);
-            if (e->type == espeakEVENT_WORD || e->type == espeakEVENT_SENTENCE ||
-                e->type == espeakEVENT_END) {
-                reached = true;
-                last = *e;
+            // The engine counts characters from 1, and ends some sentences
+            // with a word of no characters.
+            const bool word = e->type == espeakEVENT_WORD && e->length > 0;
+            if ((word || e->type == espeakEVENT_SENTENCE) && *s->onEvent) {
+                (*s->onEvent)({word ? SpeechEvent::Kind::Word : SpeechEvent::Kind::Sentence,
+                               std::max(0, e->text_position - 1), word ? e->length : 0, e->sample});
             }
         }
         if (samples != nullptr && count > 0)
             s->sink->write(samples, count);
-        if (reached) // the audio up to there is written
-            tellPosition(*s, last);
         s->yielder->maybe();
     } catch (...) {
         // Nothing may unwind through the engine's C code: stop it instead.
@@ -120,7 +104,29 @@ espeak_ng_STATUS initializeOutput()
     return status;
 }
 
+// The engine names languages in lower case ("en-gb-scotland"); the voice
+// list gives them as BCP 47 writes them ("en-GB-scotland").
+QString languageTag(const char* languages)
+{
+    // A list of a priority byte and a name, ending with an empty name.
+    if (languages == nullptr || languages[0] == 0)
+        return {};
+    QStringList parts = QString::fromUtf8(languages + 1).toLower().split(u'-');
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        if (parts[i].size() == 2 && parts[i][0].isLetter())
+            parts[i] = parts[i].toUpper();
+        else if (parts[i].size() == 4 && parts[i][0].isLetter())
+            parts[i][0] = parts[i][0].toUpper();
+    }
+    return parts.join(u'-');
+}
+
 } // namespace
+
+QString EngineName(Engine engine)
+{
+    return engine == Engine::Flite ? u"Flite"_s : u"espeak-ng"_s;
+}
 
 EngineSpeed SpeedForRate(int rate)
 {
@@ -182,7 +188,11 @@ QList<EngineVoice> SpeechEngine::voices()
         classNotRegistered();
     QList<EngineVoice> fresh;
     for (; *list != nullptr; ++list)
-        fresh.append({QString::fromUtf8((*list)->name), QByteArray((*list)->identifier)});
+        fresh.append({QString::fromUtf8((*list)->name), QByteArray((*list)->identifier),
+                      Engine::EspeakNg, languageTag((*list)->languages)});
+    // Flite's voices after all of espeak-ng's, so that a stored position
+    // keeps naming the same espeak-ng voice.
+    fresh.append(FliteVoices());
     voices_ = fresh;
     return voices_;
 }
@@ -193,8 +203,9 @@ void SpeechEngine::applyVoice(const QByteArray& voice)
     // speaking: only a voice it lists now is loaded.
     if (!voice.isEmpty()) {
         const QList<EngineVoice> installed = voices();
-        if (std::none_of(installed.begin(), installed.end(),
-                         [&voice](const EngineVoice& v) { return v.identifier == voice; }))
+        if (std::none_of(installed.begin(), installed.end(), [&voice](const EngineVoice& v) {
+                return v.engine == Engine::EspeakNg && v.identifier == voice;
+            }))
             classNotRegistered();
     }
     const QByteArray name = voice.isEmpty() ? QByteArray(kDefaultVoice) : voice;
@@ -214,6 +225,38 @@ void SpeechEngine::speak(const SpeakRequest& request, AudioSink& sink, Yielder& 
         raise(err::InvalidCall, u"The volume must lie between 0 and 100."_s);
     if (request.rate < -10 || request.rate > 10)
         raise(err::InvalidCall, u"The speech rate must lie between -10 and 10."_s);
+
+    // Both engines report sentences and words; the share spoken follows them,
+    // in steps of a thousandth so that a long text does not call on every word.
+    SpeechEventHandler events;
+    const qint64 characters = characterCount(request.text);
+    int thousandths = 0;
+    if (request.onEvent || request.spoken)
+        events = [&](const SpeechEvent& e) {
+            if (request.onEvent)
+                request.onEvent(e);
+            if (!request.spoken || characters <= 0)
+                return;
+            const qint64 done = std::min(e.textPosition + e.length, characters);
+            const int share = int(done * 1000 / characters);
+            if (share > thousandths) {
+                thousandths = share;
+                request.spoken(share / 1000.0);
+            }
+        };
+    if (request.engine == Engine::Flite) {
+        speaking_ = true;
+        const auto done = qScopeGuard([this] { speaking_ = false; });
+        SpeakWithFlite(request, events, sink, yielder);
+    } else {
+        speakEspeak(request, events, sink, yielder);
+    }
+    sink.finish();
+}
+
+void SpeechEngine::speakEspeak(const SpeakRequest& request, const SpeechEventHandler& events,
+                               AudioSink& sink, Yielder& yielder)
+{
     applyVoice(request.voice);
     const EngineSpeed speed = SpeedForRate(request.rate);
     espeak_ng_SetParameter(espeakRATE, speed.wordsPerMinute, 0);
@@ -224,7 +267,7 @@ void SpeechEngine::speak(const SpeakRequest& request, AudioSink& sink, Yielder& 
     QByteArray text = request.text;
     text.replace('\0', ' '); // the engine stops at the first NUL
 
-    Speaking state{&sink, &yielder, {}, &request.spoken, characterCount(text), 0};
+    Speaking state{&sink, &yielder, &events, {}};
     struct Guard {
         SpeechEngine& engine;
         ~Guard()
@@ -252,7 +295,6 @@ void SpeechEngine::speak(const SpeakRequest& request, AudioSink& sink, Yielder& 
     default:
         raise(err::InvalidCall, u"The speech engine failed: "_s + statusText(status));
     }
-    sink.finish();
 }
 
 } // namespace vt

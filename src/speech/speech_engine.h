@@ -18,11 +18,31 @@ inline constexpr int kClassNotRegisteredNumber = -2147221164;
 // The one audio format of the program: 22 050 Hz, 16-bit, mono.
 inline constexpr int kSpeechSampleRate = 22050;
 
+// The speech engines behind the voices: espeak-ng's voices come first in
+// the voice list, Flite's after them.
+enum class Engine { EspeakNg, Flite };
+// "espeak-ng" or "Flite", as the voice list and the batch converter name them.
+QString EngineName(Engine engine);
+
 // One voice as the engine lists it.
 struct EngineVoice {
     QString name;          // the description shown in the voice list
-    QByteArray identifier; // what the engine loads it by
+    QByteArray identifier; // what its engine loads it by
+    Engine engine = Engine::EspeakNg;
+    QString language; // BCP 47 tag of what it speaks ("en-GB", "en-US"); may be empty
 };
+
+// A point the speech has reached, reported while the engine speaks: the
+// start of a sentence or of a word, in the text and in the audio. Every
+// engine reports both, in the order of the text.
+struct SpeechEvent {
+    enum class Kind { Sentence, Word };
+    Kind kind = Kind::Word;
+    qint64 textPosition = 0; // characters (code points) of the spoken text before it
+    qint64 length = 0;       // characters of the word; 0 for a sentence
+    qint64 sample = 0;       // 22 050 Hz samples of speech before it
+};
+using SpeechEventHandler = std::function<void(const SpeechEvent&)>;
 
 // How the engine is driven for one step of the speed slider (-10..10):
 // 175 x 3^(rate/10) words a minute. The engine's slowest rate is 80, so the
@@ -69,11 +89,16 @@ struct SpeakRequest {
     // Told the share of the text spoken so far (0..1) as the engine reaches
     // each word: the engine's position events against the text's length.
     std::function<void(double)> spoken;
+    QByteArray voice; // an identifier; empty for espeak-ng's default voice
+    Engine engine = Engine::EspeakNg;
+    int volume = 100;           // 0..100
+    int rate = 0;               // -10..10
+    SpeechEventHandler onEvent; // may be empty; raising stops the speaking
 };
 
-// libespeak-ng keeps all its state in globals: this one object owns it, so
-// that voices and streams can stay cheap. It is loaded on first use and
-// never spoken into twice at once.
+// libespeak-ng and Flite keep all their state in globals: this one object
+// owns both, so that voices and streams can stay cheap. espeak-ng is loaded
+// on first use, and no engine is ever spoken into twice at once.
 class SpeechEngine
 {
   public:
@@ -82,8 +107,9 @@ class SpeechEngine
     // Loads the engine's data unless done; raises "Class not registered"
     // when it cannot be loaded. A failed load is tried again next time.
     void load();
-    // The installed voices in the engine's order, the same on every call.
-    // While the engine speaks, the list read last is answered.
+    // The installed voices: espeak-ng's in its order, then Flite's in their
+    // fixed order; the same on every call. While the engine speaks, the list
+    // read last is answered.
     QList<EngineVoice> voices();
     bool speaking() const { return speaking_; }
     // Speaks the request into the sink and returns when all audio is made.
@@ -94,6 +120,8 @@ class SpeechEngine
   private:
     SpeechEngine() = default;
     void applyVoice(const QByteArray& voice);
+    void speakEspeak(const SpeakRequest& request, const SpeechEventHandler& events, AudioSink& sink,
+                     Yielder& yielder);
 
     bool loaded_ = false;
     bool speaking_ = false;

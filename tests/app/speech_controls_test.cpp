@@ -142,7 +142,7 @@ TEST_F(AppTest, RefreshListRefillsAndRestoresTheChoice)
     EXPECT_EQ(form->Combo1->currentIndex(), 1);
     EXPECT_EQ(boxes.texts(),
               QStringList{u"Done.\n\nList has been refreshed with the latest voices found within "
-                          u"the espeak-ng speech engine installed on this computer."_s});
+                          u"the espeak-ng and Flite speech engines installed on this computer."_s});
     EXPECT_EQ(boxes.shown[0].icon, QMessageBox::NoIcon);
 }
 
@@ -156,11 +156,12 @@ TEST_F(AppTest, AddVoicesAndAddLangOpenTheirPagesOnlyOnYes)
     EXPECT_EQ(boxes.shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
     EXPECT_EQ(boxes.shown[0].icon, QMessageBox::NoIcon);
     EXPECT_EQ(boxes.shown[0].text,
-              u"This software uses the espeak-ng speech engine (TTS) as its backbone. If you "
-              u"would like to add voices, you need to:\n\n1. Download them from the web.\n2. "
-              u"Install them with your system's package manager.\n3. Click the 'Refresh List' "
-              u"button in this software.\n\nWould you like to see the voices available for "
-              u"download on the web?"_s);
+              u"This software uses the espeak-ng and Flite speech engines (TTS) as its "
+              u"backbone. If you would like to add voices, you need to:\n\n1. Download them "
+              u"from the web.\n2. Install them with your system's package manager (espeak-ng's "
+              u"voices come in the package espeak-ng-data, Flite's in libflite1).\n3. Click the "
+              u"'Refresh List' button in this software.\n\nWould you like to see the voices "
+              u"available for download on the web?"_s);
     EXPECT_EQ(boxes.shown[1].text,
               u"This software uses the espeak-ng speech engine (TTS) as its backbone. If you "
               u"would like to add languages, you need download and install them.\n\nWould you "
@@ -171,7 +172,7 @@ TEST_F(AppTest, AddVoicesAndAddLangOpenTheirPagesOnlyOnYes)
     form->PushButton10->click();
     ASSERT_EQ(OpenedPages::urls().size(), 2);
     EXPECT_EQ(OpenedPages::urls()[0].toEncoded(),
-              QByteArray("https://duckduckgo.com/?q=espeak-ng%20voices"));
+              QByteArray("https://duckduckgo.com/?q=espeak-ng%20flite%20voices"));
     EXPECT_EQ(OpenedPages::urls()[1].toString(),
               u"https://github.com/espeak-ng/espeak-ng/blob/master/docs/languages.md"_s);
 }

@@ -72,6 +72,22 @@ TEST_F(Cli, ListsTheEngineVoices)
     EXPECT_EQ(voices.status, 0) << voices.err.toStdString();
     ASSERT_FALSE(voices.out.isEmpty());
     EXPECT_TRUE(voices.out[0].startsWith(u"0\t"_s));
+    // Number, name and engine; espeak-ng's voices first, then Flite's.
+    QStringList engines;
+    for (const QString& line : voices.out)
+        engines.append(line.section(u'\t', 2));
+    const qsizetype flite = engines.indexOf(u"Flite"_s);
+    ASSERT_GT(flite, 0);
+    EXPECT_EQ(engines.count(u"espeak-ng"_s), flite);
+    EXPECT_EQ(engines.count(u"Flite"_s), engines.size() - flite);
+    EXPECT_EQ(voices.out[flite],
+              QString::number(flite) + u"\tEnglish (United States) – slt, female (Flite)\tFlite"_s);
+
+    // --voice takes a Flite voice's name (here a folder without books ends the run).
+    const Result slt = run({u"--voice"_s, u"slt"_s, u"--out"_s, out.path(), booksDir.path()});
+    EXPECT_EQ(slt.err, u"vellumtone-cli: no EPUB books found\n"_s);
+    EXPECT_TRUE(run({u"--voice"_s, u"No such voice"_s, u"--out"_s, out.path(), booksDir.path()})
+                    .err.contains(u"no voice"_s));
 }
 
 TEST_F(Cli, AGoodAndADamagedBookGiveTheirResultLines)

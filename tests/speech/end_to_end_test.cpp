@@ -88,13 +88,18 @@ class MeasuredChain : public ToolChain
     QHash<QString, int> pieces;
 };
 
-int englishVoice()
+int voiceIndex(const QString& name)
 {
     const VoiceTokens voices = SpVoice().GetVoices();
     for (int i = 0; i < voices.Count(); ++i)
-        if (voices.Item(i).GetDescription() == u"English (Great Britain)"_s)
+        if (voices.Item(i).GetDescription() == name)
             return i;
     return -1;
+}
+
+int englishVoice()
+{
+    return voiceIndex(u"English (Great Britain)"_s);
 }
 
 class EndToEnd : public ::testing::Test
@@ -167,6 +172,27 @@ TEST_F(EndToEnd, ABookCutIntoPiecesIsJoinedIntoOneMp3)
     const double spoken = chain.wavSeconds.value(book);
     EXPECT_NEAR(joined.seconds, spoken, 0.02 * spoken);
     EXPECT_EQ(test::entries(output.path()), QStringList{u"hefty-water.mp3"_s});
+    expectOnlyTextPiecesLeft();
+}
+
+TEST_F(EndToEnd, AFliteVoiceMakesAnMp3AsLongAsItsSpeech)
+{
+    window.combo = voiceIndex(u"English (United States) – slt, female (Flite)"_s);
+    ASSERT_GE(window.combo, 0);
+    window.rows.append(test::testBook(u"hefty-water.epub"_s));
+    window.speed = -3;
+    const RunOutcome outcome = PushButton1_Click(window, chain);
+
+    EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
+    ASSERT_EQ(outcome.books.size(), 1);
+    EXPECT_TRUE(outcome.books[0].ok) << outcome.books[0].reason.toStdString();
+    const Probe mp3 = probe(output.filePath(u"hefty-water.mp3"_s));
+    ASSERT_TRUE(mp3.decoded);
+    EXPECT_EQ(mp3.sampleRate, 22050);
+    EXPECT_EQ(mp3.channels, 1);
+    const double spoken = chain.wavSeconds.value(u"hefty-water.epub"_s);
+    EXPECT_GT(spoken, 60.0);
+    EXPECT_NEAR(mp3.seconds, spoken, 0.02 * spoken);
     expectOnlyTextPiecesLeft();
 }
 

@@ -3,6 +3,7 @@
 #include "sp_file_stream.h"
 #include "sp_voice.h"
 #include "speech_engine.h"
+#include "spoken.h"
 #include "test_env.h"
 #include "wav_reading.h"
 
@@ -19,45 +20,9 @@ namespace
 
 const QString kSentence = u"The quick brown fox jumps over the lazy dog, and then it rests."_s;
 
-struct Spoken {
-    test::WavFile wav;
-    QString error; // the description when Speak failed
-};
-
-// Speaks text into a WAV file with a fresh voice.
-Spoken speak(const QString& text, int rate = 0, int volume = 100,
-             const std::optional<VoiceToken>& token = {}, std::function<void()> yield = {})
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"out.wav"_s);
-    SpVoice voice;
-    voice.setRate(rate);
-    voice.setVolume(volume);
-    if (token)
-        voice.setVoice(*token);
-    voice.setYield(std::move(yield));
-    auto stream = std::make_shared<SpFileStream>();
-    stream->setFormatType(22);
-    stream->Open(path, 3, false);
-    voice.setAudioOutputStream(stream);
-    Spoken spoken;
-    try {
-        voice.Speak(text, 0);
-    } catch (const Error& e) {
-        spoken.error = e.description();
-    }
-    stream->Close();
-    spoken.wav = test::readWav(path);
-    return spoken;
-}
-
-std::optional<VoiceToken> voiceNamed(const QString& name)
-{
-    for (const VoiceToken& token : SpVoice().GetVoices())
-        if (token.GetDescription() == name)
-            return token;
-    return std::nullopt;
-}
+using test::speak;
+using test::Spoken;
+using test::voiceNamed;
 
 // Points the pulse and ALSA clients at outputs that do not exist.
 class NoAudioOutput
@@ -312,6 +277,8 @@ TEST(SpeechEngine, SpeaksAloudThroughTheDefaultOutput)
         voice.Speak(kSentence + u' ' + kSentence, 0);
         EXPECT_GE(yields, 1);
         voice.Speak(u"This is a test"_s, 0); // the output can be opened again
+        voice.setVoice(*voiceNamed(u"English (United States) – slt, female (Flite)"_s));
+        voice.Speak(u"This is a test"_s, 0); // Test Speed with a Flite voice
     });
 }
 
