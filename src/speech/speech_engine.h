@@ -83,17 +83,15 @@ class Yielder
 // What one speak asks of the engine.
 struct SpeakRequest {
     QByteArray text;  // UTF-8
-    QByteArray voice; // an identifier; empty for the engine's default voice
+    QByteArray voice; // an identifier; empty for espeak-ng's default voice
+    Engine engine = Engine::EspeakNg;
     int volume = 100; // 0..100
     int rate = 0;     // -10..10
     // Told the share of the text spoken so far (0..1) as the engine reaches
     // each word: the engine's position events against the text's length.
     std::function<void(double)> spoken;
-    QByteArray voice; // an identifier; empty for espeak-ng's default voice
-    Engine engine = Engine::EspeakNg;
-    int volume = 100;           // 0..100
-    int rate = 0;               // -10..10
-    SpeechEventHandler onEvent; // may be empty; raising stops the speaking
+    // Told every sentence and word; may be empty; raising stops the speaking.
+    SpeechEventHandler onEvent;
 };
 
 // libespeak-ng and Flite keep all their state in globals: this one object
