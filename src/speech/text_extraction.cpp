@@ -2,6 +2,8 @@
 
 #include "command.h"
 #include "error_report.h"
+#include "files.h"
+#include "spoken_copy.h"
 #include "tool_command_log.h"
 #include "working_folder.h"
 
@@ -20,12 +22,23 @@ void ReadePubToStringToFSO(const QString& bookPath, MessageBoxPort& box, Command
         // the working folder is mounted noexec.
         command.interpreter = u"/bin/sh"_s;
     });
+    // Reference marks and contents pages are taken out of a copy of the book
+    // (spoken.epub), which the converter reads instead; the book stays as it is.
+    QString source = bookPath;
+    QString copy;
+    guard.step(101, [&] {
+        copy = WorkingFolder() + u"/spoken.epub"_s;
+        if (WriteSpokenCopy(bookPath, copy))
+            source = copy;
+    });
     // The ".txt" of the output is what makes the converter write plain text.
-    guard.step(102, [&] { command.arguments = {bookPath, WorkingFolder() + u"/output.txt"_s}; });
+    guard.step(102, [&] { command.arguments = {source, WorkingFolder() + u"/output.txt"_s}; });
     guard.step(104, [&] {
         qCInfo(lcToolCommand).noquote() << command.shown();
         runner.runAndWait(command, 0); // a failed conversion shows as a missing output.txt
     });
+    if (source == copy)
+        DeleteFileQuiet(copy);
 }
 
 } // namespace vt

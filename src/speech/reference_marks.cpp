@@ -1,0 +1,263 @@
+#include "reference_marks.h"
+
+#include <QList>
+#include <QRegularExpression>
+#include <algorithm>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+namespace
+{
+
+// One piece of markup of a document. Books are XHTML, but not always well
+// formed (undeclared entities, stray characters), so the markup is read tag
+// by tag rather than by an XML parser that would give up on the whole page.
+struct Tag {
+    enum Kind { Start, End, Empty, Other };
+    Kind kind = Other;
+    qsizetype begin = 0; // the "<"
+    qsizetype end = 0;   // after the ">"
+    QByteArray name;     // local name in lower case, prefix dropped
+    QByteArray attributes;
+};
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// The next piece of markup at or after `from`; false when there is none.
+bool nextTag(const QByteArray& s, qsizetype from, Tag& tag)
+{
+    const qsizetype lt = s.indexOf('<', from);
+    if (lt < 0)
+        return false;
+    tag = Tag{};
+    tag.begin = lt;
+    const auto closeAt = [&](const char* closing, qsizetype skip) {
+        const qsizetype at = s.indexOf(closing, lt + skip);
+        tag.end = at < 0 ? s.size() : at + qsizetype(qstrlen(closing));
+        return true;
+    };
+    if (s.mid(lt, 4) == "<!--")
+        return closeAt("-->", 4);
+    if (s.mid(lt, 9) == "<![CDATA[")
+        return closeAt("]]>", 9);
+    if (lt + 1 < s.size() && (s[lt + 1] == '?' || s[lt + 1] == '!'))
+        return closeAt(">", 1);
+    qsizetype i = lt + 1;
+    const bool endTag = i < s.size() && s[i] == '/';
+    if (endTag)
+        ++i;
+    const qsizetype nameStart = i;
+    while (i < s.size() && !isSpace(s[i]) && s[i] != '/' && s[i] != '>')
+        ++i;
+    QByteArray name = s.mid(nameStart, i - nameStart).toLower();
+    if (const qsizetype colon = name.lastIndexOf(':'); colon >= 0)
+        name = name.mid(colon + 1);
+    const qsizetype attributesStart = i;
+    char quote = 0;
+    for (; i < s.size(); ++i) {
+        if (quote != 0) {
+            if (s[i] == quote)
+                quote = 0;
+        } else if (s[i] == '"' || s[i] == '\'') {
+            quote = s[i];
+        } else if (s[i] == '>') {
+            break;
+        }
+    }
+    tag.end = std::min(i + 1, s.size());
+    tag.name = name;
+    if (name.isEmpty())
+        return true; // a stray "<": Other
+    tag.attributes = s.mid(attributesStart, i - attributesStart);
+    tag.kind = endTag                                     ? Tag::End
+               : i > 0 && i < s.size() && s[i - 1] == '/' ? Tag::Empty
+                                                          : Tag::Start;
+    return true;
+}
+
+// The value of an attribute; `prefixed` asks for a name with a namespace
+// prefix ("epub:type", not the MIME type of a link's "type").
+std::optional<QString> attribute(const Tag& tag, const char* localName, bool prefixed)
+{
+    static const QRegularExpression pattern(
+        uR"re((?:^|\s)([\w.-]+:)?([\w.-]+)\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s"'>]+)))re"_s);
+    const QString text = QString::fromUtf8(tag.attributes);
+    for (auto it = pattern.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.captured(2).compare(QLatin1String(localName), Qt::CaseInsensitive) == 0 &&
+            m.hasCaptured(1) == prefixed && (!prefixed || !m.captured(1).isEmpty()))
+            return m.captured(3) + m.captured(4) + m.captured(5);
+    }
+    return std::nullopt;
+}
+
+bool hasToken(const std::optional<QString>& value, const QString& token)
+{
+    return value && value->split(u' ', Qt::SkipEmptyParts).contains(token, Qt::CaseInsensitive);
+}
+
+// A link into the book that lands on a place in a page: a note's link.
+bool isNoteLink(const Tag& tag)
+{
+    if (tag.name != "a")
+        return false;
+    const std::optional<QString> href = attribute(tag, "href", false);
+    if (!href || !href->contains(u'#'))
+        return false;
+    const qsizetype scheme = href->indexOf(u':');
+    return scheme < 0 || scheme > href->indexOf(u'#');
+}
+
+// Where an element that starts with `start` ends: after its end tag (and
+// where that end tag begins), or nothing when the document never closes it.
+struct Extent {
+    qsizetype innerEnd;
+    qsizetype end;
+};
+std::optional<Extent> extentOf(const QByteArray& s, const Tag& start)
+{
+    if (start.kind == Tag::Empty)
+        return Extent{start.end, start.end};
+    int depth = 1;
+    Tag tag;
+    for (qsizetype pos = start.end; nextTag(s, pos, tag); pos = tag.end) {
+        if (tag.name != start.name)
+            continue;
+        if (tag.kind == Tag::Start)
+            ++depth;
+        else if (tag.kind == Tag::End && --depth == 0)
+            return Extent{tag.begin, tag.end};
+    }
+    return std::nullopt;
+}
+
+// The text of a stretch of markup, tags left out, the usual entities read.
+QString textOf(const QByteArray& s, qsizetype from, qsizetype to)
+{
+    QByteArray text;
+    Tag tag;
+    qsizetype pos = from;
+    while (pos < to && nextTag(s, pos, tag) && tag.begin < to) {
+        text += s.mid(pos, tag.begin - pos);
+        pos = tag.end;
+    }
+    if (pos < to)
+        text += s.mid(pos, to - pos);
+    static const QRegularExpression entity(u"&(#[0-9]+|#x[0-9a-fA-F]+|[a-zA-Z]+);"_s);
+    QString decoded = QString::fromUtf8(text);
+    decoded.replace(entity, u" "_s); // every entity a mark may hold is a blank or a symbol
+    return decoded.trimmed();
+}
+
+// The text of a reference mark: a number, a letter or two, a Roman
+// numeral or note symbols, perhaps in brackets.
+bool looksLikeMark(const QString& text)
+{
+    static const QRegularExpression mark(u"^[\\[(]?\\s*([0-9]{1,4}[a-z]?|[a-z]{1,2}|[ivxlc]{1,6}|[*"
+                                         u"\u2020\u2021\u00a7\u00b6\u2016#]{1,3})"
+                                         u"\\s*[\\])]?$"_s,
+                                         QRegularExpression::CaseInsensitiveOption);
+    return mark.match(text).hasMatch();
+}
+
+bool containsTag(const QByteArray& s, qsizetype from, qsizetype to,
+                 const std::function<bool(const Tag&)>& wanted)
+{
+    Tag tag;
+    for (qsizetype pos = from; pos < to && nextTag(s, pos, tag) && tag.begin < to; pos = tag.end)
+        if ((tag.kind == Tag::Start || tag.kind == Tag::Empty) && wanted(tag))
+            return true;
+    return false;
+}
+
+// The extent of the element that starts with `tag` when it is a mark to
+// take out.
+std::optional<Extent> markToRemove(const QByteArray& s, const Tag& tag)
+{
+    const std::optional<QString> type = attribute(tag, "type", true);
+    const std::optional<QString> role = attribute(tag, "role", false);
+    if (hasToken(type, u"noteref"_s) || hasToken(type, u"pagebreak"_s) ||
+        hasToken(role, u"doc-noteref"_s) || hasToken(role, u"doc-pagebreak"_s))
+        return extentOf(s, tag);
+    if (tag.name != "sup" && !isNoteLink(tag))
+        return std::nullopt;
+    const std::optional<Extent> extent = extentOf(s, tag);
+    if (!extent || !looksLikeMark(textOf(s, tag.end, extent->innerEnd)))
+        return std::nullopt;
+    if (tag.name == "sup") // <sup><a href="#n1">1</a></sup>
+        return containsTag(s, tag.end, extent->innerEnd, isNoteLink) ? extent : std::nullopt;
+    // <a href="#n1"><sup>1</sup></a>, <a href="#n1">[1]</a>
+    const bool superscript = containsTag(s, tag.end, extent->innerEnd,
+                                         [](const Tag& inner) { return inner.name == "sup"; });
+    const QString text = textOf(s, tag.end, extent->innerEnd);
+    return superscript || text.startsWith(u'[') ? extent : std::nullopt;
+}
+
+qsizetype visibleCharacters(const QByteArray& text)
+{
+    static const QRegularExpression entity(u"&#?[0-9a-zA-Z]+;"_s);
+    const QString decoded = QString::fromUtf8(text).replace(entity, u"x"_s);
+    return std::count_if(decoded.begin(), decoded.end(), [](QChar c) { return !c.isSpace(); });
+}
+
+} // namespace
+
+QByteArray WithoutReferenceMarks(const QByteArray& xhtml)
+{
+    QByteArray out;
+    qsizetype copied = 0;
+    Tag tag;
+    for (qsizetype pos = 0; nextTag(xhtml, pos, tag);) {
+        pos = tag.end;
+        if (tag.kind != Tag::Start && tag.kind != Tag::Empty)
+            continue;
+        if (const std::optional<Extent> mark = markToRemove(xhtml, tag)) {
+            out += xhtml.mid(copied, tag.begin - copied);
+            copied = pos = mark->end;
+        }
+    }
+    if (copied == 0)
+        return xhtml;
+    return out + xhtml.mid(copied);
+}
+
+bool IsLinkOnlyPage(const QByteArray& xhtml, const std::function<bool(const QString&)>& ownDocument)
+{
+    qsizetype inLinks = 0;
+    qsizetype outside = 0;
+    int links = 0;
+    bool inBody = false;
+    int ownLinkDepth = 0; // inside a link to the book's own document
+    int skipped = 0;      // inside a script or style
+    Tag tag;
+    qsizetype pos = 0;
+    for (; nextTag(xhtml, pos, tag); pos = tag.end) {
+        if (inBody && skipped == 0) {
+            const qsizetype count = visibleCharacters(xhtml.mid(pos, tag.begin - pos));
+            (ownLinkDepth > 0 ? inLinks : outside) += count;
+        }
+        if (tag.name == "body")
+            inBody = tag.kind == Tag::Start;
+        else if (tag.name == "script" || tag.name == "style")
+            skipped += tag.kind == Tag::Start ? 1 : tag.kind == Tag::End && skipped > 0 ? -1 : 0;
+        else if (tag.name == "a" && tag.kind == Tag::Start) {
+            const std::optional<QString> href = attribute(tag, "href", false);
+            if (ownLinkDepth > 0 || (href && ownDocument(*href))) {
+                links += ownLinkDepth == 0;
+                ++ownLinkDepth;
+            }
+        } else if (tag.name == "a" && tag.kind == Tag::End && ownLinkDepth > 0) {
+            --ownLinkDepth;
+        }
+    }
+    constexpr qsizetype kHeading = 40; // "Table of Contents" and the like
+    return links >= 3 && outside <= std::max(kHeading, (inLinks + outside) / 4);
+}
+
+} // namespace vt

@@ -1,0 +1,98 @@
+#include "spoken_copy.h"
+
+#include "epub_package.h"
+#include "reference_marks.h"
+#include "zip_update.h"
+
+#include <QFile>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+
+using namespace Qt::StringLiterals;
+
+namespace vt
+{
+namespace
+{
+
+bool isPage(const EpubItem& item)
+{
+    return item.mediaType == u"application/xhtml+xml"_s || item.mediaType == u"text/html"_s;
+}
+
+// The package document without the spine's references to the given items.
+QByteArray withoutItemrefs(const QByteArray& opf, const QStringList& ids)
+{
+    QString text = QString::fromUtf8(opf);
+    for (const QString& id : ids) {
+        const QRegularExpression itemref(
+            uR"re(<(?:[\w-]+:)?itemref\b[^>]*?\bidref\s*=\s*(["'])%1\1[^>]*?(?:/>|>\s*</(?:[\w-]+:)?itemref\s*>))re"_s
+                .arg(QRegularExpression::escape(id)));
+        text.remove(itemref);
+    }
+    return text.toUtf8();
+}
+
+} // namespace
+
+bool WriteSpokenCopy(const QString& bookPath, const QString& copyPath)
+{
+    const EpubBook book(bookPath);
+    if (!book.hasPackage())
+        return false;
+    const EpubPackage& package = book.package();
+    QSet<QString> contentsPages;
+    if (const EpubItem* nav = package.item(package.navItemId))
+        contentsPages.insert(nav->path);
+    for (const EpubGuideRef& ref : package.guide)
+        if (ref.type.compare(u"toc"_s, Qt::CaseInsensitive) == 0)
+            contentsPages.insert(ref.path);
+
+    QHash<QString, QByteArray> changed; // path in the archive: new content
+    QStringList dropped;                // spine items left out
+    for (const QString& id : package.spine) {
+        const EpubItem* item = package.item(id);
+        if (item == nullptr || !isPage(*item))
+            continue;
+        if (contentsPages.contains(item->path)) {
+            dropped.append(id);
+            continue;
+        }
+        const QByteArray page = book.read(item->path);
+        const auto ownDocument = [&](const QString& href) {
+            const QString target = ResolveEpubHref(item->path, href);
+            return !target.isEmpty() && package.itemAt(target) != nullptr;
+        };
+        if (IsLinkOnlyPage(page, ownDocument)) {
+            dropped.append(id);
+            continue;
+        }
+        const QByteArray spoken = WithoutReferenceMarks(page);
+        if (spoken != page)
+            changed.insert(item->path, spoken);
+    }
+    if (dropped.size() == package.spine.size())
+        dropped.clear(); // a book of contents pages only is read as it is
+    if (!dropped.isEmpty()) {
+        const QByteArray opf = book.read(package.packagePath);
+        if (!opf.isEmpty())
+            changed.insert(package.packagePath, withoutItemrefs(opf, dropped));
+    }
+    if (changed.isEmpty())
+        return false;
+
+    QFile::remove(copyPath);
+    try {
+        if (!QFile::copy(bookPath, copyPath))
+            return false;
+        QFile(copyPath).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        ReplaceZipEntries(copyPath, changed);
+        return true;
+    } catch (...) {
+        QFile::remove(copyPath);
+        return false;
+    }
+}
+
+} // namespace vt

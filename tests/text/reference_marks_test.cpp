@@ -1,0 +1,60 @@
+#include "fake_window.h"
+#include "reference_marks.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vt;
+
+// "savannah1 was", "procession.1", "page 12" read aloud in the middle of a
+// sentence: every kind of mark goes, the words around it stay.
+TEST(ReferenceMarks, NoteReferencesAndPageNumbersAreTakenOut)
+{
+    const struct {
+        QByteArray in, out;
+    } cases[] = {
+        {R"(savannah<a epub:type="noteref" href="notes.xhtml#n1">1</a> was)", "savannah was"},
+        {R"(end.<a role="doc-noteref" href="#fn2">[2]</a> Then)", "end. Then"},
+        {R"(a<sup><a href="#fn3" id="r3">3</a></sup> b<sup>[<a href='#n4'>*</a>]</sup>)", "a b"},
+        {R"(a<a href="notes.html#n5"><sup>v</sup></a> b<a href="#n6">[ 6 ]</a>.)", "a b."},
+        {R"(one <span epub:type="pagebreak" id="p12" title="12"/>two)", "one two"},
+        {R"(one <span epub:type="pagebreak" id="p13">13</span>two)", "one two"},
+        {R"(one <div role="doc-pagebreak"><span>14</span></div>two)", "one two"},
+        {R"(<p xmlns:e="http://www.idpf.org/2007/ops">x<a e:type="noteref" href="#a">7</a></p>)",
+         R"(<p xmlns:e="http://www.idpf.org/2007/ops">x</p>)"},
+        // Kept: powers, ordinals, links that are words, links out of the book,
+        // a type that is no epub:type, a mark whose element never ends.
+        {R"(x<sup>2</sup> 1<sup>st</sup> <a href="#ch2">chapter two</a>)",
+         R"(x<sup>2</sup> 1<sup>st</sup> <a href="#ch2">chapter two</a>)"},
+        {R"(<a href="https://example.org/#n"><sup>1</sup></a><a href="#n" type="noteref">1</a>)",
+         R"(<a href="https://example.org/#n"><sup>1</sup></a><a href="#n" type="noteref">1</a>)"},
+        {R"(<a href="#n8">8</a> <sup><a href="#n9">9</a>)",
+         R"(<a href="#n8">8</a> <sup><a href="#n9">9</a>)"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WithoutReferenceMarks(c.in), c.out) << c.in.toStdString();
+}
+
+TEST(ReferenceMarks, APageOfLinksToTheBooksOwnDocumentsIsAContentsPage)
+{
+    const auto own = [](const QString& href) { return !href.startsWith(u"http"_s); };
+    const auto page = [](const QByteArray& body) {
+        return "<html><head><title>A title in the head</title><style>p { x: y }</style></head>"
+               "<body>" +
+               body + "</body></html>";
+    };
+    const QByteArray entries = R"(<li><a href="c1.xhtml">Loomings</a></li>
+        <li><a href="c2.xhtml#s">The Carpet-Bag</a></li><li><a href="c3.xhtml">The Spouter-Inn</a></li>)";
+    EXPECT_TRUE(IsLinkOnlyPage(page("<h1>Table of Contents</h1><ol>" + entries + "</ol>"), own));
+    EXPECT_TRUE(IsLinkOnlyPage(page("<p>1. </p>" + entries.repeated(20)), own));
+    // A chapter that links to others, two links, links out of the book.
+    EXPECT_FALSE(IsLinkOnlyPage(
+        page("<p>Call me Ishmael. Some years ago, never mind how long precisely, having little or "
+             "no money in my purse.</p>" +
+             entries),
+        own));
+    EXPECT_FALSE(
+        IsLinkOnlyPage(page(R"(<a href="c1.xhtml">One</a> <a href="c2.xhtml">Two</a>)"), own));
+    EXPECT_FALSE(
+        IsLinkOnlyPage(page(QByteArray(entries).replace("href=\"", "href=\"http://x/")), own));
+}
