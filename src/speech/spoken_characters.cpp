@@ -157,7 +157,7 @@ char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char*
                           sentenceCase && !sentenceStart_ ? QChar::toLower(codePoint) : codePoint);
             afterBase_ = true;
             afterLetter_ = kind == Spoken::Letter;
-            sentenceStart_ = false;
+            sentenceStart_ = sentenceStart_ && kind == Spoken::Number; // "2. Second" keeps its S
             break;
         case Spoken::Mark:
             // A mark keeps what it follows: a letter stays a letter.

@@ -225,7 +225,7 @@ TEST_F(Cutting, LinesAndSentencesKeepTheCaseOfTheirFirstLetter)
                   "It ends. A tree! Or? e.g. the end\n\"Yes.\" Then ÉTÉ...  Über 3.5 Ab\n"),
               1);
     EXPECT_EQ(text(1), u"Chapter xii. In the bbc\nLet us go to it\n"
-                       u"It ends. A tree! Or? e.g. the end\n Yes.  Then été...  Über 3.5 ab\n"_s);
+                       u"It ends. A tree! Or? e.g. the end\n Yes.  Then été...  Über 3.5 Ab\n"_s);
 }
 
 TEST_F(Cutting, AByteOrderMarkIsSkippedAndBrokenBytesBecomeBlanks)
