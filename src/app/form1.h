@@ -89,6 +89,7 @@ class Form1 : public QWidget, public WindowPort, public VoiceListPort
     int slider1() const override;
     int slider2() const override;
     bool check1() const override;
+    bool check2() const override;
     void setTimerInterval(int milliseconds) override;
     void setTimerEnabled(bool enabled) override;
     bool timerEnabled() const override;
@@ -123,6 +124,7 @@ class Form1 : public QWidget, public WindowPort, public VoiceListPort
     QPushButton* PusRefreshList = nullptr;
     QPushButton* PusAddVoices = nullptr;
     QPushButton* PushButton10 = nullptr;
+    QCheckBox* Check2 = nullptr; // "Match each book's language"
     QGroupBox* Frame5 = nullptr;
     QRadioButton* Option1 = nullptr;
     QGroupBox* Frame3 = nullptr;
@@ -150,6 +152,7 @@ class Form1 : public QWidget, public WindowPort, public VoiceListPort
     void Slider1_Change();
     void Slider2_Change();
     void Combo1_Click();
+    void Check2_Click();
     void Option1_Click();
     void Option2_Click();
     void Text1_Change();

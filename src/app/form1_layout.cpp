@@ -126,7 +126,7 @@ void Form1::createControls()
     PushButton5 =
         button(this, u"Load Sample/Example Files"_s, u"PushButton5"_s, 4080, 5700, 3840, 405);
 
-    Frame1 = frame(this, u"Volume Control"_s, u"Frame1"_s, 8040, 60, 7800, 1110);
+    Frame1 = frame(this, u"Volume Control"_s, u"Frame1"_s, 8040, 60, 7800, 1020);
     // Until start-up restores them, the sliders stand at the defaults.
     Slider1 = slider(Frame1, u"Slider1"_s, 240, 315, 7305, 315, 0, 100);
     Slider1->setValue(100);
@@ -135,7 +135,7 @@ void Form1::createControls()
     lblVolume->setAlignment(Qt::AlignCenter);
     Label3 = label(Frame1, u"Max."_s, u"Label3"_s, 7080, 720, 405, 225);
 
-    Frame4 = frame(this, u"Speed of Speech"_s, u"Frame4"_s, 8040, 1210, 7800, 1110);
+    Frame4 = frame(this, u"Speed of Speech"_s, u"Frame4"_s, 8040, 1120, 7800, 1020);
     Slider2 = slider(Frame4, u"Slider2"_s, 240, 270, 5745, 315, -10, 10);
     Slider2->setValue(-3);
     PushButton14 = button(Frame4, u"Test Speed"_s, u"PushButton14"_s, 6120, 270, 1440, 345);
@@ -144,7 +144,7 @@ void Form1::createControls()
     lblSpeed->setAlignment(Qt::AlignCenter);
     Label5 = label(Frame4, u"Fast"_s, u"Label5"_s, 5640, 720, 360, 225);
 
-    FraVoiceUsed = frame(this, u"Voice Used"_s, u"FraVoiceUsed"_s, 8040, 2370, 7800, 810);
+    FraVoiceUsed = frame(this, u"Voice Used"_s, u"FraVoiceUsed"_s, 8040, 2190, 7800, 1005);
     Combo1 = place(new QComboBox(FraVoiceUsed), u"Combo1"_s, 240, 300, 3000, 345);
     Combo1->setFont(arial(9, false));
     Combo1->setEditable(false);
@@ -152,6 +152,12 @@ void Form1::createControls()
         button(FraVoiceUsed, u"Refresh List"_s, u"PusRefreshList"_s, 3360, 300, 1440, 345);
     PusAddVoices = button(FraVoiceUsed, u"Add Voices"_s, u"PusAddVoices"_s, 4920, 300, 1320, 345);
     PushButton10 = button(FraVoiceUsed, u"Add Lang"_s, u"PushButton10"_s, 6360, 300, 1200, 345);
+    Check2 = place(new QCheckBox(u"Match each book's language"_s, FraVoiceUsed), u"Check2"_s, 240,
+                   660, 7320, 255);
+    Check2->setFont(arial(9, true));
+    Check2->setAccessibleName(u"Match each book's language"_s);
+    Check2->setToolTip(u"A book written in another language than the chosen voice's is spoken "
+                       u"by a voice for its language."_s);
 
     Frame5 = frame(this, u"Save Option"_s, u"Frame5"_s, 8040, 3240, 7800, 1815);
     Option1 = option(Frame5, u"Save results to this folder:"_s, u"Option1"_s, 240, 300, 3615, 255);
@@ -210,6 +216,7 @@ void Form1::connectControls()
     connect(Slider2, &QSlider::valueChanged, this, &Form1::Slider2_Change);
     connect(Combo1, &QComboBox::currentIndexChanged, this, &Form1::Combo1_Click);
     connect(Combo1, &QComboBox::activated, this, &Form1::Combo1_Click);
+    connect(Check2, &QCheckBox::clicked, this, &Form1::Check2_Click);
     connect(Option1, &QRadioButton::clicked, this, &Form1::Option1_Click);
     connect(Option2, &QRadioButton::clicked, this, &Form1::Option2_Click);
     connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);

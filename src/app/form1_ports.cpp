@@ -135,6 +135,11 @@ int Form1::slider2() const
     return Slider2->value();
 }
 
+bool Form1::check2() const
+{
+    return Check2->isChecked();
+}
+
 void Form1::setTimerInterval(int milliseconds)
 {
     Timer1->setInterval(milliseconds);

@@ -3,6 +3,7 @@
 #include "sp_voice.h"
 #include "speech_rendering.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -104,6 +105,11 @@ void Form1::Slider2_Change()
 void Form1::Combo1_Click()
 {
     settings_.setNumber(key::Combo, Combo1->currentIndex());
+}
+
+void Form1::Check2_Click()
+{
+    settings_.setBoolean(key::MatchLanguage, Check2->isChecked());
 }
 
 // "Test Speed": the sentence is spoken aloud once; a click while it speaks

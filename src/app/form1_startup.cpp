@@ -56,6 +56,7 @@ bool Form1::Form_Load()
     g.step(114, [&] { voices = services_.loadVoiceList(*this, false, *this, settings_); });
     if (!voices)
         return false;
+    g.step(115, [&] { Check2->setChecked(settings_.boolean(key::MatchLanguage)); });
 
     g.step(116, [&] { setSliderValue(Slider1, settings_.number(key::VolumeLevel)); });
     g.step(118, [&] { setSliderValue(Slider2, settings_.number(key::SpeechRate)); });

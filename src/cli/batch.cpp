@@ -71,7 +71,8 @@ QStringList childArguments(const ConsoleWindow::Settings& settings, const QStrin
     if (settings.voice >= 0)
         arguments << u"--voice"_s << QString::number(settings.voice);
     arguments << u"--volume"_s << QString::number(settings.volume) << u"--rate"_s
-              << QString::number(settings.rate);
+              << QString::number(settings.rate)
+              << (settings.matchLanguage ? u"--match-language"_s : u"--no-match-language"_s);
     arguments << (settings.tags ? u"--tags"_s : u"--no-tags"_s);
     if (settings.option1)
         arguments << u"--out"_s << settings.text1;
@@ -135,8 +136,10 @@ int ConvertInProcess(const QStringList& books, const ConsoleWindow::Settings& se
     bool allOk = true;
     for (const BookResult& result : outcome.books) {
         allOk = allOk && result.ok;
-        printLine(result.ok ? result.resultPath
-                            : u"failed: "_s + result.book + u": "_s + result.reason);
+        const QString note = result.note.isEmpty() ? QString() : u'\t' + result.note;
+        printLine((result.ok ? result.resultPath
+                             : u"failed: "_s + result.book + u": "_s + result.reason) +
+                  note);
     }
     return allOk && outcome.books.size() == books.size() ? 0 : 1;
 }

@@ -95,6 +95,14 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& arguments, QString&
             if (!flag())
                 return std::nullopt;
             options.tags = name == u"--tags"_s;
+        } else if (name == u"--match-language"_s || name == u"--no-match-language"_s) {
+            if (!flag())
+                return std::nullopt;
+            options.matchLanguage = name == u"--match-language"_s;
+        } else if (name == u"--text"_s) {
+            if (!flag())
+                return std::nullopt;
+            options.text = true;
         } else if (name == u"--list-voices"_s) {
             if (!flag())
                 return std::nullopt;
@@ -147,6 +155,12 @@ Options:
   --tags, --no-tags   write the book's title, authors, cover and chapters
                       into its MP3 file, or leave them out (default: as the
                       window's "Write title, author, cover and chapters")
+  --match-language    speak a book whose language (its dc:language) the voice
+                      does not speak with the best voice for its language
+  --no-match-language speak every book with the chosen voice
+  --text              speak nothing: write the text of the books exactly as it
+                      would be spoken to standard output, its pieces separated
+                      by a line holding a form feed, to proofread a book
   --list-voices       list the voices (number, name, engine) and exit
   --jobs N            convert N books at once (default: one per processor core)
   --help              show this text and exit
@@ -155,15 +169,21 @@ Options:
 
 Options that are not given take the values last chosen in the Vellumtone
 window (~/.config/Quillmark/Quillmark.ini); this program never changes them.
+Before any choice was made there, the voice is the one for the user's
+language (LANG), else English, and "Match each book's language" is on.
 
 Output:
   standard output   one line per book, in the order the books were given:
                     the path of the MP3 file, or
-                    "failed: BOOK: REASON" when the book got no complete MP3
-  standard error    progress (one updating line on a terminal, one line per
-                    stage otherwise; with several books, one line as each
-                    book starts and ends: "Book 2 of 5 done in 1:23: BOOK")
-                    and the program's messages
+                    "failed: BOOK: REASON" when the book got no complete MP3;
+                    a note after a tab when there is one, e.g. that no voice
+                    speaks the book's language: no voice for Hebrew; spoken
+                    with English (Great Britain)
+  standard error    the voice each book is spoken with, progress (one
+                    updating line on a terminal, one line per stage
+                    otherwise; with several books, one line as each book
+                    starts and ends: "Book 2 of 5 done in 1:23: BOOK") and
+                    the program's messages
 
 Exit status:
   0    every book got its MP3 file
@@ -172,15 +192,20 @@ Exit status:
   130  interrupted (Ctrl+C, SIGTERM or SIGHUP); the running tool is ended
        and this run's working files are removed
 
-Working files:
-  Each process works in a private folder of its own under $TEMP (or under
-  $TMPDIR or /tmp when TEMP is not set) and removes it at the end, so any
-  number of vellumtone-cli processes can run at once, on one machine or many.
+        Working files : Each process works in a private folder of its own under
+                        $TEMP(or under $TMPDIR or / tmp when TEMP is not set) and
+                        removes it at the end,
+        so any number of vellumtone - cli processes can run at once,
+        on one machine or many.
 
-Examples:
-  vellumtone-cli --out ~/Audiobooks book.epub
-  vellumtone-cli --beside --rate 2 --voice English ~/Books
-  find ~/Books -name '*.epub' | parallel -j4 vellumtone-cli --jobs 1 --beside {}
+                                  Examples
+        : vellumtone - cli-- out ~ / Audiobooks book.epub vellumtone -
+                                  cli-- beside-- rate 2 --voice English ~ / Books find ~ / Books -
+                                  name '*.epub' |
+                              parallel - j4 vellumtone - cli-- jobs 1 --beside
+    {
+    }
+  vellumtone-cli --text book.epub | less
 )"_s;
 }
 

@@ -15,7 +15,9 @@ struct CliOptions {
     std::optional<int> rate;
     std::optional<QString> out;
     bool beside = false;
-    std::optional<bool> tags; // --tags or --no-tags
+    std::optional<bool> tags;          // --tags or --no-tags
+    std::optional<bool> matchLanguage; // --match-language, --no-match-language
+    bool text = false;                 // print the text as it would be spoken
     bool listVoices = false;
     bool help = false;
     bool version = false;

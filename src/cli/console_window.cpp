@@ -55,6 +55,13 @@ Answer ConsoleWindow::showMessage(const QString& text, Buttons buttons, Icon, co
     return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
 }
 
+void ConsoleWindow::showBookVoice(const QString& book, const QString& voice, const QString& note)
+{
+    endProgressLine();
+    writeError(u"vellumtone-cli: "_s + book + u": "_s +
+               (note.isEmpty() ? u"spoken with "_s + voice : note) + u'\n');
+}
+
 void ConsoleWindow::yieldOnce()
 {
     QCoreApplication::processEvents();

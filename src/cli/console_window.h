@@ -25,6 +25,7 @@ class ConsoleWindow : public WindowPort
         int volume = 100;
         int rate = -3;
         bool tags = true;
+        bool matchLanguage = true;
     };
 
     ConsoleWindow(Settings settings, bool showProgress);
@@ -51,6 +52,9 @@ class ConsoleWindow : public WindowPort
     int slider1() const override { return settings_.volume; }
     int slider2() const override { return settings_.rate; }
     bool check1() const override { return settings_.tags; }
+    bool check2() const override { return settings_.matchLanguage; }
+    // A line on standard error: the voice, or the note on it.
+    void showBookVoice(const QString& book, const QString& voice, const QString& note) override;
     void setTimerInterval(int milliseconds) override { timer_.setInterval(milliseconds); }
     void setTimerEnabled(bool enabled) override;
     bool timerEnabled() const override { return timer_.isActive(); }

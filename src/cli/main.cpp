@@ -6,6 +6,7 @@
 #include "interruption.h"
 #include "samples.h"
 #include "settings.h"
+#include "spoken_text.h"
 #include "voice_choice.h"
 #include "working_folder.h"
 
@@ -198,10 +199,14 @@ int main(int argc, char* argv[])
         if (settings.voice < 0)
             return usageError(u"no voice \""_s + *options->voice +
                               u"\"; see vellumtone-cli --list-voices"_s);
-    } else {
+    } else if (store.contains(vt::key::Combo)) {
         const int combo = stored([&] { return store.number(vt::key::Combo); }, 0);
         settings.voice = combo >= 0 && combo < voices.size() ? combo : -1;
+    } else {
+        settings.voice = vt::FirstStartVoiceIndex(); // as the window's first start selects
     }
+    settings.matchLanguage = options->matchLanguage.value_or(
+        stored([&] { return store.boolean(vt::key::MatchLanguage); }, true));
     settings.volume = options->volume.value_or(
         std::clamp(stored([&] { return store.number(vt::key::VolumeLevel); }, 100), 0, 100));
     settings.rate = options->rate.value_or(
@@ -211,7 +216,7 @@ int main(int argc, char* argv[])
 
     QStringList books;
     if (!collectBooks(options->paths, books, options->child) ||
-        !chooseOutput(*options, store, settings))
+        (!options->text && !chooseOutput(*options, store, settings)))
         return options->child ? 1 : 2;
     if (books.isEmpty()) {
         print(stderr, u"vellumtone-cli: no EPUB books found\n"_s);
@@ -225,6 +230,11 @@ int main(int argc, char* argv[])
             printFailed(book,
                         u"the working folder cannot be used: "_s + error + u" (check TEMP)"_s);
         return 1;
+    }
+    if (options->text) {
+        const int status = vt::PrintSpokenText(books, settings);
+        vt::RemovePrivateWorkingFolder();
+        return status;
     }
     const int jobs = options->jobs > 0 ? options->jobs : std::max(1, QThread::idealThreadCount());
     // Several books always go to child processes, one book each: the speech

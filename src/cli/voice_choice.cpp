@@ -53,6 +53,15 @@ QStringList VoiceEngines()
     return engines;
 }
 
+int FirstStartVoiceIndex()
+{
+    try {
+        return FirstStartVoice(SpVoice().GetVoices());
+    } catch (...) {
+        return -1;
+    }
+}
+
 int ChooseVoice(const QStringList& voices, const QString& wanted)
 {
     bool isNumber = false;

@@ -48,6 +48,8 @@ QString SettingsStore::defaultText(const char* key)
         return u"True"_s;
     if (name == QLatin1String(key::Text1))
         return GetDesktopFolder();
+    if (name == QLatin1String(key::MatchLanguage))
+        return u"True"_s;
     return {};
 }
 

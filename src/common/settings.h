@@ -23,6 +23,9 @@ inline constexpr const char* LastFolderDot = "LastFolderDot";
 inline constexpr const char* Extension = "Extension";
 inline constexpr const char* Snapshot = "Snapshot";
 inline constexpr const char* Tags = "Tags";
+// Boolean: a book in another language than the chosen voice's is spoken by a
+// voice for its language.
+inline constexpr const char* MatchLanguage = "MatchLanguage";
 } // namespace key
 
 class SettingsStore

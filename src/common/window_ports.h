@@ -81,6 +81,8 @@ class ControlsPort
     virtual int slider2() const = 0; // speed -10..10
     // "Write title, author, cover and chapters"; on unless a window says otherwise.
     virtual bool check1() const { return true; }
+    // "Match each book's language"; off unless a window says otherwise.
+    virtual bool check2() const { return false; }
 };
 
 class TimerPort
@@ -105,6 +107,11 @@ class WindowPort : public MessageBoxPort,
   public:
     // Repaints the window at once (the timer tick asks for it).
     virtual void repaint() {}
+    // Told the voice a book of the run is spoken with, before its conversion.
+    virtual void showBookVoice(const QString& book, const QString& voice, const QString& note)
+    {
+        (void)book, (void)voice, (void)note;
+    }
 };
 
 } // namespace vt

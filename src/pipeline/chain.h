@@ -1,5 +1,7 @@
 #pragma once
 
+#include "book_voice.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <functional>
@@ -18,6 +20,13 @@ class Chain
     // Puts the tools into the working folder, each step under the run's guard.
     virtual void deployTools(StepGuard& run) = 0;
     virtual void removeTools(StepGuard& run) = 0;
+    // The voice the book is to be spoken with, chosen at its start; its
+    // pieces are then spoken with it. No choice of its own by default.
+    virtual BookVoice chooseVoice(const QString& bookPath)
+    {
+        (void)bookPath;
+        return {};
+    }
     // Leaves W/output.txt when the book could be converted to text.
     virtual void readEpubToText(const QString& bookPath) = 0;
     // Cuts the text into W/outputNNN.txt pieces, deletes it, returns the count.

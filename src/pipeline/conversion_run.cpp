@@ -261,6 +261,10 @@ void Run::book(int i, int n)
 
     BookResult result;
     run_.step(154, [&] { result.book = w_.rowText(i); });
+    const BookVoice voice = chain_.chooseVoice(result.book);
+    result.voice = voice.name;
+    result.note = voice.note;
+    w_.showBookVoice(result.book, voice.name, voice.note);
     ForgetLastTool();
     run_.step(156, [&] { chain_.readEpubToText(result.book); });
     const ToolEnding converter = LastToolEnding();
@@ -457,6 +461,12 @@ QString Run::summary() const
         first = false;
         text += u'\n' + result.book + u": "_s + result.reason;
     }
+    QStringList notes;
+    for (const BookResult& result : outcome_.books)
+        if (!result.note.isEmpty())
+            notes.append(result.book + u": "_s + result.note);
+    if (!notes.isEmpty())
+        text += u"\n\n"_s + notes.join(u'\n');
     return text;
 }
 

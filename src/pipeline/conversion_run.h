@@ -16,6 +16,8 @@ struct BookResult {
     QString resultPath;
     bool ok = false;
     QString reason; // why it failed, in words a user understands
+    QString voice;  // the voice it was spoken with
+    QString note;   // what the user should know of it, e.g. that no voice speaks its language
 };
 
 // What a run achieved, for the window's summary and the batch converter.

@@ -21,6 +21,12 @@ void ToolChain::removeTools(StepGuard& run)
     RemoveTools(run, window_);
 }
 
+BookVoice ToolChain::chooseVoice(const QString& bookPath)
+{
+    voice_ = ChooseBookVoice(bookPath, window_.combo1Index(), window_.check2());
+    return voice_;
+}
+
 void ToolChain::readEpubToText(const QString& bookPath)
 {
     ReadePubToStringToFSO(bookPath, window_, runner_);
@@ -33,7 +39,7 @@ qint32 ToolChain::cutText(const QString& textPath)
 
 void ToolChain::saveToWav(const QString& source, const QString& wavPath)
 {
-    SaveToWAV(source, wavPath, window_, progress());
+    SaveToWAV(source, wavPath, window_, progress(), voice_.index);
 }
 
 // The encoder's own frame count tells how far it is.

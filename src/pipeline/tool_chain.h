@@ -15,6 +15,7 @@ class ToolChain : public Chain
     explicit ToolChain(WindowPort& window) : window_(window), runner_(window) {}
     void deployTools(StepGuard& run) override;
     void removeTools(StepGuard& run) override;
+    BookVoice chooseVoice(const QString& bookPath) override;
     void readEpubToText(const QString& bookPath) override;
     qint32 cutText(const QString& textPath) override;
     void saveToWav(const QString& source, const QString& wavPath) override;
@@ -24,6 +25,7 @@ class ToolChain : public Chain
   private:
     WindowPort& window_;
     WindowCommandRunner runner_;
+    BookVoice voice_; // of the book in progress
 };
 
 } // namespace vt

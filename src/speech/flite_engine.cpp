@@ -286,8 +286,11 @@ QList<EngineVoice> FliteVoices()
 {
     QList<EngineVoice> voices;
     for (const FliteVoice& v : kVoices)
-        voices.append({QString::fromUtf8(v.name), QByteArray(v.identifier), Engine::Flite,
-                       QString::fromLatin1(v.language)});
+        voices.append({QString::fromUtf8(v.name),
+                       QByteArray(v.identifier),
+                       Engine::Flite,
+                       QString::fromLatin1(v.language),
+                       {{QString::fromLatin1(v.language), 5}}});
     return voices;
 }
 

@@ -41,6 +41,14 @@ const VoiceToken& VoiceTokens::Item(int index) const
     return tokens_.at(index);
 }
 
+QList<VoiceLanguages> VoiceTokens::languages() const
+{
+    QList<VoiceLanguages> all;
+    for (const VoiceToken& token : tokens_)
+        all.append(token.languages());
+    return all;
+}
+
 SpVoice::SpVoice()
 {
     SpeechEngine::instance().load();
@@ -50,7 +58,7 @@ VoiceTokens SpVoice::GetVoices(const QString&, const QString&) const
 {
     QList<VoiceToken> tokens;
     for (const EngineVoice& v : SpeechEngine::instance().voices())
-        tokens.append(VoiceToken(v.name, v.identifier, v.engine, v.language));
+        tokens.append(VoiceToken(v.name, v.identifier, v.engine, v.language, v.languages));
     return VoiceTokens(std::move(tokens));
 }
 

@@ -19,9 +19,9 @@ class VoiceToken
 {
   public:
     VoiceToken(QString description, QByteArray identifier, Engine engine = Engine::EspeakNg,
-               QString language = {})
+               QString language = {}, VoiceLanguages languages = {})
         : description_(std::move(description)), identifier_(std::move(identifier)), engine_(engine),
-          language_(std::move(language))
+          language_(std::move(language)), languages_(std::move(languages))
     {
     }
     // The voice's display name; the locale has no meaning here.
@@ -31,12 +31,16 @@ class VoiceToken
     Engine engine() const { return engine_; }
     // What it speaks, as a BCP 47 tag ("en-GB", "en-US"); may be empty.
     const QString& language() const { return language_; }
+    // Every language it speaks, its own first, with how well (for matching a
+    // book's language).
+    const VoiceLanguages& languages() const { return languages_; }
 
   private:
     QString description_;
     QByteArray identifier_;
     Engine engine_;
     QString language_;
+    VoiceLanguages languages_;
 };
 
 // The installed voices in the engine's order.
@@ -48,6 +52,8 @@ class VoiceTokens
     // Raises the subscript error for a position the collection does not hold.
     const VoiceToken& Item(int index) const;
     auto begin() const { return tokens_.begin(); }
+    // The languages of every voice, in the same order.
+    QList<VoiceLanguages> languages() const;
     auto end() const { return tokens_.end(); }
 
   private:

@@ -121,6 +121,20 @@ QString languageTag(const char* languages)
     return parts.join(u'-');
 }
 
+// espeak-ng's languages of a voice: pairs of a priority byte and a
+// language name, ended by a zero byte.
+VoiceLanguages languagesOf(const espeak_VOICE& voice)
+{
+    VoiceLanguages languages;
+    for (const char* p = voice.languages; p != nullptr && *p != 0;) {
+        const int priority = static_cast<unsigned char>(*p++);
+        const QByteArray tag(p);
+        p += tag.size() + 1;
+        languages.append({QString::fromUtf8(tag), priority});
+    }
+    return languages;
+}
+
 } // namespace
 
 QString EngineName(Engine engine)
@@ -189,7 +203,7 @@ QList<EngineVoice> SpeechEngine::voices()
     QList<EngineVoice> fresh;
     for (; *list != nullptr; ++list)
         fresh.append({QString::fromUtf8((*list)->name), QByteArray((*list)->identifier),
-                      Engine::EspeakNg, languageTag((*list)->languages)});
+                      Engine::EspeakNg, languageTag((*list)->languages), languagesOf(**list)});
     // Flite's voices after all of espeak-ng's, so that a stored position
     // keeps naming the same espeak-ng voice.
     fresh.append(FliteVoices());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "voice_languages.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
@@ -29,7 +31,8 @@ struct EngineVoice {
     QString name;          // the description shown in the voice list
     QByteArray identifier; // what its engine loads it by
     Engine engine = Engine::EspeakNg;
-    QString language; // BCP 47 tag of what it speaks ("en-GB", "en-US"); may be empty
+    QString language;         // BCP 47 tag of what it speaks ("en-GB", "en-US"); may be empty
+    VoiceLanguages languages; // every language it speaks, its own first, with priorities
 };
 
 // A point the speech has reached, reported while the engine speaks: the

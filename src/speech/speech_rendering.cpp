@@ -56,7 +56,7 @@ void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window
 }
 
 void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window,
-               const std::function<void(double)>& spoken)
+               const std::function<void(double)>& spoken, int voiceIndex)
 {
     StepGuard g(window, u"Speak.SaveToWAV"_s);
     LiveVoiceScope live;
@@ -74,8 +74,9 @@ void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window
         live.set(voice.get());
     });
     if (voice) { // [102]
-        if (g.test(104, [&] { return window.combo1Index() != -1; }))
-            g.step(106, [&] { voice->setVoice(voice->GetVoices().Item(window.combo1Index())); });
+        const auto chosen = [&] { return voiceIndex >= 0 ? voiceIndex : window.combo1Index(); };
+        if (g.test(104, [&] { return chosen() != -1; }))
+            g.step(106, [&] { voice->setVoice(voice->GetVoices().Item(chosen())); });
         g.step(108, [&] { voice->setVolume(window.slider1()); });
         g.step(110, [&] { voice->setRate(window.slider2()); });
 

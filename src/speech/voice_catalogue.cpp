@@ -5,6 +5,7 @@
 #include "sp_voice.h"
 #include "window_ports.h"
 
+#include <QLocale>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -27,12 +28,19 @@ bool LoadVoiceList(VoiceListPort& list, bool quiet, MessageBoxPort& box, Setting
     std::unique_ptr<SpVoice> voice;
     attempt([&] { voice = std::make_unique<SpVoice>(); });
     if (voice) {
+        VoiceTokens tokens({});
         attempt([&] { list.clearVoices(); });
         attempt([&] {
-            for (const VoiceToken& token : voice->GetVoices(QString(), QString()))
+            tokens = voice->GetVoices(QString(), QString());
+            for (const VoiceToken& token : tokens)
                 list.addVoice(token.GetDescription(0));
         });
         attempt([&] {
+            if (!store.contains(key::Combo)) {
+                if (const int index = FirstStartVoice(tokens); index >= 0)
+                    list.setVoiceIndex(index);
+                return;
+            }
             if (LeadingNumber(store.text(key::Combo)) < list.voiceCount()) {
                 const int index = RoundHalfEven(LeadingNumber(store.text(key::Combo)));
                 if (index < -32768 || index > 32767)
@@ -46,6 +54,11 @@ bool LoadVoiceList(VoiceListPort& list, bool quiet, MessageBoxPort& box, Setting
     if (!ok && !quiet)
         box.showMessage(kNoVoicesMessage, Buttons::Ok, Icon::None, QString());
     return ok;
+}
+
+int FirstStartVoice(const VoiceTokens& voices)
+{
+    return VoiceForLocale(voices.languages(), QLocale::system().name());
 }
 
 } // namespace vt

@@ -7,6 +7,7 @@ namespace vt
 
 class MessageBoxPort;
 class SettingsStore;
+class VoiceTokens;
 
 // The voice list of the window (Combo1) as the voice catalogue fills it.
 class VoiceListPort
@@ -25,8 +26,13 @@ inline const QString kNoVoicesMessage = QStringLiteral(
     "No voices found within the espeak-ng speech engine installed on this computer.");
 
 // Fills the list with the engine's voices in the engine's order and restores
-// the stored choice ("Combo"). False (after its message, unless quiet) when
-// the engine cannot be used or the stored choice cannot be applied.
+// the stored choice ("Combo"); with none stored (a first start), selects
+// FirstStartVoice. False (after its message, unless quiet) when the engine
+// cannot be used or the stored choice cannot be applied.
 bool LoadVoiceList(VoiceListPort& list, bool quiet, MessageBoxPort& box, SettingsStore& store);
+
+// The voice for the user's language (the system locale, e.g. LANG=de_DE.UTF-8
+// gives German), else English, else the first; -1 when there is no voice.
+int FirstStartVoice(const VoiceTokens& voices);
 
 } // namespace vt

@@ -1,4 +1,4 @@
-#include "fake_window.h"
+#include "cli_fixture.h"
 #include "test_env.h"
 
 #include <QDir>
@@ -11,47 +11,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace vt;
-
-namespace
-{
-
-// Runs vellumtone-cli as a user would, with its own TEMP.
-class Cli : public ::testing::Test
-{
-  protected:
-    struct Result {
-        int status;
-        QStringList out;
-        QString err;
-    };
-
-    Result run(const QStringList& arguments, int timeoutMs = 600000)
-    {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"TEMP"_s, temp.path());
-        process.setProcessEnvironment(env);
-        process.start(program(), arguments);
-        process.waitForFinished(timeoutMs);
-        const QString lines = QString::fromUtf8(process.readAllStandardOutput());
-        return {process.exitCode(), lines.split(u'\n', Qt::SkipEmptyParts),
-                QString::fromUtf8(process.readAllStandardError())};
-    }
-    static QString program() { return QStringLiteral(VT_BIN_DIR "/vellumtone-cli"); }
-    QString copyBook(const QString& name, const QString& as)
-    {
-        const QString target = books.filePath(as);
-        QFile::copy(test::testBook(name), target);
-        return target;
-    }
-
-    QTemporaryDir temp;
-    QTemporaryDir out;
-    QTemporaryDir booksDir;
-    QDir books{booksDir.path()};
-};
-
-} // namespace
+using namespace vt::test;
 
 TEST_F(Cli, BadUsageExitsWithTwoAndNamesTheProblem)
 {

@@ -1,0 +1,149 @@
+#include "audio_tools.h"
+#include "cli_fixture.h"
+
+using namespace Qt::StringLiterals;
+using namespace vt;
+using namespace vt::test;
+
+namespace
+{
+
+const QByteArray kXhtml = R"( media-type="application/xhtml+xml")";
+
+// An EPUB 3 book with its navigation document in the reading order, a
+// noteref glued to a word, a page-break marker and endnotes.
+QString writeEpub3(const QString& path)
+{
+    makeEpub(path,
+             opfDocument("<dc:title>Notes</dc:title><dc:language>en</dc:language>",
+                         R"(<item id="nav" href="nav.xhtml" properties="nav")" + kXhtml + "/>" +
+                             R"(<item id="c1" href="c1.xhtml")" + kXhtml + "/>" +
+                             R"(<item id="n" href="notes.xhtml")" + kXhtml + "/>",
+                         R"(<spine><itemref idref="nav"/><itemref idref="c1"/>
+                            <itemref idref="n"/></spine>)"),
+             {{u"nav.xhtml"_s, xhtmlPage(R"(<nav epub:type="toc"><h1>Contents</h1><ol>
+                  <li><a href="c1.xhtml">Chapter One</a></li><li><a href="notes.xhtml">Notes</a></li>
+                  <li><a href="c9.xhtml">Chapter Nine</a></li></ol></nav>)")},
+              {u"c1.xhtml"_s, xhtmlPage(R"(<h1>Chapter One</h1><p>The upper savannah<a
+                  epub:type="noteref" href="notes.xhtml#n1">1</a> was wide.<span
+                  epub:type="pagebreak" id="p17" title="17"/> That’s 53.3% of Barnes &amp; Noble.</p>)")},
+              {u"notes.xhtml"_s, xhtmlPage(R"(<aside epub:type="endnote" id="n1"><p>The
+                  note's own text.</p></aside>)")}});
+    return path;
+}
+
+// An EPUB 2 book: a contents page the guide names, an unmarked page of
+// links, superscript and bracketed note links.
+QString writeEpub2(const QString& path)
+{
+    makeEpub(
+        path,
+        opfDocument("<dc:title>Old</dc:title><dc:language>en</dc:language>",
+                    R"(<item id="toc" href="toc.html")" + kXhtml + "/>" +
+                        R"(<item id="list" href="list.html")" + kXhtml + "/>" +
+                        R"(<item id="c1" href="c1.html")" + kXhtml + "/>" +
+                        R"(<item id="n" href="notes.html")" + kXhtml + "/>",
+                    R"(<spine><itemref idref="toc"/><itemref idref="list"/>
+                            <itemref idref="c1"/><itemref idref="n"/></spine>
+                            <guide><reference type="toc" title="Contents" href="toc.html"/></guide>)",
+                    "2.0"),
+        {{u"toc.html"_s, xhtmlPage("<p>Where to find things in this old book of ours.</p>")},
+         {u"list.html"_s, xhtmlPage(R"(<h2>Chapters</h2><p><a href="c1.html">Loomings</a></p>
+                  <p><a href="notes.html">Notes</a></p><p><a href="c1.html#end">The end</a></p>)")},
+         {u"c1.html"_s, xhtmlPage(R"(<p>Call me Ishmael.<sup><a href="notes.html#n1">1</a></sup>
+                  Some years ago<a href="notes.html#n2">[2]</a> I went to sea.</p>)")},
+         {u"notes.html"_s, xhtmlPage(R"(<p><a href="c1.html#r1">1</a>. First note text.</p>
+                  <p>[<a href="c1.html#r2">2</a>] Second note text.</p>)")}});
+    return path;
+}
+
+} // namespace
+
+// What a listener would hear wrong, read before any audio is made: glued
+// line ends, lost apostrophes, % and &, reference numbers, contents pages.
+TEST_F(Cli, TextShowsWhatIsSpokenWithoutMarksOrContentsPages)
+{
+    const struct {
+        QString book;
+        QStringList heard, notHeard;
+    } cases[] = {
+        {copyBook(u"moby-dick-excerpt.epub"_s, u"moby.epub"_s),
+         {u" Loomings\n"_s, u"the cymballed procession.\n"_s, u"knocking people's hats off"_s},
+         {u"procession.1"_s, u"Etymology"_s}},
+        {writeEpub3(books.filePath(u"epub3.epub"_s)),
+         {u"Chapter one\n"_s, u"The upper savannah was wide. That's 53.3% of barnes & noble.\n"_s,
+          u"note's own text."_s},
+         {u"Contents"_s, u"Chapter nine"_s, u"17"_s, u"savannah1"_s}},
+        {writeEpub2(books.filePath(u"epub2.epub"_s)),
+         {u"Call me ishmael. Some years ago i went to sea."_s, u"First note text."_s,
+          u"Second note text."_s},
+         {u"Where to find"_s, u"Loomings"_s, u"ishmael.1"_s, u"[2]"_s}},
+        {writeBook(u"fr.epub"_s, "fr", "<p>L’objectif d’Ève : c'est « parfait ».</p>"),
+         {u"L'objectif d'ève"_s, u"c'est"_s},
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.book.toStdString());
+        const Result result = run({u"--text"_s, c.book});
+        EXPECT_EQ(result.status, 0) << result.err.toStdString();
+        for (const QString& heard : c.heard)
+            EXPECT_TRUE(result.text.contains(heard)) << heard.toStdString();
+        for (const QString& notHeard : c.notHeard)
+            EXPECT_FALSE(result.text.contains(notHeard)) << notHeard.toStdString();
+    }
+    // The books are as they were; only the text was made, no working file is left.
+    EXPECT_EQ(test::readFile(books.filePath(u"moby.epub"_s)),
+              test::readFile(test::testBook(u"moby-dick-excerpt.epub"_s)));
+    EXPECT_TRUE(test::entries(temp.path()).isEmpty());
+    EXPECT_TRUE(test::entries(out.path()).isEmpty());
+
+    // Pieces (and books) are separated by a line holding a form feed.
+    const Result slow = run({u"--text"_s, u"--rate"_s, u"-10"_s, cases[0].book, cases[1].book});
+    EXPECT_GE(slow.text.count(u"\f\n"_s), 3);
+    EXPECT_FALSE(slow.text.startsWith(u'\f'));
+}
+
+// An Arabic book spelled letter by letter by an English voice lasts many
+// times as long as the same text in Arabic.
+TEST_F(Cli, EachBookIsSpokenByAVoiceForItsLanguage)
+{
+    const QByteArray arabic = "اللغة العربية هي أكثر اللغات السامية تحدثا، وإحدى أكثر اللغات "
+                              "انتشارا في العالم. يتحدثها أكثر من أربعمائة مليون نسمة.";
+    const QString ar = writeBook(u"ar.epub"_s, "ar", "<p>" + arabic + "</p>");
+    const QString yi = writeBook(u"yi.epub"_s, "yi", "<p>א ביסל טעקסט.</p>");
+    const Result result =
+        run({u"--rate"_s, u"0"_s, u"--volume"_s, u"100"_s, u"--out"_s, out.path(), ar, yi});
+    ASSERT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(ar + u": spoken with Arabic\n"_s)) << result.err.toStdString();
+    const QString note = u"no voice for Yiddish; spoken with English (Great Britain)"_s;
+    EXPECT_TRUE(result.err.contains(yi + u": "_s + note)) << result.err.toStdString();
+    EXPECT_EQ(result.out,
+              QStringList({out.path() + u"/ar.mp3"_s, out.path() + u"/yi.mp3\t"_s + note}));
+
+    QTemporaryDir plain;
+    const QString wav = plain.filePath(u"plain.wav"_s);
+    ASSERT_EQ(runTool(u"espeak-ng"_s, {u"-v"_s, u"ar"_s, u"-w"_s, wav, QString::fromUtf8(arabic)})
+                  .exitCode,
+              0);
+    encodeMp3(wav, plain.filePath(u"plain.mp3"_s));
+    const double expected = ffprobeSeconds(plain.filePath(u"plain.mp3"_s));
+    EXPECT_NEAR(ffprobeSeconds(out.path() + u"/ar.mp3"_s), expected, expected * 0.10);
+
+    const Result chosen =
+        run({u"--no-match-language"_s, u"--rate"_s, u"10"_s, u"--out"_s, out.path(), ar});
+    EXPECT_TRUE(chosen.err.contains(ar + u": spoken with English (Great Britain)\n"_s))
+        << chosen.err.toStdString();
+}
+
+TEST_F(Cli, AFirstStartSpeaksInTheUsersLanguage)
+{
+    const QString book = writeBook(u"plain.epub"_s, {}, "<p>Guten Tag.</p>");
+    for (const auto& [lang, voice] : {std::pair{u"de_DE.UTF-8"_s, u"German"_s},
+                                      std::pair{u"C.UTF-8"_s, u"English (Great Britain)"_s}}) {
+        const Result result =
+            run({u"--rate"_s, u"10"_s, u"--out"_s, out.path(), book}, 600000, lang);
+        EXPECT_EQ(result.status, 0) << result.err.toStdString();
+        EXPECT_TRUE(result.err.contains(book + u": spoken with "_s + voice + u'\n'))
+            << result.err.toStdString();
+    }
+}
