@@ -45,6 +45,9 @@ void Form1::setUpAccessibility()
     describe(PusRefreshList, u"Refresh List"_s, u"Reads the installed voices again"_s);
     describe(PusAddVoices, u"Add Voices"_s, u"Tells how to install more voices"_s);
     describe(PushButton10, u"Add Languages"_s, u"Tells how to install more languages"_s);
+    describe(Check2, u"Match each book's language"_s,
+             u"A book in another language than the chosen voice's is read by a voice for its "
+             u"language"_s);
     describe(Option1, u"Save results to this folder:"_s);
     describe(Frame3, u"Output folder"_s);
     describe(Text1, u"Output folder"_s, u"The folder the MP3 files are saved into"_s);
@@ -57,8 +60,8 @@ void Form1::setUpAccessibility()
 
     QWidget* order[] = {ListView1,    PushButton3,  PushButton4,  PushButton2, PushButton5,
                         Slider1,      Slider2,      PushButton14, Combo1,      PusRefreshList,
-                        PusAddVoices, PushButton10, Option1,      Text1,       PushButton7,
-                        Option2,      Check1,       PushButton1,  PushButton9};
+                        PusAddVoices, PushButton10, Check2,       Option1,     Text1,
+                        PushButton7,  Option2,      Check1,       PushButton1, PushButton9};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 

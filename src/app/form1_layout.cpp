@@ -155,9 +155,6 @@ void Form1::createControls()
     Check2 = place(new QCheckBox(u"Match each book's language"_s, FraVoiceUsed), u"Check2"_s, 240,
                    660, 7320, 255);
     Check2->setFont(arial(9, true));
-    Check2->setAccessibleName(u"Match each book's language"_s);
-    Check2->setToolTip(u"A book written in another language than the chosen voice's is spoken "
-                       u"by a voice for its language."_s);
 
     Frame5 = frame(this, u"Save Option"_s, u"Frame5"_s, 8040, 3240, 7800, 1815);
     Option1 = option(Frame5, u"Save results to this folder:"_s, u"Option1"_s, 240, 300, 3615, 255);

@@ -1,6 +1,7 @@
 #include "app_fixture.h"
 #include "error.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -130,6 +131,16 @@ TEST_F(AppTest, ChoosingAVoiceStoresItsPosition)
     EXPECT_EQ(stored(key::Combo), u"-1"_s);
     EXPECT_THROW(form->setVoiceIndex(-2), Error);
     EXPECT_THROW(form->setVoiceIndex(form->Combo1->count()), Error);
+}
+
+TEST_F(AppTest, MatchEachBooksLanguageIsStoredAndRestored)
+{
+    auto form = loadedForm();
+    EXPECT_TRUE(form->check2()); // on for new users
+    form->Check2->click();
+    EXPECT_FALSE(form->check2());
+    EXPECT_EQ(stored(key::MatchLanguage), u"False"_s);
+    EXPECT_FALSE(loadedForm()->Check2->isChecked());
 }
 
 TEST_F(AppTest, RefreshListRefillsAndRestoresTheChoice)

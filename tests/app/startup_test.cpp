@@ -3,13 +3,17 @@
 #include "build_config.h"
 #include "error_report.h"
 #include "files.h"
+#include "sp_voice.h"
 #include "startup.h"
+#include "voice_catalogue.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -33,7 +37,12 @@ TEST_F(AppTest, FirstStartWithAnEmptyStore)
     EXPECT_EQ(form->lblVolume->text(), u"Volume Level = 100"_s);
     EXPECT_EQ(form->lblSpeed->text(), u"Speech Rate = -3"_s);
     EXPECT_GT(form->Combo1->count(), 0);
-    EXPECT_EQ(form->Combo1->currentIndex(), 0);
+    // The voice for the user's language (tests run under the C locale: English).
+    EXPECT_EQ(form->Combo1->currentIndex(), FirstStartVoice(SpVoice().GetVoices()));
+    if (QLocale::system().name() == u"C"_s) {
+        EXPECT_EQ(form->Combo1->currentText(), u"English (Great Britain)"_s);
+    }
+    EXPECT_TRUE(form->Check2->isChecked()); // "Match each book's language"
     EXPECT_EQ(form->Text1->text(), GetDesktopFolder());
     EXPECT_TRUE(form->Text1->text().endsWith(u'/'));
     EXPECT_TRUE(form->Option1->isChecked());

@@ -190,7 +190,7 @@ TEST_F(AppTest, EveryControlHasASpokenNameAndEveryActionAKey)
     } while ((w = w->nextInFocusChain()) != form->ListView1);
     EXPECT_EQ(order.join(u' '), u"ListView1 PushButton3 PushButton4 PushButton2 PushButton5 "
                                 u"Slider1 Slider2 PushButton14 Combo1 PusRefreshList PusAddVoices "
-                                u"PushButton10 Option1 Text1 PushButton7 Option2 Check1 "
+                                u"PushButton10 Check2 Option1 Text1 PushButton7 Option2 Check1 "
                                 u"PushButton1 PushButton9"_s);
     EXPECT_EQ(spoken(form->PushButton7), u"Choose Output Folder"_s);
     EXPECT_EQ(form->PushButton7->text(), u"..."_s);

@@ -163,6 +163,19 @@ TEST_F(Run, ABookWithoutTextIsReportedAndTheRunGoesOn)
     EXPECT_EQ(outcome.failedBooks(), (QStringList{window.rows[0], window.rows[2]}));
 }
 
+// A book in a language no voice speaks is still spoken, and the summary says so.
+TEST_F(Run, TheSummaryNamesABookSpokenWithoutAVoiceForItsLanguage)
+{
+    const QString note = u"no voice for Hebrew; spoken with English"_s;
+    chain.voices[u"he.epub"_s] = {-1, u"English"_s, note};
+    window.rows = {book(u"he.epub"_s), book(u"b.epub"_s)};
+    const RunOutcome outcome = PushButton1_Click(window, chain);
+    ASSERT_EQ(outcome.books.size(), 2);
+    EXPECT_TRUE(outcome.books[0].ok);
+    EXPECT_EQ(outcome.books[0].note, note);
+    EXPECT_EQ(window.messageTexts().last(), u"Done.\n\n"_s + window.rows[0] + u": "_s + note);
+}
+
 TEST_F(Run, TheBarMovesWithinEachBookAndIsFullOnlyWhenTheLastIsDone)
 {
     chain.pieceCount = 2;

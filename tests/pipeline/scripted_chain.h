@@ -25,6 +25,7 @@ class ScriptedChain : public Chain
   public:
     void deployTools(StepGuard&) override { calls << QStringLiteral("deploy"); }
     void removeTools(StepGuard&) override { calls << QStringLiteral("remove"); }
+    BookVoice chooseVoice(const QString& book) override { return voices.value(GetFileName(book)); }
     void readEpubToText(const QString& book) override
     {
         calls << QStringLiteral("read ") + book;
@@ -69,6 +70,7 @@ class ScriptedChain : public Chain
         tagged << GetFileName(book) + QStringLiteral(" -> ") + GetFileName(result);
     }
 
+    QHash<QString, BookVoice> voices; // by the book's file name
     qint32 pieceCount = 1;
     int clockLag = 0; // seconds the MP3 files' times lag behind, as on a file server
     QSet<QString> silentPieces;

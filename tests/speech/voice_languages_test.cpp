@@ -1,3 +1,5 @@
+#include "book_voice.h"
+#include "sp_voice.h"
 #include "voice_languages.h"
 
 #include <gtest/gtest.h>
@@ -103,6 +105,37 @@ TEST(VoiceLanguages, TagsAndNamesAsAUserReadsThem)
     for (const auto& c : cases) {
         EXPECT_EQ(NormalLanguageTag(c.tag), c.normal) << c.tag.toStdString();
         EXPECT_EQ(LanguageName(c.tag), c.name) << c.tag.toStdString();
+    }
+}
+
+TEST(VoiceLanguages, ABookInAnotherLanguageGoesToAVoiceForIt)
+{
+    QList<VoiceToken> tokens;
+    for (const VoiceLanguages& languages : kVoices)
+        tokens.append(VoiceToken(languages[0].tag, languages[0].tag.toUtf8(), languages));
+    const VoiceTokens voices(tokens);
+    const QString none = u"no voice for Hebrew; spoken with en-gb"_s;
+    const struct {
+        QString language;
+        int chosen;
+        bool match;
+        int index;
+        QString name, note;
+    } cases[] = {
+        {u"ar"_s, 5, true, 1, u"ar"_s, {}},        // another language: its voice
+        {u"en-US"_s, 5, true, -1, u"en-gb"_s, {}}, // the chosen voice speaks it
+        {u"zh-TW"_s, 2, true, -1, u"cmn"_s, {}},
+        {u"ar"_s, 5, false, -1, u"en-gb"_s, {}},  // matching off
+        {u""_s, 5, true, -1, u"en-gb"_s, {}},     // a book without a language
+        {u"he"_s, 5, true, -1, u"en-gb"_s, none}, // no voice for it: a note
+        {u"fr"_s, -1, true, 9, u"fr-fr"_s, {}},   // no voice chosen
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language.toStdString());
+        const BookVoice voice = VoiceForBook(c.language, c.chosen, voices, c.match);
+        EXPECT_EQ(voice.index, c.index);
+        EXPECT_EQ(voice.name, c.name);
+        EXPECT_EQ(voice.note, c.note);
     }
 }
 
