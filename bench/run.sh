@@ -7,10 +7,11 @@
 #   bench/run.sh
 #
 # It builds the Release tree once, runs cut_bench.sh, scan_bench.sh,
-# convert_bench.sh and flite_bench.sh (a book with Flite's slt voice against
+# convert_bench.sh, flite_bench.sh (a book with Flite's slt voice against
 # flite -voice slt and lame -h; goal: at most 1.10 of the time, peak memory
-# flat; and each Flite voice's real-time factor), then measures two things of
-# its own with vellumtone-cli:
+# flat; and each Flite voice's real-time factor) and audio_length_bench.sh
+# (how long the program's audio lasts against the plain chain's, goal within
+# 5 %), then measures two things of its own with vellumtone-cli:
 #   - a batch of four English test books with --jobs 2 against --jobs 1
 #     (goal: at most 0.65 of the time), and
 #   - one book made of the seed book's text repeated LENGTHS times, through
@@ -88,6 +89,9 @@ sh "$repo/bench/convert_bench.sh"
 end_section
 begin_section "Conversion and speaking with Flite's voices (flite_bench.sh)"
 sh "$repo/bench/flite_bench.sh"
+end_section
+begin_section "Audio length against the plain chain (audio_length_bench.sh)"
+sh "$repo/bench/audio_length_bench.sh"
 end_section
 
 # --- Memory of a process tree --------------------------------------------
@@ -378,8 +382,10 @@ fi
     echo "  VmHWM; a process tree's peak is the largest sum of the processes' Pss seen in one sample (shared pages count"
     echo "  once; a short spike between two samples can be missed)."
     echo "- Book lengths: the text that \`ebook-convert\` makes of each book, in characters; audio minutes from the MP3s."
-    echo "- The program joins the lines of a book's text without a break before speaking (its design), so it pauses less"
-    echo "  than espeak-ng on the raw text: its audio is shorter than the plain chain's, most of all for poetry."
+    echo "- Audio length (\`audio_length_bench.sh\`): \`vellumtone-cli --voice \"English (Great Britain)\"\` against \`ebook-convert\`,"
+    echo "  \`espeak-ng -v en\` and \`lame -h\` on the same English book, same speed and volume; minutes from ffprobe."
+    echo "  The program keeps every line end and sentence end as a pause, as espeak-ng does on the raw text; it leaves"
+    echo "  out reference marks and contents pages and turns symbols into pauses, which the plain chain reads out."
     echo "- \"Flat\" memory: the peak on the longest book is at most 1.10 times the peak on the shortest."
 } >"$results"
 

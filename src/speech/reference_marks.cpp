@@ -206,9 +206,9 @@ qsizetype visibleCharacters(const QByteArray& text)
     return std::count_if(decoded.begin(), decoded.end(), [](QChar c) { return !c.isSpace(); });
 }
 
-} // namespace
-
-QByteArray WithoutReferenceMarks(const QByteArray& xhtml)
+// The document without the elements `toRemove` finds (with their content).
+QByteArray without(const QByteArray& xhtml,
+                   const std::function<std::optional<Extent>(const Tag&)>& toRemove)
 {
     QByteArray out;
     qsizetype copied = 0;
@@ -217,14 +217,28 @@ QByteArray WithoutReferenceMarks(const QByteArray& xhtml)
         pos = tag.end;
         if (tag.kind != Tag::Start && tag.kind != Tag::Empty)
             continue;
-        if (const std::optional<Extent> mark = markToRemove(xhtml, tag)) {
+        if (const std::optional<Extent> element = toRemove(tag)) {
             out += xhtml.mid(copied, tag.begin - copied);
-            copied = pos = mark->end;
+            copied = pos = element->end;
         }
     }
     if (copied == 0)
         return xhtml;
     return out + xhtml.mid(copied);
+}
+
+} // namespace
+
+QByteArray WithoutReferenceMarks(const QByteArray& xhtml)
+{
+    return without(xhtml, [&](const Tag& tag) { return markToRemove(xhtml, tag); });
+}
+
+QByteArray WithoutNavigation(const QByteArray& xhtml)
+{
+    return without(xhtml, [&](const Tag& tag) {
+        return tag.name == "nav" ? extentOf(xhtml, tag) : std::nullopt;
+    });
 }
 
 bool IsLinkOnlyPage(const QByteArray& xhtml, const std::function<bool(const QString&)>& ownDocument)

@@ -16,6 +16,11 @@ namespace vt
 // unchanged.
 QByteArray WithoutReferenceMarks(const QByteArray& xhtml);
 
+// The navigation document without its navigation lists (every <nav>: the
+// contents, landmarks, page list); what else it shows, such as the title of
+// a book whose title page is its navigation document, stays.
+QByteArray WithoutNavigation(const QByteArray& xhtml);
+
 // True for a page made almost only of links to the book's own documents (a
 // table of contents in the reading order): at least three such links, and
 // outside them no more than a heading's worth of text. `ownDocument` answers

@@ -42,9 +42,8 @@ bool WriteSpokenCopy(const QString& bookPath, const QString& copyPath)
     if (!book.hasPackage())
         return false;
     const EpubPackage& package = book.package();
+    const EpubItem* nav = package.item(package.navItemId);
     QSet<QString> contentsPages;
-    if (const EpubItem* nav = package.item(package.navItemId))
-        contentsPages.insert(nav->path);
     for (const EpubGuideRef& ref : package.guide)
         if (ref.type.compare(u"toc"_s, Qt::CaseInsensitive) == 0)
             contentsPages.insert(ref.path);
@@ -59,7 +58,9 @@ bool WriteSpokenCopy(const QString& bookPath, const QString& copyPath)
             dropped.append(id);
             continue;
         }
-        const QByteArray page = book.read(item->path);
+        QByteArray page = book.read(item->path);
+        if (item == nav)
+            page = WithoutNavigation(page);
         const auto ownDocument = [&](const QString& href) {
             const QString target = ResolveEpubHref(item->path, href);
             return !target.isEmpty() && package.itemAt(target) != nullptr;
@@ -69,7 +70,7 @@ bool WriteSpokenCopy(const QString& bookPath, const QString& copyPath)
             continue;
         }
         const QByteArray spoken = WithoutReferenceMarks(page);
-        if (spoken != page)
+        if (item == nav || spoken != page)
             changed.insert(item->path, spoken);
     }
     if (dropped.size() == package.spine.size())

@@ -35,6 +35,14 @@ TEST(ReferenceMarks, NoteReferencesAndPageNumbersAreTakenOut)
         EXPECT_EQ(WithoutReferenceMarks(c.in), c.out) << c.in.toStdString();
 }
 
+// A title page that is also the navigation document keeps its title.
+TEST(ReferenceMarks, TheNavigationDocumentLosesItsListsOnly)
+{
+    EXPECT_EQ(WithoutNavigation(R"(<body><h1>Trees</h1><nav epub:type="toc"><h2>Contents</h2><ol>
+        <li><a href="c1.xhtml">One</a></li></ol></nav><nav epub:type="landmarks"/></body>)"),
+              "<body><h1>Trees</h1></body>");
+}
+
 TEST(ReferenceMarks, APageOfLinksToTheBooksOwnDocumentsIsAContentsPage)
 {
     const auto own = [](const QString& href) { return !href.startsWith(u"http"_s); };
