@@ -97,6 +97,15 @@ TEST_F(Cli, TextShowsWhatIsSpokenWithoutMarksOrContentsPages)
     EXPECT_TRUE(test::entries(temp.path()).isEmpty());
     EXPECT_TRUE(test::entries(out.path()).isEmpty());
 
+    // A book that gives no text is named with the reason; nothing is printed for it.
+    const QString damaged = books.filePath(u"damaged.epub"_s);
+    test::writeFile(damaged, "not a zip archive");
+    const Result bad = run({u"--text"_s, damaged});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_TRUE(bad.text.isEmpty());
+    EXPECT_TRUE(bad.err.contains(damaged + u": the file is not an EPUB book"_s))
+        << bad.err.toStdString();
+
     // Pieces (and books) are separated by a line holding a form feed.
     const Result slow = run({u"--text"_s, u"--rate"_s, u"-10"_s, cases[0].book, cases[1].book});
     EXPECT_GE(slow.text.count(u"\f\n"_s), 3);
