@@ -5,6 +5,7 @@
 #include "error_report.h"
 #include "failure_reasons.h"
 #include "files.h"
+#include "interruption.h"
 #include "paths.h"
 #include "tool_chain.h"
 #include "working_folder.h"
@@ -34,6 +35,7 @@ int PrintSpokenText(const QStringList& books, const ConsoleWindow::Settings& set
         if (Interrupted()) {
             EndRunningTool();
             RemovePrivateWorkingFolder();
+            std::fputs("\nvellumtone-cli: interrupted\n", stderr);
             std::_Exit(130);
         }
     };

@@ -116,7 +116,8 @@ RunInProgress& runInProgress()
     return run;
 }
 
-// Every working file a run makes: texts, audio, script, tools.
+// Every working file a run makes: texts, audio, script, tools, the cleaned
+// copy of the book the converter reads.
 void removeWorkingFiles(const QString& folder)
 {
     static const QRegularExpression piece(u"^output(\\d{3,})?\\.(txt|wav|mp3)$"_s);
@@ -124,7 +125,7 @@ void removeWorkingFiles(const QString& folder)
     for (const QString& name : dir.entryList({u"output*"_s}, QDir::Files | QDir::Hidden))
         if (piece.match(name).hasMatch())
             DeleteFileQuiet(dir.filePath(name));
-    for (const QString& name : {u"JoinMP3.sh"_s, u"calibre.zip"_s, u"lame"_s})
+    for (const QString& name : {u"JoinMP3.sh"_s, u"calibre.zip"_s, u"lame"_s, u"spoken.epub"_s})
         DeleteFileQuiet(dir.filePath(name));
     try {
         DeleteFolderTree(dir.filePath(u"calibre"_s));
