@@ -21,6 +21,18 @@ bool isPage(const EpubItem& item)
     return item.mediaType == u"application/xhtml+xml"_s || item.mediaType == u"text/html"_s;
 }
 
+// Every item of the reading order, those marked linear="no" too: the
+// converter reads them all.
+QStringList spineOf(const QByteArray& opf)
+{
+    static const QRegularExpression itemref(
+        uR"re(<(?:[\w-]+:)?itemref\b[^>]*?\bidref\s*=\s*["']([^"']+)["'])re"_s);
+    QStringList ids;
+    for (auto it = itemref.globalMatch(QString::fromUtf8(opf)); it.hasNext();)
+        ids.append(it.next().captured(1));
+    return ids;
+}
+
 // The package document without the spine's references to the given items.
 QByteArray withoutItemrefs(const QByteArray& opf, const QStringList& ids)
 {
@@ -48,9 +60,11 @@ bool WriteSpokenCopy(const QString& bookPath, const QString& copyPath)
         if (ref.type.compare(u"toc"_s, Qt::CaseInsensitive) == 0)
             contentsPages.insert(ref.path);
 
+    const QByteArray opf = book.read(package.packagePath);
+    const QStringList spine = spineOf(opf);
     QHash<QString, QByteArray> changed; // path in the archive: new content
     QStringList dropped;                // spine items left out
-    for (const QString& id : package.spine) {
+    for (const QString& id : spine) {
         const EpubItem* item = package.item(id);
         if (item == nullptr || !isPage(*item))
             continue;
@@ -73,13 +87,10 @@ bool WriteSpokenCopy(const QString& bookPath, const QString& copyPath)
         if (item == nav || spoken != page)
             changed.insert(item->path, spoken);
     }
-    if (dropped.size() == package.spine.size())
+    if (dropped.size() == spine.size())
         dropped.clear(); // a book of contents pages only is read as it is
-    if (!dropped.isEmpty()) {
-        const QByteArray opf = book.read(package.packagePath);
-        if (!opf.isEmpty())
-            changed.insert(package.packagePath, withoutItemrefs(opf, dropped));
-    }
+    if (!dropped.isEmpty())
+        changed.insert(package.packagePath, withoutItemrefs(opf, dropped));
     if (changed.isEmpty())
         return false;
 

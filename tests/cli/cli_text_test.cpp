@@ -33,7 +33,8 @@ QString writeEpub3(const QString& path)
 }
 
 // An EPUB 2 book: a contents page the guide names, an unmarked page of
-// links, superscript and bracketed note links.
+// links (out of the linear reading order, which the converter reads all the
+// same), superscript and bracketed note links.
 QString writeEpub2(const QString& path)
 {
     makeEpub(
@@ -43,7 +44,7 @@ QString writeEpub2(const QString& path)
                         R"(<item id="list" href="list.html")" + kXhtml + "/>" +
                         R"(<item id="c1" href="c1.html")" + kXhtml + "/>" +
                         R"(<item id="n" href="notes.html")" + kXhtml + "/>",
-                    R"(<spine><itemref idref="toc"/><itemref idref="list"/>
+                    R"(<spine><itemref idref="toc"/><itemref idref="list" linear="no"/>
                             <itemref idref="c1"/><itemref idref="n"/></spine>
                             <guide><reference type="toc" title="Contents" href="toc.html"/></guide>)",
                     "2.0"),
