@@ -192,19 +192,15 @@ Exit status:
   130  interrupted (Ctrl+C, SIGTERM or SIGHUP); the running tool is ended
        and this run's working files are removed
 
-        Working files : Each process works in a private folder of its own under
-                        $TEMP(or under $TMPDIR or / tmp when TEMP is not set) and
-                        removes it at the end,
-        so any number of vellumtone - cli processes can run at once,
-        on one machine or many.
+Working files:
+  Each process works in a private folder of its own under $TEMP (or under
+  $TMPDIR or /tmp when TEMP is not set) and removes it at the end, so any
+  number of vellumtone-cli processes can run at once, on one machine or many.
 
-                                  Examples
-        : vellumtone - cli-- out ~ / Audiobooks book.epub vellumtone -
-                                  cli-- beside-- rate 2 --voice English ~ / Books find ~ / Books -
-                                  name '*.epub' |
-                              parallel - j4 vellumtone - cli-- jobs 1 --beside
-    {
-    }
+Examples:
+  vellumtone-cli --out ~/Audiobooks book.epub
+  vellumtone-cli --beside --rate 2 --voice English ~/Books
+  find ~/Books -name '*.epub' | parallel -j4 vellumtone-cli --jobs 1 --beside {}
   vellumtone-cli --text book.epub | less
 )"_s;
 }
