@@ -112,7 +112,8 @@ TEST(VoiceLanguages, ABookInAnotherLanguageGoesToAVoiceForIt)
 {
     QList<VoiceToken> tokens;
     for (const VoiceLanguages& languages : kVoices)
-        tokens.append(VoiceToken(languages[0].tag, languages[0].tag.toUtf8(), languages));
+        tokens.append(VoiceToken(languages[0].tag, languages[0].tag.toUtf8(), Engine::EspeakNg,
+                                 languages[0].tag, languages));
     const VoiceTokens voices(tokens);
     const QString none = u"no voice for Hebrew; spoken with en-gb"_s;
     const struct {
