@@ -17,34 +17,6 @@ namespace
 constexpr int kDeepest = 2;
 const QString kOpsNamespace = u"http://www.idpf.org/2007/ops"_s;
 
-// Books written as HTML use its named entities, which XML does not know;
-// the common ones become the characters they stand for, others a blank.
-QByteArray withXmlEntities(const QByteArray& text)
-{
-    if (!text.contains('&'))
-        return text;
-    static const QHash<QByteArray, QByteArray> known{
-        {"amp", "&amp;"},      {"lt", "&lt;"},        {"gt", "&gt;"},       {"quot", "&quot;"},
-        {"apos", "&apos;"},    {"nbsp", "&#160;"},    {"ndash", "&#8211;"}, {"mdash", "&#8212;"},
-        {"hellip", "&#8230;"}, {"lsquo", "&#8216;"},  {"rsquo", "&#8217;"}, {"ldquo", "&#8220;"},
-        {"rdquo", "&#8221;"},  {"laquo", "&#171;"},   {"raquo", "&#187;"},  {"copy", "&#169;"},
-        {"shy", "&#173;"},     {"eacute", "&#233;"},  {"egrave", "&#232;"}, {"agrave", "&#224;"},
-        {"uuml", "&#252;"},    {"ouml", "&#246;"},    {"auml", "&#228;"},   {"szlig", "&#223;"},
-        {"ccedil", "&#231;"},  {"thinsp", "&#8201;"}, {"emsp", "&#8195;"},  {"ensp", "&#8194;"}};
-    static const QRegularExpression entity(u"&([A-Za-z][A-Za-z0-9]*);"_s);
-    const QString source = QString::fromUtf8(text);
-    QString out;
-    qsizetype at = 0;
-    for (auto it = entity.globalMatch(source); it.hasNext();) {
-        const auto m = it.next();
-        out += QStringView(source).mid(at, m.capturedStart() - at);
-        out += QString::fromLatin1(known.value(m.captured(1).toLatin1(), "&#32;"));
-        at = m.capturedEnd();
-    }
-    out += QStringView(source).mid(at);
-    return out.toUtf8();
-}
-
 void splitHref(const QString& fromPath, const QString& href, ContentsEntry& entry)
 {
     entry.path = ResolveEpubHref(fromPath, href);
@@ -68,7 +40,7 @@ class NavParser
 {
   public:
     NavParser(const QByteArray& xhtml, const QString& navPath)
-        : xml_(withXmlEntities(xhtml)), navPath_(navPath)
+        : xml_(XhtmlForXmlReader(xhtml)), navPath_(navPath)
     {
     }
 
@@ -132,6 +104,32 @@ class NavParser
 
 } // namespace
 
+QByteArray XhtmlForXmlReader(const QByteArray& text)
+{
+    if (!text.contains('&'))
+        return text;
+    static const QHash<QByteArray, QByteArray> known{
+        {"amp", "&amp;"},      {"lt", "&lt;"},        {"gt", "&gt;"},       {"quot", "&quot;"},
+        {"apos", "&apos;"},    {"nbsp", "&#160;"},    {"ndash", "&#8211;"}, {"mdash", "&#8212;"},
+        {"hellip", "&#8230;"}, {"lsquo", "&#8216;"},  {"rsquo", "&#8217;"}, {"ldquo", "&#8220;"},
+        {"rdquo", "&#8221;"},  {"laquo", "&#171;"},   {"raquo", "&#187;"},  {"copy", "&#169;"},
+        {"shy", "&#173;"},     {"eacute", "&#233;"},  {"egrave", "&#232;"}, {"agrave", "&#224;"},
+        {"uuml", "&#252;"},    {"ouml", "&#246;"},    {"auml", "&#228;"},   {"szlig", "&#223;"},
+        {"ccedil", "&#231;"},  {"thinsp", "&#8201;"}, {"emsp", "&#8195;"},  {"ensp", "&#8194;"}};
+    static const QRegularExpression entity(u"&([A-Za-z][A-Za-z0-9]*);"_s);
+    const QString source = QString::fromUtf8(text);
+    QString out;
+    qsizetype at = 0;
+    for (auto it = entity.globalMatch(source); it.hasNext();) {
+        const auto m = it.next();
+        out += QStringView(source).mid(at, m.capturedStart() - at);
+        out += QString::fromLatin1(known.value(m.captured(1).toLatin1(), "&#32;"));
+        at = m.capturedEnd();
+    }
+    out += QStringView(source).mid(at);
+    return out.toUtf8();
+}
+
 QList<ContentsEntry> ParseNavDocument(const QByteArray& xhtml, const QString& navPath)
 {
     return NavParser(xhtml, navPath).parse();
@@ -139,7 +137,7 @@ QList<ContentsEntry> ParseNavDocument(const QByteArray& xhtml, const QString& na
 
 QList<ContentsEntry> ParseNcx(const QByteArray& xml, const QString& ncxPath)
 {
-    QXmlStreamReader reader(withXmlEntities(xml));
+    QXmlStreamReader reader(XhtmlForXmlReader(xml));
     QList<ContentsEntry> entries;
     // The entry of each open navPoint; it is complete once its content is read.
     QList<ContentsEntry> open;

@@ -30,4 +30,9 @@ QList<ContentsEntry> ReadEpubContents(const EpubBook& book);
 QList<ContentsEntry> ParseNavDocument(const QByteArray& xhtml, const QString& navPath);
 QList<ContentsEntry> ParseNcx(const QByteArray& xml, const QString& ncxPath);
 
+// Books written as HTML use its named entities, which an XML reader does not
+// know: the common ones become the characters they stand for, others a
+// blank.
+QByteArray XhtmlForXmlReader(const QByteArray& text);
+
 } // namespace vt
