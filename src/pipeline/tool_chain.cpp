@@ -1,15 +1,35 @@
 #include "tool_chain.h"
 
 #include "book_tags.h"
+#include "epub_package.h"
+#include "files.h"
 #include "mp3_encoding.h"
+#include "paths.h"
 #include "speech_rendering.h"
 #include "text_cutting.h"
 #include "text_extraction.h"
 #include "tool_deployment.h"
 #include "window_ports.h"
 
+#include <QFile>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
 namespace vt
 {
+namespace
+{
+
+constexpr qint64 kWavHeaderBytes = 44;
+
+qint64 codePoints(const QString& textPath)
+{
+    QFile file(textPath);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).toUcs4().size() : 0;
+}
+
+} // namespace
 
 void ToolChain::deployTools(StepGuard& run)
 {
@@ -27,19 +47,51 @@ BookVoice ToolChain::chooseVoice(const QString& bookPath)
     return voice_;
 }
 
+qint32 ToolChain::pieceOf(const QString& path) const
+{
+    return qint32(pieces_.indexOf(StripExtension(path) + u".txt"_s)) + 1;
+}
+
 void ToolChain::readEpubToText(const QString& bookPath)
 {
+    book_ = bookPath;
+    pieces_.clear();
+    chapters_.start({});
     ReadePubToStringToFSO(bookPath, window_, runner_);
 }
 
+// The chapters are placed in the text as it will be spoken, once it is cut.
 qint32 ToolChain::cutText(const QString& textPath)
 {
-    return CutTextFileFSO(textPath, window_);
+    const qint32 m = CutTextFileFSO(textPath, window_);
+    for (qint32 j = 1; j <= m; ++j)
+        pieces_.append(StripExtension(textPath) + PieceNumber(j) + u".txt"_s);
+    if (window_.check1()) {
+        try {
+            const EpubBook book(book_);
+            chapters_.start(LocateChapters(book, ReadEpubContents(book), pieces_,
+                                           [this] { window_.yieldOnce(); }));
+        } catch (...) {
+            chapters_.start({}); // a book whose chapters cannot be placed has none
+        }
+    }
+    return m;
 }
 
 void ToolChain::saveToWav(const QString& source, const QString& wavPath)
 {
-    SaveToWAV(source, wavPath, window_, progress(), voice_.index);
+    const qint32 piece = pieceOf(source);
+    // The engine's word events tell where each chapter's first word is heard.
+    SpeechEventHandler words;
+    if (chapters_.wanted())
+        words = [this, piece](const SpeechEvent& e) {
+            if (e.kind == SpeechEvent::Kind::Word)
+                chapters_.wordReached(piece, e.textPosition, e.sample);
+        };
+    SaveToWAV(source, wavPath, window_, progress(), voice_.index, words);
+    if (chapters_.wanted() && piece > 0 && FileExists(wavPath))
+        chapters_.pieceSpoken(piece, (QFileInfo(wavPath).size() - kWavHeaderBytes) / 2,
+                              codePoints(source));
 }
 
 // The encoder's own frame count tells how far it is.
@@ -51,11 +103,15 @@ void ToolChain::wavToMp3(const QString& wavPath, const QString& mp3Path)
             progress()(share);
     });
     WAVToMP3(wavPath, mp3Path, window_, runner);
+    // A joined book holds each piece's MP3 whole; a book of one piece needs
+    // no measure.
+    if (chapters_.wanted() && pieces_.size() > 1)
+        chapters_.pieceEncoded(pieceOf(wavPath), Mp3FrameSamples(mp3Path));
 }
 
 void ToolChain::tagResult(const QString& bookPath, const QString& resultPath)
 {
-    TagAudioBook(bookPath, resultPath, {}, [this] { window_.yieldOnce(); });
+    TagAudioBook(bookPath, resultPath, chapters_.chapters(), [this] { window_.yieldOnce(); });
 }
 
 } // namespace vt

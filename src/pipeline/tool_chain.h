@@ -1,7 +1,10 @@
 #pragma once
 
 #include "chain.h"
+#include "chapter_timing.h"
 #include "command_runner.h"
+
+#include <QStringList>
 
 namespace vt
 {
@@ -23,9 +26,15 @@ class ToolChain : public Chain
     void tagResult(const QString& bookPath, const QString& resultPath) override;
 
   private:
+    qint32 pieceOf(const QString& path) const;
+
     WindowPort& window_;
     WindowCommandRunner runner_;
     BookVoice voice_; // of the book in progress
+    // The book in progress: its pieces and where its chapters fall.
+    QString book_;
+    QStringList pieces_;
+    ChapterTiming chapters_;
 };
 
 } // namespace vt

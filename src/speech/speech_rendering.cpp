@@ -56,7 +56,8 @@ void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window
 }
 
 void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window,
-               const std::function<void(double)>& spoken, int voiceIndex)
+               const std::function<void(double)>& spoken, int voiceIndex,
+               const SpeechEventHandler& events)
 {
     StepGuard g(window, u"Speak.SaveToWAV"_s);
     LiveVoiceScope live;
@@ -71,6 +72,7 @@ void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window
         voice = std::make_unique<SpVoice>();
         voice->setYield([&window] { window.yieldOnce(); });
         voice->setSpoken(spoken);
+        voice->setEventHandler(events);
         live.set(voice.get());
     });
     if (voice) { // [102]

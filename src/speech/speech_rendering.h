@@ -1,5 +1,7 @@
 #pragma once
 
+#include "speech_engine.h"
+
 #include <QString>
 #include <functional>
 
@@ -13,10 +15,12 @@ class WindowPort;
 // WAV file, or (wavPath empty) the source text aloud. When it returns, the WAV
 // file is complete and closed, or missing when speaking failed.
 void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window);
-// The same, telling `spoken` the share of the text spoken so far (0..1). A
-// voice position of 0 or more speaks with that voice instead of the window's.
+// The same, telling `spoken` the share of the text spoken so far (0..1) and
+// `events` every sentence and word the engine reaches. A voice position of 0
+// or more speaks with that voice instead of the window's.
 void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window,
-               const std::function<void(double)>& spoken, int voice = -1);
+               const std::function<void(double)>& spoken, int voice = -1,
+               const SpeechEventHandler& events = {});
 
 // The voice SaveToWAV is speaking with, or null when no call is running. The
 // window's volume and speed handlers set its volume and rate; a change made
