@@ -1,7 +1,7 @@
 // Converts books as the window's start button does, through the real chain,
 // and prints what the run took:
-//   convert_bench <output folder> <speed> <volume> <book.epub>...
-//   -> "ok=N us=T user_us=U peak_kb=K children_peak_kb=C"
+//   convert_bench [--no-tags] <output folder> <speed> <volume> <book.epub>...
+//   -> "ok=N us=T user_us=U peak_kb=K children_peak_kb=C tag_us=G"
 //   convert_bench --engine-speed <speed>
 //   -> "wpm=W gap=G", how the engine is driven at that speed
 //   convert_bench --speak <voice identifier> <speed> <text file> <wav file>
@@ -9,17 +9,29 @@
 // ok counts the books that got their MP3; peak_kb is this program's own
 // peak memory, children_peak_kb that of the largest tool it ran. The voice
 // is espeak-ng's English unless BENCH_VOICE names another one's identifier
-// (cmu_us_slt for Flite's slt).
+// (cmu_us_slt for Flite's slt). tag_us is the work of the title, cover and
+// chapters done once more on their own after the run (placing the chapters
+// in the pieces left in the working folder, measuring the MP3, tagging it):
+// what they add to the run; with --no-tags the run writes no tags and tag_us
+// is 0.
+#include "book_tags.h"
+#include "chapter_places.h"
+#include "chapter_timing.h"
 #include "conversion_run.h"
+#include "epub_package.h"
+#include "files.h"
+#include "paths.h"
 #include "sp_file_stream.h"
 #include "sp_voice.h"
 #include "speech_engine.h"
 #include "tool_chain.h"
 #include "window_ports.h"
+#include "working_folder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QStringList>
 #include <cstdio>
 #include <sys/resource.h>
@@ -57,6 +69,7 @@ class BenchWindow : public vt::WindowPort
     int combo1Index() const override { return voice; }
     int slider1() const override { return volume; }
     int slider2() const override { return speed; }
+    bool check1() const override { return tags; }
     void setTimerInterval(int) override {}
     void setTimerEnabled(bool) override {}
     bool timerEnabled() const override { return false; }
@@ -66,6 +79,7 @@ class BenchWindow : public vt::WindowPort
     int voice = -1;
     int volume = 100;
     int speed = 0;
+    bool tags = true;
 
   private:
     double value_ = 0;
@@ -77,6 +91,28 @@ class BenchWindow : public vt::WindowPort
 long long micro(const timeval& t)
 {
     return static_cast<long long>(t.tv_sec) * 1000000 + t.tv_usec;
+}
+
+// The tag work of one finished book, done again on its own.
+qint64 tagWorkUs(const QString& book, const QString& mp3)
+{
+    QStringList pieces;
+    const auto piece = [](qint32 j) {
+        return vt::WorkingFile(u"output"_s + vt::PieceNumber(j) + u".txt"_s);
+    };
+    for (qint32 j = 1; vt::FileExists(piece(j)); ++j)
+        pieces << piece(j);
+    QElapsedTimer clock;
+    clock.start();
+    const vt::EpubBook epub(book);
+    const QList<vt::ChapterPlace> places =
+        vt::LocateChapters(epub, vt::ReadEpubContents(epub), pieces);
+    vt::Mp3FrameSamples(mp3);
+    QList<vt::BookChapter> chapters;
+    for (qsizetype i = 0; i < places.size(); ++i)
+        chapters.append({places[i].title, i * 1000, i * 1000 + 1000});
+    vt::TagAudioBook(book, mp3, chapters);
+    return clock.nsecsElapsed() / 1000;
 }
 
 // The position of the voice the benchmark speaks with; -1 when none has it.
@@ -127,8 +163,13 @@ int speakAlone(const QStringList& args)
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    // Covers are drawn as in the programs, which are GUI applications.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QStringList args = app.arguments();
+    const bool tags = !(args.size() > 1 && args[1] == u"--no-tags"_s);
+    if (!tags)
+        args.removeAt(1);
     if (args.size() == 3 && args[1] == u"--engine-speed"_s) {
         const vt::EngineSpeed speed = vt::SpeedForRate(args[2].toInt());
         std::printf("wpm=%d gap=%d\n", speed.wordsPerMinute, speed.wordGap);
@@ -137,7 +178,8 @@ int main(int argc, char* argv[])
     if (args.size() == 6 && args[1] == u"--speak"_s)
         return speakAlone(args);
     if (args.size() < 5) {
-        std::fprintf(stderr, "usage: convert_bench <output folder> <speed> <volume> <book>...\n");
+        std::fprintf(stderr, "usage: convert_bench [--no-tags] <output folder> <speed> <volume> "
+                             "<book>...\n");
         return 2;
     }
     BenchWindow window;
@@ -145,6 +187,7 @@ int main(int argc, char* argv[])
     window.speed = args[2].toInt();
     window.volume = args[3].toInt();
     window.rows = args.mid(4);
+    window.tags = tags;
     // The voice the plain chain uses too.
     window.voice = benchVoice();
     if (window.voice < 0) {
@@ -158,13 +201,17 @@ int main(int argc, char* argv[])
     const vt::RunOutcome outcome = vt::PushButton1_Click(window, chain);
     const qint64 us = clock.nsecsElapsed() / 1000;
     int ok = 0;
-    for (const vt::BookResult& book : outcome.books)
+    qint64 tagUs = 0;
+    for (const vt::BookResult& book : outcome.books) {
         ok += book.ok ? 1 : 0;
+        if (book.ok && tags && outcome.books.size() == 1)
+            tagUs += tagWorkUs(book.book, book.resultPath);
+    }
     rusage self{}, children{};
     getrusage(RUSAGE_SELF, &self);
     getrusage(RUSAGE_CHILDREN, &children);
-    std::printf("ok=%d us=%lld user_us=%lld peak_kb=%ld children_peak_kb=%ld\n", ok,
+    std::printf("ok=%d us=%lld user_us=%lld peak_kb=%ld children_peak_kb=%ld tag_us=%lld\n", ok,
                 static_cast<long long>(us), micro(self.ru_utime), self.ru_maxrss,
-                children.ru_maxrss);
+                children.ru_maxrss, static_cast<long long>(tagUs));
     return ok == int(outcome.books.size()) ? 0 : 1;
 }

@@ -11,7 +11,9 @@
 # flite -voice slt and lame -h; goal: at most 1.10 of the time, peak memory
 # flat; and each Flite voice's real-time factor) and audio_length_bench.sh
 # (how long the program's audio lasts against the plain chain's, goal within
-# 5 %), then measures two things of its own with vellumtone-cli:
+# 5 %) and tags_bench.sh (what the title, cover and chapters add to a
+# book's conversion; goal at most 2 %), then measures two things of its own
+# with vellumtone-cli:
 #   - a batch of four English test books with --jobs 2 against --jobs 1
 #     (goal: at most 0.65 of the time), and
 #   - one book made of the seed book's text repeated LENGTHS times, through
@@ -86,6 +88,9 @@ sh "$repo/bench/scan_bench.sh"
 end_section
 begin_section "Conversion through the program's own run (convert_bench.sh)"
 sh "$repo/bench/convert_bench.sh"
+end_section
+begin_section "Title, cover and chapters (tags_bench.sh)"
+sh "$repo/bench/tags_bench.sh"
 end_section
 begin_section "Conversion and speaking with Flite's voices (flite_bench.sh)"
 sh "$repo/bench/flite_bench.sh"
