@@ -78,19 +78,21 @@ struct BookWords {
 bool isInline(QStringView name)
 {
     static const QStringList names{
-        u"a"_s,    u"abbr"_s, u"b"_s,    u"bdi"_s,   u"bdo"_s,  u"big"_s,    u"cite"_s,   u"code"_s,
-        u"data"_s, u"dfn"_s,  u"em"_s,   u"font"_s,  u"i"_s,    u"kbd"_s,    u"mark"_s,   u"q"_s,
-        u"ruby"_s, u"s"_s,    u"samp"_s, u"small"_s, u"span"_s, u"strike"_s, u"strong"_s, u"sub"_s,
-        u"sup"_s,  u"time"_s, u"tt"_s,   u"u"_s,     u"var"_s};
+        u"a"_s,      u"abbr"_s,   u"b"_s,   u"bdi"_s,  u"bdo"_s,  u"big"_s,  u"cite"_s,  u"code"_s,
+        u"data"_s,   u"dfn"_s,    u"em"_s,  u"font"_s, u"i"_s,    u"kbd"_s,  u"mark"_s,  u"q"_s,
+        u"rb"_s,     u"rt"_s,     u"rtc"_s, u"ruby"_s, u"s"_s,    u"samp"_s, u"small"_s, u"span"_s,
+        u"strike"_s, u"strong"_s, u"sub"_s, u"sup"_s,  u"time"_s, u"tt"_s,   u"u"_s,     u"var"_s};
     return names.contains(name);
 }
 
-// Elements whose text is not read out: scripts, styles, ruby readings and
-// note references (which the cleaning takes out of the text).
+// Elements whose text is not read out: scripts, styles, the brackets of
+// ruby readings and note references (which the cleaning takes out of the
+// text). The readings themselves are read out after their letters, as the
+// converter gives them.
 bool isUnspoken(const QXmlStreamReader& xml)
 {
     const QStringView name = xml.name();
-    if (name == u"script" || name == u"style" || name == u"rt" || name == u"rp" || name == u"head")
+    if (name == u"script" || name == u"style" || name == u"rp" || name == u"head")
         return true;
     for (const QXmlStreamAttribute& a : xml.attributes())
         if ((a.name() == u"type" && a.value().contains(u"noteref"_s)) ||

@@ -193,8 +193,9 @@ TEST(BookTags, LanguagesAndDatesAsPlayersWantThem)
         EXPECT_EQ(YearOfDate(QString::fromLatin1(date)), QLatin1String(year)) << date;
 }
 
-// Through the whole chain: a book with a title and an author only, and one
-// whose package document breaks off, still become tagged audio books.
+// Through the whole chain: a book with a title and an author only (and a
+// broken navigation document), and one whose package document breaks off,
+// still become tagged audio books.
 TEST(BookTags, BooksWithoutCoverOrContentsConvertWithTheTagsTheyHave)
 {
     QTemporaryDir dir;
@@ -203,9 +204,12 @@ TEST(BookTags, BooksWithoutCoverOrContentsConvertWithTheTagsTheyHave)
         plain,
         opfDocument("<dc:title>Ein kleines Buch</dc:title><dc:creator>Anna Autorin</dc:creator>"
                     "<dc:language>de</dc:language>",
-                    R"(<item id="c1" href="c1.xhtml" media-type="application/xhtml+xml"/>)",
+                    R"(<item id="c1" href="c1.xhtml" media-type="application/xhtml+xml"/>
+<item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>)",
                     R"(<spine><itemref idref="c1"/></spine>)"),
-        {{u"c1.xhtml"_s, xhtmlPage("<p>Guten Tag.</p>", "de")}});
+        {{u"c1.xhtml"_s, xhtmlPage("<p>Guten Tag.</p>", "de")},
+         // A navigation document that breaks off: no chapters rather than some.
+         {u"nav.xhtml"_s, "<html><body><nav epub:type=\"toc\"><ol><li><a href=\"c1.xhtml\">Tag"}});
     const QString broken = dir.filePath(u"broken.epub"_s);
     QByteArray cut =
         opfDocument("<dc:title>Cut Short</dc:title><dc:date>sometime</dc:date>",

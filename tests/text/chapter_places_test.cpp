@@ -6,7 +6,6 @@
 #include "test_env.h"
 #include "text_cutting.h"
 
-#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -17,50 +16,55 @@ using namespace vt;
 namespace
 {
 
-// The book through the real converter and the cutter, as a run does it.
-struct CutBook {
-    QTemporaryDir dir;
-    QStringList pieces;
-    QList<ChapterPlace> places;
-
-    CutBook(const QString& book, int speed)
-    {
-        const QString text = dir.filePath(u"output.txt"_s);
-        QProcess convert;
-        convert.start(u"ebook-convert"_s, {book, text});
-        EXPECT_TRUE(convert.waitForFinished(120000) && convert.exitCode() == 0);
-        test::FakeWindow window;
-        window.speed = speed;
-        const qint32 m = CutTextFileFSO(text, window);
-        for (qint32 j = 1; j <= m; ++j)
-            pieces << dir.filePath(u"output"_s + PieceNumber(j) + u".txt"_s);
-        const EpubBook epub(book);
-        places = LocateChapters(epub, ReadEpubContents(epub), pieces);
-    }
-
-    // The spoken text from a chapter's place on.
-    QString at(const ChapterPlace& place, qsizetype length = 40) const
-    {
-        const QString piece = QString::fromUtf8(test::readFile(pieces.at(place.piece - 1)));
-        const QList<uint> codes = piece.toUcs4().mid(place.offset, length);
-        QString text;
-        for (const uint c : codes)
-            text += QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
-        return text.simplified();
-    }
-};
+// The spoken text from a place on, its first `length` code points.
+QString textAt(const QStringList& pieces, const ChapterPlace& place, qsizetype length = 30)
+{
+    const QList<uint> codes = QString::fromUtf8(test::readFile(pieces.at(place.piece - 1)))
+                                  .toUcs4()
+                                  .mid(place.offset, length);
+    QString text;
+    for (const uint c : codes)
+        text += QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
+    return text.simplified();
+}
 
 } // namespace
 
-TEST(ChapterPlaces, Probe)
+// Each book through the real converter and the cutter, as a run does it:
+// documents, anchors inside one document, nested entries, Japanese with
+// ruby readings, Arabic.
+TEST(ChapterPlaces, TheTestBooksChaptersAreFoundAtTheirHeadings)
 {
-    const QString name = qEnvironmentVariable("PROBE_BOOK", u"moby-dick-excerpt.epub"_s);
-    CutBook book(test::testBook(name), 0);
-    const EpubBook epub(test::testBook(name));
-    for (const ContentsEntry& e : ReadEpubContents(epub))
-        std::printf("toc: %d %s -> %s#%s\n", e.level, qPrintable(e.title), qPrintable(e.path),
-                    qPrintable(e.fragment));
-    for (const ChapterPlace& p : book.places)
-        std::printf("%s | %d %lld | %s\n", qPrintable(p.title), p.piece,
-                    static_cast<long long>(p.offset), qPrintable(book.at(p)));
+    const struct {
+        const char* book;
+        QStringList starts; // the spoken text at each place, in order
+    } cases[] = {
+        {"wasteland.epub",
+         {u"I. The burial"_s, u"Ii. A game"_s, u"Iii. The fire"_s, u"Iv. Death"_s, u"V. What"_s,
+          u"Notes on"_s}},
+        {"hefty-water.epub",
+         {u"Hefty water This"_s, u"The switch"_s, u"The source"_s, u"Hefty ruby water"_s}},
+        {"trees.epub", {u"Classification"_s, u"Morphology"_s}},
+        {"kusamakura-preview.epub", {u"一 山路やまみち"_s}},
+        {"regime-anticancer-arabic.epub", {u"الفصل الثاني"_s}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.book);
+        const QString book = test::testBook(QString::fromLatin1(c.book));
+        QTemporaryDir dir;
+        const QString text = dir.filePath(u"output.txt"_s);
+        QProcess convert;
+        convert.start(u"ebook-convert"_s, {book, text});
+        ASSERT_TRUE(convert.waitForFinished(120000) && convert.exitCode() == 0);
+        test::FakeWindow window;
+        QStringList pieces;
+        for (qint32 j = 1, m = CutTextFileFSO(text, window); j <= m; ++j)
+            pieces << dir.filePath(u"output"_s + PieceNumber(j) + u".txt"_s);
+        const EpubBook epub(book);
+        const QList<ChapterPlace> places = LocateChapters(epub, ReadEpubContents(epub), pieces);
+        ASSERT_EQ(places.size(), c.starts.size());
+        for (qsizetype i = 0; i < places.size(); ++i)
+            EXPECT_TRUE(textAt(pieces, places[i]).startsWith(c.starts[i], Qt::CaseInsensitive))
+                << textAt(pieces, places[i]).toStdString();
+    }
 }
