@@ -22,24 +22,16 @@
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$repo/build-bench}
+. "$repo/bench/common.sh"
 speed=${SPEED:-0}
 volume=${VOLUME:-100}
-books=$repo/tests/books
 if [ $# -eq 0 ]; then
     set -- "$books/trees.epub" "$books/moby-dick-excerpt.epub" "$books/wasteland.epub"
 fi
 
-if [ -z "${BENCH_BUILT:-}" ]; then
-    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVT_BUILD_TESTS=OFF >/dev/null
-    cmake --build "$build" --target vellumtone-cli convert_bench -j2 >/dev/null
-fi
+bench_begin audio-length vellumtone-cli convert_bench
 cli=$build/bin/vellumtone-cli
 
-work=$(mktemp -d -p "${TMPDIR:-/tmp}" audio-length.XXXXXX)
-trap 'rm -rf "$work"' EXIT INT TERM
-
-field() { echo "$2" | sed "s/.*\\b$1=\\([0-9]*\\).*/\\1/"; }
 engine=$("$build/bin/convert_bench" --engine-speed "$speed")
 wpm=$(field wpm "$engine")
 gap=$(field gap "$engine")

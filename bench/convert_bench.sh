@@ -27,31 +27,16 @@
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
-. "$repo/bench/repeated_book.sh"
-build=${BUILD_DIR:-$repo/build-bench}
+. "$repo/bench/common.sh"
 runs=${RUNS:-3}
 speed=${SPEED:-0}
 volume=${VOLUME:-100}
-books=$repo/tests/books
 if [ $# -eq 0 ]; then
     set -- "$books/trees.epub" "$books/wasteland.epub"
 fi
 
-if [ -z "${BENCH_BUILT:-}" ]; then
-    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVT_BUILD_TESTS=OFF >/dev/null
-    cmake --build "$build" --target convert_bench -j2 >/dev/null
-fi
+bench_begin convert-bench convert_bench
 driver=$build/bin/convert_bench
-
-work=$(mktemp -d -p "${TMPDIR:-/tmp}" convert-bench.XXXXXX)
-trap 'rm -rf "$work"' EXIT INT TERM
-
-field() { echo "$2" | sed "s/.*\\b$1=\\([0-9]*\\).*/\\1/"; }
-# Seconds of audio in an MP3 file, decoded whole.
-audio_seconds() {
-    ffmpeg -v error -i "$1" -f s16le -ac 1 -ar 22050 - | wc -c | awk '{ printf "%d", $1 / 44100 }'
-}
-now_us() { echo $(($(date +%s%N) / 1000)); }
 
 engine=$("$driver" --engine-speed "$speed")
 wpm=$(field wpm "$engine")

@@ -21,18 +21,11 @@
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$repo/build-bench}
+. "$repo/bench/common.sh"
 runs=${RUNS:-3}
-books=$repo/tests/books
 
-if [ -z "${BENCH_BUILT:-}" ]; then
-    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVT_BUILD_TESTS=OFF >/dev/null
-    cmake --build "$build" --target cut_bench -j2 >/dev/null
-fi
+bench_begin cut-bench cut_bench
 driver=$build/bin/cut_bench
-
-work=$(mktemp -d -p "${BENCH_DIR:-${TMPDIR:-/tmp}}" cut-bench.XXXXXX)
-trap 'rm -rf "$work"' EXIT INT TERM
 
 if [ $# -ge 1 ]; then
     cp "$1" "$work/novel.txt"
@@ -50,9 +43,6 @@ fi
 while [ "$(stat -c %s "$work/big.txt")" -lt 104857600 ]; do
     cat "$work/novel.txt" >>"$work/big.txt"
 done
-
-field() { echo "$2" | sed "s/.*\\b$1=\\([0-9]*\\).*/\\1/"; }
-now_us() { echo $(($(date +%s%N) / 1000)); }
 
 # Fastest run: wall, user and system time (microseconds); peak memory (KB).
 # Each run cuts in a folder of its own; the pieces stay until the end, so

@@ -25,28 +25,12 @@
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
-. "$repo/bench/repeated_book.sh"
-build=${BUILD_DIR:-$repo/build-bench}
+. "$repo/bench/common.sh"
 runs=${RUNS:-3}
 long=${LONG:-6}
-books=$repo/tests/books
 
-if [ -z "${BENCH_BUILT:-}" ]; then
-    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVT_BUILD_TESTS=OFF >/dev/null
-    cmake --build "$build" --target convert_bench -j2 >/dev/null
-fi
+bench_begin flite-bench convert_bench
 driver=$build/bin/convert_bench
-
-work=$(mktemp -d -p "${TMPDIR:-/tmp}" flite-bench.XXXXXX)
-trap 'rm -rf "$work"' EXIT INT TERM
-
-field() { echo "$2" | sed "s/.*\\b$1=\\([0-9]*\\).*/\\1/"; }
-now_us() { echo $(($(date +%s%N) / 1000)); }
-# Seconds of audio in an MP3 file, decoded whole.
-audio_seconds() {
-    ffmpeg -v error -i "$1" -f s16le -ac 1 -ar 22050 - | wc -c | awk '{ printf "%d", $1 / 44100 }'
-}
-row() { [ -z "${BENCH_ROWS:-}" ] || printf '%s\n' "$1" >>"$BENCH_ROWS"; }
 
 # CPU time (user and system, microseconds) of a command and the tools it
 # waited for, from /usr/bin/time's "%U %S" in file $1.

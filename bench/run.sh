@@ -37,9 +37,7 @@
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
-. "$repo/bench/repeated_book.sh"
-build=${BUILD_DIR:-$repo/build-bench}
-books=$repo/tests/books
+. "$repo/bench/common.sh"
 lengths=${LENGTHS:-1 2 4 8 16}
 seed=${SEED:-trees}
 speed=${SPEED:-0}
@@ -51,7 +49,6 @@ voice="English (Great Britain)" # the espeak-ng voice gmw/en
 results=$repo/bench/results.md
 chart=$repo/bench/conversion-time.png
 
-now_us() { echo $(($(date +%s%N) / 1000)); }
 began=$(now_us)
 load_before=$(cut -d ' ' -f 1-3 /proc/loadavg)
 

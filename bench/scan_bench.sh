@@ -19,16 +19,12 @@
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$repo/build-bench}
+. "$repo/bench/common.sh"
 runs=${RUNS:-5}
 
-if [ -z "${BENCH_BUILT:-}" ]; then
-    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVT_BUILD_TESTS=OFF >/dev/null
-    cmake --build "$build" --target scan_bench -j2 >/dev/null
-fi
+bench_begin scan-bench scan_bench
 driver=$build/bin/scan_bench
 
-work=$(mktemp -d -p "${BENCH_DIR:-${TMPDIR:-/tmp}}" scan-bench.XXXXXX)
 trap 'chmod -R u+rwx "$work" 2>/dev/null; rm -rf "$work"' EXIT INT TERM
 tree=$work/tree
 

@@ -17,25 +17,16 @@
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$repo/build-bench}
+. "$repo/bench/common.sh"
 runs=${RUNS:-3}
 speed=${SPEED:-0}
 volume=${VOLUME:-100}
-books=$repo/tests/books
 if [ $# -eq 0 ]; then
     set -- "$books/moby-dick-excerpt.epub" "$books/wasteland.epub"
 fi
 
-if [ -z "${BENCH_BUILT:-}" ]; then
-    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVT_BUILD_TESTS=OFF >/dev/null
-    cmake --build "$build" --target convert_bench -j2 >/dev/null
-fi
+bench_begin tags-bench convert_bench
 driver=$build/bin/convert_bench
-
-work=$(mktemp -d -p "${TMPDIR:-/tmp}" tags-bench.XXXXXX)
-trap 'rm -rf "$work"' EXIT INT TERM
-
-field() { echo "$2" | sed "s/.*\\b$1=\\([0-9]*\\).*/\\1/"; }
 
 # One run: "wall_us tag_us chapters" ($1: --tags or --no-tags, $2: the book).
 run() {

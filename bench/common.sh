@@ -1,5 +1,33 @@
-# Sourced by the benchmarks: make_repeated_book SEED_TXT TIMES OUT_EPUB
-# writes an EPUB book whose one page holds the text SEED_TXT TIMES times.
+# Sourced by the benchmarks after they set repo (the checkout's top folder):
+# the Release build tree, the test books and the helpers they share.
+build=${BUILD_DIR:-$repo/build-bench}
+books=$repo/tests/books
+
+# bench_begin NAME TARGET...: builds the TARGETs in the Release tree (unless
+# bench/run.sh has built it: BENCH_BUILT) and makes the working folder $work,
+# removed on exit.
+bench_begin() {
+    bb_name=$1
+    shift
+    if [ -z "${BENCH_BUILT:-}" ]; then
+        cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVT_BUILD_TESTS=OFF >/dev/null
+        cmake --build "$build" --target "$@" -j2 >/dev/null
+    fi
+    work=$(mktemp -d -p "${BENCH_DIR:-${TMPDIR:-/tmp}}" "$bb_name.XXXXXX")
+    trap 'rm -rf "$work"' EXIT INT TERM
+}
+
+# field NAME LINE: the number after "NAME=" in a driver's output line.
+field() { echo "$2" | sed "s/.*\\b$1=\\([0-9]*\\).*/\\1/"; }
+now_us() { echo $(($(date +%s%N) / 1000)); }
+# Seconds of audio in an MP3 file, decoded whole.
+audio_seconds() {
+    ffmpeg -v error -i "$1" -f s16le -ac 1 -ar 22050 - | wc -c | awk '{ printf "%d", $1 / 44100 }'
+}
+# row TEXT: one line for bench/run.sh's table, when it asked for rows.
+row() { [ -z "${BENCH_ROWS:-}" ] || printf '%s\n' "$1" >>"$BENCH_ROWS"; }
+
+# make_repeated_book SEED_TXT TIMES OUT_EPUB writes an EPUB book whose one page holds the text SEED_TXT TIMES times.
 make_repeated_book() {
     rb_seed=$1
     rb_times=$2
