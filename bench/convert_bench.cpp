@@ -20,6 +20,7 @@
 #include "conversion_run.h"
 #include "epub_package.h"
 #include "files.h"
+#include "mp3_frames.h"
 #include "paths.h"
 #include "sp_file_stream.h"
 #include "sp_voice.h"

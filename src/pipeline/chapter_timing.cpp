@@ -1,9 +1,7 @@
 #include "chapter_timing.h"
 
-#include "mp3_frames.h"
 #include "speech_engine.h"
 
-#include <QFile>
 #include <algorithm>
 
 namespace vt
@@ -85,23 +83,6 @@ QList<BookChapter> ChapterTiming::chapters() const
         chapters.append({place.place.title, at, end});
     }
     return chapters;
-}
-
-qint64 Mp3FrameSamples(const QString& mp3Path)
-{
-    QFile file(mp3Path);
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const qint64 size = file.size();
-    uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
-    if (!mapped)
-        return size == 0 ? 0 : -1;
-    qint64 samples = 0;
-    Mp3FrameWalker walk(QByteArrayView(mapped, size));
-    while (walk.next())
-        samples += walk.header().samplesPerFrame();
-    file.unmap(mapped);
-    return samples;
 }
 
 } // namespace vt

@@ -49,8 +49,4 @@ class ChapterTiming
     QHash<qint32, Piece> pieces_;
 };
 
-// The samples an MP3 file decodes to, counting every frame; -1 when it
-// cannot be read.
-qint64 Mp3FrameSamples(const QString& mp3Path);
-
 } // namespace vt

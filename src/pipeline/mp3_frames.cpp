@@ -1,5 +1,7 @@
 #include "mp3_frames.h"
 
+#include <QFile>
+
 namespace vt
 {
 namespace
@@ -61,11 +63,13 @@ qint64 Id3v2TagLength(QByteArrayView data)
             return 0;
         size = (size << 7) | p[i];
     }
-    const qint64 length = 10 + size + ((p[5] & 0x10) ? 10 : 0);
-    return qMin(length, qint64(data.size()));
+    return 10 + size + ((p[5] & 0x10) ? 10 : 0);
 }
 
-Mp3FrameWalker::Mp3FrameWalker(QByteArrayView data) : data_(data), pos_(Id3v2TagLength(data)) {}
+Mp3FrameWalker::Mp3FrameWalker(QByteArrayView data)
+    : data_(data), pos_(qMin(Id3v2TagLength(data), data.size()))
+{
+}
 
 std::optional<Mp3Header> Mp3FrameWalker::frameAt(qint64 pos) const
 {
@@ -100,6 +104,41 @@ bool Mp3FrameWalker::next()
     }
     pos_ = data_.size();
     return false;
+}
+
+qint64 Mp3FrameSamples(const QString& mp3Path)
+{
+    // Read in blocks, not mapped: a piece can last hours, and mapped pages
+    // would count as the run's memory.
+    constexpr qint64 kBlock = qint64(1) << 20;
+    constexpr qint64 kLookAhead = 8192; // more than two of the largest frames
+    QFile file(mp3Path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const qint64 size = file.size();
+    qint64 start = Id3v2TagLength(file.peek(10));
+    qint64 samples = 0;
+    while (start < size) {
+        if (!file.seek(start))
+            return -1;
+        const QByteArray block = file.read(kBlock);
+        if (block.isEmpty())
+            return -1;
+        const bool last = start + block.size() >= size;
+        // Frames near a block's end are counted in the next block, where the
+        // frame behind them can be seen too.
+        const qint64 counted = last ? block.size() : block.size() - kLookAhead;
+        qint64 resume = counted;
+        Mp3FrameWalker walk(block);
+        while (walk.next() && walk.offset() < counted) {
+            samples += walk.header().samplesPerFrame();
+            resume = walk.end();
+        }
+        if (last)
+            break;
+        start += resume;
+    }
+    return samples;
 }
 
 } // namespace vt

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QString>
 #include <QtGlobal>
 #include <optional>
 
@@ -31,7 +32,8 @@ struct Mp3Header {
 // header (free-format frames included, as their size is unknown).
 std::optional<Mp3Header> ParseMp3Header(const uchar* p);
 
-// The length of an ID3v2 tag at the start of the data, 0 when there is none.
+// The length that an ID3v2 tag at the start of the data declares (it may
+// run past the data's end), 0 when there is none.
 qint64 Id3v2TagLength(QByteArrayView data);
 
 // Walks the complete frames of an MPEG audio stream in order. A leading
@@ -60,5 +62,9 @@ class Mp3FrameWalker
     Mp3Header header_;
     std::optional<Mp3Header> stream_;
 };
+
+// The samples an MP3 file decodes to, counting every frame; -1 when it
+// cannot be read.
+qint64 Mp3FrameSamples(const QString& mp3Path);
 
 } // namespace vt

@@ -4,6 +4,7 @@
 #include "epub_package.h"
 #include "files.h"
 #include "mp3_encoding.h"
+#include "mp3_frames.h"
 #include "paths.h"
 #include "speech_rendering.h"
 #include "text_cutting.h"

@@ -112,6 +112,30 @@ TEST(Mp3Frames, WalkPassesOverTagsAndJunkButNotStraySyncBits)
     EXPECT_FALSE(Mp3FrameWalker(huge + audioFrame('\x11')).next());
 }
 
+TEST(Mp3Frames, AFileReadInBlocksCountsEveryFrameOnce)
+{
+    // A tag and a run of junk each longer than the reader's block, and short
+    // junk between frames all through, so block ends fall everywhere.
+    QByteArray data("ID3\x04\x00\x00\x00\x60\x00\x00", 10); // 1.5 MiB of tag follow
+    data += QByteArray(3 << 19, '\xFF');
+    int frames = 0;
+    for (int i = 0; i < 12000; ++i, ++frames) {
+        data += audioFrame(char(i));
+        if (i % 997 == 500)
+            data += QByteArray("TAG") + QByteArray(125, ' ');
+        if (i == 6000)
+            data += QByteArray(1200 * 1024, '\0');
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"book.mp3"_s);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(data), data.size());
+    file.close();
+    EXPECT_EQ(Mp3FrameSamples(path), qint64(frames) * 576);
+    EXPECT_EQ(Mp3FrameSamples(dir.filePath(u"missing.mp3"_s)), -1);
+}
+
 TEST(JoinedMp3Patches, ThreePiecesBecomeOneDescribedBook)
 {
     const QByteArray joined =
