@@ -21,7 +21,7 @@ namespace vt
 namespace
 {
 
-constexpr qint64 kCopyBlock = 4 << 20;
+constexpr qint64 kCopyBlock = 1 << 20;
 constexpr quint32 kNoOffset = 0xFFFFFFFF;
 
 TagLib::String tagString(const QString& text)
