@@ -176,6 +176,22 @@ bool containsTag(const QByteArray& s, qsizetype from, qsizetype to,
     return false;
 }
 
+// A printed page's number as public-domain e-texts show it: "[Pg 23]",
+// "[p. 23]", "23", "[xii]".
+bool looksLikePageNumber(const QString& text)
+{
+    static const QRegularExpression number(
+        u"^[\\[(]?\\s*(p(g|age)?\\.?\\s*)?([0-9]{1,5}|[ivxlcdm]{1,8})?\\s*[\\])]?$"_s,
+        QRegularExpression::CaseInsensitiveOption);
+    return number.match(text).hasMatch();
+}
+
+bool isPageNumberHolder(const Tag& tag)
+{
+    return (tag.name == "span" || tag.name == "div" || tag.name == "p" || tag.name == "a") &&
+           hasToken(attribute(tag, "class", false), u"pagenum"_s);
+}
+
 // The extent of the element that starts with `tag` when it is a mark to
 // take out.
 std::optional<Extent> markToRemove(const QByteArray& s, const Tag& tag)
@@ -185,6 +201,12 @@ std::optional<Extent> markToRemove(const QByteArray& s, const Tag& tag)
     if (hasToken(type, u"noteref"_s) || hasToken(type, u"pagebreak"_s) ||
         hasToken(role, u"doc-noteref"_s) || hasToken(role, u"doc-pagebreak"_s))
         return extentOf(s, tag);
+    if (isPageNumberHolder(tag)) { // <span class="pagenum"><a id="Page_23"></a>[Pg 23]</span>
+        const std::optional<Extent> extent = extentOf(s, tag);
+        if (extent && looksLikePageNumber(textOf(s, tag.end, extent->innerEnd)))
+            return extent;
+        return std::nullopt;
+    }
     if (tag.name != "sup" && !isNoteLink(tag))
         return std::nullopt;
     const std::optional<Extent> extent = extentOf(s, tag);

@@ -20,14 +20,20 @@ TEST(ReferenceMarks, NoteReferencesAndPageNumbersAreTakenOut)
         {R"(one <span epub:type="pagebreak" id="p12" title="12"/>two)", "one two"},
         {R"(one <span epub:type="pagebreak" id="p13">13</span>two)", "one two"},
         {R"(one <div role="doc-pagebreak"><span>14</span></div>two)", "one two"},
+        {R"(one <span class="pagenum"><a id="Page_23"></a>[Pg 23]</span>two)", "one two"},
+        {R"(one<span class='pagenum' id="Page_xii">[xii]</span> two <p class="pagenum">[p. 9]</p>)",
+         "one two "},
         {R"(<p xmlns:e="http://www.idpf.org/2007/ops">x<a e:type="noteref" href="#a">7</a></p>)",
          R"(<p xmlns:e="http://www.idpf.org/2007/ops">x</p>)"},
         // Kept: powers, ordinals, links that are words, links out of the book,
-        // a type that is no epub:type, a mark whose element never ends.
+        // a type that is no epub:type, a "page number" that is words, a mark
+        // whose element never ends.
         {R"(x<sup>2</sup> 1<sup>st</sup> <a href="#ch2">chapter two</a>)",
          R"(x<sup>2</sup> 1<sup>st</sup> <a href="#ch2">chapter two</a>)"},
         {R"(<a href="https://example.org/#n"><sup>1</sup></a><a href="#n" type="noteref">1</a>)",
          R"(<a href="https://example.org/#n"><sup>1</sup></a><a href="#n" type="noteref">1</a>)"},
+        {R"(<span class="pagenum">Chapter the First</span>)",
+         R"(<span class="pagenum">Chapter the First</span>)"},
         {R"(<a href="#n8">8</a> <sup><a href="#n9">9</a>)",
          R"(<a href="#n8">8</a> <sup><a href="#n9">9</a>)"},
     };
