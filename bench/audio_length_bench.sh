@@ -23,8 +23,6 @@ set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 . "$repo/bench/common.sh"
-speed=${SPEED:-0}
-volume=${VOLUME:-100}
 if [ $# -eq 0 ]; then
     set -- "$books/trees.epub" "$books/moby-dick-excerpt.epub" "$books/wasteland.epub"
 fi

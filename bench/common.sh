@@ -2,6 +2,9 @@
 # the Release build tree, the test books and the helpers they share.
 build=${BUILD_DIR:-$repo/build-bench}
 books=$repo/tests/books
+# The speed slider (-10..10) and the volume slider (0..100) the runs use.
+speed=${SPEED:-0}
+volume=${VOLUME:-100}
 
 # bench_begin NAME TARGET...: builds the TARGETs in the Release tree (unless
 # bench/run.sh has built it: BENCH_BUILT) and makes the working folder $work,

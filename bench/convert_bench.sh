@@ -29,8 +29,6 @@ set -eu
 repo=$(cd "$(dirname "$0")/.." && pwd)
 . "$repo/bench/common.sh"
 runs=${RUNS:-3}
-speed=${SPEED:-0}
-volume=${VOLUME:-100}
 if [ $# -eq 0 ]; then
     set -- "$books/trees.epub" "$books/wasteland.epub"
 fi

@@ -40,8 +40,6 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 . "$repo/bench/common.sh"
 lengths=${LENGTHS:-1 2 4 8 16}
 seed=${SEED:-trees}
-speed=${SPEED:-0}
-volume=${VOLUME:-100}
 every=${SAMPLE_EVERY:-0.2}
 jobs_runs=${RUNS:-4}
 length_runs=${RUNS:-2}
