@@ -14,20 +14,20 @@
 // in the pieces left in the working folder, measuring the MP3, tagging it):
 // what they add to the run; with --no-tags the run writes no tags and tag_us
 // is 0.
-#include "book_tags.h"
-#include "chapter_places.h"
-#include "chapter_timing.h"
-#include "conversion_run.h"
-#include "epub_package.h"
-#include "files.h"
-#include "mp3_frames.h"
-#include "paths.h"
-#include "sp_file_stream.h"
-#include "sp_voice.h"
-#include "speech_engine.h"
-#include "tool_chain.h"
-#include "window_ports.h"
-#include "working_folder.h"
+#include "audio/mp3_frames.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/window_ports.h"
+#include "common/working_folder.h"
+#include "epub/package.h"
+#include "pipeline/conversion_run.h"
+#include "pipeline/tool_chain.h"
+#include "speech/sp_file_stream.h"
+#include "speech/sp_voice.h"
+#include "speech/speech_engine.h"
+#include "tags/book_tags.h"
+#include "tags/chapter_timing.h"
+#include "text/chapter_places.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,8 +3,8 @@
 //   cut_bench <text file> [speed]
 //   -> "pieces=N us=T user_us=U sys_us=S peak_kb=K yields=Y"
 // The text file is deleted, as the run deletes it.
-#include "text_cutting.h"
-#include "window_ports.h"
+#include "common/window_ports.h"
+#include "text/cutting.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

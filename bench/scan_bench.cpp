@@ -3,9 +3,9 @@
 //   scan_bench add DIR [RUNS]   times "Add All EPUB Files In Folder" on DIR
 //                               through the core; prints "rows N ms T" with
 //                               the fastest of RUNS runs
-#include "adding_books.h"
-#include "settings.h"
-#include "window_ports.h"
+#include "booklist/adding_books.h"
+#include "common/settings.h"
+#include "common/window_ports.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

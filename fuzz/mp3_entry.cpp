@@ -1,5 +1,5 @@
+#include "audio/joined_mp3.h"
 #include "fuzz_entries.h"
-#include "joined_mp3.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,7 +1,7 @@
+#include "common/paths.h"
 #include "fake_window.h"
 #include "fuzz_entries.h"
-#include "paths.h"
-#include "text_cutting.h"
+#include "text/cutting.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -1,6 +1,6 @@
-#include "cunzip.h"
-#include "error.h"
+#include "common/error.h"
 #include "fuzz_entries.h"
+#include "unzip/cunzip.h"
 
 #include <QDir>
 #include <QDirIterator>

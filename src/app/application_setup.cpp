@@ -1,6 +1,6 @@
-#include "application_setup.h"
+#include "app/application_setup.h"
 
-#include "build_config.h"
+#include "common/build_config.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
-#include "book_list_view.h"
+#include "app/book_list_view.h"
 
-#include "app_files.h"
+#include "booklist/app_files.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>

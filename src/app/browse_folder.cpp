@@ -1,6 +1,6 @@
-#include "browse_folder.h"
+#include "app/browse_folder.h"
 
-#include "files.h"
+#include "common/files.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "captioned_progress_bar.h"
+#include "app/captioned_progress_bar.h"
 
 #include <QFontMetrics>
 

@@ -1,9 +1,9 @@
-#include "form1.h"
+#include "app/form1.h"
 
-#include "app_files.h"
-#include "browse_folder.h"
-#include "interruption.h"
-#include "speech_rendering.h"
+#include "app/browse_folder.h"
+#include "booklist/app_files.h"
+#include "speech/speech_rendering.h"
+#include "tools/interruption.h"
 
 #include <QFileInfo>
 #include <QRandomGenerator>

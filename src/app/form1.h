@@ -1,8 +1,8 @@
 #pragma once
 
-#include "settings.h"
-#include "voice_catalogue.h"
-#include "window_ports.h"
+#include "common/settings.h"
+#include "common/window_ports.h"
+#include "speech/voice_catalogue.h"
 
 #include <QCursor>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "book_list_view.h"
-#include "captioned_progress_bar.h"
-#include "form1.h"
+#include "app/book_list_view.h"
+#include "app/captioned_progress_bar.h"
+#include "app/form1.h"
 
 #include <QCheckBox>
 #include <QComboBox>

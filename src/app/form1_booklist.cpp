@@ -1,9 +1,9 @@
-#include "adding_books.h"
-#include "book_list_view.h"
-#include "error_report.h"
-#include "files.h"
-#include "form1.h"
-#include "samples.h"
+#include "app/book_list_view.h"
+#include "app/form1.h"
+#include "booklist/adding_books.h"
+#include "booklist/samples.h"
+#include "common/error_report.h"
+#include "common/files.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>

@@ -1,7 +1,7 @@
-#include "book_list_view.h"
-#include "captioned_progress_bar.h"
-#include "form1.h"
-#include "progress.h"
+#include "app/book_list_view.h"
+#include "app/captioned_progress_bar.h"
+#include "app/form1.h"
+#include "pipeline/progress.h"
 
 #include <QCheckBox>
 #include <QComboBox>

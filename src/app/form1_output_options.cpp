@@ -1,5 +1,5 @@
-#include "error_report.h"
-#include "form1.h"
+#include "app/form1.h"
+#include "common/error_report.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

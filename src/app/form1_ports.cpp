@@ -1,10 +1,10 @@
-#include "book_list_view.h"
-#include "captioned_progress_bar.h"
-#include "command_runner.h"
-#include "conversion_run.h"
-#include "error.h"
-#include "form1.h"
-#include "startup.h"
+#include "app/book_list_view.h"
+#include "app/captioned_progress_bar.h"
+#include "app/form1.h"
+#include "common/error.h"
+#include "common/startup.h"
+#include "pipeline/conversion_run.h"
+#include "tools/command_runner.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

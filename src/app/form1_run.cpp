@@ -1,7 +1,7 @@
-#include "build_config.h"
-#include "conversion_run.h"
-#include "form1.h"
-#include "tool_chain.h"
+#include "app/form1.h"
+#include "common/build_config.h"
+#include "pipeline/conversion_run.h"
+#include "pipeline/tool_chain.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,7 +1,7 @@
-#include "error_report.h"
-#include "form1.h"
-#include "sp_voice.h"
-#include "speech_rendering.h"
+#include "app/form1.h"
+#include "common/error_report.h"
+#include "speech/sp_voice.h"
+#include "speech/speech_rendering.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,9 +1,9 @@
-#include "book_list_view.h"
-#include "error_report.h"
-#include "form1.h"
-#include "hand_cursor.h"
-#include "samples.h"
-#include "startup.h"
+#include "app/book_list_view.h"
+#include "app/form1.h"
+#include "app/hand_cursor.h"
+#include "booklist/samples.h"
+#include "common/error_report.h"
+#include "common/startup.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

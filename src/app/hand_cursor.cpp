@@ -1,4 +1,4 @@
-#include "hand_cursor.h"
+#include "app/hand_cursor.h"
 
 #include <QFile>
 #include <QImage>

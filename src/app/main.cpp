@@ -1,7 +1,7 @@
-#include "application_setup.h"
-#include "form1.h"
-#include "interruption.h"
-#include "working_folder.h"
+#include "app/application_setup.h"
+#include "app/form1.h"
+#include "common/working_folder.h"
+#include "tools/interruption.h"
 
 #include <QApplication>
 

@@ -1,5 +1,5 @@
-#include "error.h"
-#include "form1.h"
+#include "app/form1.h"
+#include "common/error.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,11 +1,11 @@
-#include "adding_books.h"
+#include "booklist/adding_books.h"
 
-#include "error_report.h"
-#include "files.h"
-#include "folder_scan.h"
-#include "paths.h"
-#include "settings.h"
-#include "window_ports.h"
+#include "booklist/folder_scan.h"
+#include "common/error_report.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/settings.h"
+#include "common/window_ports.h"
 
 #include <QFileInfo>
 

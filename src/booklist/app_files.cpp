@@ -1,6 +1,6 @@
-#include "app_files.h"
+#include "booklist/app_files.h"
 
-#include "files.h"
+#include "common/files.h"
 
 #include <QCoreApplication>
 #include <QDir>

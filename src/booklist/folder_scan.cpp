@@ -1,9 +1,9 @@
-#include "folder_scan.h"
+#include "booklist/folder_scan.h"
 
-#include "error_report.h"
-#include "files.h"
-#include "paths.h"
-#include "window_ports.h"
+#include "common/error_report.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/window_ports.h"
 
 #include <QFile>
 #include <cerrno>

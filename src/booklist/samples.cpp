@@ -1,11 +1,11 @@
-#include "samples.h"
+#include "booklist/samples.h"
 
-#include "app_files.h"
-#include "files.h"
-#include "folder_scan.h"
-#include "scramble.h"
-#include "settings.h"
-#include "window_ports.h"
+#include "booklist/app_files.h"
+#include "booklist/folder_scan.h"
+#include "booklist/scramble.h"
+#include "common/files.h"
+#include "common/settings.h"
+#include "common/window_ports.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "scramble.h"
+#include "booklist/scramble.h"
 
-#include "window_ports.h"
+#include "common/window_ports.h"
 
 namespace vt
 {

@@ -1,12 +1,12 @@
-#include "batch.h"
+#include "cli/batch.h"
 
-#include "command_runner.h"
-#include "conversion_run.h"
-#include "files.h"
-#include "interruption.h"
-#include "progress.h"
-#include "tool_chain.h"
-#include "working_folder.h"
+#include "common/files.h"
+#include "common/working_folder.h"
+#include "pipeline/conversion_run.h"
+#include "pipeline/progress.h"
+#include "pipeline/tool_chain.h"
+#include "tools/command_runner.h"
+#include "tools/interruption.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "console_window.h"
+#include "cli/console_window.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
-#include "adding_books.h"
-#include "console_window.h"
-#include "error_report.h"
-#include "voice_choice.h"
+#include "booklist/adding_books.h"
+#include "cli/console_window.h"
+#include "cli/voice_choice.h"
+#include "common/error_report.h"
 
 using namespace Qt::StringLiterals;
 

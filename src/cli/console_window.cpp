@@ -1,6 +1,6 @@
-#include "console_window.h"
+#include "cli/console_window.h"
 
-#include "progress.h"
+#include "pipeline/progress.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>

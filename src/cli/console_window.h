@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window_ports.h"
+#include "common/window_ports.h"
 
 #include <QElapsedTimer>
 #include <QString>

@@ -1,14 +1,14 @@
-#include "spoken_text.h"
+#include "cli/spoken_text.h"
 
-#include "batch.h"
-#include "command_runner.h"
-#include "error_report.h"
-#include "failure_reasons.h"
-#include "files.h"
-#include "interruption.h"
-#include "paths.h"
-#include "tool_chain.h"
-#include "working_folder.h"
+#include "cli/batch.h"
+#include "common/error_report.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/working_folder.h"
+#include "pipeline/failure_reasons.h"
+#include "pipeline/tool_chain.h"
+#include "tools/command_runner.h"
+#include "tools/interruption.h"
 
 #include <QFile>
 #include <cstdio>

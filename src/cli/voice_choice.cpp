@@ -1,10 +1,10 @@
-#include "voice_choice.h"
+#include "cli/voice_choice.h"
 
-#include "error_report.h"
-#include "settings.h"
-#include "sp_voice.h"
-#include "voice_catalogue.h"
-#include "window_ports.h"
+#include "common/error_report.h"
+#include "common/settings.h"
+#include "common/window_ports.h"
+#include "speech/sp_voice.h"
+#include "speech/voice_catalogue.h"
 
 #include <QDirIterator>
 #include <cstdio>

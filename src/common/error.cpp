@@ -1,4 +1,4 @@
-#include "error.h"
+#include "common/error.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "error_report.h"
+#include "common/error_report.h"
 
-#include "build_config.h"
+#include "common/build_config.h"
 
 using namespace Qt::StringLiterals;
 

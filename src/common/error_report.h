@@ -1,7 +1,7 @@
 #pragma once
 
-#include "error.h"
-#include "window_ports.h"
+#include "common/error.h"
+#include "common/window_ports.h"
 
 #include <QString>
 #include <exception>

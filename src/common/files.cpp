@@ -1,7 +1,7 @@
-#include "files.h"
+#include "common/files.h"
 
-#include "error.h"
-#include "window_ports.h"
+#include "common/error.h"
+#include "common/window_ports.h"
 
 #include <QFile>
 #include <QFileInfo>

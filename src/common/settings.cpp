@@ -1,7 +1,7 @@
-#include "settings.h"
+#include "common/settings.h"
 
-#include "error.h"
-#include "files.h"
+#include "common/error.h"
+#include "common/files.h"
 
 #include <QSettings>
 #include <cmath>

@@ -1,10 +1,10 @@
-#include "startup.h"
+#include "common/startup.h"
 
-#include "build_config.h"
-#include "files.h"
-#include "paths.h"
-#include "window_ports.h"
-#include "working_folder.h"
+#include "common/build_config.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/window_ports.h"
+#include "common/working_folder.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,6 +1,6 @@
-#include "working_folder.h"
+#include "common/working_folder.h"
 
-#include "error.h"
+#include "common/error.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "book_voice.h"
+#include "speech/book_voice.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -1,6 +1,6 @@
-#include "failure_reasons.h"
+#include "pipeline/failure_reasons.h"
 
-#include "command_runner.h"
+#include "tools/command_runner.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "progress.h"
+#include "pipeline/progress.h"
 
-#include "settings.h"
-#include "window_ports.h"
+#include "common/settings.h"
+#include "common/window_ports.h"
 
 #include <algorithm>
 

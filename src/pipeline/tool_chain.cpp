@@ -1,16 +1,16 @@
-#include "tool_chain.h"
+#include "pipeline/tool_chain.h"
 
-#include "book_tags.h"
-#include "epub_package.h"
-#include "files.h"
-#include "mp3_encoding.h"
-#include "mp3_frames.h"
-#include "paths.h"
-#include "speech_rendering.h"
-#include "text_cutting.h"
-#include "text_extraction.h"
-#include "tool_deployment.h"
-#include "window_ports.h"
+#include "audio/mp3_encoding.h"
+#include "audio/mp3_frames.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/window_ports.h"
+#include "epub/package.h"
+#include "speech/speech_rendering.h"
+#include "tags/book_tags.h"
+#include "text/cutting.h"
+#include "tools/text_extraction.h"
+#include "tools/tool_deployment.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "chain.h"
-#include "chapter_timing.h"
-#include "command_runner.h"
+#include "pipeline/chain.h"
+#include "tags/chapter_timing.h"
+#include "tools/command_runner.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "audio_playback.h"
+#include "speech/audio_playback.h"
 
-#include "error.h"
+#include "common/error.h"
 
 #include <chrono>
 #include <pcaudiolib/audio.h>

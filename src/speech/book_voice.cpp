@@ -1,8 +1,8 @@
-#include "book_voice.h"
+#include "speech/book_voice.h"
 
-#include "epub_package.h"
-#include "sp_voice.h"
-#include "voice_languages.h"
+#include "epub/package.h"
+#include "speech/sp_voice.h"
+#include "speech/voice_languages.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,8 +1,8 @@
-#include "flite_engine.h"
+#include "speech/flite_engine.h"
 
-#include "error.h"
-#include "flite_text.h"
-#include "resampler.h"
+#include "common/error.h"
+#include "speech/flite_text.h"
+#include "speech/resampler.h"
 
 #include <QScopeGuard>
 #include <algorithm>

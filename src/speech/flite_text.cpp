@@ -1,4 +1,4 @@
-#include "flite_text.h"
+#include "speech/flite_text.h"
 
 #include <string_view>
 

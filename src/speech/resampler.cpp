@@ -1,6 +1,6 @@
-#include "resampler.h"
+#include "speech/resampler.h"
 
-#include "error.h"
+#include "common/error.h"
 
 #include <soxr.h>
 

@@ -1,6 +1,6 @@
-#include "sp_file_stream.h"
+#include "speech/sp_file_stream.h"
 
-#include "error.h"
+#include "common/error.h"
 
 using namespace Qt::StringLiterals;
 

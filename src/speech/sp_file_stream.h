@@ -1,7 +1,7 @@
 #pragma once
 
-#include "speech_engine.h"
-#include "wav_writer.h"
+#include "speech/speech_engine.h"
+#include "speech/wav_writer.h"
 
 #include <QString>
 

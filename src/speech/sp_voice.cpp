@@ -1,9 +1,9 @@
-#include "sp_voice.h"
+#include "speech/sp_voice.h"
 
-#include "audio_playback.h"
-#include "error.h"
-#include "sp_file_stream.h"
-#include "speech_engine.h"
+#include "common/error.h"
+#include "speech/audio_playback.h"
+#include "speech/sp_file_stream.h"
+#include "speech/speech_engine.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "speech_engine.h"
+#include "speech/speech_engine.h"
 
 #include <QByteArray>
 #include <QList>

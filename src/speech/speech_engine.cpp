@@ -1,7 +1,7 @@
-#include "speech_engine.h"
+#include "speech/speech_engine.h"
 
-#include "error.h"
-#include "flite_engine.h"
+#include "common/error.h"
+#include "speech/flite_engine.h"
 
 #include <QScopeGuard>
 #include <algorithm>

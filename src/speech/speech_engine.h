@@ -1,6 +1,6 @@
 #pragma once
 
-#include "voice_languages.h"
+#include "speech/voice_languages.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

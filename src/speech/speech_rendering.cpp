@@ -1,11 +1,11 @@
-#include "speech_rendering.h"
+#include "speech/speech_rendering.h"
 
-#include "error.h"
-#include "error_report.h"
-#include "sp_file_stream.h"
-#include "sp_voice.h"
-#include "speech_engine.h"
-#include "window_ports.h"
+#include "common/error.h"
+#include "common/error_report.h"
+#include "common/window_ports.h"
+#include "speech/sp_file_stream.h"
+#include "speech/sp_voice.h"
+#include "speech/speech_engine.h"
 
 #include <QFile>
 #include <memory>

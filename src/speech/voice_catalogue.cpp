@@ -1,9 +1,9 @@
-#include "voice_catalogue.h"
+#include "speech/voice_catalogue.h"
 
-#include "error.h"
-#include "settings.h"
-#include "sp_voice.h"
-#include "window_ports.h"
+#include "common/error.h"
+#include "common/settings.h"
+#include "common/window_ports.h"
+#include "speech/sp_voice.h"
 
 #include <QLocale>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "voice_languages.h"
+#include "speech/voice_languages.h"
 
 #include <QLocale>
 #include <limits>

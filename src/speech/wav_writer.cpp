@@ -1,6 +1,6 @@
-#include "wav_writer.h"
+#include "speech/wav_writer.h"
 
-#include "error.h"
+#include "common/error.h"
 
 #include <QtEndian>
 #include <array>

@@ -1,6 +1,6 @@
-#include "cunzip.h"
+#include "unzip/cunzip.h"
 
-#include "error.h"
+#include "common/error.h"
 
 #include <limits>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "archive_entry.h"
-#include "unzip_library.h"
+#include "unzip/archive_entry.h"
+#include "unzip/unzip_library.h"
 
 #include <QDateTime>
 #include <QList>

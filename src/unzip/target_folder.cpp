@@ -1,6 +1,6 @@
-#include "target_folder.h"
+#include "unzip/target_folder.h"
 
-#include "error.h"
+#include "common/error.h"
 
 #include <QDir>
 #include <QFile>

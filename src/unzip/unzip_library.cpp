@@ -1,8 +1,8 @@
-#include "unzip_library.h"
+#include "unzip/unzip_library.h"
 
-#include "error.h"
-#include "target_folder.h"
-#include "zip_archive.h"
+#include "common/error.h"
+#include "unzip/target_folder.h"
+#include "unzip/zip_archive.h"
 
 #include <QSet>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archive_entry.h"
+#include "unzip/archive_entry.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "zip_archive.h"
+#include "unzip/zip_archive.h"
 
-#include "error.h"
-#include "target_folder.h"
-#include "unzip_library.h"
+#include "common/error.h"
+#include "unzip/target_folder.h"
+#include "unzip/unzip_library.h"
 
 #include <QFile>
 #include <cerrno>

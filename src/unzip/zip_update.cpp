@@ -1,6 +1,6 @@
-#include "zip_update.h"
+#include "unzip/zip_update.h"
 
-#include "error.h"
+#include "common/error.h"
 
 #include <QFile>
 #include <QList>

@@ -1,6 +1,6 @@
 #include "app_fixture.h"
 
-#include "error_report.h"
+#include "common/error_report.h"
 
 #include <QSettings>
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/form1.h"
 #include "fake_window.h"
-#include "form1.h"
 #include "modal_answerer.h"
 #include "test_env.h"
 

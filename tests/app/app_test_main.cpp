@@ -1,4 +1,4 @@
-#include "application_setup.h"
+#include "app/application_setup.h"
 #include "modal_answerer.h"
 #include "temp_home.h"
 

@@ -1,7 +1,7 @@
+#include "app/captioned_progress_bar.h"
 #include "app_fixture.h"
-#include "captioned_progress_bar.h"
-#include "conversion_run.h"
-#include "progress.h"
+#include "pipeline/conversion_run.h"
+#include "pipeline/progress.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 #include "app_fixture.h"
-#include "error.h"
+#include "common/error.h"
 
 #include <QCheckBox>
 #include <QComboBox>

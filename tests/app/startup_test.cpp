@@ -1,11 +1,11 @@
+#include "app/book_list_view.h"
 #include "app_fixture.h"
-#include "book_list_view.h"
-#include "build_config.h"
-#include "error_report.h"
-#include "files.h"
-#include "sp_voice.h"
-#include "startup.h"
-#include "voice_catalogue.h"
+#include "common/build_config.h"
+#include "common/error_report.h"
+#include "common/files.h"
+#include "common/startup.h"
+#include "speech/sp_voice.h"
+#include "speech/voice_catalogue.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,10 +1,10 @@
+#include "app/book_list_view.h"
+#include "app/captioned_progress_bar.h"
 #include "app_fixture.h"
-#include "book_list_view.h"
-#include "build_config.h"
-#include "captioned_progress_bar.h"
-#include "command_runner.h"
-#include "error.h"
-#include "progress.h"
+#include "common/build_config.h"
+#include "common/error.h"
+#include "pipeline/progress.h"
+#include "tools/command_runner.h"
 
 #include <QAccessible>
 #include <QApplication>

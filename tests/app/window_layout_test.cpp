@@ -1,7 +1,7 @@
+#include "app/book_list_view.h"
+#include "app/captioned_progress_bar.h"
 #include "app_fixture.h"
-#include "book_list_view.h"
-#include "captioned_progress_bar.h"
-#include "progress.h"
+#include "pipeline/progress.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
-#include "adding_books.h"
-#include "error.h"
+#include "booklist/adding_books.h"
+#include "common/error.h"
+#include "common/settings.h"
 #include "fake_window.h"
-#include "settings.h"
 #include "test_env.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "book_list_view.h"
+#include "app/book_list_view.h"
 #include "fake_window.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "browse_folder.h"
+#include "app/browse_folder.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
+#include "booklist/folder_scan.h"
 #include "fake_window.h"
-#include "folder_scan.h"
 #include "test_env.h"
 #include "unreadable.h"
 

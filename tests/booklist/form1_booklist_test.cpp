@@ -1,7 +1,7 @@
-#include "book_list_view.h"
-#include "form1.h"
-#include "samples.h"
-#include "settings.h"
+#include "app/book_list_view.h"
+#include "app/form1.h"
+#include "booklist/samples.h"
+#include "common/settings.h"
 #include "test_env.h"
 
 #include <QApplication>

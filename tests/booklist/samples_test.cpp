@@ -1,7 +1,7 @@
+#include "booklist/samples.h"
+#include "booklist/scramble.h"
+#include "common/settings.h"
 #include "fake_window.h"
-#include "samples.h"
-#include "scramble.h"
-#include "settings.h"
 #include "test_env.h"
 
 #include <QDir>

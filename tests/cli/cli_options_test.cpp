@@ -1,6 +1,6 @@
-#include "cli_options.h"
+#include "cli/cli_options.h"
+#include "cli/voice_choice.h"
 #include "fake_window.h"
-#include "voice_choice.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "error_report.h"
+#include "common/error_report.h"
 #include "fake_window.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "error.h"
-#include "files.h"
-#include "paths.h"
+#include "common/error.h"
+#include "common/files.h"
+#include "common/paths.h"
 #include "test_env.h"
 
 #include <QDir>

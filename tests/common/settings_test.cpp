@@ -1,5 +1,5 @@
-#include "error.h"
-#include "settings.h"
+#include "common/error.h"
+#include "common/settings.h"
 
 #include <QFile>
 #include <QSettings>

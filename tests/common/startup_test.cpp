@@ -1,8 +1,8 @@
-#include "error.h"
+#include "common/error.h"
+#include "common/startup.h"
+#include "common/working_folder.h"
 #include "fake_window.h"
-#include "startup.h"
 #include "test_env.h"
-#include "working_folder.h"
 
 #include <QDir>
 #include <QFile>

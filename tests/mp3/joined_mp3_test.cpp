@@ -1,5 +1,5 @@
+#include "audio/joined_mp3.h"
 #include "audio_tools.h"
-#include "joined_mp3.h"
 #include "test_env.h"
 
 #include <QFile>

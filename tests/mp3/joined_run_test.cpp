@@ -1,11 +1,11 @@
 #include "audio_tools.h"
-#include "chain.h"
-#include "conversion_run.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/working_folder.h"
 #include "fake_window.h"
-#include "files.h"
-#include "paths.h"
+#include "pipeline/chain.h"
+#include "pipeline/conversion_run.h"
 #include "test_env.h"
-#include "working_folder.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
-#include "joined_mp3.h"
-#include "mp3_frames.h"
+#include "audio/joined_mp3.h"
+#include "audio/mp3_frames.h"
 #include "test_env.h"
 
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "command_runner.h"
-#include "failure_reasons.h"
 #include "fake_window.h"
-#include "progress.h"
+#include "pipeline/failure_reasons.h"
+#include "pipeline/progress.h"
 #include "test_env.h"
+#include "tools/command_runner.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

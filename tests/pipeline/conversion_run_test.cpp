@@ -1,7 +1,7 @@
-#include "conversion_run.h"
+#include "common/files.h"
 #include "fake_window.h"
-#include "files.h"
-#include "progress.h"
+#include "pipeline/conversion_run.h"
+#include "pipeline/progress.h"
 #include "scripted_chain.h"
 #include "test_env.h"
 

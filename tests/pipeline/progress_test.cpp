@@ -1,5 +1,5 @@
 #include "fake_window.h"
-#include "progress.h"
+#include "pipeline/progress.h"
 
 #include <gtest/gtest.h>
 

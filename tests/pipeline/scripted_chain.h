@@ -1,10 +1,10 @@
 #pragma once
 
-#include "chain.h"
-#include "files.h"
-#include "paths.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/working_folder.h"
+#include "pipeline/chain.h"
 #include "test_env.h"
-#include "working_folder.h"
 
 #include <QDateTime>
 #include <QFile>

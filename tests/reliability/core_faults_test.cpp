@@ -1,16 +1,16 @@
 // Faults met by the conversion run itself, as the window drives it: the real
 // tool chain, real books and tools, a recording fake for the screen.
-#include "command_runner.h"
-#include "conversion_run.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/working_folder.h"
 #include "fake_window.h"
 #include "fault_kit.h"
-#include "files.h"
-#include "paths.h"
-#include "progress.h"
+#include "pipeline/conversion_run.h"
+#include "pipeline/progress.h"
+#include "pipeline/tool_chain.h"
 #include "test_env.h"
-#include "text_cutting.h"
-#include "tool_chain.h"
-#include "working_folder.h"
+#include "text/cutting.h"
+#include "tools/command_runner.h"
 
 #include <QDir>
 #include <QFile>

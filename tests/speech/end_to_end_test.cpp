@@ -1,9 +1,9 @@
-#include "conversion_run.h"
+#include "common/paths.h"
 #include "fake_window.h"
-#include "paths.h"
-#include "sp_voice.h"
+#include "pipeline/conversion_run.h"
+#include "pipeline/tool_chain.h"
+#include "speech/sp_voice.h"
 #include "test_env.h"
-#include "tool_chain.h"
 #include "wav_reading.h"
 
 #include <QFileInfo>

@@ -1,8 +1,8 @@
-#include "error.h"
-#include "flite_engine.h"
-#include "flite_text.h"
-#include "sp_file_stream.h"
-#include "sp_voice.h"
+#include "common/error.h"
+#include "speech/flite_engine.h"
+#include "speech/flite_text.h"
+#include "speech/sp_file_stream.h"
+#include "speech/sp_voice.h"
 #include "spoken.h"
 
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 #include "fake_window.h"
 #include "fresh_process.h"
-#include "sp_voice.h"
-#include "speech_rendering.h"
+#include "speech/sp_voice.h"
+#include "speech/speech_rendering.h"
 #include "test_env.h"
 #include "wav_reading.h"
 

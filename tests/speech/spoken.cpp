@@ -1,7 +1,7 @@
 #include "spoken.h"
 
-#include "error.h"
-#include "sp_file_stream.h"
+#include "common/error.h"
+#include "speech/sp_file_stream.h"
 
 #include <QTemporaryDir>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sp_voice.h"
+#include "speech/sp_voice.h"
 #include "wav_reading.h"
 
 #include <QList>

@@ -1,8 +1,8 @@
+#include "common/settings.h"
 #include "fake_window.h"
 #include "fresh_process.h"
-#include "settings.h"
-#include "sp_voice.h"
-#include "voice_catalogue.h"
+#include "speech/sp_voice.h"
+#include "speech/voice_catalogue.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "book_voice.h"
-#include "sp_voice.h"
-#include "voice_languages.h"
+#include "speech/book_voice.h"
+#include "speech/sp_voice.h"
+#include "speech/voice_languages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "error.h"
+#include "common/error.h"
+#include "speech/wav_writer.h"
 #include "test_env.h"
 #include "wav_reading.h"
-#include "wav_writer.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
+#include "audio/joined_mp3.h"
 #include "audio_tools.h"
-#include "book_tags.h"
-#include "conversion_run.h"
+#include "epub/package.h"
 #include "epub_maker.h"
-#include "epub_package.h"
 #include "fake_window.h"
-#include "joined_mp3.h"
+#include "pipeline/conversion_run.h"
+#include "pipeline/tool_chain.h"
+#include "tags/book_tags.h"
 #include "test_env.h"
-#include "tool_chain.h"
 
 #include <QFile>
 #include <QImage>

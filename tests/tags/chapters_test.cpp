@@ -1,11 +1,11 @@
 #include "audio_tools.h"
-#include "conversion_run.h"
+#include "common/paths.h"
 #include "epub_maker.h"
 #include "fake_window.h"
-#include "paths.h"
-#include "speech_rendering.h"
+#include "pipeline/conversion_run.h"
+#include "pipeline/tool_chain.h"
+#include "speech/speech_rendering.h"
 #include "test_env.h"
-#include "tool_chain.h"
 
 #include <QFileInfo>
 #include <QJsonArray>

@@ -1,7 +1,7 @@
-#include "chapter_places.h"
+#include "epub/package.h"
 #include "epub_maker.h"
-#include "epub_package.h"
 #include "test_env.h"
+#include "text/chapter_places.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

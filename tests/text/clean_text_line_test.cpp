@@ -1,5 +1,5 @@
 #include "fake_window.h"
-#include "text_cutting.h"
+#include "text/cutting.h"
 
 #include <gtest/gtest.h>
 

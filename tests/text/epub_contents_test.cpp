@@ -1,6 +1,6 @@
-#include "epub_contents.h"
+#include "epub/contents.h"
+#include "epub/package.h"
 #include "epub_maker.h"
-#include "epub_package.h"
 #include "test_env.h"
 
 #include <QTemporaryDir>

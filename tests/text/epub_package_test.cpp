@@ -1,5 +1,5 @@
+#include "epub/package.h"
 #include "epub_maker.h"
-#include "epub_package.h"
 #include "test_env.h"
 
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
+#include "epub/reference_marks.h"
 #include "fake_window.h"
-#include "reference_marks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
+#include "common/paths.h"
 #include "fake_window.h"
-#include "paths.h"
 #include "test_env.h"
-#include "text_cutting.h"
+#include "text/cutting.h"
 
 #include <QDir>
 #include <gtest/gtest.h>

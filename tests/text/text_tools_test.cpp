@@ -1,12 +1,12 @@
-#include "command_runner.h"
-#include "error_report.h"
+#include "audio/mp3_encoding.h"
+#include "common/error_report.h"
+#include "common/paths.h"
 #include "fake_window.h"
-#include "mp3_encoding.h"
-#include "paths.h"
 #include "test_env.h"
-#include "text_cutting.h"
-#include "text_extraction.h"
-#include "tool_deployment.h"
+#include "text/cutting.h"
+#include "tools/command_runner.h"
+#include "tools/text_extraction.h"
+#include "tools/tool_deployment.h"
 
 #include <QDataStream>
 #include <QDir>

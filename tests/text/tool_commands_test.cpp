@@ -1,9 +1,9 @@
-#include "command.h"
-#include "error.h"
+#include "audio/mp3_encoding.h"
+#include "common/command.h"
+#include "common/error.h"
 #include "fake_window.h"
-#include "mp3_encoding.h"
 #include "test_env.h"
-#include "text_extraction.h"
+#include "tools/text_extraction.h"
 
 #include <QLoggingCategory>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "cunzip.h"
 #include "test_env.h"
+#include "unzip/cunzip.h"
 #include "zip_maker.h"
 
 #include <QDir>

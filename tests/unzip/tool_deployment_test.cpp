@@ -1,8 +1,8 @@
-#include "cunzip.h"
-#include "error_report.h"
+#include "common/error_report.h"
 #include "fake_window.h"
 #include "test_env.h"
-#include "tool_deployment.h"
+#include "tools/tool_deployment.h"
+#include "unzip/cunzip.h"
 #include "zip_maker.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "epub_contents.h"
+#include "epub/contents.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "reference_marks.h"
+#include "epub/reference_marks.h"
 
 #include <QList>
 #include <QRegularExpression>

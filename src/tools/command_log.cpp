@@ -1,4 +1,4 @@
-#include "tool_command_log.h"
+#include "tools/command_log.h"
 
 namespace vt
 {

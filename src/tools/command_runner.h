@@ -1,6 +1,6 @@
 #pragma once
 
-#include "command.h"
+#include "common/command.h"
 
 #include <QByteArray>
 #include <QString>

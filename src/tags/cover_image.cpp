@@ -1,4 +1,4 @@
-#include "cover_image.h"
+#include "tags/cover_image.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
-#include "chapter_places.h"
+#include "text/chapter_places.h"
 
-#include "epub_package.h"
-#include "text_cutting.h"
+#include "epub/package.h"
+#include "text/cutting.h"
 
 #include <QFile>
 #include <QHash>

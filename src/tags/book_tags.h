@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cover_image.h"
+#include "tags/cover_image.h"
 
 #include <QByteArray>
 #include <QList>

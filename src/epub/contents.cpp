@@ -1,6 +1,6 @@
-#include "epub_contents.h"
+#include "epub/contents.h"
 
-#include "epub_package.h"
+#include "epub/package.h"
 
 #include <QHash>
 #include <QRegularExpression>

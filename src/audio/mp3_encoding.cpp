@@ -1,9 +1,9 @@
-#include "mp3_encoding.h"
+#include "audio/mp3_encoding.h"
 
-#include "command.h"
-#include "error_report.h"
-#include "tool_command_log.h"
-#include "working_folder.h"
+#include "common/command.h"
+#include "common/error_report.h"
+#include "common/working_folder.h"
+#include "tools/command_log.h"
 
 #include <QRegularExpression>
 

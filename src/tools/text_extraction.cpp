@@ -1,11 +1,11 @@
-#include "text_extraction.h"
+#include "tools/text_extraction.h"
 
-#include "command.h"
-#include "error_report.h"
-#include "files.h"
-#include "spoken_copy.h"
-#include "tool_command_log.h"
-#include "working_folder.h"
+#include "common/command.h"
+#include "common/error_report.h"
+#include "common/files.h"
+#include "common/working_folder.h"
+#include "epub/spoken_copy.h"
+#include "tools/command_log.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,6 +1,6 @@
-#include "joined_mp3.h"
+#include "audio/joined_mp3.h"
 
-#include "mp3_frames.h"
+#include "audio/mp3_frames.h"
 
 #include <QFile>
 #include <QFileInfo>

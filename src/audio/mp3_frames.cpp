@@ -1,4 +1,4 @@
-#include "mp3_frames.h"
+#include "audio/mp3_frames.h"
 
 #include <QFile>
 

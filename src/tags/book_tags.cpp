@@ -1,6 +1,6 @@
-#include "book_tags.h"
+#include "tags/book_tags.h"
 
-#include "epub_package.h"
+#include "epub/package.h"
 
 #include <QFile>
 #include <QLocale>

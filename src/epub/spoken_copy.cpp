@@ -1,8 +1,8 @@
-#include "spoken_copy.h"
+#include "epub/spoken_copy.h"
 
-#include "epub_package.h"
-#include "reference_marks.h"
-#include "zip_update.h"
+#include "epub/package.h"
+#include "epub/reference_marks.h"
+#include "unzip/zip_update.h"
 
 #include <QFile>
 #include <QHash>

@@ -1,11 +1,11 @@
-#include "tool_deployment.h"
+#include "tools/tool_deployment.h"
 
-#include "cunzip.h"
-#include "error.h"
-#include "error_report.h"
-#include "files.h"
-#include "window_ports.h"
-#include "working_folder.h"
+#include "common/error.h"
+#include "common/error_report.h"
+#include "common/files.h"
+#include "common/window_ports.h"
+#include "common/working_folder.h"
+#include "unzip/cunzip.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,11 +1,11 @@
-#include "text_cutting.h"
+#include "text/cutting.h"
 
-#include "error.h"
-#include "error_report.h"
-#include "files.h"
-#include "paths.h"
-#include "spoken_characters.h"
-#include "window_ports.h"
+#include "common/error.h"
+#include "common/error_report.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/window_ports.h"
+#include "text/spoken_characters.h"
 
 #include <QChar>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
-#include "chapter_timing.h"
+#include "tags/chapter_timing.h"
 
-#include "speech_engine.h"
+#include "speech/speech_engine.h"
 
 #include <algorithm>
 

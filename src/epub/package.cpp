@@ -1,7 +1,7 @@
-#include "epub_package.h"
+#include "epub/package.h"
 
-#include "error.h"
-#include "zip_archive.h"
+#include "common/error.h"
+#include "unzip/zip_archive.h"
 
 #include <QHash>
 #include <QRegularExpression>

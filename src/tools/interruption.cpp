@@ -1,6 +1,6 @@
-#include "interruption.h"
+#include "tools/interruption.h"
 
-#include "command_runner.h"
+#include "tools/command_runner.h"
 
 #include <QSocketNotifier>
 #include <atomic>

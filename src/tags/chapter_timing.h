@@ -1,7 +1,7 @@
 #pragma once
 
-#include "book_tags.h"
-#include "chapter_places.h"
+#include "tags/book_tags.h"
+#include "text/chapter_places.h"
 
 #include <QHash>
 #include <QList>

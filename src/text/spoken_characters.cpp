@@ -1,4 +1,4 @@
-#include "spoken_characters.h"
+#include "text/spoken_characters.h"
 
 #include <QChar>
 #include <array>

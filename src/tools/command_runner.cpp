@@ -1,7 +1,7 @@
-#include "command_runner.h"
+#include "tools/command_runner.h"
 
-#include "progress.h"
-#include "window_ports.h"
+#include "common/window_ports.h"
+#include "pipeline/progress.h"
 
 #include <QFile>
 #include <QLoggingCategory>
