@@ -17,7 +17,6 @@
 #include "audio/mp3_frames.h"
 #include "common/files.h"
 #include "common/paths.h"
-#include "common/window_ports.h"
 #include "common/working_folder.h"
 #include "epub/package.h"
 #include "pipeline/conversion_run.h"
@@ -35,6 +34,7 @@
 #include <QGuiApplication>
 #include <QStringList>
 #include <cstdio>
+#include <optional>
 #include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
@@ -42,51 +42,23 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-// The window as far as a run sees it: the list, the output folder, the
-// voice, volume and speed, and an event loop.
-class BenchWindow : public vt::WindowPort
+// A front end that lets Qt handle its events at every yield, as the
+// programs do, and prints the messages.
+class BenchObserver : public vt::RunObserver
 {
   public:
-    vt::Answer showMessage(const QString& text, vt::Buttons, vt::Icon, const QString&) override
+    void progress(const vt::RunProgress&) override {}
+    void message(const vt::RunMessage& m) override
     {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-        return vt::Answer::Ok;
+        std::fprintf(stderr, "%s\n", qPrintable(m.text));
     }
-    void yieldOnce() override { QCoreApplication::processEvents(); }
-    void setProgressValue(double v) override { value_ = v; }
-    double progressValue() const override { return value_; }
-    void setProgressCaption(const QString& c) override { caption_ = c; }
-    QString progressCaption() const override { return caption_; }
-    void setPointer(vt::Pointer p) override { pointer_ = p; }
-    vt::Pointer pointer() const override { return pointer_; }
-    bool busy() const override { return busy_; }
-    void setBusy(bool b) override { busy_ = b; }
-    int rowCount() const override { return int(rows.size()); }
-    QString rowText(int row) const override { return rows.at(row - 1); }
-    void appendRow(const QString& text) override { rows.append(text); }
-    bool option1() const override { return true; }
-    bool option2() const override { return false; }
-    QString text1() const override { return folder; }
-    int combo1Index() const override { return voice; }
-    int slider1() const override { return volume; }
-    int slider2() const override { return speed; }
-    bool check1() const override { return tags; }
-    void setTimerInterval(int) override {}
-    void setTimerEnabled(bool) override {}
-    bool timerEnabled() const override { return false; }
-
-    QStringList rows;
-    QString folder;
-    int voice = -1;
-    int volume = 100;
-    int speed = 0;
-    bool tags = true;
-
-  private:
-    double value_ = 0;
-    QString caption_;
-    vt::Pointer pointer_ = vt::Pointer::Default;
-    bool busy_ = false;
+    void bookStarted(const QString&, const QString&, const QString&) override {}
+    void bookFinished(const vt::BookResult&) override {}
+    bool stopRequested() override
+    {
+        QCoreApplication::processEvents();
+        return false;
+    }
 };
 
 long long micro(const timeval& t)
@@ -112,20 +84,19 @@ qint64 tagWorkUs(const QString& book, const QString& mp3)
     QList<vt::BookChapter> chapters;
     for (qsizetype i = 0; i < places.size(); ++i)
         chapters.append({places[i].title, i * 1000, i * 1000 + 1000});
-    vt::TagAudioBook(book, mp3, chapters);
+    vt::TagAudioBook(epub, mp3, chapters);
     return clock.nsecsElapsed() / 1000;
 }
 
-// The position of the voice the benchmark speaks with; -1 when none has it.
-int benchVoice()
+// The voice the benchmark speaks with; none when it is not installed.
+std::optional<vt::VoiceToken> benchVoice()
 {
     const QByteArray wanted =
         qEnvironmentVariableIsEmpty("BENCH_VOICE") ? QByteArray("gmw/en") : qgetenv("BENCH_VOICE");
-    const vt::VoiceTokens voices = vt::SpVoice().GetVoices();
-    for (int i = 0; i < voices.Count(); ++i)
-        if (voices.Item(i).identifier() == wanted)
-            return i;
-    return -1;
+    for (const vt::VoiceToken& voice : vt::SpVoice().GetVoices())
+        if (voice.identifier() == wanted)
+            return voice;
+    return std::nullopt;
 }
 
 // Speaks a text file into a WAV file and prints the time it took.
@@ -183,23 +154,23 @@ int main(int argc, char* argv[])
                              "<book>...\n");
         return 2;
     }
-    BenchWindow window;
-    window.folder = args[1];
-    window.speed = args[2].toInt();
-    window.volume = args[3].toInt();
-    window.rows = args.mid(4);
-    window.tags = tags;
+    vt::JobSettings settings;
+    settings.folder = args[1];
+    settings.rate = args[2].toInt();
+    settings.volume = args[3].toInt();
+    settings.tags = tags;
     // The voice the plain chain uses too.
-    window.voice = benchVoice();
-    if (window.voice < 0) {
+    settings.voice = benchVoice();
+    if (!settings.voice) {
         std::fprintf(stderr, "no voice %s\n", qgetenv("BENCH_VOICE").constData());
         return 2;
     }
-
-    vt::ToolChain chain(window);
+    BenchObserver observer;
+    vt::ToolChain chain;
     QElapsedTimer clock;
     clock.start();
-    const vt::RunOutcome outcome = vt::PushButton1_Click(window, chain);
+    const vt::RunOutcome outcome =
+        vt::ConvertBooks(vt::MakeJobs(args.mid(4), settings), observer, chain);
     const qint64 us = clock.nsecsElapsed() / 1000;
     int ok = 0;
     qint64 tagUs = 0;

@@ -1,5 +1,4 @@
 #include "common/paths.h"
-#include "fake_window.h"
 #include "fuzz_entries.h"
 #include "text/cutting.h"
 
@@ -57,12 +56,13 @@ QString checkCutting(const QByteArray& text, int speed)
         return u"cannot write the scratch text"_s;
     file.close();
 
-    test::FakeWindow window;
-    window.speed = speed;
-    const qint32 pieces = CutTextFileFSO(input, window);
+    QStringList shown;
+    const qint32 pieces = CutTextFileFSO(input, speed, [&shown](const StepFailure& f) {
+        shown.append(applicationErrorText(f));
+    });
     QString problem;
-    if (!window.messages.isEmpty())
-        problem = u"an error was shown: "_s + window.messages.first().text;
+    if (!shown.isEmpty())
+        problem = u"an error was shown: "_s + shown.first();
     else if (pieces < 1)
         problem = u"no piece"_s;
     else if (QFile::exists(input))

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/window_ports.h"
+#include "booklist/list_window.h"
 
 #include <QCursor>
 #include <QPersistentModelIndex>
@@ -12,25 +12,34 @@
 namespace vt
 {
 
+// The window's pointer as the list sees it: the hourglass means busy.
+class WindowPointer
+{
+  public:
+    virtual ~WindowPointer() = default;
+    virtual Pointer pointer() const = 0;
+    virtual void setPointer(Pointer pointer) = 0;
+};
+
 // ListView1: the book list in report view with its one column. Rows are
 // removed by double-click or Delete and moved by dragging them up or down;
 // files and folders dropped from outside are handed on by filesDropped.
 // While the window shows the hourglass, rows are neither removed nor cleared.
-class BookListView : public QTreeWidget, public BookRowsPort
+class BookListView : public QTreeWidget
 {
     Q_OBJECT
   public:
     explicit BookListView(QWidget* parent = nullptr);
     ~BookListView() override;
 
-    // BookRowsPort
-    int rowCount() const override;
-    QString rowText(int row) const override;
-    void appendRow(const QString& text) override;
+    // Rows are numbered from 1.
+    int rowCount() const;
+    QString rowText(int row) const;
+    void appendRow(const QString& text);
 
     // The window's pointer: the hourglass means busy, and every pointer move
     // over the list sets it back to the default unless it is the hourglass.
-    void setWindowPointer(PointerPort* pointer) { windowPointer_ = pointer; }
+    void setWindowPointer(WindowPointer* pointer) { windowPointer_ = pointer; }
     // The pointer the list shows while a row is being moved.
     void setDragCursor(const QCursor& cursor) { dragCursor_ = cursor; }
     QCursor dragCursor() const { return dragCursor_; }
@@ -72,7 +81,7 @@ class BookListView : public QTreeWidget, public BookRowsPort
     void moveDraggedRow(const QPoint& position);
     static QStringList localFiles(const QMimeData* data);
 
-    PointerPort* windowPointer_ = nullptr;
+    WindowPointer* windowPointer_ = nullptr;
     QCursor dragCursor_;
     bool dragFlag_ = false;
     QPersistentModelIndex dragged_;

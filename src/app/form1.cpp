@@ -2,6 +2,7 @@
 
 #include "app/browse_folder.h"
 #include "booklist/app_files.h"
+#include "pipeline/tool_chain.h"
 #include "speech/speech_rendering.h"
 #include "tools/interruption.h"
 
@@ -19,9 +20,7 @@ Form1::Services Form1::Services::real()
 {
     Services s;
     s.loadVoiceList = LoadVoiceList;
-    s.saveToWav = [](const QString& source, const QString& wavPath, WindowPort& window) {
-        SaveToWAV(source, wavPath, window);
-    };
+    s.saveToWav = SaveToWAV;
     s.browseFolder = BrowseFolder;
     s.randomDraw = [] { return QRandomGenerator::global()->generateDouble(); };
     s.endProcess = [] {
@@ -30,6 +29,7 @@ Form1::Services Form1::Services::real()
         std::_Exit(InterruptSignal() ? 128 + InterruptSignal() : 0);
     };
     s.programFolders = AppFileFolders();
+    s.makeChain = [] { return std::make_unique<ToolChain>(); };
     return s;
 }
 
@@ -58,6 +58,8 @@ Form1::Form1(Services services, QWidget* parent) : QWidget(parent), services_(st
         services_.randomDraw = real.randomDraw;
     if (!services_.endProcess)
         services_.endProcess = real.endProcess;
+    if (!services_.makeChain)
+        services_.makeChain = real.makeChain;
     if (services_.programFolders.isEmpty())
         services_.programFolders = real.programFolders;
 

@@ -1,45 +1,48 @@
 #pragma once
 
+#include "app/book_list_view.h"
+#include "app/form1_controls.h"
+#include "booklist/list_window.h"
 #include "common/settings.h"
-#include "common/window_ports.h"
+#include "speech/speech_rendering.h"
 #include "speech/voice_catalogue.h"
 
 #include <QCursor>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
-class QSlider;
-class QTimer;
 
 namespace vt
 {
 
-class BookListView;
-class StepGuard;
-class CaptionedProgressBar;
+class Chain;
+class WindowObserver;
 
 // The main window: every control of the program, the start-up sequence, the
-// Busy flag and the pointer. The core reaches it only through WindowPort.
-class Form1 : public QWidget, public WindowPort, public VoiceListPort
+// Busy flag and the pointer. A run gets a snapshot of its controls as book
+// jobs and tells the window how it goes through a WindowObserver.
+class Form1 : public QWidget,
+              public BookListWindow,
+              public VoiceListPort,
+              public WindowPointer,
+              private Form1Controls
 {
     Q_OBJECT
   public:
     // The outside services the window calls. The defaults are the real ones;
     // tests replace those that would need a person, a speaker or a new process.
     struct Services {
-        std::function<bool(VoiceListPort&, bool, MessageBoxPort&, SettingsStore&)> loadVoiceList;
-        std::function<void(const QString&, const QString&, WindowPort&)> saveToWav;
+        std::function<bool(VoiceListPort&, SettingsStore&)> loadVoiceList;
+        std::function<void(const QString&, const QString&, const SpeakSettings&,
+                           const SpeechCalls&)>
+            saveToWav;
         std::function<QString(QWidget*, const QString&, const QString&)> browseFolder;
         std::function<double()> randomDraw; // uniform in [0, 1)
         std::function<void()> endProcess;   // called when the window closes
+        // The chain of tools a run drives.
+        std::function<std::unique_ptr<Chain>()> makeChain;
         // Where optional files "beside the executable" are looked up, in order.
         QStringList programFolders;
         static Services real();
@@ -67,77 +70,47 @@ class Form1 : public QWidget, public WindowPort, public VoiceListPort
     // The cursor shown for a pointer value.
     QCursor cursorFor(Pointer pointer) const;
 
-    // WindowPort
+    // BookListWindow
     Answer showMessage(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
                        const QString& caption = {}) override;
     void yieldOnce() override;
-    void setProgressValue(double value) override;
-    double progressValue() const override { return progressValue_; }
-    void setProgressCaption(const QString& caption) override;
-    QString progressCaption() const override { return progressCaption_; }
     void setPointer(Pointer pointer) override;
     Pointer pointer() const override { return pointer_; }
     bool busy() const override { return busy_; }
-    void setBusy(bool busy) override { busy_ = busy; }
+    void setBusy(bool busy) { busy_ = busy; }
     int rowCount() const override;
     QString rowText(int row) const override;
     void appendRow(const QString& text) override;
-    bool option1() const override;
-    bool option2() const override;
-    QString text1() const override;
-    int combo1Index() const override;
-    int slider1() const override;
-    int slider2() const override;
-    bool check1() const override;
-    bool check2() const override;
-    void setTimerInterval(int milliseconds) override;
-    void setTimerEnabled(bool enabled) override;
-    bool timerEnabled() const override;
-    void repaint() override;
+
+    // The bar, its caption and Timer1, as a run's observer drives them.
+    void setProgressValue(double value);
+    double progressValue() const { return progressValue_; }
+    void setProgressCaption(const QString& caption);
+    QString progressCaption() const { return progressCaption_; }
+    void setTimerInterval(int milliseconds);
+    void setTimerEnabled(bool enabled);
+    bool timerEnabled() const;
+    void repaint();
+
+    // The voice, volume and speed the controls show, as a run or the speed
+    // test speaks with them.
+    SpeakSettings speakSettings() const;
 
     // VoiceListPort over Combo1
     void clearVoices() override;
-    void addVoice(const QString& description) override;
+    void addVoice(const VoiceToken& voice) override;
     int voiceCount() const override;
     void setVoiceIndex(int index) override;
 
-    // The controls, named as on the form.
-    BookListView* ListView1 = nullptr;
-    QPushButton* PushButton1 = nullptr;
-    QPushButton* PushButton2 = nullptr;
-    QPushButton* PushButton3 = nullptr;
-    QPushButton* PushButton4 = nullptr;
-    QPushButton* PushButton5 = nullptr;
-    QGroupBox* Frame1 = nullptr;
-    QSlider* Slider1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* lblVolume = nullptr;
-    QLabel* Label3 = nullptr;
-    QGroupBox* Frame4 = nullptr;
-    QSlider* Slider2 = nullptr;
-    QPushButton* PushButton14 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* lblSpeed = nullptr;
-    QLabel* Label5 = nullptr;
-    QGroupBox* FraVoiceUsed = nullptr;
-    QComboBox* Combo1 = nullptr;
-    QPushButton* PusRefreshList = nullptr;
-    QPushButton* PusAddVoices = nullptr;
-    QPushButton* PushButton10 = nullptr;
-    QCheckBox* Check2 = nullptr; // "Match each book's language"
-    QGroupBox* Frame5 = nullptr;
-    QRadioButton* Option1 = nullptr;
-    QGroupBox* Frame3 = nullptr;
-    QLineEdit* Text1 = nullptr;
-    QPushButton* PushButton7 = nullptr;
-    QRadioButton* Option2 = nullptr;
-    QCheckBox* Check1 = nullptr;
-    CaptionedProgressBar* ProgressBar1 = nullptr;
-    QPushButton* PushButton9 = nullptr;
-    QTimer* Timer1 = nullptr;
+    // The controls, for tests that drive the window as a user would; the
+    // window's own code reaches them directly.
+    Form1Controls& controls() { return *this; }
+    const Form1Controls& controls() const { return *this; }
 
   public Q_SLOTS:
     void PushButton1_Click();
+    // A tick of Timer1 while a piece of a run is spoken.
+    void Timer1_Timer();
     // The book-list buttons.
     void PushButton2_Click();
     void PushButton3_Click();
@@ -159,6 +132,7 @@ class Form1 : public QWidget, public WindowPort, public VoiceListPort
     void Check1_Click();
 
   protected:
+    friend class WindowObserver;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -177,6 +151,8 @@ class Form1 : public QWidget, public WindowPort, public VoiceListPort
     bool refusedSliderInput(QObject* watched, QEvent* event);
     void openWebPage(const QString& address);
     void askThenOpen(const QString& location, const QString& question, const QString& page);
+    // "Application Error" boxes for the failing steps of a handler.
+    StepReport errorBox() { return ErrorBoxOf(*this); }
 
     Services services_;
     SettingsStore settings_;
@@ -187,6 +163,8 @@ class Form1 : public QWidget, public WindowPort, public VoiceListPort
     double progressValue_ = 0;
     QString progressCaption_;
     bool centred_ = false;
+    QList<VoiceToken> voices_;          // Combo1's voices, in its order
+    WindowObserver* observer_ = nullptr; // of the run in progress
 };
 
 } // namespace vt

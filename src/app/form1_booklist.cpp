@@ -2,7 +2,7 @@
 #include "app/form1.h"
 #include "booklist/adding_books.h"
 #include "booklist/samples.h"
-#include "common/error_report.h"
+#include "common/step_guard.h"
 #include "common/files.h"
 
 #include <QDesktopServices>
@@ -14,16 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace vt
 {
-namespace
-{
-
-BookListPorts portsOf(Form1& form)
-{
-    return {*form.ListView1, form, form, form, form};
-}
-
-} // namespace
-
 void Form1::setUpBookList()
 {
     ListView1->setWindowPointer(this);
@@ -31,23 +21,23 @@ void Form1::setUpBookList()
     const QPixmap image(icon);
     ListView1->setDragCursor(image.isNull() ? QCursor(Qt::ClosedHandCursor) : QCursor(image));
     connect(ListView1, &BookListView::filesDropped, this,
-            [this](const QStringList& paths) { AddDroppedPaths(paths, portsOf(*this)); });
+            [this](const QStringList& paths) { AddDroppedPaths(paths, *this); });
 }
 
 void Form1::AddCommandLineBooks(const QStringList& paths)
 {
-    AddCommandLinePaths(paths, portsOf(*this));
+    AddCommandLinePaths(paths, *this);
 }
 
 void Form1::PushButton2_Click()
 {
-    StepGuard g(*this, u"Form1.PushButton2_Click"_s);
+    StepGuard g(errorBox(), u"Form1.PushButton2_Click"_s);
     g.step(100, [&] { ListView1->clearRows(); });
 }
 
 void Form1::PushButton3_Click()
 {
-    StepGuard g(*this, u"Form1.PushButton3_Click"_s);
+    StepGuard g(errorBox(), u"Form1.PushButton3_Click"_s);
     QStringList picked;
     g.step(100, [&] {
         QFileDialog dialog(this, u"Add File(s) - Use Ctrl & Shift to select multiple files"_s);
@@ -59,19 +49,19 @@ void Form1::PushButton3_Click()
     });
     if (picked.isEmpty())
         return;
-    g.step(102, [&] { AddPickedFiles(picked, *ListView1, *this); });
+    g.step(102, [&] { AddPickedFiles(picked, *this); });
 }
 
 void Form1::PushButton4_Click()
 {
-    AddAllEpubFilesInFolder(settings(), portsOf(*this), [this](const QString& start) {
+    AddAllEpubFilesInFolder(settings(), *this, [this](const QString& start) {
         return services().browseFolder(this, u"Please select folder:"_s, start);
     });
 }
 
 void Form1::PushButton5_Click()
 {
-    StepGuard g(*this, u"Form1.PushButton5_Click"_s);
+    StepGuard g(errorBox(), u"Form1.PushButton5_Click"_s);
     g.step(100, [&] {
         // The samples beside the executable come first, then the installed ones.
         QString folder;
@@ -84,7 +74,7 @@ void Form1::PushButton5_Click()
         if (folder.isEmpty())
             folder = SampleFolder();
         LoadSampleFiles(
-            settings(), *ListView1, *this, *this,
+            settings(), *this,
             [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); },
             folder);
     });

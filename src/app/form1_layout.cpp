@@ -1,7 +1,7 @@
 #include "app/book_list_view.h"
 #include "app/captioned_progress_bar.h"
 #include "app/form1.h"
-#include "pipeline/progress.h"
+#include "app/window_observer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -218,7 +218,7 @@ void Form1::connectControls()
     connect(Option2, &QRadioButton::clicked, this, &Form1::Option2_Click);
     connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
     connect(Check1, &QCheckBox::clicked, this, &Form1::Check1_Click);
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(*this); });
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
 }
 
 void Form1::showEvent(QShowEvent* event)

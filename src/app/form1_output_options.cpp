@@ -1,5 +1,5 @@
 #include "app/form1.h"
-#include "common/error_report.h"
+#include "common/step_guard.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -44,7 +44,7 @@ void Form1::Text1_Change()
 
 void Form1::PushButton7_Click()
 {
-    StepGuard g(*this, u"Form1.PushButton7_Click"_s);
+    StepGuard g(errorBox(), u"Form1.PushButton7_Click"_s);
     QString start;
     QString chosen;
     g.step(100, [&] { start = settings_.text(key::LastFolder); });

@@ -1,18 +1,66 @@
 #include "app/form1.h"
+#include "app/window_observer.h"
 #include "common/build_config.h"
+#include "common/files.h"
 #include "pipeline/conversion_run.h"
-#include "pipeline/tool_chain.h"
+#include "pipeline/chain.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
 
 using namespace Qt::StringLiterals;
 
 namespace vt
 {
 
-// "Start Converting To MP3": the whole list through the real chain.
+// "Start Converting To MP3": the whole list through the real chain. The
+// controls are read once, here, into one job per book; what the user
+// changes during the run counts from the next run on.
 void Form1::PushButton1_Click()
 {
-    ToolChain chain(*this);
-    vt::PushButton1_Click(*this, chain);
+    if (busy_) // [100]
+        return;
+    StepGuard g(errorBox(), u"Form1.PushButton1_Click"_s);
+    g.step(102, [&] { busy_ = true; });
+    if (g.test(104, [&] { return rowCount() == 0; })) {
+        showMessage(u"No files added."_s);
+    } else if (g.test(106, [&] { return !(IsFolder(Text1->text()) || Option2->isChecked()); })) {
+        showMessage(u"Folder does not exist. Please select another folder."_s);
+    } else {
+        QList<BookJob> jobs;
+        g.step(136, [&] {
+            QStringList books;
+            for (int i = 1; i <= rowCount(); ++i)
+                books.append(rowText(i));
+            const SpeakSettings speech = speakSettings();
+            jobs = MakeJobs(books, {speech.voice, speech.volume, speech.rate, Check1->isChecked(),
+                                    Check2->isChecked(), Option1->isChecked(),
+                                    Option2->isChecked(), Text1->text()});
+        });
+        RunOutcome outcome;
+        {
+            WindowObserver observer(*this);
+            const std::unique_ptr<Chain> chain = services_.makeChain();
+            outcome = ConvertBooks(jobs, observer, *chain);
+        }
+        if (outcome.started) {
+            g.step(268, [&] { setPointer(Pointer::Default); });
+            g.step(270, [&] { setProgressValue(0); });
+            g.step(272, [&] { setProgressCaption(kIdleCaption); });
+            g.step(280, [&] {
+                showMessage(RunSummary(outcome), Buttons::Ok,
+                            outcome.failedBooks().isEmpty() ? Icon::None : Icon::Warning);
+            });
+        }
+    }
+    g.step(286, [&] { busy_ = false; });
+}
+
+void Form1::Timer1_Timer()
+{
+    if (observer_)
+        observer_->timerTick();
 }
 
 // "?": why the program asks not to be disturbed while it works.

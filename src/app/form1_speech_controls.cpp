@@ -1,5 +1,5 @@
 #include "app/form1.h"
-#include "common/error_report.h"
+#include "common/step_guard.h"
 #include "speech/sp_voice.h"
 #include "speech/speech_rendering.h"
 
@@ -29,7 +29,7 @@ const QString kLanguagePage =
 void Form1::sliderChanged(QSlider* slider, QLabel* label, const char* key, const QString& caption,
                           const QString& location)
 {
-    StepGuard g(*this, location);
+    StepGuard g(errorBox(), location);
     if (g.test(100, [&] { return busy_; })) {
         refuseSliderChange(g, slider, key);
         return;
@@ -85,7 +85,7 @@ bool Form1::refusedSliderInput(QObject* watched, QEvent* event)
         return false;
     event->accept();
     const bool volume = slider == Slider1;
-    StepGuard g(*this, volume ? u"Form1.Slider1_Change"_s : u"Form1.Slider2_Change"_s);
+    StepGuard g(errorBox(), volume ? u"Form1.Slider1_Change"_s : u"Form1.Slider2_Change"_s);
     refuseSliderChange(g, slider, volume ? key::VolumeLevel : key::SpeechRate);
     return true;
 }
@@ -118,20 +118,30 @@ void Form1::PushButton14_Click()
 {
     if (busy_)
         return;
-    StepGuard g(*this, u"Form1.PushButton14_Click"_s);
+    StepGuard g(errorBox(), u"Form1.PushButton14_Click"_s);
     g.step(100, [&] { setBusy(true); });
     g.step(102, [&] { setPointer(Pointer::Hourglass); });
     g.step(104, [&] { yieldOnce(); });
-    g.step(106, [&] { services_.saveToWav(u"This is a test"_s, QString(), *this); });
+    g.step(106, [&] {
+        services_.saveToWav(u"This is a test"_s, QString(), speakSettings(),
+                            {errorBox(), [this] { yieldOnce(); }, {}, {}, [this](const QString& e) {
+                                 showMessage(e + u"\n\nPlease try selecting another voice "
+                                                 u"from the dropdown."_s);
+                             }});
+    });
     g.step(108, [&] { setPointer(Pointer::Default); });
     g.step(110, [&] { setBusy(false); });
 }
 
 void Form1::PusRefreshList_Click()
 {
-    StepGuard g(*this, u"Form1.PusRefreshList_Click"_s);
+    StepGuard g(errorBox(), u"Form1.PusRefreshList_Click"_s);
     bool refreshed = false;
-    g.step(100, [&] { refreshed = services_.loadVoiceList(*this, false, *this, settings_); });
+    g.step(100, [&] {
+        refreshed = services_.loadVoiceList(*this, settings_);
+        if (!refreshed)
+            showMessage(kNoVoicesMessage);
+    });
     if (refreshed)
         g.step(102, [&] {
             showMessage(u"Done.\n\nList has been refreshed with the latest voices found within "
@@ -164,7 +174,7 @@ void Form1::PushButton10_Click()
 // Asks a Yes/No question; Yes opens the page.
 void Form1::askThenOpen(const QString& location, const QString& question, const QString& page)
 {
-    StepGuard g(*this, location);
+    StepGuard g(errorBox(), location);
     Answer answer = Answer::No;
     g.step(100, [&] { answer = showMessage(question, Buttons::YesNo); });
     if (answer == Answer::Yes)

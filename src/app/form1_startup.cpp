@@ -2,7 +2,7 @@
 #include "app/form1.h"
 #include "app/hand_cursor.h"
 #include "booklist/samples.h"
-#include "common/error_report.h"
+#include "common/step_guard.h"
 #include "common/startup.h"
 
 #include <QCheckBox>
@@ -37,7 +37,7 @@ void setSliderValue(QSlider* slider, int value)
 
 bool Form1::Form_Load()
 {
-    StepGuard g(*this, u"Form1.Form_Load"_s);
+    StepGuard g(errorBox(), u"Form1.Form_Load"_s);
     g.step(100, [&] { ApplySkin(); });
     g.step(102, [&] { loadHandCursor(); });
     g.step(104, [&] {
@@ -53,9 +53,11 @@ bool Form1::Form_Load()
     // Without a voice list there is nothing to speak with: the window is
     // never shown and the process ends.
     bool voices = false;
-    g.step(114, [&] { voices = services_.loadVoiceList(*this, false, *this, settings_); });
-    if (!voices)
+    g.step(114, [&] { voices = services_.loadVoiceList(*this, settings_); });
+    if (!voices) {
+        showMessage(kNoVoicesMessage);
         return false;
+    }
     g.step(115, [&] { Check2->setChecked(settings_.boolean(key::MatchLanguage)); });
 
     g.step(116, [&] { setSliderValue(Slider1, settings_.number(key::VolumeLevel)); });
@@ -77,7 +79,10 @@ bool Form1::Form_Load()
     g.step(132, [&] { Frame3->setEnabled(Option1->isChecked()); });
     g.step(133, [&] { Check1->setChecked(settings_.boolean(key::Tags)); });
     g.step(134, [&] { setTimerEnabled(false); });
-    g.step(136, [&] { CheckTempFolder(*this); });
+    g.step(136, [&] {
+        if (const QString problem = CheckTempFolder(); !problem.isEmpty())
+            showMessage(problem);
+    });
     return true;
 }
 

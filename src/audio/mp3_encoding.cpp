@@ -1,7 +1,6 @@
 #include "audio/mp3_encoding.h"
 
 #include "common/command.h"
-#include "common/error_report.h"
 #include "common/working_folder.h"
 #include "tools/command_log.h"
 
@@ -12,10 +11,10 @@ using namespace Qt::StringLiterals;
 namespace vt
 {
 
-void WAVToMP3(const QString& wavPath, const QString& mp3Path, MessageBoxPort& box,
-              CommandRunner& runner)
+ToolRun WAVToMP3(const QString& wavPath, const QString& mp3Path, const StepReport& report,
+                 CommandRunner& runner)
 {
-    StepGuard guard(box, u"Speak.WAVToMP3"_s);
+    StepGuard guard(report, u"Speak.WAVToMP3"_s);
     Command command;
     guard.step(100, [&] {
         command.program = WorkingFolder() + u"/lame"_s;
@@ -25,8 +24,10 @@ void WAVToMP3(const QString& wavPath, const QString& mp3Path, MessageBoxPort& bo
     });
     guard.step(102, [&] { command.arguments = {u"-h"_s, wavPath, mp3Path}; });
     guard.step(104, [&] { qCInfo(lcToolCommand).noquote() << command.shown(); });
-    // The encoder's own result is not judged here: the caller looks for the MP3 file.
-    guard.step(106, [&] { runner.runAndWait(command, 0); });
+    // The encoder's own result is not judged here: the run looks at it and the MP3 file.
+    ToolRun encoder;
+    guard.step(106, [&] { encoder = runner.runAndWait(command, 0); });
+    return encoder;
 }
 
 double EncodedShare(const QByteArray& encoderOutput)

@@ -1,11 +1,11 @@
 #include "booklist/adding_books.h"
 
 #include "booklist/folder_scan.h"
-#include "common/error_report.h"
+#include "common/step_guard.h"
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/settings.h"
-#include "common/window_ports.h"
+#include "booklist/list_window.h"
 
 #include <QFileInfo>
 
@@ -24,7 +24,7 @@ bool isVisibleFolder(const QString& path)
     return value >= 0 && (value & attr::Directory) && !(value & (attr::Hidden | attr::System));
 }
 
-void addFolderFiles(const QString& folder, const QString& pattern, BookRowsPort& rows,
+void addFolderFiles(const QString& folder, const QString& pattern, const FoundFile& found,
                     StepGuard& guard)
 {
     const QString bare = folder.chopped(1);
@@ -39,21 +39,20 @@ void addFolderFiles(const QString& folder, const QString& pattern, BookRowsPort&
                 return;
             if (FileAttributes(path) == (attr::Hidden | attr::Archive))
                 return;
-            rows.appendRow(CollapseBackslashes(path));
+            found(CollapseBackslashes(path));
         });
     }
 }
 
 } // namespace
 
-bool AddPickedFiles(const QStringList& paths, BookRowsPort& rows, MessageBoxPort& box,
-                    qsizetype capacity)
+bool AddPickedFiles(const QStringList& paths, BookListWindow& rows, qsizetype capacity)
 {
     qsizetype size = 0;
     for (const QString& path : paths)
         size += path.size() + 1;
     if (size > capacity) {
-        box.showMessage(u"You've selected too many files to add.\n\n"
+        rows.showMessage(u"You've selected too many files to add.\n\n"
                         u"Please try adding via the \"Add All\" button."_s);
         return false;
     }
@@ -66,19 +65,27 @@ bool AddPickedFiles(const QStringList& paths, BookRowsPort& rows, MessageBoxPort
     return true;
 }
 
-void AddFolderTreeFiles(const QString& folder, const QString& pattern, const BookListPorts& w,
-                        StepGuard& guard)
+void FindFolderTreeFiles(const QString& folder, const QString& pattern, const FoundFile& found,
+                         StepGuard& guard, const Yield& yield)
 {
     QStringList folders{folder + u'/'};
-    guard.step(116, [&] { GetSubDirectories2016(folders, true, w.loop, w.box); });
+    guard.step(116, [&] { GetSubDirectories2016(folders, true, yield, guard.reporter()); });
     for (const QString& each : std::as_const(folders))
-        guard.step(118, [&] { addFolderFiles(each, pattern, w.rows, guard); });
+        guard.step(118, [&] { addFolderFiles(each, pattern, found, guard); });
 }
 
-void AddAllEpubFilesInFolder(SettingsStore& store, const BookListPorts& w,
+void AddFolderTreeFiles(const QString& folder, const QString& pattern, BookListWindow& w,
+                        StepGuard& guard)
+{
+    FindFolderTreeFiles(
+        folder, pattern, [&w](const QString& path) { w.appendRow(path); }, guard,
+        [&w] { w.yieldOnce(); });
+}
+
+void AddAllEpubFilesInFolder(SettingsStore& store, BookListWindow& w,
                              const std::function<QString(const QString&)>& pickFolder)
 {
-    StepGuard g(w.box, u"Form1.PushButton4_Click"_s);
+    StepGuard g(ErrorBoxOf(w), u"Form1.PushButton4_Click"_s);
     const QString extension = u"epub"_s;
     g.step(100, [&] { store.setText(key::Extension, extension); });
     QString start;
@@ -88,36 +95,36 @@ void AddAllEpubFilesInFolder(SettingsStore& store, const BookListPorts& w,
     if (chosen.isEmpty())
         return;
     g.step(108, [&] { store.setText(key::LastFolder, chosen); });
-    g.step(110, [&] { w.pointer.setPointer(Pointer::Hourglass); });
+    g.step(110, [&] { w.setPointer(Pointer::Hourglass); });
     AddFolderTreeFiles(chosen, u"*."_s + extension, w, g);
     // A conversion run that began meanwhile keeps its hourglass.
     g.step(130,
-           [&] { w.pointer.setPointer(w.busy.busy() ? Pointer::Hourglass : Pointer::Default); });
+           [&] { w.setPointer(w.busy() ? Pointer::Hourglass : Pointer::Default); });
 }
 
-void AddDroppedPaths(const QStringList& paths, const BookListPorts& w)
+void AddDroppedPaths(const QStringList& paths, BookListWindow& w)
 {
-    StepGuard g(w.box, u"Form1.ListView1_OLEDragDrop"_s);
+    StepGuard g(ErrorBoxOf(w), u"Form1.ListView1_OLEDragDrop"_s);
     for (const QString& path : paths) {
         bool folder = false;
         g.step(100, [&] { folder = isVisibleFolder(path); });
         if (folder)
             AddFolderTreeFiles(path, u"*.*"_s, w, g);
         else
-            g.step(102, [&] { w.rows.appendRow(path); });
+            g.step(102, [&] { w.appendRow(path); });
     }
 }
 
-void AddCommandLinePaths(const QStringList& paths, const BookListPorts& w)
+void AddCommandLinePaths(const QStringList& paths, BookListWindow& w)
 {
-    StepGuard g(w.box, u"Form1.AddCommandLineBooks"_s);
+    StepGuard g(ErrorBoxOf(w), u"Form1.AddCommandLineBooks"_s);
     for (const QString& path : paths) {
         QString full;
         g.step(100, [&] { full = QFileInfo(path).absoluteFilePath(); });
         if (g.test(102, [&] { return IsFolder(full); }))
             AddFolderTreeFiles(full, u"*.epub"_s, w, g);
         else
-            g.step(104, [&] { w.rows.appendRow(full); });
+            g.step(104, [&] { w.appendRow(full); });
     }
 }
 

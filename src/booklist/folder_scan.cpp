@@ -1,9 +1,8 @@
 #include "booklist/folder_scan.h"
 
-#include "common/error_report.h"
+#include "common/step_guard.h"
 #include "common/files.h"
 #include "common/paths.h"
-#include "common/window_ports.h"
 
 #include <QFile>
 #include <cerrno>
@@ -75,8 +74,8 @@ enum class Look { Entered, NotAFolder, Unreadable, Passed };
 class Scan
 {
   public:
-    Scan(EventLoopPort& loop, MessageBoxPort& box)
-        : loop_(loop), guard_(box, u"AddFolder.GetSubDirectories2016"_s, kAddFolderLocation)
+    Scan(const Yield& yield, const StepReport& report)
+        : yield_(yield), guard_(report, u"AddFolder.GetSubDirectories2016"_s, kAddFolderLocation)
     {
     }
 
@@ -111,7 +110,7 @@ class Scan
                 // With recursion every entry left was just looked into.
                 if (!recurse && !IsFolder(sub))
                     return;
-                loop_.yieldOnce();
+                yieldNow();
                 folders.append(sub);
             });
         }
@@ -126,7 +125,7 @@ class Scan
             return Look::NotAFolder;
         if (native.size() >= PATH_MAX)
             return Look::Passed;
-        loop_.yieldOnce();
+        yieldNow();
         // Hidden system folders are never entered, but nothing carries the
         // system attribute here: every folder is, once.
         if (!entered_.insert({st.st_dev, st.st_ino}).second)
@@ -151,7 +150,7 @@ class Scan
             FolderKey key;
             if (isDotOrDotDot(entry->d_name) || !entryFolder(dir, entry, key))
                 continue;
-            loop_.yieldOnce();
+            yieldNow();
             const QByteArray name(entry->d_name);
             if (name.size() > NAME_MAX || HasOddCharacters(name))
                 continue;
@@ -176,7 +175,13 @@ class Scan
         }
     }
 
-    EventLoopPort& loop_;
+    void yieldNow()
+    {
+        if (yield_)
+            yield_();
+    }
+
+    const Yield& yield_;
     StepGuard guard_;
     std::set<FolderKey> listed_;
     std::set<FolderKey> entered_;
@@ -213,10 +218,10 @@ int FileAttributes(const QString& path)
     return value;
 }
 
-void GetSubDirectories2016(QStringList& folders, bool recurse, EventLoopPort& loop,
-                           MessageBoxPort& box)
+void GetSubDirectories2016(QStringList& folders, bool recurse, const Yield& yield,
+                           const StepReport& report)
 {
-    Scan scan(loop, box);
+    Scan scan(yield, report);
     scan.remember(folders);
     scan.run(folders, recurse, true);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/files.h"
+#include "common/step_guard.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -7,8 +10,6 @@
 namespace vt
 {
 
-class EventLoopPort;
-class MessageBoxPort;
 
 // Windows-style attribute bits as this platform maps them: read-only when the
 // owner may not write, hidden when the name begins with ".", archive on every
@@ -32,8 +33,9 @@ int FileAttributes(const QString& path);
 // sub-folder grouped by parent, then the second level, and so on. Symbolic
 // links to folders are followed, but no folder is listed twice, so link
 // loops end. Folders that cannot be read are removed without a message.
-void GetSubDirectories2016(QStringList& folders, bool recurse, EventLoopPort& loop,
-                           MessageBoxPort& box);
+// Failing steps are reported through `report`; the window yields through `yield`.
+void GetSubDirectories2016(QStringList& folders, bool recurse, const Yield& yield,
+                           const StepReport& report);
 
 // Names of the files (hidden ones included, folders never) of a folder that
 // match a pattern such as "*.epub" or "*.*", ignoring letter case, in the

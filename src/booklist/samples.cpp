@@ -5,7 +5,7 @@
 #include "booklist/scramble.h"
 #include "common/files.h"
 #include "common/settings.h"
-#include "common/window_ports.h"
+#include "booklist/list_window.h"
 
 #include <QStringList>
 
@@ -50,7 +50,7 @@ void SaveSamplesSnapshot(SettingsStore& store, const QString& sampleFolder)
     store.setText(key::Snapshot, ScrambleText(toCodes(paths.join(u'|')), kKey));
 }
 
-bool IsPathInList(const BookRowsPort& rows, const QString& path)
+bool IsPathInList(const BookListWindow& rows, const QString& path)
 {
     const int count = rows.rowCount();
     for (int i = 1; i <= count; ++i)
@@ -59,18 +59,18 @@ bool IsPathInList(const BookRowsPort& rows, const QString& path)
     return false;
 }
 
-void LoadSampleFiles(SettingsStore& store, BookRowsPort& rows, MessageBoxPort& box,
-                     EventLoopPort& loop, const std::function<void(const QString&)>& openFolder,
+void LoadSampleFiles(SettingsStore& store, BookListWindow& rows,
+                     const std::function<void(const QString&)>& openFolder,
                      const QString& sampleFolder)
 {
     if (store.contains(key::Snapshot)) {
-        const QString plain = fromCodes(UnscrambleText(store.text(key::Snapshot), kKey, &loop));
+        const QString plain = fromCodes(UnscrambleText(store.text(key::Snapshot), kKey, [&rows] { rows.yieldOnce(); }));
         const QStringList parts = plain.isEmpty() ? QStringList() : plain.split(u'|');
         for (const QString& part : parts)
             if (FileExists(part) && !IsPathInList(rows, part))
                 rows.appendRow(part);
     }
-    const Answer answer = box.showMessage(
+    const Answer answer = rows.showMessage(
         u"Would you like this software to open the folder where these sample files are stored "
         u"(so that you can view them before working with them)?"_s,
         Buttons::YesNo);

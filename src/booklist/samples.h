@@ -6,9 +6,7 @@
 namespace vt
 {
 
-class BookRowsPort;
-class EventLoopPort;
-class MessageBoxPort;
+class BookListWindow;
 class SettingsStore;
 
 // The folder of the sample books that come with the program.
@@ -20,12 +18,12 @@ void SaveSamplesSnapshot(SettingsStore& store);
 void SaveSamplesSnapshot(SettingsStore& store, const QString& sampleFolder);
 
 // True when a row holds exactly this text.
-bool IsPathInList(const BookRowsPort& rows, const QString& path);
+bool IsPathInList(const BookListWindow& rows, const QString& path);
 
 // Appends the recorded samples that still exist and are not listed yet, then
 // offers to open the sample folder (`openFolder` gets the folder and "/").
-void LoadSampleFiles(SettingsStore& store, BookRowsPort& rows, MessageBoxPort& box,
-                     EventLoopPort& loop, const std::function<void(const QString&)>& openFolder,
+void LoadSampleFiles(SettingsStore& store, BookListWindow& window,
+                     const std::function<void(const QString&)>& openFolder,
                      const QString& sampleFolder = SampleFolder());
 
 } // namespace vt

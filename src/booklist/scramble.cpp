@@ -1,6 +1,5 @@
 #include "booklist/scramble.h"
 
-#include "common/window_ports.h"
 
 namespace vt
 {
@@ -13,7 +12,7 @@ int code(QChar c)
 }
 
 template <class Shift>
-QString walk(const QString& text, const QString& key, EventLoopPort* loop, Shift shift)
+QString walk(const QString& text, const QString& key, const Yield& yield, Shift shift)
 {
     if (key.isEmpty())
         return text;
@@ -21,8 +20,8 @@ QString walk(const QString& text, const QString& key, EventLoopPort* loop, Shift
     result.reserve(text.size());
     qsizetype p = 0;
     for (const QChar c : text) {
-        if (loop)
-            loop->yieldOnce();
+        if (yield)
+            yield();
         const int k = code(key[p]);
         p = (p + 1) % key.size();
         result.append(QChar(static_cast<char16_t>(shift(code(c), k))));
@@ -32,17 +31,17 @@ QString walk(const QString& text, const QString& key, EventLoopPort* loop, Shift
 
 } // namespace
 
-QString ScrambleText(const QString& text, const QString& key, EventLoopPort* loop)
+QString ScrambleText(const QString& text, const QString& key, const Yield& yield)
 {
-    return walk(text, key, loop, [](int t, int k) {
+    return walk(text, key, yield, [](int t, int k) {
         const int s = t + k;
         return s >= 256 ? s - 255 : s;
     });
 }
 
-QString UnscrambleText(const QString& text, const QString& key, EventLoopPort* loop)
+QString UnscrambleText(const QString& text, const QString& key, const Yield& yield)
 {
-    return walk(text, key, loop, [](int t, int k) {
+    return walk(text, key, yield, [](int t, int k) {
         const int s = t - k;
         return s <= 0 ? s + 255 : s;
     });

@@ -1,11 +1,11 @@
 #include "cli/batch.h"
 
+#include "cli/console_observer.h"
+
 #include "common/files.h"
 #include "common/working_folder.h"
 #include "pipeline/conversion_run.h"
-#include "pipeline/progress.h"
 #include "pipeline/tool_chain.h"
-#include "tools/command_runner.h"
 #include "tools/interruption.h"
 
 #include <QCoreApplication>
@@ -36,16 +36,6 @@ void printLine(const QString& line)
     std::fflush(stdout);
 }
 
-// Ends an interrupted in-process run: the running tool, a result that the
-// current book had begun to write (it would look complete), the working files.
-[[noreturn]] void endInterrupted()
-{
-    AbandonRun();
-    RemovePrivateWorkingFolder();
-    std::fputs("\nvellumtone-cli: interrupted\n", stderr);
-    std::_Exit(130);
-}
-
 // m:ss, or h:mm:ss from an hour on.
 QString clockTime(qint64 milliseconds)
 {
@@ -65,17 +55,18 @@ void printBookLine(size_t index, size_t total, const QString& what, const QStrin
     std::fflush(stderr);
 }
 
-QStringList childArguments(const ConsoleWindow::Settings& settings, const QString& book)
+QStringList childArguments(const BatchSettings& batch, const QString& book)
 {
+    const JobSettings& settings = batch.job;
     QStringList arguments{u"--child"_s, u"--jobs"_s, u"1"_s};
-    if (settings.voice >= 0)
-        arguments << u"--voice"_s << QString::number(settings.voice);
+    if (batch.voice >= 0)
+        arguments << u"--voice"_s << QString::number(batch.voice);
     arguments << u"--volume"_s << QString::number(settings.volume) << u"--rate"_s
               << QString::number(settings.rate)
               << (settings.matchLanguage ? u"--match-language"_s : u"--no-match-language"_s);
     arguments << (settings.tags ? u"--tags"_s : u"--no-tags"_s);
     if (settings.option1)
-        arguments << u"--out"_s << settings.text1;
+        arguments << u"--out"_s << settings.folder;
     else
         arguments << u"--beside"_s;
     return arguments << u"--"_s << book;
@@ -83,51 +74,46 @@ QStringList childArguments(const ConsoleWindow::Settings& settings, const QStrin
 
 } // namespace
 
-bool SetUpPrivateWorkingFolder(QString& error)
+Expected<void> SetUpPrivateWorkingFolder()
 {
+    QString parent;
     try {
-        const QByteArray pattern = QFile::encodeName(WorkingFolder() + u"/cli-XXXXXX"_s);
-        std::vector<char> name(pattern.constData(), pattern.constData() + pattern.size() + 1);
-        if (!::mkdtemp(name.data())) {
-            error = u"cannot make a working folder in "_s + WorkingFolder() + u": "_s +
-                    qt_error_string(errno);
-            return false;
-        }
-        privateFolder = QFile::decodeName(name.data());
-        qputenv("TEMP", name.data());
-        return true;
-    } catch (const std::exception& e) {
-        error = QString::fromUtf8(e.what());
-        return false;
+        parent = WorkingFolder();
+    } catch (const Error& e) {
+        return Problem{e.description()};
     }
+    const QByteArray pattern = QFile::encodeName(parent + u"/cli-XXXXXX"_s);
+    std::vector<char> name(pattern.constData(), pattern.constData() + pattern.size() + 1);
+    if (!::mkdtemp(name.data()))
+        return Problem{u"cannot make a working folder in "_s + parent + u": "_s +
+                       qt_error_string(errno)};
+    privateFolder = QFile::decodeName(name.data());
+    qputenv("TEMP", name.data());
+    return {};
 }
 
 void RemovePrivateWorkingFolder()
 {
     if (privateFolder.isEmpty())
         return;
-    try {
-        DeleteFolderTree(privateFolder);
-    } catch (...) {
-        // Nothing more can be done about a folder that cannot be listed.
-    }
+    // A folder that cannot be listed stays: nothing more can be done about it.
+    (void)DeleteFolderTree(privateFolder);
     privateFolder.clear();
 }
 
-int ConvertInProcess(const QStringList& books, const ConsoleWindow::Settings& settings,
-                     bool showProgress)
+int ConvertInProcess(const QStringList& books, const BatchSettings& settings, bool showProgress)
 {
-    ConsoleWindow window(settings, showProgress);
-    for (const QString& book : books)
-        window.appendRow(book);
-    window.onYield = [] {
-        if (Interrupted())
-            endInterrupted();
-    };
-    ToolChain chain(window);
-    const RunOutcome outcome = PushButton1_Click(window, chain);
-    if (Interrupted())
-        endInterrupted();
+    ConsoleObserver observer(showProgress);
+    ToolChain chain;
+    const RunOutcome outcome = ConvertBooks(MakeJobs(books, settings.job), observer, chain);
+    if (outcome.stopped || Interrupted()) {
+        // The run has ended its tool and removed its unfinished result and
+        // working files.
+        AbandonRun();
+        RemovePrivateWorkingFolder();
+        std::fputs("\nvellumtone-cli: interrupted\n", stderr);
+        return 130;
+    }
     if (!outcome.started) {
         for (const QString& book : books)
             printLine(u"failed: "_s + book + u": the conversion could not start"_s);
@@ -145,7 +131,7 @@ int ConvertInProcess(const QStringList& books, const ConsoleWindow::Settings& se
 }
 
 int ConvertInChildren(const QString& program, const QStringList& books,
-                      const ConsoleWindow::Settings& settings, int jobs)
+                      const BatchSettings& settings, int jobs)
 {
     struct Job {
         std::unique_ptr<QProcess> process;

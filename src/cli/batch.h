@@ -1,6 +1,7 @@
 #pragma once
 
-#include "cli/console_window.h"
+#include "common/expected.h"
+#include "pipeline/book_job.h"
 
 #include <QString>
 #include <QStringList>
@@ -8,21 +9,27 @@
 namespace vt
 {
 
+// What the batch program converts with: the job settings and, for the
+// children of a --jobs batch, the voice's position in the voice list.
+struct BatchSettings {
+    int voice = -1; // -1: the speech engine's default voice
+    JobSettings job;
+};
+
 // Runs the books in this process through the conversion run; prints one
-// result line per book; returns the exit status.
-int ConvertInProcess(const QStringList& books, const ConsoleWindow::Settings& settings,
-                     bool showProgress);
+// result line per book; returns the exit status (130 when interrupted).
+int ConvertInProcess(const QStringList& books, const BatchSettings& settings, bool showProgress);
 
 // Runs the books `jobs` at a time, one child process per book; prints the
 // children's result lines in book order; returns the exit status.
 int ConvertInChildren(const QString& program, const QStringList& books,
-                      const ConsoleWindow::Settings& settings, int jobs);
+                      const BatchSettings& settings, int jobs);
 
 // Makes a private working folder for this process and sets TEMP to it;
 // removes it again at exit. An interruption (interruption.h) ends the
 // running tool, removes this run's working files and ends the process with
 // status 130.
-bool SetUpPrivateWorkingFolder(QString& error);
+Expected<void> SetUpPrivateWorkingFolder();
 void RemovePrivateWorkingFolder();
 
 } // namespace vt

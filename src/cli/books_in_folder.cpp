@@ -1,7 +1,7 @@
 #include "booklist/adding_books.h"
-#include "cli/console_window.h"
+#include "cli/console_observer.h"
 #include "cli/voice_choice.h"
-#include "common/error_report.h"
+#include "common/step_guard.h"
 
 using namespace Qt::StringLiterals;
 
@@ -10,12 +10,12 @@ namespace vt
 
 QStringList EpubBooksInFolder(const QString& folder)
 {
-    ConsoleWindow scanner({}, false);
-    StepGuard guard(scanner, u"Form1.PushButton4_Click"_s);
-    AddFolderTreeFiles(folder, u"*.epub"_s, {scanner, scanner, scanner, scanner, scanner}, guard);
     QStringList books;
-    for (int row = 1; row <= scanner.rowCount(); ++row)
-        books.append(scanner.rowText(row));
+    StepGuard guard(
+        [](const StepFailure& f) { PrintError(u"vellumtone-cli: "_s + f.description + u'\n'); },
+        u"Form1.PushButton4_Click"_s);
+    FindFolderTreeFiles(
+        folder, u"*.epub"_s, [&books](const QString& path) { books.append(path); }, guard);
     return books;
 }
 

@@ -1,13 +1,14 @@
 #include "booklist/samples.h"
+#include "cli/console_observer.h"
 #include "cli/batch.h"
 #include "cli/cli_options.h"
-#include "cli/console_window.h"
 #include "cli/spoken_text.h"
 #include "cli/voice_choice.h"
 #include "common/build_config.h"
 #include "common/files.h"
 #include "common/settings.h"
 #include "common/working_folder.h"
+#include "speech/voice_catalogue.h"
 #include "tools/interruption.h"
 
 #include <QCoreApplication>
@@ -91,7 +92,7 @@ template <class F> auto stored(F&& read, decltype(read()) fallback)
 {
     try {
         return read();
-    } catch (...) {
+    } catch (const vt::Error&) {
         return fallback;
     }
 }
@@ -120,7 +121,7 @@ bool collectBooks(const QStringList& paths, QStringList& books, bool child)
 // Where the results go: the options, else the window's stored choice.
 // Answers false (after the message) when that folder does not exist.
 bool chooseOutput(const vt::CliOptions& options, vt::SettingsStore& store,
-                  vt::ConsoleWindow::Settings& settings)
+                  vt::JobSettings& settings)
 {
     if (options.out) {
         if (!vt::IsFolder(*options.out) && options.child) {
@@ -136,7 +137,7 @@ bool chooseOutput(const vt::CliOptions& options, vt::SettingsStore& store,
         }
         settings.option1 = true;
         settings.option2 = false;
-        settings.text1 = QFileInfo(*options.out).absoluteFilePath();
+        settings.folder = QFileInfo(*options.out).absoluteFilePath();
         return true;
     }
     if (options.beside) {
@@ -146,15 +147,15 @@ bool chooseOutput(const vt::CliOptions& options, vt::SettingsStore& store,
     }
     settings.option1 = stored([&] { return store.boolean(vt::key::Option1); }, true);
     settings.option2 = stored([&] { return store.boolean(vt::key::Option2); }, false);
-    settings.text1 = stored([&] { return store.text(vt::key::Text1); }, QString());
+    settings.folder = stored([&] { return store.text(vt::key::Text1); }, QString());
     if (settings.option2 || !settings.option1) {
         // The window selects the option set last; with neither, results go
         // beside the books as they would there.
         settings.option1 = false;
         settings.option2 = true;
     }
-    if (settings.option1 && !vt::IsFolder(settings.text1)) {
-        usageError(u"the output folder \""_s + settings.text1 +
+    if (settings.option1 && !vt::IsFolder(settings.folder)) {
+        usageError(u"the output folder \""_s + settings.folder +
                    u"\" of the settings does not exist; give --out DIR or --beside"_s);
         return false;
     }
@@ -183,28 +184,34 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    const QStringList voices = vt::VoiceNames();
+    const vt::Expected<vt::VoiceTokens> installed = vt::InstalledVoices();
+    if (!installed)
+        vt::PrintError(u"vellumtone-cli: "_s + installed.error() + u'\n');
+    const vt::VoiceTokens tokens = installed.valueOr(vt::VoiceTokens({}));
+    const QStringList voices = vt::VoiceNames(tokens);
     if (options->listVoices) {
-        const QStringList engines = vt::VoiceEngines();
         for (qsizetype i = 0; i < voices.size(); ++i)
-            print(stdout,
-                  QString::number(i) + u'\t' + voices[i] + u'\t' + engines.value(i) + u'\n');
+            print(stdout, QString::number(i) + u'\t' + voices[i] + u'\t' +
+                              vt::EngineName(tokens.Item(int(i)).engine()) + u'\n');
         return voices.isEmpty() ? 1 : 0;
     }
 
     vt::SettingsStore store;
-    vt::ConsoleWindow::Settings settings;
+    vt::BatchSettings batch;
+    vt::JobSettings& settings = batch.job;
     if (options->voice) {
-        settings.voice = vt::ChooseVoice(voices, *options->voice);
-        if (settings.voice < 0)
+        batch.voice = vt::ChooseVoice(voices, *options->voice);
+        if (batch.voice < 0)
             return usageError(u"no voice \""_s + *options->voice +
                               u"\"; see vellumtone-cli --list-voices"_s);
     } else if (store.contains(vt::key::Combo)) {
         const int combo = stored([&] { return store.number(vt::key::Combo); }, 0);
-        settings.voice = combo >= 0 && combo < voices.size() ? combo : -1;
+        batch.voice = combo >= 0 && combo < voices.size() ? combo : -1;
     } else {
-        settings.voice = vt::FirstStartVoiceIndex(); // as the window's first start selects
+        batch.voice = vt::FirstStartVoice(tokens); // as the window's first start selects
     }
+    if (batch.voice >= 0)
+        settings.voice = tokens.Item(batch.voice);
     settings.matchLanguage = options->matchLanguage.value_or(
         stored([&] { return store.boolean(vt::key::MatchLanguage); }, true));
     settings.volume = options->volume.value_or(
@@ -224,15 +231,16 @@ int main(int argc, char* argv[])
     }
 
     vt::InstallInterruptHandling();
-    if (!vt::SetUpPrivateWorkingFolder(error)) {
-        print(stderr, u"vellumtone-cli: "_s + error + u'\n');
+    if (const vt::Expected<void> working = vt::SetUpPrivateWorkingFolder(); !working) {
+        const QString problem = working.error();
+        print(stderr, u"vellumtone-cli: "_s + problem + u'\n');
         for (const QString& book : books)
             printFailed(book,
-                        u"the working folder cannot be used: "_s + error + u" (check TEMP)"_s);
+                        u"the working folder cannot be used: "_s + problem + u" (check TEMP)"_s);
         return 1;
     }
     if (options->text) {
-        const int status = vt::PrintSpokenText(books, settings);
+        const int status = vt::PrintSpokenText(books, batch);
         vt::RemovePrivateWorkingFolder();
         return status;
     }
@@ -242,8 +250,8 @@ int main(int argc, char* argv[])
     // same only when it is spoken by a fresh engine, whatever --jobs says.
     const int status = books.size() > 1
                            ? vt::ConvertInChildren(QCoreApplication::applicationFilePath(), books,
-                                                   settings, std::min(jobs, int(books.size())))
-                           : vt::ConvertInProcess(books, settings, !options->child);
+                                                   batch, std::min(jobs, int(books.size())))
+                           : vt::ConvertInProcess(books, batch, !options->child);
     vt::RemovePrivateWorkingFolder();
     return vt::Interrupted() ? 130 : status;
 }

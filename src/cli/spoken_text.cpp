@@ -1,18 +1,17 @@
 #include "cli/spoken_text.h"
 
 #include "cli/batch.h"
-#include "common/error_report.h"
+#include "cli/console_observer.h"
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/working_folder.h"
+#include "epub/package.h"
 #include "pipeline/failure_reasons.h"
 #include "pipeline/tool_chain.h"
-#include "tools/command_runner.h"
 #include "tools/interruption.h"
 
 #include <QFile>
 #include <cstdio>
-#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
@@ -28,51 +27,59 @@ void write(FILE* stream, const QByteArray& bytes)
 
 } // namespace
 
-int PrintSpokenText(const QStringList& books, const ConsoleWindow::Settings& settings)
+int PrintSpokenText(const QStringList& books, const BatchSettings& settings)
 {
-    ConsoleWindow window(settings, false);
-    window.onYield = [] {
-        if (Interrupted()) {
-            EndRunningTool();
-            RemovePrivateWorkingFolder();
-            std::fputs("\nvellumtone-cli: interrupted\n", stderr);
-            std::_Exit(130);
-        }
+    ConsoleObserver observer(false);
+    const StepReport report = [&observer](const StepFailure& f) {
+        observer.message({RunMessage::Kind::StepFailure, f.description, {}, f.location, f.line});
     };
-    ToolChain chain(window);
-    StepGuard run(window, u"Form1.PushButton1_Click"_s);
-    chain.deployTools(run);
-    const QString text = WorkingFolder() + u"/output.txt"_s;
+    const Yield yield = [&observer] {
+        if (observer.stopRequested())
+            throw RunStopped{};
+    };
+    ToolChain chain;
+    chain.setHooks({report, yield, [&yield](const QByteArray&) { yield(); }, {}, {}});
+    StepGuard run(report, u"Form1.PushButton1_Click"_s);
+    JobSettings text = settings.job;
+    text.tags = false; // no chapters to place
     int status = 0;
-    bool first = true;
-    for (const QString& book : books) {
-        DeleteFileQuiet(text);
-        ForgetLastTool();
-        chain.readEpubToText(book);
-        const ToolEnding converter = LastToolEnding();
-        if (converter.failed()) // text of a converter that failed may be cut short
-            DeleteFileQuiet(text);
-        if (!FileExists(text)) {
-            write(stderr, (u"vellumtone-cli: "_s + book + u": "_s +
-                           TextFailureReason(book, LastToolOutput(), converter) + u'\n')
-                              .toUtf8());
-            status = 1;
-            continue;
+    try {
+        chain.deployTools(run);
+        const QString output = WorkingFolder() + u"/output.txt"_s;
+        bool first = true;
+        for (const BookJob& job : MakeJobs(books, text)) {
+            DeleteFileQuiet(output);
+            const EpubBook book(job.book);
+            chain.startBook(job, book);
+            const ToolRun converter = chain.readEpubToText();
+            if (converter.failed()) // text of a converter that failed may be cut short
+                DeleteFileQuiet(output);
+            if (!FileExists(output)) {
+                PrintError(u"vellumtone-cli: "_s + job.book + u": "_s +
+                           TextFailureReason(job.book, converter) + u'\n');
+                status = 1;
+                continue;
+            }
+            const qint32 pieces = chain.cutText(output);
+            for (qint32 j = 1; j <= pieces; ++j) {
+                const QString piece = WorkingFolder() + u"/output"_s + PieceNumber(j) + u".txt"_s;
+                QFile file(piece);
+                if (!first)
+                    write(stdout, "\f\n");
+                first = false;
+                if (file.open(QIODevice::ReadOnly))
+                    write(stdout, file.readAll());
+                file.close();
+                DeleteFileQuiet(piece);
+            }
         }
-        const qint32 pieces = chain.cutText(text);
-        for (qint32 j = 1; j <= pieces; ++j) {
-            const QString piece = WorkingFolder() + u"/output"_s + PieceNumber(j) + u".txt"_s;
-            QFile file(piece);
-            if (!first)
-                write(stdout, "\f\n");
-            first = false;
-            if (file.open(QIODevice::ReadOnly))
-                write(stdout, file.readAll());
-            file.close();
-            DeleteFileQuiet(piece);
-        }
+        chain.removeTools(run);
+    } catch (const RunStopped&) {
+        EndRunningTool();
+        RemovePrivateWorkingFolder();
+        std::fputs("\nvellumtone-cli: interrupted\n", stderr);
+        return 130;
     }
-    chain.removeTools(run);
     std::fflush(stdout);
     return status;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/console_window.h"
+#include "cli/batch.h"
 
 #include <QStringList>
 
@@ -11,6 +11,6 @@ namespace vt
 // a run takes it, and the pieces, exactly as they would be spoken, written
 // to standard output, each after a line holding a form feed but the first.
 // Nothing is spoken. Returns the exit status: 1 when a book gave no text.
-int PrintSpokenText(const QStringList& books, const ConsoleWindow::Settings& settings);
+int PrintSpokenText(const QStringList& books, const BatchSettings& settings);
 
 } // namespace vt

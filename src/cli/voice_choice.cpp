@@ -1,65 +1,14 @@
 #include "cli/voice_choice.h"
 
-#include "common/error_report.h"
-#include "common/settings.h"
-#include "common/window_ports.h"
-#include "speech/sp_voice.h"
-#include "speech/voice_catalogue.h"
-
-#include <QDirIterator>
-#include <cstdio>
-
-using namespace Qt::StringLiterals;
-
 namespace vt
 {
-namespace
-{
 
-class NameCollector : public VoiceListPort, public MessageBoxPort
+QStringList VoiceNames(const VoiceTokens& voices)
 {
-  public:
-    void clearVoices() override { names.clear(); }
-    void addVoice(const QString& description) override { names.append(description); }
-    int voiceCount() const override { return int(names.size()); }
-    void setVoiceIndex(int) override {}
-    Answer showMessage(const QString& text, Buttons, Icon, const QString&) override
-    {
-        std::fprintf(stderr, "vellumtone-cli: %s\n", qPrintable(text));
-        return Answer::No;
-    }
     QStringList names;
-};
-
-} // namespace
-
-QStringList VoiceNames()
-{
-    NameCollector collector;
-    SettingsStore store;
-    LoadVoiceList(collector, false, collector, store);
-    return collector.names;
-}
-
-QStringList VoiceEngines()
-{
-    QStringList engines;
-    try {
-        for (const VoiceToken& token : SpVoice().GetVoices())
-            engines.append(EngineName(token.engine()));
-    } catch (...) {
-        // VoiceNames has said why there are no voices.
-    }
-    return engines;
-}
-
-int FirstStartVoiceIndex()
-{
-    try {
-        return FirstStartVoice(SpVoice().GetVoices());
-    } catch (...) {
-        return -1;
-    }
+    for (const VoiceToken& token : voices)
+        names.append(token.GetDescription());
+    return names;
 }
 
 int ChooseVoice(const QStringList& voices, const QString& wanted)

@@ -1,17 +1,15 @@
 #pragma once
 
+#include "speech/sp_voice.h"
+
 #include <QString>
 #include <QStringList>
 
 namespace vt
 {
 
-// The descriptions of the engine's voices, in the engine's order.
-QStringList VoiceNames();
-// The engine of each of those voices ("espeak-ng", "Flite"), in the same order.
-QStringList VoiceEngines();
-// The voice a first start selects (FirstStartVoice); -1 when there is none.
-int FirstStartVoiceIndex();
+// The descriptions of the voices, in their order.
+QStringList VoiceNames(const VoiceTokens& voices);
 // The index of the voice a user named by number or by name (exact, any
 // letter case, else the one voice whose name contains it); -1 for none.
 int ChooseVoice(const QStringList& voices, const QString& wanted);

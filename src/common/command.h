@@ -28,13 +28,4 @@ struct Command {
     QString shown() const;
 };
 
-// Starts a command and waits for its end, keeping the window alive.
-class CommandRunner
-{
-  public:
-    virtual ~CommandRunner() = default;
-    // Returns the exit code, or the start-failure result when it cannot start.
-    virtual int runAndWait(const Command& command, int windowStyle = 6) = 0;
-};
-
 } // namespace vt

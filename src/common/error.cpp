@@ -19,13 +19,22 @@ void raise(int number, const QString& description, const QString& source)
     throw Error(number, description, source);
 }
 
+int SystemErrorNumber(int code)
+{
+    return code == ENOENT                                     ? err::PathNotFound
+           : code == ENOSPC || code == EDQUOT                 ? err::DiskFull
+           : code == EACCES || code == EPERM || code == EROFS ? err::PermissionDenied
+                                                              : err::PathFileAccess;
+}
+
+QString SystemErrorText(const QString& what, const QString& path, int code)
+{
+    return what + u" \""_s + path + u"\": "_s + QString::fromLocal8Bit(std::strerror(code));
+}
+
 void raiseSystemError(const QString& what, const QString& path, int code)
 {
-    const int number = code == ENOENT                                     ? err::PathNotFound
-                       : code == ENOSPC || code == EDQUOT                 ? err::DiskFull
-                       : code == EACCES || code == EPERM || code == EROFS ? err::PermissionDenied
-                                                                          : err::PathFileAccess;
-    raise(number, what + u" \""_s + path + u"\": "_s + QString::fromLocal8Bit(std::strerror(code)));
+    raise(SystemErrorNumber(code), SystemErrorText(what, path, code));
 }
 
 } // namespace vt

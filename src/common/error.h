@@ -43,8 +43,12 @@ inline constexpr int AutomationBase = -2147221504; // automation-object error ba
 
 [[noreturn]] void raise(int number, const QString& description, const QString& source = {});
 
-// Raises the error for a failed file-system call: `what` and the path, then
-// the system's own words for `code` (an errno value).
+// The number the design's error box shows for a failed file-system call
+// (an errno value), and the description: `what` and the path, then the
+// system's own words for the code.
+int SystemErrorNumber(int code);
+QString SystemErrorText(const QString& what, const QString& path, int code);
+// Raises that error.
 [[noreturn]] void raiseSystemError(const QString& what, const QString& path, int code);
 
 } // namespace vt

@@ -1,7 +1,6 @@
 #include "common/files.h"
 
 #include "common/error.h"
-#include "common/window_ports.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -57,7 +56,7 @@ void writeFile(const QByteArray& bytes, const QString& path, int flags)
 // name that is not valid UTF-8 goes too; links are removed, never followed.
 // The listing is complete before anything is deleted. Answers the error of
 // a folder that could not be listed, 0 when none.
-int deleteEntries(int fd, EventLoopPort* loop)
+int deleteEntries(int fd, const Yield& yield)
 {
     const int listing = ::dup(fd);
     DIR* dir = listing < 0 ? nullptr : ::fdopendir(listing);
@@ -82,8 +81,8 @@ int deleteEntries(int fd, EventLoopPort* loop)
     }
     ::closedir(dir);
     for (const QByteArray& file : std::as_const(files)) {
-        if (loop)
-            loop->yieldOnce();
+        if (yield)
+            yield();
         ::unlinkat(fd, file.constData(), 0);
     }
     int error = 0;
@@ -92,7 +91,7 @@ int deleteEntries(int fd, EventLoopPort* loop)
         ::fchmodat(fd, folder.constData(), (mode & 07777) | S_IRWXU, 0);
         const int sub =
             ::openat(fd, folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        const int failed = sub < 0 ? errno : deleteEntries(sub, loop);
+        const int failed = sub < 0 ? errno : deleteEntries(sub, yield);
         if (sub >= 0)
             ::close(sub);
         error = error ? error : failed;
@@ -124,10 +123,10 @@ void WriteTextFile(const QString& text, const QString& path)
     writeFile((text + u'\n').toUtf8(), path, O_TRUNC);
 }
 
-void WriteBytesIfMissing(const QByteArray& bytes, const QString& path, EventLoopPort* loop)
+void WriteBytesIfMissing(const QByteArray& bytes, const QString& path, const Yield& yield)
 {
-    if (loop)
-        loop->yieldOnce();
+    if (yield)
+        yield();
     if (FileExists(path))
         return;
     writeFile(bytes, path, O_EXCL);
@@ -145,10 +144,10 @@ QString ReadTextFile(const QString& path)
     return QString::fromUtf8(file.readAll());
 }
 
-void DeleteFileQuiet(const QString& path, EventLoopPort* loop)
+void DeleteFileQuiet(const QString& path, const Yield& yield)
 {
-    if (loop)
-        loop->yieldOnce();
+    if (yield)
+        yield();
     if (path.isEmpty())
         return;
     const QByteArray name = native(path);
@@ -163,23 +162,23 @@ void DeleteFileQuiet(const QString& path, EventLoopPort* loop)
     }
 }
 
-void DeleteFolderTree(const QString& folder, EventLoopPort* loop)
+Expected<void> DeleteFolderTree(const QString& folder, const Yield& yield)
 {
     struct stat st {
     };
     const QByteArray name = native(folder);
     if (folder.isEmpty() || ::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return;
+        return {};
     // The folder must be writable and searchable for its entries to go.
     ::chmod(name.constData(), (st.st_mode & 07777) | S_IRWXU);
     const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        raiseSystemError(u"Cannot list"_s, folder, errno);
-    const int error = deleteEntries(fd, loop);
-    ::close(fd);
+    const int error = fd < 0 ? errno : deleteEntries(fd, yield);
+    if (fd >= 0)
+        ::close(fd);
     if (error != 0)
-        raiseSystemError(u"Cannot list"_s, folder, error);
+        return SystemProblem(u"Cannot list"_s, folder, error);
     RemoveFolderQuiet(folder);
+    return {};
 }
 
 void RemoveFolderQuiet(const QString& folder)

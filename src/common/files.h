@@ -1,12 +1,16 @@
 #pragma once
 
+#include "common/expected.h"
+
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace vt
 {
 
-class EventLoopPort;
+// Lets the window handle its pending events once; may be empty.
+using Yield = std::function<void()>;
 
 // True when the path exists (files and folders alike, links followed).
 bool FileExists(const QString& path);
@@ -18,15 +22,15 @@ void WriteTextFile(const QString& text, const QString& path);
 // Yields once; writes the bytes into a new file unless the path exists.
 // Raises an error when the file cannot be written.
 void WriteBytesIfMissing(const QByteArray& bytes, const QString& path,
-                         EventLoopPort* loop = nullptr);
+                         const Yield& yield = {});
 // The whole file as UTF-8 text; "" when missing, "empty file" when empty.
 QString ReadTextFile(const QString& path);
 // Yields once and deletes the file, read-only or not; never fails.
-void DeleteFileQuiet(const QString& path, EventLoopPort* loop = nullptr);
+void DeleteFileQuiet(const QString& path, const Yield& yield = {});
 // Deletes everything below the folder and the folder itself. Links are
 // removed, never followed. Deletions never fail; a folder that cannot be
-// listed raises an error.
-void DeleteFolderTree(const QString& folder, EventLoopPort* loop = nullptr);
+// listed is the problem.
+Expected<void> DeleteFolderTree(const QString& folder, const Yield& yield = {});
 // Removes an empty folder; failure is ignored.
 void RemoveFolderQuiet(const QString& folder);
 // The desktop folder followed by "/"; raises an error when there is none.

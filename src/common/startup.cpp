@@ -1,9 +1,9 @@
 #include "common/startup.h"
 
 #include "common/build_config.h"
+#include "common/error.h"
 #include "common/files.h"
 #include "common/paths.h"
-#include "common/window_ports.h"
 #include "common/working_folder.h"
 
 using namespace Qt::StringLiterals;
@@ -36,37 +36,28 @@ void SetApplicationTitle(const QString& productName)
     title() = result;
 }
 
-bool CheckTempFolder(MessageBoxPort& box)
+QString CheckTempFolder()
 {
-    bool failed = false;
-    QString folder;
-    QString readBack;
     const QString probe = u"Quillmark Temp Folder Test file"_s;
+    QString folder = qEnvironmentVariable("TEMP");
+    QString readBack;
     try {
         folder = WorkingFolder();
         const QString file = CollapseBackslashes(folder + u"/TempTest.txt"_s);
         DeleteFileQuiet(file);
-        try {
-            WriteTextFile(probe, file);
-        } catch (...) {
-            failed = true;
-        }
-        if (FileExists(file))
-            readBack = ReadTextFile(file).remove(u'\r').remove(u'\n').trimmed();
+        WriteTextFile(probe, file);
+        readBack = ReadTextFile(file).remove(u'\r').remove(u'\n').trimmed();
         DeleteFileQuiet(file);
-    } catch (...) {
-        failed = true;
-        if (folder.isEmpty())
-            folder = qEnvironmentVariable("TEMP");
+    } catch (const Error&) {
+        // The warning below says what to do about a folder that cannot be used.
     }
-    if (!failed && !readBack.isEmpty() && readBack == probe)
-        return true;
-    box.showMessage(u"Software cannot access your TEMP folder.\n\n"
-                    u"It needs to access the TEMP folder to work correctly.\n\n"
-                    u"Please delete files in your\n\n"_s +
-                    folder + u"\n\nfolder\n\nPlease email "_s + QStringLiteral(VT_SUPPORT_EMAIL) +
-                    u" if you have any questions."_s);
-    return false;
+    if (readBack == probe)
+        return {};
+    return u"Software cannot access your TEMP folder.\n\n"
+           u"It needs to access the TEMP folder to work correctly.\n\n"
+           u"Please delete files in your\n\n"_s +
+           folder + u"\n\nfolder\n\nPlease email "_s + QStringLiteral(VT_SUPPORT_EMAIL) +
+           u" if you have any questions."_s;
 }
 
 void OpenVendorPageSometimes(const std::function<double()>& draw,

@@ -6,17 +6,15 @@
 namespace vt
 {
 
-class MessageBoxPort;
-
 // The application title, the caption of every message box that names none.
 QString ApplicationTitle();
 // Derives the title from the product name: the name without its last word,
 // shortened while longer than 40 characters; a one-word name stays whole.
 void SetApplicationTitle(const QString& productName = QStringLiteral("Vellumtone"));
 
-// Writes a test text into the working folder and reads it back; shows the
-// warning and answers false when that does not work.
-bool CheckTempFolder(MessageBoxPort& box);
+// Writes a test text into the working folder and reads it back. Empty when
+// that works, else the warning the window shows.
+QString CheckTempFolder();
 
 // One start in a hundred opens the maker's home page. `draw` gives a uniform
 // number in [0, 1); `open` opens an address.

@@ -328,6 +328,13 @@ EpubBook::EpubBook(const QString& path)
 
 EpubBook::~EpubBook() = default;
 
+Expected<void> EpubBook::copyTo(const QString& target) const
+{
+    if (!archive_)
+        return Problem{u"The book could not be opened."_s};
+    return archive_->copyTo(target);
+}
+
 QByteArray EpubBook::read(const QString& path, qint64 maxBytes) const
 {
     if (!archive_ || path.isEmpty())

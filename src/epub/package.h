@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/expected.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -67,6 +69,9 @@ class EpubBook
     // A file of the book by its path inside the archive; empty when it is
     // missing, unreadable, encrypted or larger than maxBytes.
     QByteArray read(const QString& path, qint64 maxBytes = 32 << 20) const;
+    // Writes the book's file, byte for byte, to a new file, without opening
+    // the book again. A failure leaves no file.
+    Expected<void> copyTo(const QString& target) const;
 
   private:
     std::unique_ptr<ZipArchive> archive_;

@@ -48,9 +48,8 @@ QByteArray withoutItemrefs(const QByteArray& opf, const QStringList& ids)
 
 } // namespace
 
-bool WriteSpokenCopy(const QString& bookPath, const QString& copyPath)
+bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath)
 {
-    const EpubBook book(bookPath);
     if (!book.hasPackage())
         return false;
     const EpubPackage& package = book.package();
@@ -95,16 +94,13 @@ bool WriteSpokenCopy(const QString& bookPath, const QString& copyPath)
         return false;
 
     QFile::remove(copyPath);
-    try {
-        if (!QFile::copy(bookPath, copyPath))
-            return false;
-        QFile(copyPath).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        ReplaceZipEntries(copyPath, changed);
-        return true;
-    } catch (...) {
+    if (!book.copyTo(copyPath))
+        return false;
+    if (const Expected<void> replaced = ReplaceZipEntries(copyPath, changed); !replaced) {
         QFile::remove(copyPath);
         return false;
     }
+    return true;
 }
 
 } // namespace vt

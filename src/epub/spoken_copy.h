@@ -5,6 +5,8 @@
 namespace vt
 {
 
+class EpubBook;
+
 // Writes to copyPath a copy of the book for the converter to read instead
 // of it, with what a listener must not hear taken out: reference marks and
 // page-number markers in every document of the reading order
@@ -14,7 +16,7 @@ namespace vt
 // book's own documents.
 // False, with no copy left, when the book holds none of these or cannot be
 // read or copied: the converter then reads the book itself. The book is
-// never changed.
-bool WriteSpokenCopy(const QString& bookPath, const QString& copyPath);
+// never changed, nor opened again.
+bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath);
 
 } // namespace vt

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "common/files.h"
+#include "common/step_guard.h"
+#include "pipeline/book_job.h"
 #include "speech/book_voice.h"
+#include "tools/command_runner.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -9,7 +13,16 @@
 namespace vt
 {
 
-class StepGuard;
+class EpubBook;
+
+// What the run lends the chain's steps while they work.
+struct ChainHooks {
+    StepReport report;                   // a numbered step failed
+    Yield yield;                         // let the front end breathe; a stop raises RunStopped
+    ToolPass toolPass;                   // every pass of a waiting tool
+    std::function<void(double)> spoken; // how far speaking or encoding is (0..1)
+    std::function<void(const QString&)> voiceUnavailable; // the voice cannot be loaded
+};
 
 // The steps of the per-book chain as the conversion run calls them. The
 // real chain runs the tools; tests put in a scripted one.
@@ -20,33 +33,28 @@ class Chain
     // Puts the tools into the working folder, each step under the run's guard.
     virtual void deployTools(StepGuard& run) = 0;
     virtual void removeTools(StepGuard& run) = 0;
-    // The voice the book is to be spoken with, chosen at its start; its
-    // pieces are then spoken with it. No choice of its own by default.
-    virtual BookVoice chooseVoice(const QString& bookPath)
-    {
-        (void)bookPath;
-        return {};
-    }
+    // A new book, read once by the run: the voice it is spoken with, chosen
+    // now; all its pieces are spoken with it.
+    virtual BookVoice startBook(const BookJob& job, const EpubBook& book) = 0;
     // Leaves W/output.txt when the book could be converted to text.
-    virtual void readEpubToText(const QString& bookPath) = 0;
+    virtual ToolRun readEpubToText() = 0;
     // Cuts the text into W/outputNNN.txt pieces, deletes it, returns the count.
     virtual qint32 cutText(const QString& textPath) = 0;
-    // Speaks a piece file into a WAV file (or a text aloud when wavPath is empty).
+    // Speaks a piece file into a WAV file.
     virtual void saveToWav(const QString& source, const QString& wavPath) = 0;
-    virtual void wavToMp3(const QString& wavPath, const QString& mp3Path) = 0;
+    virtual ToolRun wavToMp3(const QString& wavPath, const QString& mp3Path) = 0;
     // Writes the book's title, authors, cover and chapters into its finished
     // audio book. Never fails: a book without them keeps a bare file.
-    virtual void tagResult(const QString& /*bookPath*/, const QString& /*resultPath*/) {}
+    virtual void tagResult(const QString& resultPath) = 0;
 
-    // Where speaking and encoding tell how far they are (0..1) while they
-    // work, so that the bar can move within a long piece. The run sets it.
-    void tellProgressTo(std::function<void(double)> progress) { progress_ = std::move(progress); }
+    // Set by the run before the first book.
+    void setHooks(ChainHooks hooks) { hooks_ = std::move(hooks); }
 
   protected:
-    const std::function<void(double)>& progress() const { return progress_; }
+    const ChainHooks& hooks() const { return hooks_; }
 
   private:
-    std::function<void(double)> progress_;
+    ChainHooks hooks_;
 };
 
 } // namespace vt

@@ -1,13 +1,12 @@
 #include "pipeline/conversion_run.h"
 
 #include "audio/joined_mp3.h"
-#include "common/build_config.h"
-#include "common/error_report.h"
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/settings.h"
-#include "common/window_ports.h"
+#include "common/step_guard.h"
 #include "common/working_folder.h"
+#include "epub/package.h"
 #include "pipeline/chain.h"
 #include "pipeline/failure_reasons.h"
 #include "pipeline/progress.h"
@@ -35,17 +34,6 @@ QStringList RunOutcome::failedBooks() const
     return list;
 }
 
-QString ResultPath(const QString& bookPath, bool option1, bool option2, const QString& text1)
-{
-    const QString name = StripExtension(GetFileName(bookPath));
-    QString result = GetShortPath(GetFolderPart(bookPath)) + u'/' + name + u".mp3"_s;
-    if (option1)
-        result = text1 + u'/' + name + u".mp3"_s;
-    else if (option2)
-        result = GetFolderPart(bookPath) + u'/' + name + u".mp3"_s;
-    return CollapseBackslashes(result);
-}
-
 namespace
 {
 
@@ -54,13 +42,6 @@ QString shellQuoted(const QString& path)
     QString quoted = path;
     return u'\'' + quoted.replace(u"'"_s, u"'\\''"_s) + u'\'';
 }
-
-const QString kUnrecognisedFormat =
-    u"Error #213042: Unrecognized EPUB format.\n\n"
-    u"Software cannot operate with iTunes EPUB files for example.\n\n"
-    u"Please email "_s +
-    QStringLiteral(VT_SUPPORT_EMAIL) +
-    u" with a screenshot of this message if you have any questions."_s;
 
 // What a file is: a result is this book's when the book left it different
 // from how it found it. The file's own times are compared with each other,
@@ -127,96 +108,95 @@ void removeWorkingFiles(const QString& folder)
             DeleteFileQuiet(dir.filePath(name));
     for (const QString& name : {u"JoinMP3.sh"_s, u"calibre.zip"_s, u"lame"_s, u"spoken.epub"_s})
         DeleteFileQuiet(dir.filePath(name));
-    try {
-        DeleteFolderTree(dir.filePath(u"calibre"_s));
-    } catch (...) {
-        // A tool folder that cannot be listed stays; the next run unpacks over it.
-    }
+    // A tool folder that cannot be listed stays; the next run unpacks over it.
+    (void)DeleteFolderTree(dir.filePath(u"calibre"_s));
 }
 
-// One run over the book list; the members are the run's state.
+// One run over the jobs; the members are the run's state.
 class Run
 {
   public:
-    Run(WindowPort& window, Chain& chain)
-        : w_(window), chain_(chain), run_(window, u"Form1.PushButton1_Click"_s)
+    Run(const QList<BookJob>& jobs, RunObserver& observer, Chain& chain)
+        : jobs_(jobs), observer_(observer), chain_(chain),
+          run_([this](const StepFailure& f) { reportFailure(f); }, u"Form1.PushButton1_Click"_s)
     {
     }
 
     RunOutcome go();
 
   private:
-    bool refused();
     bool takeLock();
-    void book(int i, int n);
+    void books();
+    void book(int i);
     void pieces(BookResult& result, qint32 m);
-    void encoded(const QString& mp3, bool isResult);
+    void encoded(const QString& mp3, bool isResult, const ToolRun& encoder);
     QString unspokenReason(qint32 m) const;
     void join(BookResult& result, qint32 m);
+    void clearUpStopped();
+
+    void reportFailure(const StepFailure& failure);
+    // Tells the front end where the run is; a step raises the activity first.
+    void show(RunProgress::Stage stage = RunProgress::Stage::Working);
+    void step()
+    {
+        ++progress_.activity;
+        show();
+    }
+    // Lets the front end breathe; raises RunStopped when it asks to stop.
+    void yield();
     void showBookDone(double done);
-    void showPieceDone(qint32 j, qint32 m, double pieceDone);
-    QString summary() const;
+    void showPieceDone(double pieceDone);
     QString working(const QString& name) const { return workFolder_ + u'/' + name; }
     QString piece(qint32 j, const char* extension) const
     {
         return working(u"output"_s + PieceNumber(j) + QLatin1String(extension));
     }
 
-    WindowPort& w_;
+    const QList<BookJob>& jobs_;
+    RunObserver& observer_;
     Chain& chain_;
     StepGuard run_;
+    RunProgress progress_;
     QString workFolder_;
     std::unique_ptr<QLockFile> lock_;
     RunOutcome outcome_;
+    QString book_; // the book in progress, for the messages
+    // Where speaking or encoding of the piece in progress lies within it.
+    double partFrom_ = 0;
+    double partSpan_ = 0;
     QStringList missingPieces_;
     QStringList unspoken_;  // pieces the speech engine left no WAV for
     QString encodeFailure_; // why the encoder failed first in this book
-    int book_ = 0;          // the book in progress, of books_
-    int books_ = 0;
-    QString joinFailure_; // why the join of this book's pieces failed
+    QString joinFailure_;   // why the join of this book's pieces failed
 };
 
 RunOutcome Run::go()
 {
-    if (w_.busy()) // [100]
+    if (!takeLock())
         return outcome_;
-    run_.step(102, [&] { w_.setBusy(true); });
-    if (!refused() && takeLock()) {
-        outcome_.started = true;
-        run_.step(108, [&] { w_.setPointer(Pointer::Hourglass); });
-        run_.step(110, [&] { w_.setProgressCaption(kDeployCaption); });
-        chain_.deployTools(run_); // [112-134]
-        const int n = run_.value(136, 0, [&] { return w_.rowCount(); });
-        for (int i = 1; i <= n; ++i) {
-            book(i, n);
-            showBookDone(1);
-        }
+    outcome_.started = true;
+    chain_.setHooks({[this](const StepFailure& f) { reportFailure(f); }, [this] { yield(); },
+                     [this](const QByteArray&) {
+                         step();
+                         yield();
+                     },
+                     [this](double share) { showPieceDone(partFrom_ + share * partSpan_); },
+                     [this](const QString& description) {
+                         observer_.message({RunMessage::Kind::VoiceUnavailable, description,
+                                            book_, {}, 0});
+                     }});
+    try {
+        show(RunProgress::Stage::Preparing); // the window's [108-110]
+        chain_.deployTools(run_);            // [112-134]
+        books();
         chain_.removeTools(run_); // [264-266]
-        run_.step(268, [&] { w_.setPointer(Pointer::Default); });
-        run_.step(270, [&] { w_.setProgressValue(0); });
-        run_.step(272, [&] { w_.setProgressCaption(kIdleCaption); });
-        runInProgress() = {};
-        lock_.reset();
-        run_.step(280, [&] {
-            w_.showMessage(summary(), Buttons::Ok,
-                           outcome_.failedBooks().isEmpty() ? Icon::None : Icon::Warning);
-        });
+    } catch (const RunStopped&) {
+        clearUpStopped();
+        outcome_.stopped = true;
     }
-    run_.step(286, [&] { w_.setBusy(false); });
+    runInProgress() = {};
+    lock_.reset();
     return outcome_;
-}
-
-bool Run::refused()
-{
-    if (run_.test(104, [&] { return w_.rowCount() == 0; })) {
-        w_.showMessage(u"No files added."_s);
-        return true;
-    }
-    if (run_.test(106, [&] { return !(IsFolder(w_.text1()) || w_.option2()); })) {
-        w_.showMessage(u"Folder does not exist. Please select another folder."_s);
-        return true;
-    }
-    return false;
 }
 
 // Two copies of the program must not share the fixed-name working files:
@@ -239,7 +219,7 @@ bool Run::takeLock()
         }
     });
     if (held)
-        w_.showMessage(kAnotherRunMessage);
+        observer_.message({RunMessage::Kind::Notice, kAnotherRunMessage, {}, {}, 0});
     if (!ok || held)
         lock_.reset();
     else
@@ -247,42 +227,52 @@ bool Run::takeLock()
     return ok && !held;
 }
 
-void Run::book(int i, int n)
+void Run::books()
 {
-    run_.step(138, [&] { ActivityCounter = 0; });
-    run_.step(140, [&] { CurrentBook = i; });
-    run_.step(142, [&] { DeleteFileQuiet(working(u"output.wav"_s), &w_); });
-    run_.step(144, [&] { w_.setPointer(Pointer::Hourglass); });
-    book_ = i;
-    books_ = n;
+    progress_.books = int(jobs_.size()); // [136]
+    for (int i = 1; i <= progress_.books; ++i) {
+        book(i);
+        showBookDone(1);
+    }
+}
+
+void Run::book(int i)
+{
+    const BookJob& job = jobs_[i - 1];
+    run_.step(138, [&] { progress_.activity = 0; });
+    run_.step(140, [&] { progress_.book = i; });
+    run_.step(142, [&] { DeleteFileQuiet(working(u"output.wav"_s), [this] { yield(); }); });
+    progress_.piece = progress_.pieces = 0;
     run_.step(146, [&] { showBookDone(0); });
-    run_.step(148, [&] { ++ActivityCounter; });
-    run_.step(150, [&] { ShowProcessingText(w_); });
-    run_.step(152, [&] { w_.yieldOnce(); });
+    run_.step(148, [&] { ++progress_.activity; });
+    run_.step(150, [&] { show(); });
+    run_.step(152, [&] { yield(); });
 
     BookResult result;
-    run_.step(154, [&] { result.book = w_.rowText(i); });
-    const BookVoice voice = chain_.chooseVoice(result.book);
+    run_.step(154, [&] { result.book = book_ = job.book; });
+    // The book is read once, here, for all that the chain needs of it.
+    const EpubBook book(job.book);
+    const BookVoice voice = chain_.startBook(job, book);
     result.voice = voice.name;
     result.note = voice.note;
-    w_.showBookVoice(result.book, voice.name, voice.note);
-    ForgetLastTool();
-    run_.step(156, [&] { chain_.readEpubToText(result.book); });
-    const ToolEnding converter = LastToolEnding();
-    const QByteArray converterOutput = LastToolOutput();
+    observer_.bookStarted(result.book, voice.name, voice.note);
+    ToolRun converter;
+    run_.step(156, [&] { converter = chain_.readEpubToText(); });
     const QString text = working(u"output.txt"_s);
     // Text left by a converter that failed or crashed may be cut short.
     if (converter.failed())
         DeleteFileQuiet(text);
     if (run_.test(158, [&] { return !FileExists(text); })) {
-        run_.step(260, [&] { w_.showMessage(kUnrecognisedFormat); });
-        result.reason = TextFailureReason(result.book, converterOutput, converter);
+        result.reason = TextFailureReason(result.book, converter);
+        run_.step(260, [&] {
+            observer_.message(
+                {RunMessage::Kind::UnreadableBook, result.reason, result.book, {}, 0});
+        });
         outcome_.books.append(result);
+        observer_.bookFinished(result);
         return;
     }
-    run_.step(160, [&] {
-        result.resultPath = ResultPath(result.book, w_.option1(), w_.option2(), w_.text1());
-    });
+    run_.step(160, [&] { result.resultPath = job.result; });
     // Only a result this book writes counts for it.
     const FileStamp before = FileStamp::of(result.resultPath);
     resultInProgress() = {result.resultPath, before};
@@ -290,17 +280,19 @@ void Run::book(int i, int n)
     joinFailure_.clear();
     // A book of pictures only gives an empty text: silence is no audio book.
     const bool hasText = HasTextToSpeak(text);
-    run_.step(174, [&] { ++ActivityCounter; });
-    run_.step(176, [&] { ShowProcessingText(w_); });
-    run_.step(178, [&] { w_.yieldOnce(); });
+    run_.step(174, [&] { ++progress_.activity; });
+    run_.step(176, [&] { show(); });
+    run_.step(178, [&] { yield(); });
     const qint32 m = run_.value(180, qint32(0), [&] { return chain_.cutText(text); });
 
     missingPieces_.clear();
     unspoken_.clear();
+    progress_.pieces = m;
     pieces(result, m);
-    run_.step(222, [&] { ++ActivityCounter; });
-    run_.step(224, [&] { ShowProcessingText(w_); });
-    run_.step(226, [&] { w_.yieldOnce(); });
+    progress_.piece = 0;
+    run_.step(222, [&] { ++progress_.activity; });
+    run_.step(224, [&] { show(); });
+    run_.step(226, [&] { yield(); });
     if (m >= 2) // with no piece at all there is nothing to join
         join(result, m);
 
@@ -330,12 +322,13 @@ void Run::book(int i, int n)
             result.reason = u"no audio file was made"_s;
     }
     // Tags are a courtesy: their writing never makes a book fail.
-    if (result.ok && w_.check1())
-        chain_.tagResult(result.book, result.resultPath);
+    if (result.ok && job.tags)
+        chain_.tagResult(result.resultPath);
     if (!result.ok)
         RemoveUnfinishedResult();
     resultInProgress() = {};
     outcome_.books.append(result);
+    observer_.bookFinished(result);
 }
 
 // The speech engine reports its failures in the step's error box; here the
@@ -356,75 +349,64 @@ QString Run::unspokenReason(qint32 m) const
 
 // Judges one encoding: a failed or crashed encoder may leave a cut-short MP3,
 // which must neither be joined nor be taken for a result.
-void Run::encoded(const QString& mp3, bool isResult)
+void Run::encoded(const QString& mp3, bool isResult, const ToolRun& encoder)
 {
-    const ToolEnding ending = LastToolEnding();
-    if (!ending.failed())
+    if (!encoder.failed())
         return;
     if (encodeFailure_.isEmpty())
-        encodeFailure_ = EncodeFailureReason(mp3, LastToolOutput(), ending);
+        encodeFailure_ = EncodeFailureReason(mp3, encoder);
     if (!isResult)
         DeleteFileQuiet(mp3);
 }
 
 void Run::pieces(BookResult& result, qint32 m)
 {
+    const auto yielding = [this] { yield(); };
     for (qint32 j = 1; j <= m; ++j) {
         const QString wav = piece(j, ".wav");
-        run_.step(184, [&] { ++ActivityCounter; });
-        run_.step(186, [&] { ShowProcessingText(w_); });
-        run_.step(188, [&] { w_.yieldOnce(); });
-        run_.step(190, [&] { DeleteFileQuiet(wav, &w_); });
-        run_.step(192, [&] { w_.yieldOnce(); });
-        run_.step(194, [&] { w_.setTimerInterval(1000); });
-        run_.step(196, [&] { w_.setTimerEnabled(true); });
-        run_.step(198, [&] { w_.yieldOnce(); });
-        chain_.tellProgressTo([&](double spoken) { showPieceDone(j, m, spoken * kSpeakingShare); });
+        progress_.piece = j;
+        run_.step(184, [&] { ++progress_.activity; });
+        run_.step(186, [&] { show(); });
+        run_.step(188, [&] { yield(); });
+        run_.step(190, [&] { DeleteFileQuiet(wav, yielding); });
+        run_.step(192, [&] { yield(); });
+        // [194-196] The window's timer runs while the piece is spoken.
+        run_.step(196, [&] { show(RunProgress::Stage::Speaking); });
+        run_.step(198, [&] { yield(); });
+        partFrom_ = 0;
+        partSpan_ = kSpeakingShare;
         run_.step(200, [&] { chain_.saveToWav(piece(j, ".txt"), wav); });
-        run_.step(202, [&] { w_.setTimerEnabled(false); });
-        showPieceDone(j, m, kSpeakingShare);
-        chain_.tellProgressTo([&](double encoded) {
-            showPieceDone(j, m, kSpeakingShare + encoded * (1 - kSpeakingShare));
-        });
+        run_.step(202, [&] { show(); });
+        showPieceDone(kSpeakingShare);
+        partFrom_ = kSpeakingShare;
+        partSpan_ = 1 - kSpeakingShare;
         if (run_.test(204, [&] { return FileExists(wav); })) {
-            run_.step(206, [&] { ++ActivityCounter; });
-            run_.step(208, [&] { ShowProcessingText(w_); });
-            run_.step(210, [&] { w_.yieldOnce(); });
-            ForgetLastTool();
+            run_.step(206, [&] { ++progress_.activity; });
+            run_.step(208, [&] { show(); });
+            run_.step(210, [&] { yield(); });
+            ToolRun encoder;
             if (run_.test(212, [&] { return m == 1; })) {
-                run_.step(214, [&] { chain_.wavToMp3(wav, result.resultPath); });
-                encoded(result.resultPath, true);
+                run_.step(214, [&] { encoder = chain_.wavToMp3(wav, result.resultPath); });
+                encoded(result.resultPath, true, encoder);
             } else {
-                run_.step(216, [&] { chain_.wavToMp3(wav, piece(j, ".mp3")); });
-                encoded(piece(j, ".mp3"), false);
+                run_.step(216, [&] { encoder = chain_.wavToMp3(wav, piece(j, ".mp3")); });
+                encoded(piece(j, ".mp3"), false, encoder);
             }
-            run_.step(218, [&] { DeleteFileQuiet(wav, &w_); });
+            run_.step(218, [&] { DeleteFileQuiet(wav, yielding); });
         } else {
             unspoken_.append(QString::number(j));
         }
-        showPieceDone(j, m, 1);
+        showPieceDone(1);
     }
-    chain_.tellProgressTo({});
-}
-
-void Run::showBookDone(double done)
-{
-    w_.setProgressValue(BookProgress(book_, books_, done));
-}
-
-void Run::showPieceDone(qint32 j, qint32 m, double pieceDone)
-{
-    const double pieces = m >= 2 ? 1 - kJoinShare : 1;
-    showBookDone((j - 1 + pieceDone) / m * pieces);
 }
 
 void Run::join(BookResult& result, qint32 m)
 {
     const QString script = working(u"JoinMP3.sh"_s);
     QStringList parts;
-    run_.step(232, [&] { ++ActivityCounter; });
-    run_.step(234, [&] { ShowProcessingText(w_); });
-    run_.step(236, [&] { w_.yieldOnce(); });
+    run_.step(232, [&] { ++progress_.activity; });
+    run_.step(234, [&] { show(); });
+    run_.step(236, [&] { yield(); });
     run_.step(238, [&] {
         for (qint32 j = 1; j <= m; ++j) {
             parts.append(piece(j, ".mp3"));
@@ -433,28 +415,79 @@ void Run::join(BookResult& result, qint32 m)
         }
     });
     run_.step(248, [&] { WriteTextFile(JoinScriptLine(parts, result.resultPath), script); });
-    ForgetLastTool();
+    ToolRun joined;
     run_.step(250, [&] {
         // The bar creeps on during a long join, but not to the end of the book.
-        CappedBar bar(w_, BookProgress(book_, books_, 1 - kJoinShare / 2));
-        RunAndWaitWithProgress(w_, Command{u"/bin/sh"_s, {script}}, 0, &bar, w_.progressCaption(),
-                               RoundHalfEven(w_.progressValue()), w_.rowCount());
+        JoinCreep creep(RoundHalfEven(progress_.percent), progress_.books,
+                        BookProgress(progress_.book, progress_.books, 1 - kJoinShare / 2));
+        joined = RunAndWait(Command{u"/bin/sh"_s, {script}}, 0, [&](const QByteArray&) {
+            creep.pass(progress_);
+            show(RunProgress::Stage::Joining);
+            yield();
+        });
+        progress_.waited = -1;
     });
-    if (const ToolEnding ending = LastToolEnding(); ending.failed())
-        joinFailure_ = JoinFailureReason(result.resultPath, LastToolOutput(), ending);
+    if (joined.failed())
+        joinFailure_ = JoinFailureReason(result.resultPath, joined);
     run_.step(251, [&] { FixJoinedMp3(result.resultPath); }); // one book of the whole length
-    run_.step(252, [&] { DeleteFileQuiet(script, &w_); });
+    run_.step(252, [&] { DeleteFileQuiet(script, [this] { yield(); }); });
     for (const QString& part : parts)
-        run_.step(254, [&] { DeleteFileQuiet(part, &w_); });
+        run_.step(254, [&] { DeleteFileQuiet(part, [this] { yield(); }); });
+    show();
 }
 
-// Each failed book on a line of its own with the reason, as the batch
-// converter prints them.
-QString Run::summary() const
+// A stop ends the run where it is: the tool it waited for is ended already,
+// the result its book had begun goes, and so do the working files.
+void Run::clearUpStopped()
+{
+    EndRunningTool();
+    RemoveUnfinishedResult();
+    removeWorkingFiles(workFolder_);
+}
+
+void Run::reportFailure(const StepFailure& failure)
+{
+    observer_.message(
+        {RunMessage::Kind::StepFailure, failure.description, book_, failure.location, failure.line});
+}
+
+void Run::show(RunProgress::Stage stage)
+{
+    progress_.stage = stage;
+    observer_.progress(progress_);
+}
+
+void Run::yield()
+{
+    if (observer_.stopRequested())
+        throw RunStopped{};
+}
+
+void Run::showBookDone(double done)
+{
+    progress_.percent = BookProgress(progress_.book, progress_.books, done);
+    observer_.progress(progress_);
+}
+
+void Run::showPieceDone(double pieceDone)
+{
+    const qint32 m = progress_.pieces;
+    const double pieces = m >= 2 ? 1 - kJoinShare : 1;
+    showBookDone((progress_.piece - 1 + pieceDone) / m * pieces);
+}
+
+} // namespace
+
+RunOutcome ConvertBooks(const QList<BookJob>& jobs, RunObserver& observer, Chain& chain)
+{
+    return Run(jobs, observer, chain).go();
+}
+
+QString RunSummary(const RunOutcome& outcome)
 {
     QString text = u"Done."_s;
     bool first = true;
-    for (const BookResult& result : outcome_.books) {
+    for (const BookResult& result : outcome.books) {
         if (result.ok)
             continue;
         if (first)
@@ -463,15 +496,13 @@ QString Run::summary() const
         text += u'\n' + result.book + u": "_s + result.reason;
     }
     QStringList notes;
-    for (const BookResult& result : outcome_.books)
+    for (const BookResult& result : outcome.books)
         if (!result.note.isEmpty())
             notes.append(result.book + u": "_s + result.note);
     if (!notes.isEmpty())
         text += u"\n\n"_s + notes.join(u'\n');
     return text;
 }
-
-} // namespace
 
 // A result that the book in progress wrote would look complete though the
 // book failed or was cut short: it goes. A file the book did not touch
@@ -505,11 +536,6 @@ QString JoinScriptLine(const QStringList& pieces, const QString& resultPath)
     for (const QString& piece : pieces)
         line += u' ' + shellQuoted(piece);
     return line + u" > "_s + shellQuoted(resultPath);
-}
-
-RunOutcome PushButton1_Click(WindowPort& window, Chain& chain)
-{
-    return Run(window, chain).go();
 }
 
 } // namespace vt

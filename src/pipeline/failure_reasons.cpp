@@ -36,7 +36,7 @@ QString withLastLine(const QString& reason, const QByteArray& output)
 }
 
 // "could not be started (permission denied)": the cause when it is known.
-QString notStarted(const QString& what, const ToolEnding& ending)
+QString notStarted(const QString& what, const ToolRun& ending)
 {
     const QString cause = ending.startProblem;
     return what + u" could not be started"_s +
@@ -50,9 +50,9 @@ bool writable(const QString& path)
 
 } // namespace
 
-QString TextFailureReason(const QString& bookPath, const QByteArray& toolOutput,
-                          const ToolEnding& ending)
+QString TextFailureReason(const QString& bookPath, const ToolRun& ending)
 {
+    const QByteArray& toolOutput = ending.output;
     const QFileInfo book(bookPath);
     if (!book.exists())
         return u"the book file could not be found (moved or deleted?)"_s;
@@ -78,9 +78,9 @@ QString TextFailureReason(const QString& bookPath, const QByteArray& toolOutput,
     return withLastLine(u"calibre could not read the book"_s, toolOutput);
 }
 
-QString EncodeFailureReason(const QString& mp3Path, const QByteArray& toolOutput,
-                            const ToolEnding& ending)
+QString EncodeFailureReason(const QString& mp3Path, const ToolRun& ending)
 {
+    const QByteArray& toolOutput = ending.output;
     if (says(toolOutput, "lame is not installed"))
         return u"lame is not installed (install the lame package)"_s;
     if (ending.ran && !ending.started)
@@ -94,9 +94,9 @@ QString EncodeFailureReason(const QString& mp3Path, const QByteArray& toolOutput
     return withLastLine(u"the MP3 encoder lame failed"_s, toolOutput);
 }
 
-QString JoinFailureReason(const QString& resultPath, const QByteArray& toolOutput,
-                          const ToolEnding& ending)
+QString JoinFailureReason(const QString& resultPath, const ToolRun& ending)
 {
+    const QByteArray& toolOutput = ending.output;
     if (ending.ran && !ending.started)
         return notStarted(u"the join of the parts by /bin/sh"_s, ending);
     if (says(toolOutput, "No space left") || says(toolOutput, "File too large"))

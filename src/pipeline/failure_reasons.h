@@ -6,20 +6,17 @@
 namespace vt
 {
 
-struct ToolEnding;
+struct ToolRun;
 
 // Why the converter left no text for a book, from what the run can see:
 // the book file and what the converter printed and how it ended.
-QString TextFailureReason(const QString& bookPath, const QByteArray& toolOutput,
-                          const ToolEnding& ending);
+QString TextFailureReason(const QString& bookPath, const ToolRun& converter);
 
 // Why the encoder could not write its MP3 file.
-QString EncodeFailureReason(const QString& mp3Path, const QByteArray& toolOutput,
-                            const ToolEnding& ending);
+QString EncodeFailureReason(const QString& mp3Path, const ToolRun& encoder);
 
 // Why the join of a book's MP3 pieces into its result failed.
-QString JoinFailureReason(const QString& resultPath, const QByteArray& toolOutput,
-                          const ToolEnding& ending);
+QString JoinFailureReason(const QString& resultPath, const ToolRun& join);
 
 // Why a result path cannot be written at all (its folder is gone or not
 // writable, or it is a read-only file); empty when nothing is in the way.

@@ -4,10 +4,12 @@
 #include "audio/mp3_frames.h"
 #include "common/files.h"
 #include "common/paths.h"
-#include "common/window_ports.h"
+#include "epub/contents.h"
 #include "epub/package.h"
+#include "epub/spoken_copy.h"
 #include "speech/speech_rendering.h"
 #include "tags/book_tags.h"
+#include "text/chapter_places.h"
 #include "text/cutting.h"
 #include "tools/text_extraction.h"
 #include "tools/tool_deployment.h"
@@ -34,17 +36,21 @@ qint64 codePoints(const QString& textPath)
 
 void ToolChain::deployTools(StepGuard& run)
 {
-    DeployTools(run, window_);
+    DeployTools(run, hooks().yield);
 }
 
 void ToolChain::removeTools(StepGuard& run)
 {
-    RemoveTools(run, window_);
+    RemoveTools(run, hooks().yield);
 }
 
-BookVoice ToolChain::chooseVoice(const QString& bookPath)
+BookVoice ToolChain::startBook(const BookJob& job, const EpubBook& book)
 {
-    voice_ = ChooseBookVoice(bookPath, window_.combo1Index(), window_.check2());
+    job_ = job;
+    book_ = &book;
+    pieces_.clear();
+    chapters_.start({});
+    voice_ = ChooseBookVoice(book.package().language, job.voice, job.matchLanguage);
     return voice_;
 }
 
@@ -53,66 +59,62 @@ qint32 ToolChain::pieceOf(const QString& path) const
     return qint32(pieces_.indexOf(StripExtension(path) + u".txt"_s)) + 1;
 }
 
-void ToolChain::readEpubToText(const QString& bookPath)
+ToolRun ToolChain::readEpubToText()
 {
-    book_ = bookPath;
-    pieces_.clear();
-    chapters_.start({});
-    ReadePubToStringToFSO(bookPath, window_, runner_);
+    PassingRunner runner(hooks().toolPass);
+    return ReadePubToStringToFSO(job_.book, hooks().report, runner, [this](const QString& copy) {
+        return WriteSpokenCopy(*book_, copy);
+    });
 }
 
 // The chapters are placed in the text as it will be spoken, once it is cut.
 qint32 ToolChain::cutText(const QString& textPath)
 {
-    const qint32 m = CutTextFileFSO(textPath, window_);
+    const qint32 m = CutTextFileFSO(textPath, job_.rate, hooks().report, hooks().yield);
     for (qint32 j = 1; j <= m; ++j)
         pieces_.append(StripExtension(textPath) + PieceNumber(j) + u".txt"_s);
-    if (window_.check1()) {
-        try {
-            const EpubBook book(book_);
-            chapters_.start(LocateChapters(book, ReadEpubContents(book), pieces_,
-                                           [this] { window_.yieldOnce(); }));
-        } catch (...) {
-            chapters_.start({}); // a book whose chapters cannot be placed has none
-        }
-    }
+    if (job_.tags)
+        chapters_.start(LocateChapters(*book_, ReadEpubContents(*book_), pieces_, hooks().yield));
     return m;
 }
 
 void ToolChain::saveToWav(const QString& source, const QString& wavPath)
 {
     const qint32 piece = pieceOf(source);
+    SpeechCalls calls{hooks().report, hooks().yield, hooks().spoken, {}, hooks().voiceUnavailable};
     // The engine's word events tell where each chapter's first word is heard.
-    SpeechEventHandler words;
     if (chapters_.wanted())
-        words = [this, piece](const SpeechEvent& e) {
+        calls.events = [this, piece](const SpeechEvent& e) {
             if (e.kind == SpeechEvent::Kind::Word)
                 chapters_.wordReached(piece, e.textPosition, e.sample);
         };
-    SaveToWAV(source, wavPath, window_, progress(), voice_.index, words);
+    SaveToWAV(source, wavPath, {voice_.voice, job_.volume, job_.rate}, calls);
     if (chapters_.wanted() && piece > 0 && FileExists(wavPath))
         chapters_.pieceSpoken(piece, (QFileInfo(wavPath).size() - kWavHeaderBytes) / 2,
                               codePoints(source));
 }
 
 // The encoder's own frame count tells how far it is.
-void ToolChain::wavToMp3(const QString& wavPath, const QString& mp3Path)
+ToolRun ToolChain::wavToMp3(const QString& wavPath, const QString& mp3Path)
 {
-    WindowCommandRunner runner(window_, [this] {
-        const double share = EncodedShare(LastToolOutput());
-        if (share >= 0 && progress())
-            progress()(share);
+    PassingRunner runner([this](const QByteArray& output) {
+        const double share = EncodedShare(output);
+        if (share >= 0 && hooks().spoken)
+            hooks().spoken(share);
+        if (hooks().toolPass)
+            hooks().toolPass(output);
     });
-    WAVToMP3(wavPath, mp3Path, window_, runner);
+    const ToolRun encoder = WAVToMP3(wavPath, mp3Path, hooks().report, runner);
     // A joined book holds each piece's MP3 whole; a book of one piece needs
     // no measure.
     if (chapters_.wanted() && pieces_.size() > 1)
         chapters_.pieceEncoded(pieceOf(wavPath), Mp3FrameSamples(mp3Path));
+    return encoder;
 }
 
-void ToolChain::tagResult(const QString& bookPath, const QString& resultPath)
+void ToolChain::tagResult(const QString& resultPath)
 {
-    TagAudioBook(bookPath, resultPath, chapters_.chapters(), [this] { window_.yieldOnce(); });
+    TagAudioBook(*book_, resultPath, chapters_.chapters(), hooks().yield);
 }
 
 } // namespace vt

@@ -1,43 +1,49 @@
 #include "speech/book_voice.h"
 
-#include "epub/package.h"
-#include "speech/sp_voice.h"
+#include "common/error.h"
 #include "speech/voice_languages.h"
 
 using namespace Qt::StringLiterals;
 
 namespace vt
 {
-
-BookVoice VoiceForBook(const QString& bookLanguage, int chosen, const VoiceTokens& voices,
-                       bool match)
+namespace
 {
-    const bool valid = chosen >= 0 && chosen < voices.Count();
-    const QString chosenName =
-        valid ? voices.Item(chosen).GetDescription() : u"the speech engine's default voice"_s;
-    BookVoice result{-1, chosenName, {}};
+
+QString nameOf(const std::optional<VoiceToken>& voice)
+{
+    return voice ? voice->GetDescription() : u"the speech engine's default voice"_s;
+}
+
+} // namespace
+
+BookVoice VoiceForBook(const QString& bookLanguage, const std::optional<VoiceToken>& chosen,
+                       const VoiceTokens& voices, bool match)
+{
+    BookVoice result{chosen, nameOf(chosen), {}};
     if (!match || NormalLanguageTag(bookLanguage).isEmpty())
         return result;
-    if (valid && SpeaksLanguage(voices.Item(chosen).languages(), bookLanguage))
+    if (chosen && SpeaksLanguage(chosen->languages(), bookLanguage))
         return result;
     const int best = BestVoiceForLanguage(bookLanguage, voices.languages());
     if (best < 0) {
         result.note =
-            u"no voice for "_s + LanguageName(bookLanguage) + u"; spoken with "_s + chosenName;
+            u"no voice for "_s + LanguageName(bookLanguage) + u"; spoken with "_s + result.name;
         return result;
     }
-    return {best, voices.Item(best).GetDescription(), {}};
+    return {voices.Item(best), voices.Item(best).GetDescription(), {}};
 }
 
-BookVoice ChooseBookVoice(const QString& bookPath, int chosen, bool match)
+BookVoice ChooseBookVoice(const QString& bookLanguage, const std::optional<VoiceToken>& chosen,
+                          bool match)
 {
+    if (!match)
+        return {chosen, nameOf(chosen), {}};
     try {
-        const SpVoice voice;
-        const VoiceTokens voices = voice.GetVoices();
-        const QString language = match ? EpubBook(bookPath).package().language : QString();
-        return VoiceForBook(language, chosen, voices, match);
-    } catch (...) {
-        return {};
+        return VoiceForBook(bookLanguage, chosen, SpVoice().GetVoices(), match);
+    } catch (const Error&) {
+        // The engine cannot list its voices: the speaking will say why.
+        return {chosen, nameOf(chosen), {}};
     }
 }
 

@@ -30,6 +30,8 @@ class SpFileStream : public AudioSink
     void Open(const QString& fileName, int fileMode = SSFMCreateForWrite, bool doEvents = false);
     // Completes the header and releases the file; a closed stream stays closed.
     void Close();
+    // Releases the file of a speaking that failed, header unfinished.
+    void Abandon() { writer_.abandon(); }
     bool isOpen() const { return writer_.isOpen(); }
     QString fileName() const { return writer_.path(); }
 

@@ -1,8 +1,7 @@
 #include "speech/speech_rendering.h"
 
 #include "common/error.h"
-#include "common/error_report.h"
-#include "common/window_ports.h"
+#include "common/step_guard.h"
 #include "speech/sp_file_stream.h"
 #include "speech/sp_voice.h"
 #include "speech/speech_engine.h"
@@ -50,16 +49,10 @@ SpVoice* LiveVoice()
     return liveVoice;
 }
 
-void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window)
+void SaveToWAV(const QString& source, const QString& wavPath, const SpeakSettings& settings,
+               const SpeechCalls& calls)
 {
-    SaveToWAV(source, wavPath, window, {});
-}
-
-void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window,
-               const std::function<void(double)>& spoken, int voiceIndex,
-               const SpeechEventHandler& events)
-{
-    StepGuard g(window, u"Speak.SaveToWAV"_s);
+    StepGuard g(calls.report, u"Speak.SaveToWAV"_s);
     LiveVoiceScope live;
     std::unique_ptr<SpVoice> voice;
     std::shared_ptr<SpFileStream> stream;
@@ -67,24 +60,27 @@ void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window
     bool failed = false;
     bool opened = false;
     bool closed = false;
+    std::exception_ptr stopped;
 
     g.step(100, [&] {
         voice = std::make_unique<SpVoice>();
-        voice->setYield([&window] { window.yieldOnce(); });
-        voice->setSpoken(spoken);
-        voice->setEventHandler(events);
+        voice->setYield(calls.yield);
+        voice->setSpoken(calls.spoken);
+        voice->setEventHandler(calls.events);
         live.set(voice.get());
     });
     if (voice) { // [102]
-        const auto chosen = [&] { return voiceIndex >= 0 ? voiceIndex : window.combo1Index(); };
-        if (g.test(104, [&] { return chosen() != -1; }))
-            g.step(106, [&] { voice->setVoice(voice->GetVoices().Item(chosen())); });
-        g.step(108, [&] { voice->setVolume(window.slider1()); });
-        g.step(110, [&] { voice->setRate(window.slider2()); });
+        if (g.test(104, [&] { return settings.voice.has_value(); }))
+            g.step(106, [&] { voice->setVoice(*settings.voice); });
+        g.step(108, [&] { voice->setVolume(settings.volume); });
+        g.step(110, [&] { voice->setRate(settings.rate); });
 
         const auto speak = [&](const QString& what, int flags) {
             try {
                 voice->Speak(what, flags);
+            } catch (const RunStopped&) {
+                failed = true;
+                stopped = std::current_exception();
             } catch (...) {
                 failed = true;
                 speakFailure = describe(std::current_exception());
@@ -101,8 +97,17 @@ void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window
                 });
                 g.step(122, [&] { voice->setAudioOutputStream(stream); });
             }
-            g.step(124, [&] { window.yieldOnce(); });
-            speak(source, SpVoice::SVSFIsFilename); // [126]
+            g.step(124, [&] {
+                try {
+                    if (calls.yield)
+                        calls.yield();
+                } catch (const RunStopped&) {
+                    failed = true; // the stream is let go below
+                    stopped = std::current_exception();
+                }
+            });
+            if (!stopped)
+                speak(source, SpVoice::SVSFIsFilename); // [126]
             if (!failed) {
                 closed = g.step(128, [&] { need(stream).Close(); });
                 g.step(130, [&] { stream.reset(); });
@@ -117,20 +122,14 @@ void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window
     // file: the run then knows the piece is missing instead of encoding a
     // truncated or broken one. Only a file this call created is removed.
     if (opened && !closed) {
-        try {
-            if (stream)
-                stream->Close();
-        } catch (...) {
-        }
+        if (stream)
+            stream->Abandon();
         QFile::remove(wavPath);
     }
-    if (failed && speakFailure == kClassNotRegistered) { // [140-142]
-        g.step(144, [&] {
-            window.showMessage(speakFailure +
-                                   u"\n\nPlease try selecting another voice from the dropdown."_s,
-                               Buttons::Ok, Icon::None, QString());
-        });
-    }
+    if (stopped)
+        std::rethrow_exception(stopped);
+    if (failed && speakFailure == kClassNotRegistered && calls.voiceUnavailable) // [140-142]
+        g.step(144, [&] { calls.voiceUnavailable(speakFailure); });
     // [146] Any other speaking failure is passed over here; the missing WAV
     // file tells the caller.
 }

@@ -1,26 +1,41 @@
 #pragma once
 
+#include "common/files.h"
+#include "common/step_guard.h"
+#include "speech/sp_voice.h"
 #include "speech/speech_engine.h"
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace vt
 {
 
-class SpVoice;
-class WindowPort;
+// The voice, volume and speed a text is spoken with.
+struct SpeakSettings {
+    std::optional<VoiceToken> voice; // none: the engine's default voice
+    int volume = 100;                // 0..100
+    int rate = 0;                    // -10..10
+};
 
-// Speaks with the voice, volume and speed of the window: a piece file into a
-// WAV file, or (wavPath empty) the source text aloud. When it returns, the WAV
-// file is complete and closed, or missing when speaking failed.
-void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window);
-// The same, telling `spoken` the share of the text spoken so far (0..1) and
-// `events` every sentence and word the engine reaches. A voice position of 0
-// or more speaks with that voice instead of the window's.
-void SaveToWAV(const QString& source, const QString& wavPath, WindowPort& window,
-               const std::function<void(double)>& spoken, int voice = -1,
-               const SpeechEventHandler& events = {});
+// Whom a speaking call tells what.
+struct SpeechCalls {
+    StepReport report; // a failing step
+    Yield yield;       // about every 100 ms while the engine speaks
+    // The share of the text spoken so far (0..1); may be empty.
+    std::function<void(double)> spoken;
+    // Every sentence and word the engine reaches; may be empty.
+    SpeechEventHandler events;
+    // The voice could not be loaded ("Class not registered"); may be empty.
+    std::function<void(const QString& description)> voiceUnavailable;
+};
+
+// Speaks a piece file into a WAV file, or (wavPath empty) the source text
+// aloud. When it returns, the WAV file is complete and closed, or missing
+// when speaking failed.
+void SaveToWAV(const QString& source, const QString& wavPath, const SpeakSettings& settings,
+               const SpeechCalls& calls);
 
 // The voice SaveToWAV is speaking with, or null when no call is running. The
 // window's volume and speed handlers set its volume and rate; a change made

@@ -2,7 +2,6 @@
 
 #include "common/error.h"
 #include "common/settings.h"
-#include "common/window_ports.h"
 #include "speech/sp_voice.h"
 
 #include <QLocale>
@@ -13,14 +12,14 @@ using namespace Qt::StringLiterals;
 namespace vt
 {
 
-bool LoadVoiceList(VoiceListPort& list, bool quiet, MessageBoxPort& box, SettingsStore& store)
+bool LoadVoiceList(VoiceListPort& list, SettingsStore& store)
 {
     // No step reports on its own: any failure only turns the result false.
     bool ok = true;
     const auto attempt = [&ok](auto&& body) {
         try {
             body();
-        } catch (...) {
+        } catch (const std::exception&) {
             ok = false;
         }
     };
@@ -33,7 +32,7 @@ bool LoadVoiceList(VoiceListPort& list, bool quiet, MessageBoxPort& box, Setting
         attempt([&] {
             tokens = voice->GetVoices(QString(), QString());
             for (const VoiceToken& token : tokens)
-                list.addVoice(token.GetDescription(0));
+                list.addVoice(token);
         });
         attempt([&] {
             if (!store.contains(key::Combo)) {
@@ -51,9 +50,16 @@ bool LoadVoiceList(VoiceListPort& list, bool quiet, MessageBoxPort& box, Setting
             }
         });
     }
-    if (!ok && !quiet)
-        box.showMessage(kNoVoicesMessage, Buttons::Ok, Icon::None, QString());
     return ok;
+}
+
+Expected<VoiceTokens> InstalledVoices()
+{
+    try {
+        return SpVoice().GetVoices();
+    } catch (const Error&) {
+        return Problem{kNoVoicesMessage, err::AutomationBase};
+    }
 }
 
 int FirstStartVoice(const VoiceTokens& voices)

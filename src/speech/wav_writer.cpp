@@ -31,11 +31,7 @@ WavWriter::WavWriter(quint64 maxDataBytes) : maxDataBytes_(qMin(maxDataBytes, kM
 
 WavWriter::~WavWriter()
 {
-    try {
-        close();
-    } catch (...) {
-        // A destructor cannot report; close() is called on every normal path.
-    }
+    finish(); // a failure here has no one to tell: close() is on every normal path
 }
 
 void WavWriter::open(const QString& path, int sampleRate, int channels, int bitsPerSample)
@@ -83,8 +79,14 @@ void WavWriter::append(const char* data, qint64 bytes)
 
 void WavWriter::close()
 {
+    if (const QString error = finish(); !error.isEmpty())
+        raise(err::DiskFull, u"Cannot finish the WAV file "_s + file_.fileName() + u": "_s + error);
+}
+
+QString WavWriter::finish()
+{
     if (!file_.isOpen())
-        return;
+        return {};
     char size[4];
     bool ok = file_.flush();
     put32(size, quint32(36 + dataBytes_));
@@ -94,8 +96,7 @@ void WavWriter::close()
     ok = ok && file_.flush();
     const QString error = file_.errorString();
     file_.close();
-    if (!ok)
-        raise(err::DiskFull, u"Cannot finish the WAV file "_s + file_.fileName() + u": "_s + error);
+    return ok ? QString() : error;
 }
 
 void WavWriter::fail(int number, const QString& what)

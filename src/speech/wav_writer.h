@@ -30,12 +30,17 @@ class WavWriter
     // Puts the sizes into the header and closes the file; raises an error when
     // that fails. Closing a closed writer does nothing.
     void close();
+    // Releases the file as it is, header unfinished: for audio that is to be
+    // thrown away. Never fails.
+    void abandon() { file_.close(); }
 
     bool isOpen() const { return file_.isOpen(); }
     QString path() const { return file_.fileName(); }
     quint64 dataBytes() const { return dataBytes_; }
 
   private:
+    // close() without raising: the system's words when it failed, else "".
+    QString finish();
     void fail(int number, const QString& what);
 
     QFile file_;

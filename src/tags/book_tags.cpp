@@ -205,17 +205,12 @@ bool PrependId3Tag(const QString& mp3Path, const QByteArray& tag,
     return out.commit();
 }
 
-bool TagAudioBook(const QString& bookPath, const QString& mp3Path,
+bool TagAudioBook(const EpubBook& book, const QString& mp3Path,
                   const QList<BookChapter>& chapters, const std::function<void()>& betweenBlocks)
 {
-    try {
-        const EpubBook book(bookPath);
-        BookTags tags = BookTagsFromEpub(book);
-        tags.chapters = chapters;
-        return PrependId3Tag(mp3Path, RenderId3Tag(tags), betweenBlocks);
-    } catch (...) {
-        return false; // tags are a courtesy: an audio book without them is still whole
-    }
+    BookTags tags = BookTagsFromEpub(book);
+    tags.chapters = chapters;
+    return PrependId3Tag(mp3Path, RenderId3Tag(tags), betweenBlocks);
 }
 
 } // namespace vt

@@ -58,10 +58,11 @@ QByteArray RenderId3Tag(const BookTags& tags);
 bool PrependId3Tag(const QString& mp3Path, const QByteArray& tag,
                    const std::function<void()>& betweenBlocks = {});
 
-// Reads the book's metadata and cover and tags its audio book with them and
-// the chapters given. Missing or broken metadata gives fewer tags, never an
-// error; true when the file was tagged.
-bool TagAudioBook(const QString& bookPath, const QString& mp3Path,
+// Tags the audio book with the book's metadata and cover and the chapters
+// given. Missing or broken metadata gives fewer tags, never an error; true
+// when the file was tagged (tags are a courtesy: a book without them is
+// still whole).
+bool TagAudioBook(const EpubBook& book, const QString& mp3Path,
                   const QList<BookChapter>& chapters = {},
                   const std::function<void()>& betweenBlocks = {});
 

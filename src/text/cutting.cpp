@@ -1,10 +1,9 @@
 #include "text/cutting.h"
 
 #include "common/error.h"
-#include "common/error_report.h"
+#include "common/step_guard.h"
 #include "common/files.h"
 #include "common/paths.h"
-#include "common/window_ports.h"
 #include "text/spoken_characters.h"
 
 #include <QChar>
@@ -335,11 +334,7 @@ class Cutter
 
     void put(const char* data, qsizetype size)
     {
-        try {
-            piece_.append(data, size);
-        } catch (...) {
-            guard_.report(140, std::current_exception());
-        }
+        guard_.step(140, [&] { piece_.append(data, size); });
     }
 
     TextInput& in_;
@@ -357,17 +352,18 @@ class Cutter
 
 } // namespace
 
-qint32 CutTextFileFSO(const QString& textPath, WindowPort& window)
+qint32 CutTextFileFSO(const QString& textPath, int rate, const StepReport& report,
+                      const Yield& yield)
 {
-    StepGuard guard(window, u"Speak.CutTextFileFSO"_s);
-    const Limits limits = limitsFor(guard.value(100, 0, [&] { return window.slider2(); }));
+    StepGuard guard(report, u"Speak.CutTextFileFSO"_s);
+    const Limits limits = limitsFor(rate); // [100]
 
     // The window stays alive: it handles its events after every 50 ms or so of work.
     QElapsedTimer work;
     work.start();
     TextInput input([&] {
-        if (work.elapsed() >= kYieldEveryMs) {
-            window.yieldOnce();
+        if (work.elapsed() >= kYieldEveryMs && yield) {
+            yield();
             work.restart();
         }
     });
@@ -394,12 +390,8 @@ qint32 CutTextFileFSO(const QString& textPath, WindowPort& window)
     // what it has, rather than trying the same read again and again.
     while (opened) {
         Cutter::Result result = Cutter::Result::End;
-        try {
-            result = cutter.cutLine(); // [136-140]
-        } catch (...) {
-            guard.report(138, std::current_exception());
+        if (!guard.step(138, [&] { result = cutter.cutLine(); })) // [136-140]
             break;
-        }
         if (result == Cutter::Result::End)
             break;
         // A line far longer than a piece should hold goes on in the next piece,
@@ -417,7 +409,7 @@ qint32 CutTextFileFSO(const QString& textPath, WindowPort& window)
 
     guard.step(166, [&] { out.close(); });
     input.close(); // [172]
-    guard.step(176, [&] { DeleteFileQuiet(textPath, &window); });
+    guard.step(176, [&] { DeleteFileQuiet(textPath, yield); });
     return piece; // [178]
 }
 

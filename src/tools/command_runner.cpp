@@ -1,8 +1,5 @@
 #include "tools/command_runner.h"
 
-#include "common/window_ports.h"
-#include "pipeline/progress.h"
-
 #include <QFile>
 #include <QLoggingCategory>
 #include <QProcess>
@@ -10,7 +7,6 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <functional>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -25,20 +21,9 @@ Q_LOGGING_CATEGORY(lcCommand, "vellumtone.command", QtWarningMsg)
 constexpr qsizetype kKeptOutput = 8192;
 
 std::atomic<qint64> runningPid{0};
-QByteArray& lastOutput()
-{
-    static QByteArray output;
-    return output;
-}
-ToolEnding& lastEnding()
-{
-    static ToolEnding ending;
-    return ending;
-}
 
-void keepOutput(QProcess& process)
+void keepOutput(QProcess& process, QByteArray& kept)
 {
-    QByteArray& kept = lastOutput();
     kept += process.readAll();
     if (kept.size() > kKeptOutput)
         kept = kept.right(kKeptOutput);
@@ -67,51 +52,14 @@ QString accessProblem(const QString& path, int mode)
     return ::access(QFile::encodeName(path).constData(), mode) == 0 ? QString() : causeOf(errno);
 }
 
-int waitFor(const Command& command, int windowStyle, const std::function<void()>& displayPass)
+// Ends the tool and whatever its launcher started: each tool is the leader
+// of a process group of its own.
+void endGroup(QProcess& process)
 {
-    NormaliseWindowStyle(windowStyle); // nothing to show on this platform
-    qCInfo(lcCommand).noquote() << command.shown();
-    lastOutput().clear();
-    lastEnding() = ToolEnding{true, false, false, 0, {}};
-
-    QString program = command.program;
-    QStringList arguments = command.arguments;
-    if (!command.interpreter.isEmpty()) {
-        // The interpreter would start and then fail on a script it cannot read.
-        lastEnding().startProblem = accessProblem(program, R_OK);
-        if (!lastEnding().startProblem.isEmpty())
-            return kStartFailure;
-        arguments.prepend(program);
-        program = command.interpreter;
-    }
-
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setStandardInputFile(QProcess::nullDevice());
-    // Each tool gets a process group of its own, so ending it also ends
-    // whatever its launcher started.
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
-    process.start(program, arguments, QIODevice::ReadOnly);
-    if (!process.waitForStarted(-1)) {
-        lastEnding().startProblem = accessProblem(program, X_OK);
-        if (lastEnding().startProblem.isEmpty())
-            lastEnding().startProblem = process.errorString();
-        return kStartFailure;
-    }
-    lastEnding().started = true;
-    runningPid = process.processId();
-
-    bool running = true;
-    do {
-        running = !process.waitForFinished(100);
-        keepOutput(process);
-        displayPass();
-    } while (running && process.state() != QProcess::NotRunning);
     runningPid = 0;
-    keepOutput(process);
-    lastEnding().crashed = process.exitStatus() == QProcess::CrashExit;
-    lastEnding().exitCode = process.exitCode();
-    return process.exitCode();
+    if (process.processId() > 0)
+        ::kill(-static_cast<pid_t>(process.processId()), SIGKILL);
+    process.waitForFinished(-1);
 }
 
 } // namespace
@@ -121,27 +69,55 @@ int NormaliseWindowStyle(int style)
     return style < 0 || style > 6 ? 6 : style;
 }
 
-int RunAndWait(WindowPort& window, const Command& command, int windowStyle,
-               const std::function<void()>& eachPass)
+ToolRun RunAndWait(const Command& command, int windowStyle, const ToolPass& eachPass)
 {
-    return waitFor(command, windowStyle, [&window, &eachPass] {
-        if (eachPass)
-            eachPass();
-        ++ActivityCounter;
-        ShowProcessingText(window);
-        window.yieldOnce();
-    });
-}
+    NormaliseWindowStyle(windowStyle); // nothing to show on this platform
+    qCInfo(lcCommand).noquote() << command.shown();
+    ToolRun run{true, false, false, kStartFailure, {}, {}};
 
-int RunAndWaitWithProgress(WindowPort& window, const Command& command, int windowStyle,
-                           ProgressBarPort* progressBar, const QString& caption, int startValue,
-                           int bookCount)
-{
-    WaitingDisplay display(window, progressBar, caption, startValue, bookCount);
-    const int code = waitFor(command, windowStyle, [&display] { display.pass(); });
-    if (code != kStartFailure)
-        display.finish();
-    return code;
+    QString program = command.program;
+    QStringList arguments = command.arguments;
+    if (!command.interpreter.isEmpty()) {
+        // The interpreter would start and then fail on a script it cannot read.
+        run.startProblem = accessProblem(program, R_OK);
+        if (!run.startProblem.isEmpty())
+            return run;
+        arguments.prepend(program);
+        program = command.interpreter;
+    }
+
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    process.start(program, arguments, QIODevice::ReadOnly);
+    if (!process.waitForStarted(-1)) {
+        run.startProblem = accessProblem(program, X_OK);
+        if (run.startProblem.isEmpty())
+            run.startProblem = process.errorString();
+        return run;
+    }
+    run.started = true;
+    runningPid = process.processId();
+
+    bool running = true;
+    do {
+        running = !process.waitForFinished(100);
+        keepOutput(process, run.output);
+        if (eachPass) {
+            try {
+                eachPass(run.output);
+            } catch (...) {
+                endGroup(process); // a stop, or a pass that failed: the tool goes too
+                throw;
+            }
+        }
+    } while (running && process.state() != QProcess::NotRunning);
+    runningPid = 0;
+    keepOutput(process, run.output);
+    run.crashed = process.exitStatus() == QProcess::CrashExit;
+    run.exitCode = process.exitCode();
+    return run;
 }
 
 void EndRunningTool()
@@ -149,22 +125,6 @@ void EndRunningTool()
     const qint64 pid = runningPid.exchange(0);
     if (pid > 0)
         ::kill(-static_cast<pid_t>(pid), SIGKILL);
-}
-
-QByteArray LastToolOutput()
-{
-    return lastOutput();
-}
-
-ToolEnding LastToolEnding()
-{
-    return lastEnding();
-}
-
-void ForgetLastTool()
-{
-    lastOutput().clear();
-    lastEnding() = ToolEnding{};
 }
 
 } // namespace vt

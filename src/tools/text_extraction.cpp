@@ -1,10 +1,8 @@
 #include "tools/text_extraction.h"
 
 #include "common/command.h"
-#include "common/error_report.h"
 #include "common/files.h"
 #include "common/working_folder.h"
-#include "epub/spoken_copy.h"
 #include "tools/command_log.h"
 
 using namespace Qt::StringLiterals;
@@ -12,9 +10,10 @@ using namespace Qt::StringLiterals;
 namespace vt
 {
 
-void ReadePubToStringToFSO(const QString& bookPath, MessageBoxPort& box, CommandRunner& runner)
+ToolRun ReadePubToStringToFSO(const QString& bookPath, const StepReport& report,
+                              CommandRunner& runner, const SpokenCopyWriter& writeCopy)
 {
-    StepGuard guard(box, u"Speak.ReadePubToStringToFSO"_s);
+    StepGuard guard(report, u"Speak.ReadePubToStringToFSO"_s);
     Command command;
     guard.step(100, [&] {
         command.program = WorkingFolder() + u"/calibre/ebook-convert"_s;
@@ -28,17 +27,19 @@ void ReadePubToStringToFSO(const QString& bookPath, MessageBoxPort& box, Command
     QString copy;
     guard.step(101, [&] {
         copy = WorkingFolder() + u"/spoken.epub"_s;
-        if (WriteSpokenCopy(bookPath, copy))
+        if (writeCopy && writeCopy(copy))
             source = copy;
     });
     // The ".txt" of the output is what makes the converter write plain text.
     guard.step(102, [&] { command.arguments = {source, WorkingFolder() + u"/output.txt"_s}; });
+    ToolRun converter;
     guard.step(104, [&] {
         qCInfo(lcToolCommand).noquote() << command.shown();
-        runner.runAndWait(command, 0); // a failed conversion shows as a missing output.txt
+        converter = runner.runAndWait(command, 0); // the run judges how it ended
     });
     if (source == copy)
         DeleteFileQuiet(copy);
+    return converter;
 }
 
 } // namespace vt

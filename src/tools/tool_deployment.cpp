@@ -1,9 +1,8 @@
 #include "tools/tool_deployment.h"
 
 #include "common/error.h"
-#include "common/error_report.h"
+#include "common/step_guard.h"
 #include "common/files.h"
-#include "common/window_ports.h"
 #include "common/working_folder.h"
 #include "unzip/cunzip.h"
 
@@ -41,13 +40,13 @@ cUnzip& object(const std::unique_ptr<cUnzip>& unzip)
 
 } // namespace
 
-void DeployTools(StepGuard& run, EventLoopPort& loop)
+void DeployTools(StepGuard& run, const Yield& yield)
 {
     QByteArray bytes;
     run.step(112, [&] { bytes = LoadResData(101); });
     run.step(114, [&] {
         if (!FileExists(WorkingFile(u"calibre.zip"_s)))
-            WriteBytesIfMissing(bytes, WorkingFile(u"calibre.zip"_s), &loop);
+            WriteBytesIfMissing(bytes, WorkingFile(u"calibre.zip"_s), yield);
     });
     run.step(116, [&] {
         if (QCoreApplication::instance())
@@ -59,13 +58,13 @@ void DeployTools(StepGuard& run, EventLoopPort& loop)
     run.step(122, [&] { object(unzip).setUseFolderNames(true); });
     run.step(124, [&] { object(unzip).setUnzipFolder(WorkingFile(u"calibre"_s)); });
     run.step(126, [&] { object(unzip).Unzip(); });
-    run.step(128, [&] { DeleteFileQuiet(WorkingFile(u"calibre.zip"_s), &loop); });
+    run.step(128, [&] { DeleteFileQuiet(WorkingFile(u"calibre.zip"_s), yield); });
     run.step(130, [&] { unzip.reset(); });
     run.step(132, [&] { bytes = LoadResData(102); });
     run.step(134, [&] {
         const QString lame = WorkingFile(u"lame"_s);
         if (!FileExists(lame)) {
-            WriteBytesIfMissing(bytes, lame, &loop);
+            WriteBytesIfMissing(bytes, lame, yield);
             // Files are written without execute permission; the chain runs
             // this one as a program.
             if (::chmod(QFile::encodeName(lame).constData(), 0755) != 0)
@@ -74,10 +73,10 @@ void DeployTools(StepGuard& run, EventLoopPort& loop)
     });
 }
 
-void RemoveTools(StepGuard& run, EventLoopPort& loop)
+void RemoveTools(StepGuard& run, const Yield& yield)
 {
-    run.step(264, [&] { DeleteFolderTree(WorkingFile(u"calibre"_s), &loop); });
-    run.step(266, [&] { DeleteFileQuiet(WorkingFile(u"lame"_s), &loop); });
+    run.step(264, [&] { DeleteFolderTree(WorkingFile(u"calibre"_s), yield).value(); });
+    run.step(266, [&] { DeleteFileQuiet(WorkingFile(u"lame"_s), yield); });
 }
 
 } // namespace vt

@@ -5,7 +5,12 @@
 #include "unzip/unzip_library.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
 #include <memory>
 #include <sys/stat.h>
 #include <zip.h>
@@ -58,14 +63,24 @@ struct EntryFile {
 
 ZipArchive::ZipArchive(const QString& path) : path_(path)
 {
+    // The file is opened once: the archive reads through this descriptor, and
+    // so does copyTo.
     const QByteArray name = QFile::encodeName(path);
-    struct stat st {
-    };
-    if (path.isEmpty() || ::stat(name.constData(), &st) != 0) {
+    fd_ = path.isEmpty() ? -1 : ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    // A constructor that raises has no destructor to close it.
+    auto closeOnFailure = qScopeGuard([this] {
+        if (fd_ >= 0)
+            ::close(fd_);
+    });
+    if (fd_ < 0) {
         if (path.isEmpty() || errno == ENOENT || errno == ENOTDIR)
             raise(err::FileNotFound, u"The zip archive \""_s + path + u"\" does not exist."_s);
         raiseSystemError(u"Cannot read the zip archive"_s, path, errno);
     }
+    struct stat st {
+    };
+    if (::fstat(fd_, &st) != 0)
+        raiseSystemError(u"Cannot read the zip archive"_s, path, errno);
     if (S_ISDIR(st.st_mode))
         raise(err::PathFileAccess, u"\""_s + path + u"\" is a folder, not a zip archive."_s);
     // libzip takes an empty file for an empty archive; it is a damaged one.
@@ -74,14 +89,21 @@ ZipArchive::ZipArchive(const QString& path) : path_(path)
 
     zip_error_t error;
     zip_error_init(&error);
-    zip_source_t* source = zip_source_file_create(name.constData(), 0, -1, &error);
+    // libzip owns the stream it reads and closes it; fd_ stays for copyTo.
+    const int readFd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    FILE* stream = readFd < 0 ? nullptr : ::fdopen(readFd, "rb");
+    if (!stream && readFd >= 0)
+        ::close(readFd);
+    zip_source_t* source = stream ? zip_source_filep_create(stream, 0, -1, &error) : nullptr;
+    if (!source && stream)
+        std::fclose(stream);
     if (source)
         archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
     if (!archive_) {
         if (source)
             zip_source_free(source);
-        const int zipCode = zip_error_code_zip(&error);
-        const int systemCode = zip_error_code_system(&error);
+        const int zipCode = stream ? zip_error_code_zip(&error) : ZIP_ER_OPEN;
+        const int systemCode = stream ? zip_error_code_system(&error) : errno;
         zip_error_fini(&error);
         if (zipCode == ZIP_ER_NOZIP || zipCode == ZIP_ER_INCONS || zipCode == ZIP_ER_EOF)
             raise(kInvalidFileFormat, u"The zip archive \""_s + path +
@@ -91,12 +113,50 @@ ZipArchive::ZipArchive(const QString& path) : path_(path)
                                                   u"\": "_s + libzipText(zipCode, systemCode));
     }
     zip_error_fini(&error);
+    closeOnFailure.dismiss();
 }
 
 ZipArchive::~ZipArchive()
 {
     if (archive_)
         zip_discard(archive_);
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+Expected<void> ZipArchive::copyTo(const QString& target) const
+{
+    const int out = ::open(QFile::encodeName(target).constData(),
+                           O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (out < 0)
+        return SystemProblem(u"Cannot create"_s, target, errno);
+    std::vector<char> buffer(1 << 20);
+    off_t offset = 0;
+    int error = 0;
+    for (;;) {
+        const ssize_t n = ::pread(fd_, buffer.data(), buffer.size(), offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : 0;
+            break;
+        }
+        offset += n;
+        for (ssize_t done = 0; done < n && error == 0;) {
+            const ssize_t w = ::write(out, buffer.data() + done, size_t(n - done));
+            if (w < 0 && errno != EINTR)
+                error = errno;
+            done += w > 0 ? w : 0;
+        }
+        if (error != 0)
+            break;
+    }
+    if (::close(out) != 0 && error == 0)
+        error = errno;
+    if (error == 0)
+        return {};
+    ::unlink(QFile::encodeName(target).constData());
+    return SystemProblem(u"Cannot copy the book to"_s, target, error);
 }
 
 quint64 ZipArchive::count() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/expected.h"
+
 #include <QByteArray>
 #include <QString>
 #include <ctime>
@@ -38,6 +40,9 @@ class ZipArchive
     ZipArchive& operator=(const ZipArchive&) = delete;
 
     const QString& path() const { return path_; }
+    // Writes the archive's file, byte for byte, to a new file (mode 0600);
+    // the archive is not opened again for it. A failure leaves no file.
+    Expected<void> copyTo(const QString& target) const;
     quint64 count() const;
     EntryInfo info(quint64 index) const;
 
@@ -53,6 +58,7 @@ class ZipArchive
     [[noreturn]] void raiseEntryError(const QString& entry, int zipCode, int systemCode) const;
 
     QString path_;
+    int fd_ = -1;
     zip* archive_ = nullptr;
 };
 

@@ -11,7 +11,7 @@ using namespace Qt::StringLiterals;
 namespace vt
 {
 
-void ReplaceZipEntries(const QString& path, const QHash<QString, QByteArray>& entries)
+Expected<void> ReplaceZipEntries(const QString& path, const QHash<QString, QByteArray>& entries)
 {
     int code = 0;
     zip_t* archive = zip_open(QFile::encodeName(path).constData(), 0, &code);
@@ -20,12 +20,12 @@ void ReplaceZipEntries(const QString& path, const QHash<QString, QByteArray>& en
         zip_error_init_with_code(&error, code);
         const QString reason = QString::fromUtf8(zip_error_strerror(&error));
         zip_error_fini(&error);
-        raise(err::PathFileAccess, u"Cannot open "_s + path + u": "_s + reason);
+        return Problem{u"Cannot open "_s + path + u": "_s + reason};
     }
     const auto fail = [&](const QString& what) {
         const QString reason = QString::fromUtf8(zip_strerror(archive));
         zip_discard(archive);
-        raise(err::PathFileAccess, what + path + u": "_s + reason);
+        return Problem{what + path + u": "_s + reason};
     };
     QList<QByteArray> kept; // the data must live until the archive is written
     for (auto it = entries.begin(); it != entries.end(); ++it) {
@@ -33,7 +33,7 @@ void ReplaceZipEntries(const QString& path, const QHash<QString, QByteArray>& en
         zip_source_t* source = zip_source_buffer(archive, kept.last().constData(),
                                                  zip_uint64_t(kept.last().size()), 0);
         if (source == nullptr)
-            fail(u"Cannot change "_s);
+            return fail(u"Cannot change "_s);
         const QByteArray name = it.key().toUtf8();
         const zip_int64_t index = zip_name_locate(archive, name.constData(), 0);
         const bool done =
@@ -41,11 +41,12 @@ void ReplaceZipEntries(const QString& path, const QHash<QString, QByteArray>& en
                        : zip_file_add(archive, name.constData(), source, ZIP_FL_ENC_UTF_8) >= 0;
         if (!done) {
             zip_source_free(source);
-            fail(u"Cannot change "_s);
+            return fail(u"Cannot change "_s);
         }
     }
     if (zip_close(archive) != 0)
-        fail(u"Cannot write "_s);
+        return fail(u"Cannot write "_s);
+    return {};
 }
 
 } // namespace vt

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/expected.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -8,8 +10,8 @@ namespace vt
 {
 
 // Gives entries of an existing zip archive new data (adds those it does not
-// hold); every other entry is copied as it is, in its place. Raises when the
-// archive cannot be opened or written; it is then left as it was.
-void ReplaceZipEntries(const QString& path, const QHash<QString, QByteArray>& entries);
+// hold); every other entry is copied as it is, in its place. When the
+// archive cannot be opened or written, it is left as it was.
+Expected<void> ReplaceZipEntries(const QString& path, const QHash<QString, QByteArray>& entries);
 
 } // namespace vt

@@ -1,6 +1,6 @@
 #include "app_fixture.h"
 
-#include "common/error_report.h"
+#include "common/step_guard.h"
 
 #include <QSettings>
 
@@ -62,7 +62,7 @@ bool AppTest::isStored(const char* key)
 
 QString applicationError(const QString& description, const QString& procedure, int line)
 {
-    return applicationErrorText(description, u"Vellumtone2021/08/31.Form1."_s + procedure, line);
+    return applicationErrorText({description, u"Vellumtone2021/08/31.Form1."_s + procedure, line});
 }
 
 } // namespace vt::test

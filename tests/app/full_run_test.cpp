@@ -1,6 +1,7 @@
 #include "app/captioned_progress_bar.h"
 #include "app_fixture.h"
 #include "pipeline/conversion_run.h"
+#include "app/window_observer.h"
 #include "pipeline/progress.h"
 
 #include <QFile>
@@ -25,12 +26,12 @@ TEST_F(AppTest, TheStartButtonTurnsARealBookIntoAnMp3)
     QTemporaryDir output;
     auto form = loadedForm();
     form->show();
-    form->Text1->setText(output.path() + u'/');
+    form->controls().Text1->setText(output.path() + u'/');
     form->appendRow(testBook(u"hefty-water.epub"_s));
     QList<int> shown;
-    QObject::connect(form->ProgressBar1, &QProgressBar::valueChanged,
+    QObject::connect(form->controls().ProgressBar1, &QProgressBar::valueChanged,
                      [&shown](int value) { shown << value; });
-    form->PushButton1->click();
+    form->controls().PushButton1->click();
 
     EXPECT_EQ(boxes.texts(), QStringList{u"Done."_s});
     EXPECT_EQ(boxes.shown[0].windowIconSizes, form->windowIcon().availableSizes());
@@ -44,7 +45,7 @@ TEST_F(AppTest, TheStartButtonTurnsARealBookIntoAnMp3)
     EXPECT_FALSE(form->busy());
     EXPECT_EQ(form->pointer(), Pointer::Default);
     EXPECT_EQ(form->progressCaption(), kIdleCaption);
-    EXPECT_EQ(form->ProgressBar1->value(), 0);
+    EXPECT_EQ(form->controls().ProgressBar1->value(), 0);
     EXPECT_FALSE(form->timerEnabled());
     // The bar moved on as the book was spoken and as it was encoded, and
     // showed 100 only when it was done.
@@ -75,7 +76,7 @@ TEST_F(AppTest, ClosingMidRunRemovesTheWorkingFiles)
     };
     auto form = loadedForm(services);
     form->show();
-    form->Text1->setText(output.path());
+    form->controls().Text1->setText(output.path());
     form->appendRow(testBook(u"hefty-water.epub"_s));
     // Closed while the first piece is spoken.
     QTimer poll;
@@ -84,7 +85,7 @@ TEST_F(AppTest, ClosingMidRunRemovesTheWorkingFiles)
             form->close();
     });
     poll.start(20);
-    form->PushButton1->click();
+    form->controls().PushButton1->click();
     ASSERT_EQ(processEnds, 1);
     EXPECT_EQ(left, QStringList()) << left.join(u' ').toStdString();
 }
@@ -92,7 +93,7 @@ TEST_F(AppTest, ClosingMidRunRemovesTheWorkingFiles)
 TEST_F(AppTest, TheStartButtonRefusesAnEmptyList)
 {
     auto form = loadedForm();
-    form->PushButton1->click();
+    form->controls().PushButton1->click();
     EXPECT_EQ(boxes.texts(), QStringList{u"No files added."_s});
     EXPECT_FALSE(form->busy());
 }

@@ -15,14 +15,14 @@ namespace vt::test
 TEST_F(AppTest, OptionClicksStoreBothAndSwitchTheFolderBox)
 {
     auto form = loadedForm();
-    form->Option2->click();
-    EXPECT_FALSE(form->Frame3->isEnabled());
-    EXPECT_FALSE(form->Text1->isEnabled());
-    EXPECT_FALSE(form->PushButton7->isEnabled());
+    form->controls().Option2->click();
+    EXPECT_FALSE(form->controls().Frame3->isEnabled());
+    EXPECT_FALSE(form->controls().Text1->isEnabled());
+    EXPECT_FALSE(form->controls().PushButton7->isEnabled());
     EXPECT_EQ(stored(key::Option1), u"False"_s);
     EXPECT_EQ(stored(key::Option2), u"True"_s);
-    form->Option1->click();
-    EXPECT_TRUE(form->Frame3->isEnabled());
+    form->controls().Option1->click();
+    EXPECT_TRUE(form->controls().Frame3->isEnabled());
     EXPECT_EQ(stored(key::Option1), u"True"_s);
     EXPECT_EQ(stored(key::Option2), u"False"_s);
 }
@@ -30,25 +30,25 @@ TEST_F(AppTest, OptionClicksStoreBothAndSwitchTheFolderBox)
 TEST_F(AppTest, TheTagsBoxStartsOnAndKeepsItsChoice)
 {
     auto form = loadedForm();
-    EXPECT_TRUE(form->Check1->isChecked());
-    EXPECT_TRUE(form->check1());
-    EXPECT_FALSE(form->Check1->accessibleName().isEmpty());
-    form->Check1->click();
+    EXPECT_TRUE(form->controls().Check1->isChecked());
+    EXPECT_TRUE(form->controls().Check1->isChecked());
+    EXPECT_FALSE(form->controls().Check1->accessibleName().isEmpty());
+    form->controls().Check1->click();
     EXPECT_EQ(stored(key::Tags), u"False"_s);
     form = loadedForm();
-    EXPECT_FALSE(form->Check1->isChecked());
-    EXPECT_FALSE(form->check1());
+    EXPECT_FALSE(form->controls().Check1->isChecked());
+    EXPECT_FALSE(form->controls().Check1->isChecked());
 }
 
 TEST_F(AppTest, EveryKeystrokeInTheFolderBoxIsStored)
 {
     auto form = loadedForm();
-    form->Text1->clear();
+    form->controls().Text1->clear();
     EXPECT_EQ(stored(key::Text1), QString());
-    QTest::keyClicks(form->Text1, u"/mu"_s);
+    QTest::keyClicks(form->controls().Text1, u"/mu"_s);
     EXPECT_EQ(stored(key::Text1), u"/mu"_s);
     form = loadedForm();
-    EXPECT_EQ(form->Text1->text(), u"/mu"_s);
+    EXPECT_EQ(form->controls().Text1->text(), u"/mu"_s);
 }
 
 TEST_F(AppTest, TheFolderPickerFillsTheFolderBox)
@@ -64,24 +64,24 @@ TEST_F(AppTest, TheFolderPickerFillsTheFolderBox)
     };
     auto form = loadedForm(services);
     self = form.get();
-    form->Text1->setText(u"/before/"_s);
+    form->controls().Text1->setText(u"/before/"_s);
 
-    form->PushButton7->click(); // cancelled
+    form->controls().PushButton7->click(); // cancelled
     EXPECT_EQ(calls, QStringList{u"Please select folder:|"_s});
-    EXPECT_EQ(form->Text1->text(), u"/before/"_s);
+    EXPECT_EQ(form->controls().Text1->text(), u"/before/"_s);
     EXPECT_FALSE(isStored(key::LastFolderDot));
 
     store(key::LastFolder, u"/books"_s);
     answer = u"/"_s;
-    form->PushButton7->click();
+    form->controls().PushButton7->click();
     EXPECT_EQ(calls.last(), u"Please select folder:|/books"_s);
-    EXPECT_EQ(form->Text1->text(), u"/"_s);
+    EXPECT_EQ(form->controls().Text1->text(), u"/"_s);
     EXPECT_EQ(stored(key::LastFolderDot), u"/"_s);
     EXPECT_EQ(stored(key::Text1), u"/"_s);
 
     answer = u"/home/reader/Audio Books"_s;
-    form->PushButton7->click();
-    EXPECT_EQ(form->Text1->text(), u"/home/reader/Audio Books/"_s);
+    form->controls().PushButton7->click();
+    EXPECT_EQ(form->controls().Text1->text(), u"/home/reader/Audio Books/"_s);
     EXPECT_EQ(stored(key::Text1), u"/home/reader/Audio Books/"_s);
     EXPECT_EQ(stored(key::LastFolderDot), u"/home/reader/Audio Books"_s);
     EXPECT_EQ(stored(key::LastFolder), u"/books"_s); // only the folder scan writes it

@@ -33,12 +33,12 @@ QPoint trackRightOfHandle(const QSlider* slider)
 TEST_F(AppTest, EveryAcceptedSliderChangeIsStoredAtOnce)
 {
     auto form = loadedForm();
-    form->Slider1->setValue(40);
-    EXPECT_EQ(form->lblVolume->text(), u"Volume Level = 40"_s);
+    form->controls().Slider1->setValue(40);
+    EXPECT_EQ(form->controls().lblVolume->text(), u"Volume Level = 40"_s);
     EXPECT_EQ(stored(key::VolumeLevel), u"40"_s);
-    QTest::keyClick(form->Slider2, Qt::Key_Left);
-    EXPECT_EQ(form->Slider2->value(), -4);
-    EXPECT_EQ(form->lblSpeed->text(), u"Speech Rate = -4"_s);
+    QTest::keyClick(form->controls().Slider2, Qt::Key_Left);
+    EXPECT_EQ(form->controls().Slider2->value(), -4);
+    EXPECT_EQ(form->controls().lblSpeed->text(), u"Speech Rate = -4"_s);
     EXPECT_EQ(stored(key::SpeechRate), u"-4"_s);
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
@@ -48,21 +48,21 @@ TEST_F(AppTest, ASliderMovedWhileBusyGoesBackToTheStoredValue)
     store(key::VolumeLevel, u"70"_s);
     auto form = loadedForm();
     form->setBusy(true);
-    QTest::keyClick(form->Slider1, Qt::Key_PageUp);
+    QTest::keyClick(form->controls().Slider1, Qt::Key_PageUp);
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown[0].text, u"You can not adjust because file is being saved now."_s);
     EXPECT_EQ(boxes.shown[0].title, u"Vellumtone"_s);
     EXPECT_EQ(boxes.shown[0].icon, QMessageBox::NoIcon);
     EXPECT_EQ(boxes.shown[0].buttons, QMessageBox::Ok);
-    EXPECT_EQ(form->Slider1->value(), 70);
-    EXPECT_EQ(form->lblVolume->text(), u"Volume Level = 70"_s);
+    EXPECT_EQ(form->controls().Slider1->value(), 70);
+    EXPECT_EQ(form->controls().lblVolume->text(), u"Volume Level = 70"_s);
     EXPECT_EQ(stored(key::VolumeLevel), u"70"_s);
 
     // With nothing stored the speed goes back to its default.
-    form->Slider2->setValue(8);
+    form->controls().Slider2->setValue(8);
     EXPECT_EQ(boxes.shown.size(), 2);
-    EXPECT_EQ(form->Slider2->value(), -3);
-    EXPECT_EQ(form->lblSpeed->text(), u"Speech Rate = -3"_s);
+    EXPECT_EQ(form->controls().Slider2->value(), -3);
+    EXPECT_EQ(form->controls().lblSpeed->text(), u"Speech Rate = -3"_s);
     EXPECT_FALSE(isStored(key::SpeechRate));
 }
 
@@ -74,7 +74,7 @@ TEST_F(AppTest, APressHeldOnASliderWhileBusyIsRefusedOnce)
     auto form = loadedForm();
     form->show();
     // The last press was held since before the run: it stops at its first refusal.
-    for (QSlider* slider : {form->Slider1, form->Slider2, form->Slider1}) {
+    for (QSlider* slider : {form->controls().Slider1, form->controls().Slider2, form->controls().Slider1}) {
         const QPoint track = trackRightOfHandle(slider);
         form->setBusy(boxes.shown.size() < 2);
         QTest::mousePress(slider, Qt::LeftButton, {}, track);
@@ -84,8 +84,8 @@ TEST_F(AppTest, APressHeldOnASliderWhileBusyIsRefusedOnce)
     }
     EXPECT_EQ(boxes.texts(),
               QStringList(3, u"You can not adjust because file is being saved now."_s));
-    EXPECT_EQ(form->Slider1->value(), 75); // the step taken before the run
-    EXPECT_EQ(form->Slider2->value(), -3);
+    EXPECT_EQ(form->controls().Slider1->value(), 75); // the step taken before the run
+    EXPECT_EQ(form->controls().Slider2->value(), -3);
     EXPECT_FALSE(isStored(key::SpeechRate));
 }
 
@@ -94,16 +94,17 @@ TEST_F(AppTest, TestSpeedSpeaksOnceEvenWhenClickedAgainWhileSpeaking)
     QStringList spoken;
     Form1* self = nullptr;
     Form1::Services services;
-    services.saveToWav = [&](const QString& source, const QString& wavPath, WindowPort& window) {
+    services.saveToWav = [&](const QString& source, const QString& wavPath, const SpeakSettings&,
+                             const SpeechCalls&) {
         spoken.append(source + u'|' + wavPath);
-        EXPECT_TRUE(window.busy());
-        EXPECT_EQ(window.pointer(), Pointer::Hourglass);
-        self->PushButton14->click(); // a second click while the sentence is spoken
-        self->PushButton1->click();  // and no run can start meanwhile
+        EXPECT_TRUE(self->busy());
+        EXPECT_EQ(self->pointer(), Pointer::Hourglass);
+        self->controls().PushButton14->click(); // a second click while the sentence is spoken
+        self->controls().PushButton1->click();  // and no run can start meanwhile
     };
     auto form = loadedForm(services);
     self = form.get();
-    form->PushButton14->click();
+    form->controls().PushButton14->click();
     EXPECT_EQ(spoken, QStringList{u"This is a test|"_s});
     EXPECT_FALSE(form->busy());
     EXPECT_EQ(form->pointer(), Pointer::Default);
@@ -115,7 +116,7 @@ TEST_F(AppTest, TestSpeedSpeaksOnceEvenWhenClickedAgainWhileSpeaking)
 TEST_F(AppTest, TestSpeedWithTheRealEngineEndsAtRest)
 {
     auto form = loadedForm();
-    form->PushButton14->click();
+    form->controls().PushButton14->click();
     EXPECT_FALSE(form->busy());
     EXPECT_EQ(form->pointer(), Pointer::Default);
 }
@@ -123,34 +124,34 @@ TEST_F(AppTest, TestSpeedWithTheRealEngineEndsAtRest)
 TEST_F(AppTest, ChoosingAVoiceStoresItsPosition)
 {
     auto form = loadedForm();
-    ASSERT_GE(form->Combo1->count(), 3);
-    form->Combo1->setCurrentIndex(2);
+    ASSERT_GE(form->controls().Combo1->count(), 3);
+    form->controls().Combo1->setCurrentIndex(2);
     EXPECT_EQ(stored(key::Combo), u"2"_s);
-    EXPECT_EQ(form->combo1Index(), 2);
+    EXPECT_EQ(form->controls().Combo1->currentIndex(), 2);
     form->setVoiceIndex(-1);
     EXPECT_EQ(stored(key::Combo), u"-1"_s);
     EXPECT_THROW(form->setVoiceIndex(-2), Error);
-    EXPECT_THROW(form->setVoiceIndex(form->Combo1->count()), Error);
+    EXPECT_THROW(form->setVoiceIndex(form->controls().Combo1->count()), Error);
 }
 
 TEST_F(AppTest, MatchEachBooksLanguageIsStoredAndRestored)
 {
     auto form = loadedForm();
-    EXPECT_TRUE(form->check2()); // on for new users
-    form->Check2->click();
-    EXPECT_FALSE(form->check2());
+    EXPECT_TRUE(form->controls().Check2->isChecked()); // on for new users
+    form->controls().Check2->click();
+    EXPECT_FALSE(form->controls().Check2->isChecked());
     EXPECT_EQ(stored(key::MatchLanguage), u"False"_s);
-    EXPECT_FALSE(loadedForm()->Check2->isChecked());
+    EXPECT_FALSE(loadedForm()->controls().Check2->isChecked());
 }
 
 TEST_F(AppTest, RefreshListRefillsAndRestoresTheChoice)
 {
     auto form = loadedForm();
-    const int voices = form->Combo1->count();
-    form->Combo1->setCurrentIndex(1);
-    form->PusRefreshList->click();
-    EXPECT_EQ(form->Combo1->count(), voices);
-    EXPECT_EQ(form->Combo1->currentIndex(), 1);
+    const int voices = form->controls().Combo1->count();
+    form->controls().Combo1->setCurrentIndex(1);
+    form->controls().PusRefreshList->click();
+    EXPECT_EQ(form->controls().Combo1->count(), voices);
+    EXPECT_EQ(form->controls().Combo1->currentIndex(), 1);
     EXPECT_EQ(boxes.texts(),
               QStringList{u"Done.\n\nList has been refreshed with the latest voices found within "
                           u"the espeak-ng and Flite speech engines installed on this computer."_s});
@@ -160,8 +161,8 @@ TEST_F(AppTest, RefreshListRefillsAndRestoresTheChoice)
 TEST_F(AppTest, AddVoicesAndAddLangOpenTheirPagesOnlyOnYes)
 {
     auto form = loadedForm();
-    form->PusAddVoices->click();
-    form->PushButton10->click();
+    form->controls().PusAddVoices->click();
+    form->controls().PushButton10->click();
     EXPECT_TRUE(OpenedPages::urls().isEmpty());
     ASSERT_EQ(boxes.shown.size(), 2);
     EXPECT_EQ(boxes.shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
@@ -179,8 +180,8 @@ TEST_F(AppTest, AddVoicesAndAddLangOpenTheirPagesOnlyOnYes)
               u"like to open the espeak-ng languages page now?"_s);
 
     boxes.answers = {QMessageBox::Yes, QMessageBox::Yes};
-    form->PusAddVoices->click();
-    form->PushButton10->click();
+    form->controls().PusAddVoices->click();
+    form->controls().PushButton10->click();
     ASSERT_EQ(OpenedPages::urls().size(), 2);
     EXPECT_EQ(OpenedPages::urls()[0].toEncoded(),
               QByteArray("https://duckduckgo.com/?q=espeak-ng%20flite%20voices"));

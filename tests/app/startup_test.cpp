@@ -1,7 +1,7 @@
 #include "app/book_list_view.h"
 #include "app_fixture.h"
 #include "common/build_config.h"
-#include "common/error_report.h"
+#include "common/step_guard.h"
 #include "common/files.h"
 #include "common/startup.h"
 #include "speech/sp_voice.h"
@@ -32,28 +32,28 @@ TEST_F(AppTest, FirstStartWithAnEmptyStore)
     EXPECT_FALSE(form->isVisible()); // main shows it after start-up
     EXPECT_EQ(form->windowTitle(), u"Vellumtone"_s);
     EXPECT_EQ(ApplicationTitle(), u"Vellumtone"_s);
-    EXPECT_EQ(form->Slider1->value(), 100);
-    EXPECT_EQ(form->Slider2->value(), -3);
-    EXPECT_EQ(form->lblVolume->text(), u"Volume Level = 100"_s);
-    EXPECT_EQ(form->lblSpeed->text(), u"Speech Rate = -3"_s);
-    EXPECT_GT(form->Combo1->count(), 0);
+    EXPECT_EQ(form->controls().Slider1->value(), 100);
+    EXPECT_EQ(form->controls().Slider2->value(), -3);
+    EXPECT_EQ(form->controls().lblVolume->text(), u"Volume Level = 100"_s);
+    EXPECT_EQ(form->controls().lblSpeed->text(), u"Speech Rate = -3"_s);
+    EXPECT_GT(form->controls().Combo1->count(), 0);
     // The voice for the user's language (tests run under the C locale: English).
-    EXPECT_EQ(form->Combo1->currentIndex(), FirstStartVoice(SpVoice().GetVoices()));
+    EXPECT_EQ(form->controls().Combo1->currentIndex(), FirstStartVoice(SpVoice().GetVoices()));
     if (QLocale::system().name() == u"C"_s) {
-        EXPECT_EQ(form->Combo1->currentText(), u"English (Great Britain)"_s);
+        EXPECT_EQ(form->controls().Combo1->currentText(), u"English (Great Britain)"_s);
     }
-    EXPECT_TRUE(form->Check2->isChecked()); // "Match each book's language"
-    EXPECT_EQ(form->Text1->text(), GetDesktopFolder());
-    EXPECT_TRUE(form->Text1->text().endsWith(u'/'));
-    EXPECT_TRUE(form->Option1->isChecked());
-    EXPECT_FALSE(form->Option2->isChecked());
-    EXPECT_TRUE(form->Frame3->isEnabled());
-    EXPECT_TRUE(form->Text1->isEnabled());
-    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_TRUE(form->controls().Check2->isChecked()); // "Match each book's language"
+    EXPECT_EQ(form->controls().Text1->text(), GetDesktopFolder());
+    EXPECT_TRUE(form->controls().Text1->text().endsWith(u'/'));
+    EXPECT_TRUE(form->controls().Option1->isChecked());
+    EXPECT_FALSE(form->controls().Option2->isChecked());
+    EXPECT_TRUE(form->controls().Frame3->isEnabled());
+    EXPECT_TRUE(form->controls().Text1->isEnabled());
+    EXPECT_FALSE(form->controls().Timer1->isActive());
     EXPECT_FALSE(form->busy());
-    EXPECT_EQ(form->ListView1->columnCount(), 1);
-    EXPECT_EQ(form->ListView1->headerItem()->text(0), u"EPUB File(s)"_s);
-    EXPECT_EQ(form->ListView1->columnWidth(0), 467);
+    EXPECT_EQ(form->controls().ListView1->columnCount(), 1);
+    EXPECT_EQ(form->controls().ListView1->headerItem()->text(0), u"EPUB File(s)"_s);
+    EXPECT_EQ(form->controls().ListView1->columnWidth(0), 467);
     // Start-up restores; it stores nothing of its own.
     EXPECT_FALSE(isStored(key::VolumeLevel));
     EXPECT_FALSE(isStored(key::SpeechRate));
@@ -75,16 +75,16 @@ TEST_F(AppTest, StoredValuesAreReadAsTheStoreReadsNumbers)
     store(key::SpeechRate, u"2.5"_s);
     store(key::VolumeLevel, u"loud"_s);
     auto form = loadedForm();
-    EXPECT_EQ(form->Slider2->value(), 2); // halves go to the even neighbour
-    EXPECT_EQ(form->lblSpeed->text(), u"Speech Rate = 2"_s);
-    EXPECT_EQ(form->Slider1->value(), 0); // text that is no number reads as 0
-    EXPECT_EQ(form->lblVolume->text(), u"Volume Level = 0"_s);
+    EXPECT_EQ(form->controls().Slider2->value(), 2); // halves go to the even neighbour
+    EXPECT_EQ(form->controls().lblSpeed->text(), u"Speech Rate = 2"_s);
+    EXPECT_EQ(form->controls().Slider1->value(), 0); // text that is no number reads as 0
+    EXPECT_EQ(form->controls().lblVolume->text(), u"Volume Level = 0"_s);
 
     store(key::SpeechRate, u"3.5"_s);
     store(key::VolumeLevel, u"55"_s);
     form = loadedForm();
-    EXPECT_EQ(form->Slider2->value(), 4);
-    EXPECT_EQ(form->Slider1->value(), 55);
+    EXPECT_EQ(form->controls().Slider2->value(), 4);
+    EXPECT_EQ(form->controls().Slider1->value(), 55);
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
 
@@ -101,10 +101,10 @@ TEST_F(AppTest, AStoredValueOutOfRangeIsReportedAndSkipped)
     EXPECT_EQ(boxes.shown[1].text,
               applicationError(u"Invalid property value"_s, u"Form_Load"_s, 118));
     // Start-up went on: the sliders kept their first position, the rest is restored.
-    EXPECT_EQ(form->Slider1->value(), 100);
-    EXPECT_EQ(form->Slider2->value(), -3);
-    EXPECT_EQ(form->lblVolume->text(), u"Volume Level = 100"_s);
-    EXPECT_TRUE(form->Option1->isChecked());
+    EXPECT_EQ(form->controls().Slider1->value(), 100);
+    EXPECT_EQ(form->controls().Slider2->value(), -3);
+    EXPECT_EQ(form->controls().lblVolume->text(), u"Volume Level = 100"_s);
+    EXPECT_TRUE(form->controls().Option1->isChecked());
 }
 
 TEST_F(AppTest, OutputOptionsAreRestoredInOrder)
@@ -112,49 +112,45 @@ TEST_F(AppTest, OutputOptionsAreRestoredInOrder)
     store(key::Option1, u"False"_s);
     store(key::Option2, u"False"_s);
     auto form = loadedForm();
-    EXPECT_FALSE(form->Option1->isChecked());
-    EXPECT_FALSE(form->Option2->isChecked());
-    EXPECT_FALSE(form->Frame3->isEnabled());
-    EXPECT_FALSE(form->PushButton7->isEnabled());
+    EXPECT_FALSE(form->controls().Option1->isChecked());
+    EXPECT_FALSE(form->controls().Option2->isChecked());
+    EXPECT_FALSE(form->controls().Frame3->isEnabled());
+    EXPECT_FALSE(form->controls().PushButton7->isEnabled());
 
     store(key::Option1, u"True"_s);
     store(key::Option2, u"True"_s);
     form = loadedForm();
-    EXPECT_FALSE(form->Option1->isChecked()); // Option2 is set last
-    EXPECT_TRUE(form->Option2->isChecked());
-    EXPECT_FALSE(form->Frame3->isEnabled());
+    EXPECT_FALSE(form->controls().Option1->isChecked()); // Option2 is set last
+    EXPECT_TRUE(form->controls().Option2->isChecked());
+    EXPECT_FALSE(form->controls().Frame3->isEnabled());
 
     store(key::Option1, u"maybe"_s);
     store(key::Option2, u"0"_s);
     form = loadedForm();
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown[0].text, applicationError(u"Type mismatch"_s, u"Form_Load"_s, 128));
-    EXPECT_FALSE(form->Option1->isChecked());
-    EXPECT_FALSE(form->Option2->isChecked());
-    EXPECT_FALSE(form->Frame3->isEnabled());
+    EXPECT_FALSE(form->controls().Option1->isChecked());
+    EXPECT_FALSE(form->controls().Option2->isChecked());
+    EXPECT_FALSE(form->controls().Frame3->isEnabled());
 }
 
 TEST_F(AppTest, AnEmptyStoredFolderStaysEmpty)
 {
     store(key::Text1, QString());
     auto form = loadedForm();
-    EXPECT_EQ(form->Text1->text(), QString());
+    EXPECT_EQ(form->controls().Text1->text(), QString());
 }
 
 TEST_F(AppTest, TheProcessEndsWhenNoVoiceListCanBeMade)
 {
     qputenv("TEMP", "/nonexistent/working/folder"); // the folder check would warn if reached
     Form1::Services services;
-    services.loadVoiceList = [](VoiceListPort&, bool quiet, MessageBoxPort& box, SettingsStore&) {
-        if (!quiet)
-            box.showMessage(u"No voices"_s);
-        return false;
-    };
+    services.loadVoiceList = [](VoiceListPort&, SettingsStore&) { return false; };
     auto form = makeForm(services);
     EXPECT_FALSE(form->Form_Load());
-    EXPECT_EQ(boxes.texts(), QStringList{u"No voices"_s});
+    EXPECT_EQ(boxes.texts(), QStringList{kNoVoicesMessage});
     EXPECT_FALSE(form->isVisible());
-    EXPECT_EQ(form->lblVolume->text(), u"Volume Level = "_s); // nothing after the voices ran
+    EXPECT_EQ(form->controls().lblVolume->text(), u"Volume Level = "_s); // nothing after the voices ran
 }
 
 // The real engine with data it cannot load: the program tells why and ends

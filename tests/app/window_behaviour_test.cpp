@@ -1,5 +1,6 @@
 #include "app/book_list_view.h"
 #include "app/captioned_progress_bar.h"
+#include "app/window_observer.h"
 #include "app_fixture.h"
 #include "common/build_config.h"
 #include "common/error.h"
@@ -58,26 +59,26 @@ QByteArray cursorFile()
 TEST_F(AppTest, PointerFollowsTheMouseButTheHourglassStays)
 {
     auto form = loadedForm();
-    moveOver(form->PushButton1);
+    moveOver(form->controls().PushButton1);
     EXPECT_EQ(form->pointer(), Pointer::Custom);
     EXPECT_EQ(form->cursor().shape(), Qt::PointingHandCursor); // no HAND-M.CUR here
-    moveOver(form->PushButton14); // the speed test's button leaves it alone
+    moveOver(form->controls().PushButton14); // the speed test's button leaves it alone
     EXPECT_EQ(form->pointer(), Pointer::Custom);
-    moveOver(form->Frame1);
+    moveOver(form->controls().Frame1);
     EXPECT_EQ(form->pointer(), Pointer::Default);
     EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor);
-    moveOver(form->PushButton7);
-    moveOver(form->Text1);
+    moveOver(form->controls().PushButton7);
+    moveOver(form->controls().Text1);
     EXPECT_EQ(form->pointer(), Pointer::Default);
-    moveOver(form->PushButton9);
-    moveOver(form->Frame1, form->lblVolume->geometry().center()); // over its label
+    moveOver(form->controls().PushButton9);
+    moveOver(form->controls().Frame1, form->controls().lblVolume->geometry().center()); // over its label
     EXPECT_EQ(form->pointer(), Pointer::Custom);
     moveOver(form.get(), {1063, 1});
     EXPECT_EQ(form->pointer(), Pointer::Default);
 
     form->setPointer(Pointer::Hourglass);
-    moveOver(form->PushButton3);
-    moveOver(form->Frame5);
+    moveOver(form->controls().PushButton3);
+    moveOver(form->controls().Frame5);
     moveOver(form.get(), {1063, 1});
     EXPECT_EQ(form->pointer(), Pointer::Hourglass);
     EXPECT_EQ(form->cursor().shape(), Qt::WaitCursor);
@@ -95,13 +96,13 @@ TEST_F(AppTest, HandCursorAndSkinComeFromTheProgramFolder)
     EXPECT_EQ(form->programFile(u"HAND-M.CUR"_s), program.filePath(u"HAND-M.CUR"_s));
     EXPECT_EQ(form->programFile(u"drag.ico"_s), QString());
 
-    moveOver(form->PushButton2);
+    moveOver(form->controls().PushButton2);
     EXPECT_EQ(form->cursor().shape(), Qt::BitmapCursor);
     EXPECT_EQ(form->cursor().hotSpot(), QPoint(5, 3));
 
     EXPECT_EQ(form->styleSheet(), u"QPushButton { color: rgb(1, 2, 3); }"_s);
     const QColor face = QApplication::palette().color(QPalette::Button);
-    for (QWidget* w : QList<QWidget*>{form.get(), form->Frame1, form->Label2, form->Option2})
+    for (QWidget* w : QList<QWidget*>{form.get(), form->controls().Frame1, form->controls().Label2, form->controls().Option2})
         EXPECT_EQ(w->palette().color(QPalette::Window), face) << w->objectName().toStdString();
 }
 
@@ -115,7 +116,7 @@ TEST_F(AppTest, WithoutASkinTheWindowStaysWhite)
 TEST_F(AppTest, TheQuestionMarkExplainsWhyNotToMultitask)
 {
     auto form = loadedForm();
-    form->PushButton9->click();
+    form->controls().PushButton9->click();
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown[0].title, u"Vellumtone"_s);
     EXPECT_EQ(boxes.shown[0].icon, QMessageBox::NoIcon);
@@ -136,9 +137,10 @@ TEST_F(AppTest, ClosingEndsTheProcessAndTheToolItWaitsFor)
     form->show();
     QTimer::singleShot(0, form.get(), [&] { form->close(); });
     // Stands for a tool of a run; only the closing can end it early.
-    const int code = RunAndWait(*form, Command{u"/bin/sleep"_s, {u"600"_s}});
+    const ToolRun sleeper = RunAndWait(Command{u"/bin/sleep"_s, {u"600"_s}}, 6,
+                                       [&form](const QByteArray&) { form->yieldOnce(); });
     EXPECT_EQ(processEnds, 1);
-    EXPECT_NE(code, 0);
+    EXPECT_TRUE(sleeper.crashed);
 }
 
 TEST_F(AppTest, TheBookRowsAreTheListsRowsCountedFromOne)
@@ -147,29 +149,39 @@ TEST_F(AppTest, TheBookRowsAreTheListsRowsCountedFromOne)
     form->appendRow(u"/books/a.epub"_s);
     form->appendRow(u"/books/b.epub"_s);
     EXPECT_EQ(form->rowCount(), 2);
-    EXPECT_EQ(form->ListView1->topLevelItem(1)->text(0), u"/books/b.epub"_s);
+    EXPECT_EQ(form->controls().ListView1->topLevelItem(1)->text(0), u"/books/b.epub"_s);
     EXPECT_EQ(form->rowText(1), u"/books/a.epub"_s);
     EXPECT_EQ(form->rowText(2), u"/books/b.epub"_s);
     EXPECT_THROW(form->rowText(3), Error);
 }
 
-TEST_F(AppTest, Timer1TicksRefreshTheCaption)
+// A run as the window shows it: the hourglass, the bar and its caption, and
+// Timer1 raising the caption's counter while a piece is spoken.
+TEST_F(AppTest, ARunsProgressMovesTheBarAndTimer1TicksWhileSpeaking)
 {
     auto form = loadedForm();
-    form->appendRow(u"/books/a.epub"_s);
-    CurrentBook = 1;
-    ActivityCounter = 0;
+    WindowObserver observer(*form);
+    RunProgress progress;
+    observer.progress(progress);
+    EXPECT_EQ(form->progressCaption(), kDeployCaption);
+    EXPECT_EQ(form->pointer(), Pointer::Hourglass);
+    progress = {RunProgress::Stage::Speaking, 2, 5, 1, 3, 25.5, 17, -1};
+    observer.progress(progress);
+    EXPECT_EQ(form->progressCaption(),
+              u"Processing: 2 of 5.. please wait patiently.. Please do not click on anything..17"_s);
+    EXPECT_EQ(form->controls().ProgressBar1->value(), 25);
+    ASSERT_TRUE(form->timerEnabled());
     form->setTimerInterval(10);
-    form->setTimerEnabled(true);
-    EXPECT_TRUE(form->timerEnabled());
     QElapsedTimer waited;
     waited.start();
-    while (ActivityCounter == 0 && waited.elapsed() < 30000)
+    while (form->progressCaption().endsWith(u"..17"_s) && waited.elapsed() < 30000)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-    form->setTimerEnabled(false);
+    progress.stage = RunProgress::Stage::Joining;
+    progress.waited = 12;
+    observer.progress(progress);
     EXPECT_FALSE(form->timerEnabled());
-    ASSERT_GT(ActivityCounter, 0);
-    EXPECT_TRUE(form->progressCaption().startsWith(u"Processing: 1 of 1.."_s));
+    EXPECT_TRUE(form->progressCaption().endsWith(u", Please wait.. 12"_s));
+    EXPECT_FALSE(form->progressCaption().contains(u"..17,"_s)); // the ticks counted on
 }
 
 // The window as a screen reader and a keyboard user meet it.
@@ -181,39 +193,39 @@ TEST_F(AppTest, EveryControlHasASpokenNameAndEveryActionAKey)
     };
     // Tab goes through every control in reading order; each has a name of words.
     QStringList order;
-    QWidget* w = form->ListView1;
+    QWidget* w = form->controls().ListView1;
     do {
-        if ((w->focusPolicy() & Qt::TabFocus) && w->parentWidget() != form->Combo1) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->parentWidget() != form->controls().Combo1) {
             EXPECT_TRUE(spoken(w).contains(QRegularExpression(u"[A-Za-z]{3}"_s))) << order.size();
             order << w->objectName();
         }
-    } while ((w = w->nextInFocusChain()) != form->ListView1);
+    } while ((w = w->nextInFocusChain()) != form->controls().ListView1);
     EXPECT_EQ(order.join(u' '), u"ListView1 PushButton3 PushButton4 PushButton2 PushButton5 "
                                 u"Slider1 Slider2 PushButton14 Combo1 PusRefreshList PusAddVoices "
                                 u"PushButton10 Check2 Option1 Text1 PushButton7 Option2 Check1 "
                                 u"PushButton1 PushButton9"_s);
-    EXPECT_EQ(spoken(form->PushButton7), u"Choose Output Folder"_s);
-    EXPECT_EQ(form->PushButton7->text(), u"..."_s);
-    EXPECT_EQ(spoken(form->ProgressBar1, QAccessible::Description), u"Progress Bar"_s);
+    EXPECT_EQ(spoken(form->controls().PushButton7), u"Choose Output Folder"_s);
+    EXPECT_EQ(form->controls().PushButton7->text(), u"..."_s);
+    EXPECT_EQ(spoken(form->controls().ProgressBar1, QAccessible::Description), u"Progress Bar"_s);
 
     // The list announces how many books it holds, and each row by its name.
     form->appendRow(u"/books/a.epub"_s);
     form->appendRow(u"/books/b.epub"_s);
     form->show();
-    EXPECT_TRUE(spoken(form->ListView1, QAccessible::Description).startsWith(u"2 books"_s));
-    QAccessibleInterface* row = QAccessible::queryAccessibleInterface(form->ListView1)->child(1);
+    EXPECT_TRUE(spoken(form->controls().ListView1, QAccessible::Description).startsWith(u"2 books"_s));
+    QAccessibleInterface* row = QAccessible::queryAccessibleInterface(form->controls().ListView1)->child(1);
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->text(QAccessible::Name), u"a.epub"_s);
     EXPECT_EQ(row->text(QAccessible::Description), u"/books/a.epub"_s);
 
     // Keys: a row moves down; Ctrl+Return starts (and refuses an empty list).
-    form->ListView1->setCurrentItem(form->ListView1->topLevelItem(0));
-    QTest::keyClick(form->ListView1, Qt::Key_Down, Qt::ControlModifier);
+    form->controls().ListView1->setCurrentItem(form->controls().ListView1->topLevelItem(0));
+    QTest::keyClick(form->controls().ListView1, Qt::Key_Down, Qt::ControlModifier);
     EXPECT_EQ(form->rowText(2), u"/books/a.epub"_s);
     QAccessibleActionInterface* press =
-        QAccessible::queryAccessibleInterface(form->PushButton3)->actionInterface();
+        QAccessible::queryAccessibleInterface(form->controls().PushButton3)->actionInterface();
     EXPECT_EQ(press->keyBindingsForAction(press->pressAction()), QStringList{u"Ctrl+O"_s});
-    form->PushButton2->click();
+    form->controls().PushButton2->click();
     QApplication::setActiveWindow(form.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     QTest::keyClick(form.get(), Qt::Key_Return, Qt::ControlModifier);

@@ -114,7 +114,7 @@ TEST_F(AppTest, CaptionsAreBoldArialAndFitTheirControls)
             EXPECT_LE(QFontMetrics(b->font()).horizontalAdvance(b->text()), b->width() - 8);
         }
     }
-    EXPECT_EQ(form->PushButton1->font().pointSizeF(), 11.25);
+    EXPECT_EQ(form->controls().PushButton1->font().pointSizeF(), 11.25);
 }
 
 // Controls that share a container never cover each other. The one overlap
@@ -148,11 +148,11 @@ TEST_F(AppTest, NoControlOverlapsAnother)
 TEST_F(AppTest, SlidersHaveTheirRangesStepsAndTicks)
 {
     auto form = makeForm();
-    EXPECT_EQ(form->Slider1->minimum(), 0);
-    EXPECT_EQ(form->Slider1->maximum(), 100);
-    EXPECT_EQ(form->Slider2->minimum(), -10);
-    EXPECT_EQ(form->Slider2->maximum(), 10);
-    for (QSlider* s : {form->Slider1, form->Slider2}) {
+    EXPECT_EQ(form->controls().Slider1->minimum(), 0);
+    EXPECT_EQ(form->controls().Slider1->maximum(), 100);
+    EXPECT_EQ(form->controls().Slider2->minimum(), -10);
+    EXPECT_EQ(form->controls().Slider2->maximum(), 10);
+    for (QSlider* s : {form->controls().Slider1, form->controls().Slider2}) {
         EXPECT_EQ(s->singleStep(), 1);
         EXPECT_EQ(s->pageStep(), 5);
         EXPECT_EQ(s->tickInterval(), 1);
@@ -164,19 +164,19 @@ TEST_F(AppTest, SlidersHaveTheirRangesStepsAndTicks)
 TEST_F(AppTest, ProgressCaptionsShowWholeInTheBar)
 {
     auto form = makeForm();
-    EXPECT_EQ(form->ProgressBar1->text(), u"Progress Bar"_s);
+    EXPECT_EQ(form->controls().ProgressBar1->text(), u"Progress Bar"_s);
     const QString longest = u"Processing: 123 of 123.. please wait patiently.. Please do not "
                             u"click on anything..12345"_s;
     form->setProgressCaption(longest);
     EXPECT_EQ(form->progressCaption(), longest);
-    EXPECT_EQ(form->ProgressBar1->text(), longest);
-    EXPECT_LE(QFontMetrics(form->ProgressBar1->font()).horizontalAdvance(longest),
-              form->ProgressBar1->width());
+    EXPECT_EQ(form->controls().ProgressBar1->text(), longest);
+    EXPECT_LE(QFontMetrics(form->controls().ProgressBar1->font()).horizontalAdvance(longest),
+              form->controls().ProgressBar1->width());
     form->setProgressValue(42.6);
-    EXPECT_EQ(form->ProgressBar1->value(), 42); // rounded down: full only at the end
+    EXPECT_EQ(form->controls().ProgressBar1->value(), 42); // rounded down: full only at the end
     EXPECT_DOUBLE_EQ(form->progressValue(), 42.6);
     form->setProgressValue(99.7);
-    EXPECT_EQ(form->ProgressBar1->value(), 99);
+    EXPECT_EQ(form->controls().ProgressBar1->value(), 99);
 }
 
 } // namespace vt::test

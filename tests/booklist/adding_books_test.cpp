@@ -25,11 +25,10 @@ class Adding : public ::testing::Test
         test::writeFile(path, "book");
         return path;
     }
-    BookListPorts ports() { return {window, window, window, window, window}; }
     // "Add All" with the picker answering `chosen`; records the start folder.
     void addAll(const QString& chosen)
     {
-        AddAllEpubFilesInFolder(store, ports(), [&](const QString& start) {
+        AddAllEpubFilesInFolder(store, window, [&](const QString& start) {
             pickerStart = start;
             return chosen;
         });
@@ -125,7 +124,7 @@ TEST_F(Adding, DroppedFilesAreAppendedAsTheyAre)
     const QString text = file(u"a text.txt"_s);
     const QString missing = root.filePath(u"gone.epub"_s);
     const QString hiddenFile = file(u".hidden.epub"_s);
-    AddDroppedPaths({text, missing, hiddenFile}, ports());
+    AddDroppedPaths({text, missing, hiddenFile}, window);
     EXPECT_EQ(window.rows, (QStringList{text, missing, hiddenFile}));
     EXPECT_TRUE(window.messages.isEmpty());
 }
@@ -139,7 +138,7 @@ TEST_F(Adding, DroppedFoldersAreScannedForFilesOfEveryTypeInDropOrder)
     file(u"first/inner/c.epub"_s);
     file(u"second/d.txt"_s);
     const QString single = file(u"single.epub"_s);
-    AddDroppedPaths({root.filePath(u"second"_s), single, root.filePath(u"first"_s)}, ports());
+    AddDroppedPaths({root.filePath(u"second"_s), single, root.filePath(u"first"_s)}, window);
     ASSERT_EQ(window.rows.size(), 5) << window.rows.join(u' ').toStdString();
     EXPECT_EQ(window.rows[0], root.filePath(u"second/d.txt"_s));
     EXPECT_EQ(window.rows[1], single);
@@ -155,7 +154,7 @@ TEST_F(Adding, ADroppedHiddenFolderIsOneRowAndIsNotScanned)
 {
     file(u".stash/a.epub"_s);
     const QString hidden = root.filePath(u".stash"_s);
-    AddDroppedPaths({hidden}, ports());
+    AddDroppedPaths({hidden}, window);
     EXPECT_EQ(window.rows, QStringList{hidden});
 }
 
@@ -184,8 +183,7 @@ TEST_F(Adding, AFailureDuringADropIsReportedAndTheDropGoesOn)
     const QString good = file(u"folder/good.epub"_s);
     const QString after = file(u"after.txt"_s);
     refusing.refused = bad;
-    AddDroppedPaths({root.filePath(u"folder"_s), after},
-                    {refusing, refusing, refusing, refusing, refusing});
+    AddDroppedPaths({root.filePath(u"folder"_s), after}, refusing);
     EXPECT_EQ(refusing.rows, (QStringList{good, after}));
     ASSERT_EQ(refusing.messages.size(), 1);
     const test::FakeWindow::Message& report = refusing.messages.first();
@@ -199,10 +197,10 @@ TEST_F(Adding, AFailureDuringADropIsReportedAndTheDropGoesOn)
 TEST(PickedFiles, OnePathStaysAsItIsSeveralAreCleaned)
 {
     test::FakeWindow window;
-    AddPickedFiles({u"/books//one.epub"_s}, window, window);
+    AddPickedFiles({u"/books//one.epub"_s}, window);
     EXPECT_EQ(window.rows, QStringList{u"/books//one.epub"_s});
     window.rows.clear();
-    AddPickedFiles({u"//a.epub"_s, u"/x//b.epub"_s, u"/c.epub"_s}, window, window);
+    AddPickedFiles({u"//a.epub"_s, u"/x//b.epub"_s, u"/c.epub"_s}, window);
     EXPECT_EQ(window.rows, (QStringList{u"/a.epub"_s, u"/x/b.epub"_s, u"/c.epub"_s}));
     EXPECT_TRUE(window.messages.isEmpty());
 }
@@ -211,7 +209,7 @@ TEST(PickedFiles, TooManyNamesAddNothingAndSaySo)
 {
     test::FakeWindow window;
     const QStringList picked{u"/books/a.epub"_s, u"/books/b.epub"_s};
-    EXPECT_FALSE(AddPickedFiles(picked, window, window, 20));
+    EXPECT_FALSE(AddPickedFiles(picked, window, 20));
     EXPECT_TRUE(window.rows.isEmpty());
     ASSERT_EQ(window.messages.size(), 1);
     EXPECT_EQ(
@@ -219,6 +217,6 @@ TEST(PickedFiles, TooManyNamesAddNothingAndSaySo)
         u"You've selected too many files to add.\n\nPlease try adding via the \"Add All\" button."_s);
     EXPECT_EQ(window.messages.first().icon, Icon::None);
     EXPECT_EQ(window.messages.first().caption, QString());
-    EXPECT_TRUE(AddPickedFiles(picked, window, window, 28));
+    EXPECT_TRUE(AddPickedFiles(picked, window, 28));
     EXPECT_EQ(window.rows, picked);
 }

@@ -16,6 +16,13 @@ using namespace vt;
 namespace
 {
 
+// The window's pointer, as a plain value.
+struct PointerValue : WindowPointer {
+    Pointer pointer() const override { return pointerValue; }
+    void setPointer(Pointer p) override { pointerValue = p; }
+    Pointer pointerValue = Pointer::Default;
+};
+
 class ListView : public ::testing::Test
 {
   protected:
@@ -68,7 +75,7 @@ class ListView : public ::testing::Test
         mouse(QEvent::MouseButtonRelease, at(row), Qt::NoButton);
     }
 
-    test::FakeWindow window;
+    PointerValue window;
     BookListView view;
     int screenY = 330; // between the two scroll lines
 };

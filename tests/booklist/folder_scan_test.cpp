@@ -42,7 +42,7 @@ class Scan : public ::testing::Test
     {
         if (folders.isEmpty())
             folders = {top()};
-        GetSubDirectories2016(folders, true, window, window);
+        GetSubDirectories2016(folders, true, window.yield(), window.report());
         return folders;
     }
 
@@ -70,7 +70,7 @@ TEST_F(Scan, WithoutRecursionOnlyTheFirstLevelIsAdded)
 {
     dir(u"B/D"_s);
     QStringList folders{top()};
-    GetSubDirectories2016(folders, false, window, window);
+    GetSubDirectories2016(folders, false, window.yield(), window.report());
     EXPECT_EQ(folders, (QStringList{top(), top() + u"B/"_s}));
 }
 

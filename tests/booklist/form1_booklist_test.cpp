@@ -46,7 +46,7 @@ class BookListButtons : public ::testing::Test
     void SetUp() override
     {
         Form1::Services services;
-        services.loadVoiceList = [](VoiceListPort&, bool, MessageBoxPort&, SettingsStore&) {
+        services.loadVoiceList = [](VoiceListPort&, SettingsStore&) {
             return true;
         };
         services.browseFolder = [this](QWidget* owner, const QString& prompt,
@@ -62,8 +62,8 @@ class BookListButtons : public ::testing::Test
     QStringList rows() const
     {
         QStringList all;
-        for (int i = 1; i <= form->ListView1->rowCount(); ++i)
-            all.append(form->ListView1->rowText(i));
+        for (int i = 1; i <= form->controls().ListView1->rowCount(); ++i)
+            all.append(form->controls().ListView1->rowText(i));
         return all;
     }
     QString book(const QString& relative)
@@ -90,12 +90,12 @@ class BookListButtons : public ::testing::Test
 
 TEST_F(BookListButtons, ClearListEmptiesTheListUnlessBusy)
 {
-    form->ListView1->appendRow(u"/a.epub"_s);
+    form->controls().ListView1->appendRow(u"/a.epub"_s);
     form->setPointer(Pointer::Hourglass);
-    form->PushButton2->click();
+    form->controls().PushButton2->click();
     EXPECT_EQ(rows().size(), 1);
     form->setPointer(Pointer::Default);
-    form->PushButton2->click();
+    form->controls().PushButton2->click();
     EXPECT_TRUE(rows().isEmpty());
 }
 
@@ -106,7 +106,7 @@ TEST_F(BookListButtons, AddAllPicksAFolderThroughTheWindowsPicker)
     book(u"sub/c.txt"_s);
     form->settings().setText(key::LastFolder, u"/start/here"_s);
     pickerAnswer = books.path();
-    form->PushButton4->click();
+    form->controls().PushButton4->click();
     ASSERT_EQ(pickerCalls.size(), 1);
     EXPECT_TRUE(pickerCalls[0].ownedByTheWindow);
     EXPECT_EQ(pickerCalls[0].prompt, u"Please select folder:"_s);
@@ -122,7 +122,7 @@ TEST_F(BookListButtons, DropsOnTheListAreAddedByTheWindow)
     const QString single = book(u"single.epub"_s);
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(single), QUrl::fromLocalFile(books.filePath(u"folder"_s))});
-    QWidget* viewport = form->ListView1->viewport();
+    QWidget* viewport = form->controls().ListView1->viewport();
     // A drop goes to the widget that took the drag when it entered.
     QDragEnterEvent enter(viewport->rect().center(), Qt::CopyAction, &data, Qt::LeftButton,
                           Qt::NoModifier);
@@ -160,7 +160,7 @@ TEST_F(BookListButtons, SamplesAreAddedOnceAndTheFolderIsOffered)
             questions.append(box.text());
             box.button(QMessageBox::No)->click();
         });
-        form->PushButton5->click();
+        form->controls().PushButton5->click();
     }
     EXPECT_EQ(rows(), QStringList{samples + u"/One.epub"_s});
     ASSERT_EQ(questions.size(), 2);
@@ -180,12 +180,12 @@ TEST_F(BookListButtons, AddEpubFilesTakesSeveralFilesFromTheDialog)
         dialog.findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(u"\"a.epub\" \"b.epub\""_s);
         static_cast<QDialog&>(dialog).accept();
     });
-    form->PushButton3->click();
+    form->controls().PushButton3->click();
     EXPECT_EQ(title, u"Add File(s) - Use Ctrl & Shift to select multiple files"_s);
     EXPECT_EQ(filters, QStringList{u"ePub Files (*.epub)"_s});
     EXPECT_EQ(rows(), (QStringList{a, b}));
 
     whenShown<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
-    form->PushButton3->click();
+    form->controls().PushButton3->click();
     EXPECT_EQ(rows().size(), 2);
 }

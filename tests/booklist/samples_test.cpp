@@ -48,7 +48,7 @@ TEST(Scramble, EveryCodeSurvivesScramblingAndTheSettingsStore)
         all.append(QChar(static_cast<char16_t>(code)));
     const QString key = QString::fromUtf16(kSampleKey);
     test::FakeWindow window;
-    const QString scrambled = ScrambleText(all, key, &window);
+    const QString scrambled = ScrambleText(all, key, window.yield());
     EXPECT_EQ(window.yields, 255); // one yield per character
     EXPECT_EQ(UnscrambleText(scrambled, key), all);
 
@@ -85,7 +85,7 @@ class Samples : public ::testing::Test
     void load()
     {
         LoadSampleFiles(
-            store, window, window, window,
+            store, window,
             [&](const QString& opened) { openedFolders.append(opened); }, folder);
     }
 

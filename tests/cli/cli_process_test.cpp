@@ -118,11 +118,11 @@ TEST_F(Cli, AnInterruptedRunLeavesNoWorkingFiles)
     process.start(program(), {u"--rate"_s, u"-10"_s, u"--out"_s, out.path(), book});
     // Wait until the run has begun to work on the book, then interrupt it.
     QByteArray err;
-    for (int i = 0; i < 600 && !err.contains("Processing: 1 of 1"); ++i) {
+    for (int i = 0; i < 600 && !err.contains("Book 1 of 1"); ++i) {
         process.waitForReadyRead(100);
         err += process.readAllStandardError();
     }
-    ASSERT_TRUE(err.contains("Processing: 1 of 1")) << err.toStdString();
+    ASSERT_TRUE(err.contains("Book 1 of 1")) << err.toStdString();
     ::kill(pid_t(process.processId()), SIGTERM);
     ASSERT_TRUE(process.waitForFinished(30000));
     EXPECT_EQ(process.exitCode(), 130);

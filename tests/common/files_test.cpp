@@ -94,9 +94,9 @@ TEST(Files, DeleteFolderTreeTakesEverythingButFollowsNoLink)
     writeRaw(raw + "/bad\x80/\xff\xfe.txt");
     writeRaw(raw + "/\xc3(");
 
-    DeleteFolderTree(tree + u"/a.txt"_s); // a file path does nothing
+    EXPECT_TRUE(DeleteFolderTree(tree + u"/a.txt"_s)); // a file path does nothing
     EXPECT_TRUE(FileExists(tree + u"/a.txt"_s));
-    DeleteFolderTree(tree);
+    EXPECT_TRUE(DeleteFolderTree(tree));
     EXPECT_FALSE(FileExists(tree));
     EXPECT_TRUE(FileExists(kept));
 }

@@ -2,7 +2,7 @@
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/working_folder.h"
-#include "fake_window.h"
+#include "conversion.h"
 #include "pipeline/chain.h"
 #include "pipeline/conversion_run.h"
 #include "test_env.h"
@@ -25,9 +25,11 @@ class PreparedPieces : public Chain
   public:
     void deployTools(StepGuard&) override {}
     void removeTools(StepGuard&) override {}
-    void readEpubToText(const QString&) override
+    BookVoice startBook(const BookJob&, const EpubBook&) override { return {}; }
+    ToolRun readEpubToText() override
     {
         writeFile(WorkingFile(u"output.txt"_s), "text");
+        return {};
     }
     qint32 cutText(const QString& textPath) override
     {
@@ -40,10 +42,12 @@ class PreparedPieces : public Chain
     {
         writeFile(wav, readFile(source));
     }
-    void wavToMp3(const QString&, const QString& mp3) override
+    ToolRun wavToMp3(const QString&, const QString& mp3) override
     {
         QFile::copy(mp3s.at(next++), mp3);
+        return {};
     }
+    void tagResult(const QString&) override {}
 
     QStringList mp3s;
     qsizetype next = 0;
@@ -66,15 +70,15 @@ TEST(JoinedRun, ABookOfSeveralPiecesComesOutAsOneBook)
 
     TempWorkingFolder temp;
     QTemporaryDir out;
-    FakeWindow window;
-    window.folder = out.path();
-    window.rows = {pieces.filePath(u"book.epub"_s)};
-    writeFile(window.rows.first(), "epub");
-    const RunOutcome outcome = PushButton1_Click(window, chain);
+    Conversion run;
+    run.settings.folder = out.path();
+    const QString book = pieces.filePath(u"book.epub"_s);
+    writeFile(book, "epub");
+    const RunOutcome outcome = run.convert({book}, chain);
 
     ASSERT_EQ(outcome.books.size(), 1);
     EXPECT_TRUE(outcome.books.first().ok) << outcome.books.first().reason.toStdString();
-    EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
+    EXPECT_TRUE(run.observer.messages.isEmpty());
     const QString result = out.filePath(u"book.mp3"_s);
     EXPECT_NEAR(ffprobeSeconds(result), total, 0.5);
     const Mpg123Report mpg = mpg123Test(result);

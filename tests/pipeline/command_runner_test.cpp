@@ -1,10 +1,11 @@
-#include "fake_window.h"
+#include "common/step_guard.h"
 #include "pipeline/failure_reasons.h"
-#include "pipeline/progress.h"
 #include "test_env.h"
 #include "tools/command_runner.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -22,55 +23,59 @@ TEST(CommandRunner, ShownFormQuotesEveryPathButNotShortOptions)
 
 TEST(CommandRunner, AMissingProgramFailsAtOnceWithoutAPass)
 {
-    test::FakeWindow window;
+    int passes = 0;
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(RunAndWait(window, Command{u"/no/such/program"_s, {}}, 0), -2147221451);
+    const ToolRun run =
+        RunAndWait(Command{u"/no/such/program"_s, {}}, 0, [&](const QByteArray&) { ++passes; });
+    EXPECT_EQ(run.exitCode, -2147221451);
+    EXPECT_TRUE(run.failed());
     EXPECT_LT(clock.elapsed(), 1000);
-    EXPECT_EQ(window.yields, 0);
-    EXPECT_TRUE(window.captions.isEmpty());
+    EXPECT_EQ(passes, 0);
 }
 
 TEST(CommandRunner, AToolThatCannotStartNamesTheCause)
 {
     QTemporaryDir dir;
-    test::FakeWindow window;
     const QString script = dir.filePath(u"tool"_s);
     test::writeFile(script, "#!/bin/sh\nexit 4\n"); // not executable, as on a noexec mount
-    EXPECT_EQ(RunAndWait(window, Command{script}), kStartFailure);
-    EXPECT_EQ(LastToolEnding().startProblem, u"permission denied"_s);
+    ToolRun run = RunAndWait(Command{script});
+    EXPECT_EQ(run.exitCode, kStartFailure);
+    EXPECT_EQ(run.startProblem, u"permission denied"_s);
     // Run by /bin/sh the script starts; a script that is not there is named.
-    EXPECT_EQ(RunAndWait(window, Command{script, {}, u"/bin/sh"_s}), 4);
-    EXPECT_EQ(RunAndWait(window, Command{dir.filePath(u"gone"_s), {}, u"/bin/sh"_s}),
-              kStartFailure);
-    EXPECT_EQ(LastToolEnding().startProblem, u"not found"_s);
-    EXPECT_EQ(TextFailureReason(script, {}, LastToolEnding()),
+    EXPECT_EQ(RunAndWait(Command{script, {}, u"/bin/sh"_s}).exitCode, 4);
+    run = RunAndWait(Command{dir.filePath(u"gone"_s), {}, u"/bin/sh"_s});
+    EXPECT_EQ(run.exitCode, kStartFailure);
+    EXPECT_EQ(run.startProblem, u"not found"_s);
+    EXPECT_EQ(TextFailureReason(script, run),
               u"calibre's ebook-convert could not be started (not found)"_s);
 }
 
-TEST(CommandRunner, ExitCodesComeBackAndEveryWaitMakesAPass)
+TEST(CommandRunner, ExitCodesAndOutputComeBackAndEveryWaitMakesAPass)
 {
-    test::FakeWindow window;
-    window.rows = {u"a"_s};
-    ActivityCounter = 0;
-    EXPECT_EQ(RunAndWait(window, Command{u"/bin/sh"_s, {u"-c"_s, u"exit 3"_s}}), 3);
-    EXPECT_GE(ActivityCounter, 1);
-    EXPECT_GE(window.yields, 1);
+    int passes = 0;
+    const ToolRun run = RunAndWait(Command{u"/bin/sh"_s, {u"-c"_s, u"echo said; exit 3"_s}}, 6,
+                                   [&](const QByteArray&) { ++passes; });
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(run.output, "said\n");
+    EXPECT_TRUE(run.failed());
+    EXPECT_GE(passes, 1);
     // A tool that exits with 259 (the old "still active" code) ends the wait too.
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(RunAndWait(window, Command{u"/bin/sh"_s, {u"-c"_s, u"exit 259"_s}}), 259 & 0xff);
+    EXPECT_EQ(RunAndWait(Command{u"/bin/sh"_s, {u"-c"_s, u"exit 259"_s}}).exitCode, 259 & 0xff);
     EXPECT_LT(clock.elapsed(), 3000);
 }
 
 TEST(CommandRunner, AnEndedToolIsNoticedWithinAPass)
 {
-    test::FakeWindow window;
+    int passes = 0;
     QElapsedTimer clock;
     clock.start();
-    RunAndWait(window, Command{u"/bin/sh"_s, {u"-c"_s, u"sleep 0.3"_s}});
+    RunAndWait(Command{u"/bin/sh"_s, {u"-c"_s, u"sleep 0.3"_s}}, 6,
+               [&](const QByteArray&) { ++passes; });
     EXPECT_LT(clock.elapsed(), 1500);
-    EXPECT_LE(window.yields, 8);
+    EXPECT_LE(passes, 8);
 }
 
 TEST(CommandRunner, EveryCharacterOfAPathReachesTheToolAsOneArgument)
@@ -78,22 +83,33 @@ TEST(CommandRunner, EveryCharacterOfAPathReachesTheToolAsOneArgument)
     QTemporaryDir dir;
     const QString odd = u"My \"Book\" it's $HOME `id` ünïcödé; rm -rf ~ |&.epub"_s;
     const QString out = dir.filePath(u"arg.txt"_s);
-    test::FakeWindow window;
-    RunAndWait(window,
-               Command{u"/bin/sh"_s, {u"-c"_s, u"printf %s \"$1\" > \"$2\""_s, u"sh"_s, odd, out}});
+    RunAndWait(Command{u"/bin/sh"_s, {u"-c"_s, u"printf %s \"$1\" > \"$2\""_s, u"sh"_s, odd, out}});
     EXPECT_EQ(QString::fromUtf8(test::readFile(out)), odd);
 }
 
-TEST(CommandRunner, EndRunningToolEndsTheToolAndItsChildren)
+// Ended from outside (the window closes, a signal) or by a stop raised in a
+// pass, the tool and what it started go at once.
+TEST(CommandRunner, EndingTheRunningToolEndsItAndItsChildren)
 {
-    test::FakeWindow window;
     int passes = 0;
-    window.onYield = [&] {
-        if (++passes == 3)
-            EndRunningTool();
-    };
     QElapsedTimer clock;
     clock.start();
-    RunAndWait(window, Command{u"/bin/sh"_s, {u"-c"_s, u"sleep 30; echo done"_s}});
+    const ToolRun ended = RunAndWait(Command{u"/bin/sh"_s, {u"-c"_s, u"sleep 30; echo done"_s}}, 6,
+                                     [&](const QByteArray&) {
+                                         if (++passes == 3)
+                                             EndRunningTool();
+                                     });
     EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_TRUE(ended.crashed);
+
+    QTemporaryDir dir;
+    const QString mark = dir.filePath(u"mark"_s);
+    clock.restart();
+    EXPECT_THROW(RunAndWait(Command{u"/bin/sh"_s, {u"-c"_s, u"(sleep 2; touch \"$0\") & wait"_s,
+                                                   mark}},
+                            6, [](const QByteArray&) { throw RunStopped{}; }),
+                 RunStopped);
+    EXPECT_LT(clock.elapsed(), 1500);
+    QThread::msleep(2500);
+    EXPECT_FALSE(QFile::exists(mark)); // the child went with the tool
 }

@@ -2,6 +2,7 @@
 #include "fake_window.h"
 #include "pipeline/conversion_run.h"
 #include "pipeline/progress.h"
+#include "recording_observer.h"
 #include "scripted_chain.h"
 #include "test_env.h"
 
@@ -18,12 +19,14 @@ using namespace vt;
 namespace
 {
 
+using Stage = RunProgress::Stage;
+
 class Run : public ::testing::Test
 {
   protected:
     void SetUp() override
     {
-        window.folder = out.path();
+        settings.folder = out.path();
         books = QDir(booksDir.path());
     }
     QString book(const QString& name)
@@ -33,83 +36,44 @@ class Run : public ::testing::Test
         return path;
     }
     QString result(const QString& name) const { return out.path() + u'/' + name; }
+    RunOutcome run(const QStringList& list)
+    {
+        rows = list;
+        return ConvertBooks(MakeJobs(list, settings), observer, chain);
+    }
 
     test::TempWorkingFolder temp;
     QTemporaryDir out;
     QTemporaryDir booksDir;
     QDir books;
-    test::FakeWindow window;
+    JobSettings settings;
+    QStringList rows;
+    test::RecordingObserver observer;
     test::ScriptedChain chain;
 };
 
 } // namespace
 
-TEST_F(Run, AnEmptyListIsRefusedWithoutTouchingAnything)
-{
-    const RunOutcome outcome = PushButton1_Click(window, chain);
-    EXPECT_FALSE(outcome.started);
-    EXPECT_EQ(window.messageTexts(), QStringList{u"No files added."_s});
-    EXPECT_FALSE(window.busyFlag);
-    EXPECT_EQ(window.pointerValue, Pointer::Default);
-    EXPECT_TRUE(window.captions.isEmpty());
-    EXPECT_TRUE(chain.calls.isEmpty());
-}
-
-TEST_F(Run, AMissingOutputFolderIsRefusedUnlessResultsGoBesideTheBooks)
-{
-    window.rows = {book(u"a.epub"_s)};
-    window.folder = out.path() + u"/missing"_s;
-    PushButton1_Click(window, chain);
-    EXPECT_EQ(window.messageTexts(),
-              QStringList{u"Folder does not exist. Please select another folder."_s});
-    EXPECT_TRUE(chain.calls.isEmpty());
-    EXPECT_FALSE(window.busyFlag);
-
-    window.messages.clear();
-    window.opt1 = false;
-    window.opt2 = true;
-    const RunOutcome outcome = PushButton1_Click(window, chain);
-    EXPECT_TRUE(outcome.started);
-    EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
-    EXPECT_TRUE(FileExists(books.filePath(u"a.mp3"_s)));
-}
-
-TEST_F(Run, ASecondClickWhileBusyDoesNothing)
-{
-    window.rows = {book(u"a.epub"_s)};
-    window.busyFlag = true;
-    EXPECT_FALSE(PushButton1_Click(window, chain).started);
-    EXPECT_TRUE(window.messages.isEmpty());
-    EXPECT_TRUE(chain.calls.isEmpty());
-    EXPECT_TRUE(window.busyFlag);
-}
-
 TEST_F(Run, OnePieceIsEncodedStraightToTheResult)
 {
-    window.rows = {book(u"a.epub"_s)};
-    const RunOutcome outcome = PushButton1_Click(window, chain);
+    const RunOutcome outcome = run({book(u"a.epub"_s)});
     EXPECT_EQ(chain.encodedTo, QStringList{result(u"a.mp3"_s)});
     EXPECT_EQ(test::readFile(result(u"a.mp3"_s)), "[piece 1]");
-    EXPECT_EQ(chain.calls,
-              (QStringList{u"deploy"_s, u"read "_s + window.rows[0], u"cut"_s, u"remove"_s}));
+    EXPECT_EQ(chain.calls, (QStringList{u"deploy"_s, u"read "_s + rows[0], u"cut"_s, u"remove"_s}));
     // The design leaves the text pieces; WAVs, MP3 pieces, script and lock are gone.
     EXPECT_EQ(test::entries(temp.path()), QStringList{u"output001.txt"_s});
-    EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
-    EXPECT_EQ(window.messages[0].icon, Icon::None);
-    EXPECT_FALSE(window.busyFlag);
-    EXPECT_EQ(window.pointerValue, Pointer::Default);
-    EXPECT_EQ(window.caption, u"Progress Bar"_s);
-    EXPECT_EQ(window.value, 0);
-    EXPECT_FALSE(window.timerOn);
+    EXPECT_TRUE(observer.messages.isEmpty());
     ASSERT_EQ(outcome.books.size(), 1);
     EXPECT_TRUE(outcome.books[0].ok);
+    EXPECT_EQ(RunSummary(outcome), u"Done."_s);
+    EXPECT_EQ(observer.finished.size(), 1);
+    EXPECT_EQ(observer.last.stage, Stage::Working);
 }
 
 TEST_F(Run, TwelvePiecesAreJoinedInOrder)
 {
     chain.pieceCount = 12;
-    window.rows = {book(u"a.epub"_s)};
-    PushButton1_Click(window, chain);
+    run({book(u"a.epub"_s)});
     QByteArray expected;
     for (int j = 1; j <= 12; ++j)
         expected += "[piece " + QByteArray::number(j) + "]";
@@ -118,7 +82,7 @@ TEST_F(Run, TwelvePiecesAreJoinedInOrder)
     EXPECT_EQ(chain.encodedTo.last(), temp.file(u"output012.mp3"_s));
     EXPECT_FALSE(FileExists(temp.file(u"JoinMP3.sh"_s)));
     EXPECT_FALSE(FileExists(temp.file(u"output012.mp3"_s)));
-    EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
+    EXPECT_TRUE(observer.messages.isEmpty());
     EXPECT_EQ(JoinScriptLine({u"/w/output001.mp3"_s, u"/w/output002.mp3"_s}, u"/o/it's.mp3"_s),
               u"cat '/w/output001.mp3' '/w/output002.mp3' > '/o/it'\\''s.mp3'"_s);
 }
@@ -126,8 +90,7 @@ TEST_F(Run, TwelvePiecesAreJoinedInOrder)
 TEST_F(Run, Piece1000IsNamedInFull)
 {
     chain.pieceCount = 1000;
-    window.rows = {book(u"a.epub"_s)};
-    PushButton1_Click(window, chain);
+    run({book(u"a.epub"_s)});
     EXPECT_EQ(chain.spoken.at(998), u"output999.txt"_s);
     EXPECT_EQ(chain.spoken.last(), u"output1000.txt"_s);
     EXPECT_TRUE(test::readFile(result(u"a.mp3"_s)).endsWith("[piece 1000]"));
@@ -143,72 +106,85 @@ TEST_F(Run, ResultPathsFollowTheOutputOptions)
     EXPECT_EQ(ResultPath(u"/tmp/a.epub"_s, false, false, u"/audio"_s), u"/tmp/a.mp3"_s);
 }
 
+// The run takes one snapshot: each book keeps the voice, volume, speed and
+// result place it was given, and the book is opened once for the chain.
+TEST_F(Run, EachBookIsConvertedAsItsJobSays)
+{
+    settings.volume = 40;
+    QList<BookJob> jobs = MakeJobs({book(u"a.epub"_s), book(u"b.epub"_s)}, settings);
+    jobs[1].result = books.filePath(u"elsewhere.mp3"_s);
+    const RunOutcome outcome = ConvertBooks(jobs, observer, chain);
+    EXPECT_TRUE(FileExists(result(u"a.mp3"_s)));
+    EXPECT_TRUE(FileExists(books.filePath(u"elsewhere.mp3"_s)));
+    EXPECT_EQ(chain.opened.size(), 2);
+    EXPECT_EQ(observer.started, (QStringList{jobs[0].book + u": chosen"_s,
+                                             jobs[1].book + u": chosen"_s}));
+    EXPECT_EQ(outcome.books[1].resultPath, jobs[1].result);
+}
+
 TEST_F(Run, ABookWithoutTextIsReportedAndTheRunGoesOn)
 {
-    window.rows = {book(u"notext.epub"_s), book(u"b.epub"_s), book(u"notext2.epub"_s)};
-    const RunOutcome outcome = PushButton1_Click(window, chain);
-    ASSERT_EQ(window.messages.size(), 3);
-    EXPECT_EQ(window.messages[0].text,
-              u"Error #213042: Unrecognized EPUB format.\n\nSoftware cannot operate with iTunes "
-              u"EPUB files for example.\n\nPlease email support@vellumtone.example with a "
-              u"screenshot of this message if you have any questions."_s);
-    EXPECT_EQ(window.messages[0].icon, Icon::None);
+    const RunOutcome outcome =
+        run({book(u"notext.epub"_s), book(u"b.epub"_s), book(u"notext2.epub"_s)});
+    ASSERT_EQ(observer.messages.size(), 2);
+    EXPECT_EQ(observer.messages[0].kind, RunMessage::Kind::UnreadableBook);
+    EXPECT_EQ(observer.messages[0].book, rows[0]);
+    EXPECT_EQ(observer.messages[0].text, u"calibre could not read the book"_s);
     EXPECT_TRUE(FileExists(result(u"b.mp3"_s)));
     // Each failed book on its own line, with why.
-    EXPECT_EQ(window.messages[2].text,
-              u"Done.\n\nThese books could not be converted completely:\n"_s + window.rows[0] +
-                  u": calibre could not read the book\n"_s + window.rows[2] +
-                  u": calibre could not read the book"_s);
-    EXPECT_EQ(window.messages[2].icon, Icon::Warning);
-    EXPECT_EQ(outcome.failedBooks(), (QStringList{window.rows[0], window.rows[2]}));
+    EXPECT_EQ(RunSummary(outcome), u"Done.\n\nThese books could not be converted completely:\n"_s +
+                                       rows[0] + u": calibre could not read the book\n"_s +
+                                       rows[2] + u": calibre could not read the book"_s);
+    EXPECT_EQ(outcome.failedBooks(), (QStringList{rows[0], rows[2]}));
 }
 
 // A book in a language no voice speaks is still spoken, and the summary says so.
 TEST_F(Run, TheSummaryNamesABookSpokenWithoutAVoiceForItsLanguage)
 {
     const QString note = u"no voice for Hebrew; spoken with English"_s;
-    chain.voices[u"he.epub"_s] = {-1, u"English"_s, note};
-    window.rows = {book(u"he.epub"_s), book(u"b.epub"_s)};
-    const RunOutcome outcome = PushButton1_Click(window, chain);
+    chain.voices[u"he.epub"_s] = {std::nullopt, u"English"_s, note};
+    const RunOutcome outcome = run({book(u"he.epub"_s), book(u"b.epub"_s)});
     ASSERT_EQ(outcome.books.size(), 2);
     EXPECT_TRUE(outcome.books[0].ok);
     EXPECT_EQ(outcome.books[0].note, note);
-    EXPECT_EQ(window.messageTexts().last(), u"Done.\n\n"_s + window.rows[0] + u": "_s + note);
+    EXPECT_EQ(observer.started[0], rows[0] + u": English ("_s + note + u')');
+    EXPECT_EQ(RunSummary(outcome), u"Done.\n\n"_s + rows[0] + u": "_s + note);
 }
 
 TEST_F(Run, TheBarMovesWithinEachBookAndIsFullOnlyWhenTheLastIsDone)
 {
     chain.pieceCount = 2;
-    window.rows = {book(u"a.epub"_s), book(u"b.epub"_s)};
-    PushButton1_Click(window, chain);
-    const QList<double>& v = window.values;
+    run({book(u"a.epub"_s), book(u"b.epub"_s)});
+    const QList<double> v = observer.percents();
     ASSERT_GE(v.size(), 3);
     EXPECT_EQ(v.first(), 0); // book 1 of 2 starts at 0, book 2 at 50
     EXPECT_TRUE(v.contains(50));
-    EXPECT_TRUE(std::is_sorted(v.begin(), v.end() - 1));
-    EXPECT_EQ(v.indexOf(100), v.size() - 2);
-    EXPECT_EQ(v.last(), 0);
+    EXPECT_TRUE(std::is_sorted(v.begin(), v.end()));
+    EXPECT_EQ(v.last(), 100);
+    for (const RunProgress& p : observer.progresses) // 100 only once the last book is done
+        EXPECT_TRUE(p.percent < 100 || (p.book == 2 && p.piece == 0)) << p.piece;
     // Each of the two pieces moves it as it is spoken and encoded.
     EXPECT_GE(std::count_if(v.begin(), v.end(), [](double x) { return x > 0 && x < 50; }), 8);
-    EXPECT_TRUE(window.captions.contains(
-        u"Processing: 2 of 2.. please wait patiently.. Please do not click on anything..1"_s));
-    EXPECT_EQ(window.captions.first(),
-              u"Processing.. please wait patiently.. Please do not click on anything.."_s);
+    EXPECT_EQ(observer.progresses.first().stage, Stage::Preparing);
+    // Each book counts its steps from 0 again.
+    const auto second = std::find_if(observer.progresses.begin(), observer.progresses.end(),
+                                     [](const RunProgress& p) { return p.book == 2; });
+    ASSERT_NE(second, observer.progresses.end());
+    EXPECT_EQ(second->books, 2);
+    EXPECT_LE(second->activity, 1);
 }
 
 TEST_F(Run, BooksWithMissingAudioAreListedAsFailed)
 {
     chain.pieceCount = 3;
     chain.silentPieces = {u"output002.txt"_s};
-    window.rows = {book(u"a.epub"_s)};
-    const RunOutcome outcome = PushButton1_Click(window, chain);
+    const RunOutcome outcome = run({book(u"a.epub"_s)});
     ASSERT_EQ(outcome.books.size(), 1);
     EXPECT_FALSE(outcome.books[0].ok);
     EXPECT_TRUE(outcome.books[0].reason.contains(u"parts 2 of 3"_s))
         << outcome.books[0].reason.toStdString();
-    EXPECT_EQ(window.messageTexts().last(),
-              u"Done.\n\nThese books could not be converted completely:\n"_s + window.rows[0] +
-                  u": "_s + outcome.books[0].reason);
+    EXPECT_EQ(RunSummary(outcome), u"Done.\n\nThese books could not be converted completely:\n"_s +
+                                       rows[0] + u": "_s + outcome.books[0].reason);
 
     // A stale result of an earlier run does not count as this run's result.
     chain.silentPieces = {u"output001.txt"_s};
@@ -218,45 +194,40 @@ TEST_F(Run, BooksWithMissingAudioAreListedAsFailed)
     ASSERT_TRUE(old.open(QIODevice::ReadWrite));
     old.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime);
     old.close();
-    EXPECT_EQ(PushButton1_Click(window, chain).failedBooks(), QStringList{window.rows[0]});
+    EXPECT_EQ(run(rows).failedBooks(), QStringList{rows[0]});
 }
 
 TEST_F(Run, OnlyFinishedBooksAreTaggedAndOnlyWhenAsked)
 {
     chain.pieceCount = 2;
-    window.rows = {book(u"a.epub"_s), book(u"notext.epub"_s), book(u"b.epub"_s)};
-    chain.silentPieces = {};
-    PushButton1_Click(window, chain);
+    run({book(u"a.epub"_s), book(u"notext.epub"_s), book(u"b.epub"_s)});
     EXPECT_EQ(chain.tagged, (QStringList{u"a.epub -> a.mp3"_s, u"b.epub -> b.mp3"_s}));
 
     chain.tagged.clear();
     chain.silentPieces = {u"output002.txt"_s}; // a book with a piece missing fails
-    window.rows = {book(u"c.epub"_s)};
-    PushButton1_Click(window, chain);
+    run({book(u"c.epub"_s)});
     EXPECT_TRUE(chain.tagged.isEmpty());
 
     chain.silentPieces = {};
-    window.tags = false;
-    PushButton1_Click(window, chain);
+    settings.tags = false;
+    run(rows);
     EXPECT_TRUE(chain.tagged.isEmpty());
 }
 
-TEST_F(Run, TheTimerRunsWhileAPieceIsSpokenAndStaleWavsNeverPassForAudio)
+TEST_F(Run, SpeakingIsToldWhileAPieceIsSpokenAndStaleWavsNeverPassForAudio)
 {
     chain.pieceCount = 2;
     chain.silentPieces = {u"output002.txt"_s};
     // Left by a run that ended early.
     test::writeFile(temp.file(u"output.wav"_s), "stale");
     test::writeFile(temp.file(u"output002.wav"_s), "stale");
-    QList<bool> timerWhileSpeaking;
-    chain.onSpeak = [&] {
-        timerWhileSpeaking << window.timerOn;
-        EXPECT_EQ(window.timerInterval, 1000);
-    };
-    window.rows = {book(u"a.epub"_s)};
-    const RunOutcome outcome = PushButton1_Click(window, chain);
-    EXPECT_EQ(timerWhileSpeaking, (QList<bool>{true, true}));
-    EXPECT_EQ(window.timerSwitches, 4);
+    QList<Stage> whileSpeaking;
+    chain.onSpeak = [&] { whileSpeaking << observer.last.stage; };
+    const RunOutcome outcome = run({book(u"a.epub"_s)});
+    EXPECT_EQ(whileSpeaking, (QList<Stage>{Stage::Speaking, Stage::Speaking}));
+    EXPECT_EQ(std::count_if(observer.progresses.begin(), observer.progresses.end(),
+                            [](const RunProgress& p) { return p.stage == Stage::Speaking; }),
+              4); // the start of each piece and its halfway mark
     EXPECT_FALSE(FileExists(temp.file(u"output.wav"_s)));
     // The piece that was not spoken is missing, not replaced by the old WAV.
     EXPECT_EQ(chain.encodedTo, QStringList{temp.file(u"output001.mp3"_s)});
@@ -267,34 +238,32 @@ TEST_F(Run, TheTimerRunsWhileAPieceIsSpokenAndStaleWavsNeverPassForAudio)
 TEST_F(Run, AResultOnAServerWhoseClockLagsIsThisBooksResult)
 {
     chain.clockLag = 3600;
-    window.rows = {book(u"a.epub"_s)};
-    const RunOutcome outcome = PushButton1_Click(window, chain);
+    const RunOutcome outcome = run({book(u"a.epub"_s)});
     ASSERT_EQ(outcome.books.size(), 1);
     EXPECT_TRUE(outcome.books[0].ok) << outcome.books[0].reason.toStdString();
-    EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
 
     // Cut short, such a result is this book's unfinished one and goes.
     bool removed = false;
-    window.onYield = [&] {
+    observer.onYield = [&] {
         if (!removed && FileExists(result(u"a.mp3"_s)) && !chain.encodedTo.isEmpty()) {
             RemoveUnfinishedResult();
             removed = !FileExists(result(u"a.mp3"_s));
         }
     };
     chain.encodedTo.clear();
-    PushButton1_Click(window, chain);
+    run(rows);
     EXPECT_TRUE(removed);
 }
 
 TEST_F(Run, ALiveRunInTheSameWorkingFolderBlocksASecondOne)
 {
-    window.rows = {book(u"a.epub"_s)};
     QLockFile held(temp.file(u"vellumtone.lock"_s));
     ASSERT_TRUE(held.tryLock(0));
-    EXPECT_FALSE(PushButton1_Click(window, chain).started);
-    EXPECT_EQ(window.messageTexts(), QStringList{kAnotherRunMessage});
+    EXPECT_FALSE(run({book(u"a.epub"_s)}).started);
+    EXPECT_EQ(observer.messageTexts(), QStringList{kAnotherRunMessage});
+    EXPECT_EQ(observer.messages[0].kind, RunMessage::Kind::Notice);
     EXPECT_TRUE(chain.calls.isEmpty());
-    EXPECT_FALSE(window.busyFlag);
+    EXPECT_TRUE(observer.progresses.isEmpty());
 
     // A lock left by a process that has ended does not block: the held
     // lock's own content with the pid of a process that is gone.
@@ -305,9 +274,9 @@ TEST_F(Run, ALiveRunInTheSameWorkingFolderBlocksASecondOne)
     dead.waitForFinished();
     content = dead.readAll().trimmed() + content.mid(content.indexOf('\n'));
     test::writeFile(temp.file(u"vellumtone.lock"_s), content);
-    window.messages.clear();
-    EXPECT_TRUE(PushButton1_Click(window, chain).started);
-    EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
+    observer.messages.clear();
+    EXPECT_TRUE(run(rows).started);
+    EXPECT_TRUE(observer.messages.isEmpty());
 }
 
 TEST_F(Run, OddBookPathsSurviveTheJoinScript)
@@ -315,24 +284,22 @@ TEST_F(Run, OddBookPathsSurviveTheJoinScript)
     chain.pieceCount = 2;
     const QString odd = u"It's a \"B$ook\" `x` ünï çödé"_s;
     QDir(out.path()).mkpath(odd);
-    window.folder = out.path() + u'/' + odd;
-    window.rows = {book(odd + u".epub"_s)};
-    PushButton1_Click(window, chain);
-    EXPECT_EQ(test::readFile(window.folder + u'/' + odd + u".mp3"_s), "[piece 1][piece 2]");
-    EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
+    settings.folder = out.path() + u'/' + odd;
+    run({book(odd + u".epub"_s)});
+    EXPECT_EQ(test::readFile(settings.folder + u'/' + odd + u".mp3"_s), "[piece 1][piece 2]");
+    EXPECT_TRUE(observer.messages.isEmpty());
 }
 
 TEST_F(Run, EndingMidBookRemovesOnlyAResultThisBookBegan)
 {
-    window.rows = {book(u"a.epub"_s)};
     bool removedWhileWritten = false;
-    window.onYield = [&] {
+    observer.onYield = [&] {
         if (!chain.encodedTo.isEmpty() && !removedWhileWritten && FileExists(result(u"a.mp3"_s))) {
             RemoveUnfinishedResult(); // as closing the window would
             removedWhileWritten = !FileExists(result(u"a.mp3"_s));
         }
     };
-    PushButton1_Click(window, chain);
+    run({book(u"a.epub"_s)});
     EXPECT_TRUE(removedWhileWritten);
 
     // A result of an earlier run that this book has not touched stays.
@@ -343,7 +310,23 @@ TEST_F(Run, EndingMidBookRemovesOnlyAResultThisBookBegan)
     ASSERT_TRUE(old.open(QIODevice::ReadWrite));
     old.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime);
     old.close();
-    window.onYield = [] { RemoveUnfinishedResult(); };
-    PushButton1_Click(window, chain);
+    observer.onYield = [] { RemoveUnfinishedResult(); };
+    run(rows);
     EXPECT_EQ(test::readFile(result(u"a.mp3"_s)), "earlier");
+}
+
+// A front end that asks the run to stop gets it stopped at the next yield:
+// the book's unfinished result and every working file go, the lock too.
+TEST_F(Run, AStopRequestEndsTheRunAndClearsUp)
+{
+    chain.pieceCount = 3;
+    observer.onYield = [&] { observer.stop = chain.encodedTo.size() == 2; };
+    const RunOutcome outcome = run({book(u"a.epub"_s), book(u"b.epub"_s)});
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_TRUE(outcome.books.isEmpty());
+    EXPECT_EQ(chain.calls.count(u"remove"_s), 0);
+    EXPECT_TRUE(test::entries(temp.path()).isEmpty()) << test::entries(temp.path()).join(u' ').toStdString();
+    EXPECT_TRUE(test::entries(out.path()).isEmpty());
+    QLockFile next(temp.file(u"vellumtone.lock"_s));
+    EXPECT_TRUE(next.tryLock(0));
 }

@@ -3,6 +3,7 @@
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/working_folder.h"
+#include "epub/package.h"
 #include "pipeline/chain.h"
 #include "test_env.h"
 
@@ -17,20 +18,26 @@ namespace vt::test
 {
 
 // A chain whose steps write small files: text for every book unless it is
-// named "notext", `pieces[book]` pieces (1 by default), a WAV per piece unless
-// listed in `silentPieces`, and an MP3 that names its piece. Speaking and
-// encoding each tell of being halfway.
+// named "notext", `pieceCount` pieces, a WAV per piece unless listed in
+// `silentPieces`, and an MP3 that names its piece. Speaking and encoding
+// each tell of being halfway.
 class ScriptedChain : public Chain
 {
   public:
     void deployTools(StepGuard&) override { calls << QStringLiteral("deploy"); }
     void removeTools(StepGuard&) override { calls << QStringLiteral("remove"); }
-    BookVoice chooseVoice(const QString& book) override { return voices.value(GetFileName(book)); }
-    void readEpubToText(const QString& book) override
+    BookVoice startBook(const BookJob& job, const EpubBook& book) override
     {
-        calls << QStringLiteral("read ") + book;
-        if (!book.contains(QStringLiteral("notext")))
+        job_ = job;
+        opened << &book;
+        return voices.value(GetFileName(job.book), {job.voice, QStringLiteral("chosen"), {}});
+    }
+    ToolRun readEpubToText() override
+    {
+        calls << QStringLiteral("read ") + job_.book;
+        if (!job_.book.contains(QStringLiteral("notext")))
             writeFile(WorkingFile(QStringLiteral("output.txt")), "text");
+        return {};
     }
     qint32 cutText(const QString& textPath) override
     {
@@ -47,16 +54,16 @@ class ScriptedChain : public Chain
         spoken << GetFileName(source);
         if (onSpeak)
             onSpeak();
-        if (progress())
-            progress()(0.5);
+        if (hooks().spoken)
+            hooks().spoken(0.5);
         if (!silentPieces.contains(GetFileName(source)))
             writeFile(wav, readFile(source));
     }
-    void wavToMp3(const QString& wav, const QString& mp3) override
+    ToolRun wavToMp3(const QString& wav, const QString& mp3) override
     {
         encodedTo << mp3;
-        if (progress())
-            progress()(0.5);
+        if (hooks().spoken)
+            hooks().spoken(0.5);
         writeFile(mp3, "[" + readFile(wav) + "]");
         if (clockLag > 0) {
             QFile file(mp3);
@@ -64,10 +71,11 @@ class ScriptedChain : public Chain
                 file.setFileTime(QDateTime::currentDateTime().addSecs(-clockLag),
                                  QFileDevice::FileModificationTime);
         }
+        return {};
     }
-    void tagResult(const QString& book, const QString& result) override
+    void tagResult(const QString& result) override
     {
-        tagged << GetFileName(book) + QStringLiteral(" -> ") + GetFileName(result);
+        tagged << GetFileName(job_.book) + QStringLiteral(" -> ") + GetFileName(result);
     }
 
     QHash<QString, BookVoice> voices; // by the book's file name
@@ -77,8 +85,12 @@ class ScriptedChain : public Chain
     QStringList calls;
     QStringList spoken;
     QStringList encodedTo;
-    QStringList tagged;            // "book.epub -> book.mp3"
-    std::function<void()> onSpeak; // lets a test look at the window while a piece is spoken
+    QStringList tagged;                    // "book.epub -> book.mp3"
+    QList<const EpubBook*> opened;         // the book each job was started with
+    std::function<void()> onSpeak;         // lets a test look at the run while a piece is spoken
+
+  private:
+    BookJob job_;
 };
 
 } // namespace vt::test

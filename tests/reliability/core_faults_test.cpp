@@ -1,12 +1,11 @@
 // Faults met by the conversion run itself, as the window drives it: the real
-// tool chain, real books and tools, a recording fake for the screen.
+// tool chain, real books and tools, a recording front end.
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/working_folder.h"
-#include "fake_window.h"
+#include "conversion.h"
 #include "fault_kit.h"
 #include "pipeline/conversion_run.h"
-#include "pipeline/progress.h"
 #include "pipeline/tool_chain.h"
 #include "test_env.h"
 #include "text/cutting.h"
@@ -30,8 +29,8 @@ class CoreFaults : public ::testing::Test
   protected:
     void SetUp() override
     {
-        window.folder = out.path();
-        window.speed = 10; // short audio keeps the tests fast
+        run.settings.folder = out.path();
+        run.settings.rate = 10; // short audio keeps the tests fast
         savedPath_ = qgetenv("PATH");
         QDir().mkpath(bin.path());
     }
@@ -46,11 +45,8 @@ class CoreFaults : public ::testing::Test
     // Tools in `bin` are found before the installed ones.
     void putFakesFirst() { qputenv("PATH", QFile::encodeName(bin.path()) + ':' + savedPath_); }
 
-    RunOutcome convert()
-    {
-        ToolChain chain(window);
-        return PushButton1_Click(window, chain);
-    }
+    RunOutcome convert(const QStringList& books) { return run.convert(books); }
+    int book() const { return run.observer.last.book; }
 
     // After a run the working folder holds only the piece texts, which the
     // next book's cutting overwrites: no tools, no audio, no scripts.
@@ -65,7 +61,8 @@ class CoreFaults : public ::testing::Test
     QTemporaryDir out;
     QTemporaryDir booksDir;
     QTemporaryDir bin;
-    test::FakeWindow window;
+    test::Conversion run;
+    std::function<void()>& onYield = run.observer.onYield;
 
   private:
     QByteArray savedPath_;
@@ -76,18 +73,17 @@ TEST_F(CoreFaults, ABookDeletedWhileTheOneBeforeRunsFailsAloneAndIsNamed)
     const QString first = copyBook(u"hefty-water.epub"_s, u"first.epub"_s);
     const QString gone = copyBook(u"hefty-water.epub"_s, u"gone.epub"_s);
     const QString third = copyBook(u"hefty-water.epub"_s, u"third.epub"_s);
-    window.rows = {first, gone, third};
-    window.onYield = [&] {
-        if (CurrentBook == 1 && QFile::exists(gone))
+    onYield = [&] {
+        if (book() == 1 && QFile::exists(gone))
             QFile::remove(gone);
     };
-    const RunOutcome outcome = convert();
+    const RunOutcome outcome = convert({first, gone, third});
     ASSERT_EQ(outcome.books.size(), 3);
     EXPECT_TRUE(outcome.books[0].ok) << outcome.books[0].reason.toStdString();
     EXPECT_FALSE(outcome.books[1].ok);
     EXPECT_EQ(outcome.books[1].reason, u"the book file could not be found (moved or deleted?)"_s);
     EXPECT_TRUE(outcome.books[2].ok) << outcome.books[2].reason.toStdString();
-    EXPECT_TRUE(window.messageTexts().last().endsWith(
+    EXPECT_TRUE(RunSummary(outcome).endsWith(
         u":\n"_s + gone + u": the book file could not be found (moved or deleted?)"_s));
     EXPECT_EQ(test::entries(out.path()), (QStringList{u"first.mp3"_s, u"third.mp3"_s}));
     expectWorkingFolderAsDesigned();
@@ -101,8 +97,7 @@ TEST_F(CoreFaults, OddBookPathsAndLinkedBooksAreConverted)
     const QString real = copyBook(u"trees.epub"_s, u"real.epub"_s);
     const QString link = booksDir.filePath(u"link.epub"_s);
     ASSERT_TRUE(QFile::link(real, link));
-    window.rows = {odd, link};
-    const RunOutcome outcome = convert();
+    const RunOutcome outcome = convert({odd, link});
     ASSERT_EQ(outcome.books.size(), 2);
     for (const BookResult& book : outcome.books) {
         EXPECT_TRUE(book.ok) << book.book.toStdString() << ": " << book.reason.toStdString();
@@ -121,15 +116,14 @@ TEST_F(CoreFaults, AHangingToolKeepsTheWindowAliveAndEndingItLetsTheRunGoOn)
                       "#!/bin/sh\ncase \"$1\" in *hang*) exec sleep 600;; esac\n"
                       "exec /usr/bin/ebook-convert \"$@\"\n");
     putFakesFirst();
-    window.rows = {copyBook(u"hefty-water.epub"_s, u"hang.epub"_s),
-                   copyBook(u"hefty-water.epub"_s, u"fine.epub"_s)};
     int yieldsWhileHanging = 0;
-    window.onYield = [&] {
+    onYield = [&] {
         // Closing the window ends the tool the run waits for.
-        if (CurrentBook == 1 && ++yieldsWhileHanging == 20)
+        if (book() == 1 && ++yieldsWhileHanging == 20)
             EndRunningTool();
     };
-    const RunOutcome outcome = convert();
+    const RunOutcome outcome = convert({copyBook(u"hefty-water.epub"_s, u"hang.epub"_s),
+                                        copyBook(u"hefty-water.epub"_s, u"fine.epub"_s)});
     EXPECT_GE(yieldsWhileHanging, 20);
     ASSERT_EQ(outcome.books.size(), 2);
     EXPECT_FALSE(outcome.books[0].ok);
@@ -151,33 +145,31 @@ TEST_F(CoreFaults, CrashingToolsLeaveNoResultThatLooksComplete)
         "#!/bin/sh\ncase \"$3\" in *crash-lame*) printf 'ID3 half' > \"$3\"; kill -SEGV $$;; "
         "esac\nexec /usr/bin/lame \"$@\"\n");
     putFakesFirst();
-    window.rows = {copyBook(u"hefty-water.epub"_s, u"crash-calibre.epub"_s),
-                   copyBook(u"hefty-water.epub"_s, u"crash-lame.epub"_s),
-                   copyBook(u"hefty-water.epub"_s, u"fine.epub"_s)};
-    const RunOutcome outcome = convert();
+    const QStringList books{copyBook(u"hefty-water.epub"_s, u"crash-calibre.epub"_s),
+                            copyBook(u"hefty-water.epub"_s, u"crash-lame.epub"_s),
+                            copyBook(u"hefty-water.epub"_s, u"fine.epub"_s)};
+    const RunOutcome outcome = convert(books);
     ASSERT_EQ(outcome.books.size(), 3);
     EXPECT_EQ(outcome.books[0].reason, u"calibre stopped unexpectedly (it crashed or was ended)"_s);
     EXPECT_EQ(outcome.books[1].reason,
               u"the MP3 encoder lame stopped unexpectedly (it crashed or was ended)"_s);
     EXPECT_TRUE(outcome.books[2].ok) << outcome.books[2].reason.toStdString();
     EXPECT_EQ(test::entries(out.path()), QStringList{u"fine.mp3"_s});
-    EXPECT_EQ(window.messageTexts().last(),
-              u"Done.\n\nThese books could not be converted completely:\n"_s + window.rows[0] +
-                  u": "_s + outcome.books[0].reason + u'\n' + window.rows[1] + u": "_s +
-                  outcome.books[1].reason);
+    EXPECT_EQ(RunSummary(outcome),
+              u"Done.\n\nThese books could not be converted completely:\n"_s + books[0] + u": "_s +
+                  outcome.books[0].reason + u'\n' + books[1] + u": "_s + outcome.books[1].reason);
     expectWorkingFolderAsDesigned();
 }
 
 TEST_F(CoreFaults, AnOutputFolderDeletedDuringTheRunFailsItsBooksWithTheReason)
 {
-    window.rows = {copyBook(u"hefty-water.epub"_s, u"a.epub"_s),
-                   copyBook(u"hefty-water.epub"_s, u"b.epub"_s)};
-    window.onYield = [&] {
-        if (CurrentBook == 1 && QFile::exists(WorkingFile(u"output001.txt"_s)) &&
+    onYield = [&] {
+        if (book() == 1 && QFile::exists(WorkingFile(u"output001.txt"_s)) &&
             QFileInfo::exists(out.path()))
             QDir(out.path()).removeRecursively();
     };
-    const RunOutcome outcome = convert();
+    const RunOutcome outcome = convert({copyBook(u"hefty-water.epub"_s, u"a.epub"_s),
+                                        copyBook(u"hefty-water.epub"_s, u"b.epub"_s)});
     ASSERT_EQ(outcome.books.size(), 2);
     for (const BookResult& book : outcome.books) {
         EXPECT_FALSE(book.ok);
@@ -190,8 +182,7 @@ TEST_F(CoreFaults, AnOutputFolderDeletedDuringTheRunFailsItsBooksWithTheReason)
 
 TEST_F(CoreFaults, APictureOnlyBookIsNamedAndLeavesNoSilentResult)
 {
-    window.rows = {copyBook(u"sous-le-vent.epub"_s, u"pictures.epub"_s)};
-    const RunOutcome outcome = convert();
+    const RunOutcome outcome = convert({copyBook(u"sous-le-vent.epub"_s, u"pictures.epub"_s)});
     ASSERT_EQ(outcome.books.size(), 1);
     EXPECT_FALSE(outcome.books[0].ok);
     EXPECT_EQ(outcome.books[0].reason, u"the book has no text to speak (pictures only?)"_s);
@@ -209,8 +200,7 @@ TEST_F(CoreFaults, AnEncoderCrashOnOnePieceLeavesNoJoinedResult)
     // More lines than a piece may hold: two pieces, joined.
     const QString book = booksDir.filePath(u"two pieces.epub"_s);
     test::makeBook(book, QStringList(700, u"Yes."_s));
-    window.rows = {book};
-    const RunOutcome outcome = convert();
+    const RunOutcome outcome = convert({book});
     ASSERT_EQ(outcome.books.size(), 1);
     EXPECT_FALSE(outcome.books[0].ok);
     EXPECT_EQ(outcome.books[0].reason,
@@ -225,9 +215,9 @@ TEST_F(CoreFaults, AWorkingFolderMountedNoexecStillRunsTheTools)
     const test::TmpfsMount noexec(MS_NOEXEC);
     if (!noexec.mounted())
         GTEST_SKIP() << noexec.skip().toStdString();
-    window.rows = {copyBook(u"hefty-water.epub"_s, u"a.epub"_s)};
+    const QString book = copyBook(u"hefty-water.epub"_s, u"a.epub"_s);
     qputenv("TEMP", QFile::encodeName(noexec.path()));
-    const RunOutcome outcome = convert();
+    const RunOutcome outcome = convert({book});
     qputenv("TEMP", QFile::encodeName(temp.path()));
     ASSERT_EQ(outcome.books.size(), 1);
     EXPECT_TRUE(outcome.books[0].ok) << outcome.books[0].reason.toStdString();
@@ -236,16 +226,16 @@ TEST_F(CoreFaults, AWorkingFolderMountedNoexecStillRunsTheTools)
 
 TEST_F(CoreFaults, AMissingWorkingFolderStopsTheRunWithItsErrorBox)
 {
-    window.rows = {copyBook(u"hefty-water.epub"_s, u"a.epub"_s)};
+    const QString book = copyBook(u"hefty-water.epub"_s, u"a.epub"_s);
     const QString missing = temp.file(u"missing"_s);
     qputenv("TEMP", QFile::encodeName(missing));
-    RunOutcome outcome = convert();
+    RunOutcome outcome = convert({book});
     EXPECT_FALSE(outcome.started);
-    ASSERT_EQ(window.messages.size(), 1);
-    EXPECT_TRUE(window.messages[0].text.contains(u"The working folder "_s + missing +
-                                                 u" does not exist."_s))
-        << window.messages[0].text.toStdString();
-    EXPECT_FALSE(window.busyFlag);
+    const QList<RunMessage>& messages = run.observer.messages;
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].kind, RunMessage::Kind::StepFailure);
+    EXPECT_EQ(messages[0].line, 107);
+    EXPECT_EQ(messages[0].text, u"The working folder "_s + missing + u" does not exist."_s);
     EXPECT_TRUE(test::entries(out.path()).isEmpty());
     qputenv("TEMP", QFile::encodeName(temp.path()));
 }
@@ -266,7 +256,7 @@ TEST_F(CoreFaults, CuttingAHugeLineOrManyChaptersLosesNothing)
         line += "word ";
     for (const QByteArray& text : {chapters, line}) {
         test::writeFile(temp.file(u"output.txt"_s), text);
-        const qint32 count = CutTextFileFSO(temp.file(u"output.txt"_s), window);
+        const qint32 count = CutTextFileFSO(temp.file(u"output.txt"_s), 10, {});
         qint64 total = 0;
         qint64 largest = 0;
         for (qint32 j = 1; j <= count; ++j) {

@@ -1,5 +1,5 @@
 #include "common/paths.h"
-#include "fake_window.h"
+#include "conversion.h"
 #include "pipeline/conversion_run.h"
 #include "pipeline/tool_chain.h"
 #include "speech/sp_voice.h"
@@ -59,12 +59,10 @@ Probe probe(const QString& mp3)
 class MeasuredChain : public ToolChain
 {
   public:
-    using ToolChain::ToolChain;
-
-    void readEpubToText(const QString& bookPath) override
+    BookVoice startBook(const BookJob& job, const EpubBook& epub) override
     {
-        book = GetFileName(bookPath);
-        ToolChain::readEpubToText(bookPath);
+        book = GetFileName(job.book);
+        return ToolChain::startBook(job, epub);
     }
     void saveToWav(const QString& source, const QString& wavPath) override
     {
@@ -76,10 +74,11 @@ class MeasuredChain : public ToolChain
         wavSeconds[book] += wav.seconds();
         ++pieces[book];
     }
-    void wavToMp3(const QString& wavPath, const QString& mp3Path) override
+    ToolRun wavToMp3(const QString& wavPath, const QString& mp3Path) override
     {
-        ToolChain::wavToMp3(wavPath, mp3Path);
+        const ToolRun encoder = ToolChain::wavToMp3(wavPath, mp3Path);
         mp3PieceSeconds[book] += probe(mp3Path).seconds;
+        return encoder;
     }
 
     QString book;
@@ -88,29 +87,19 @@ class MeasuredChain : public ToolChain
     QHash<QString, int> pieces;
 };
 
-int voiceIndex(const QString& name)
-{
-    const VoiceTokens voices = SpVoice().GetVoices();
-    for (int i = 0; i < voices.Count(); ++i)
-        if (voices.Item(i).GetDescription() == name)
-            return i;
-    return -1;
-}
-
-int englishVoice()
-{
-    return voiceIndex(u"English (Great Britain)"_s);
-}
-
 class EndToEnd : public ::testing::Test
 {
   protected:
     EndToEnd()
     {
-        window.folder = output.path() + u'/';
-        window.opt1 = true;
-        window.combo = englishVoice();
-        window.volume = 100;
+        run.settings.folder = output.path() + u'/';
+        run.settings.voice = test::voiceNamed(u"English (Great Britain)"_s);
+    }
+    RunOutcome convert()
+    {
+        const RunOutcome outcome = run.convert(books, chain);
+        EXPECT_TRUE(run.observer.messages.isEmpty()) << run.observer.messageTexts().join(u'\n').toStdString();
+        return outcome;
     }
 
     // Of the working files only the text pieces stay, for the next book to
@@ -124,21 +113,20 @@ class EndToEnd : public ::testing::Test
 
     test::TempWorkingFolder temp;
     QTemporaryDir output;
-    test::FakeWindow window;
-    MeasuredChain chain{window};
+    test::Conversion run;
+    QStringList books;
+    MeasuredChain chain;
 };
 
 TEST_F(EndToEnd, TwoBooksBecomeOneMp3EachAsLongAsTheirSpeech)
 {
-    const QStringList books{u"trees.epub"_s, u"hefty-water.epub"_s};
-    for (const QString& book : books)
-        window.rows.append(test::testBook(book));
-    window.speed = 0;
-    const RunOutcome outcome = PushButton1_Click(window, chain);
+    const QStringList names{u"trees.epub"_s, u"hefty-water.epub"_s};
+    for (const QString& book : names)
+        books.append(test::testBook(book));
+    const RunOutcome outcome = convert();
 
-    EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
     ASSERT_EQ(outcome.books.size(), 2);
-    for (const QString& book : books) {
+    for (const QString& book : names) {
         SCOPED_TRACE(book.toStdString());
         EXPECT_EQ(chain.pieces.value(book), 1);
         const Probe mp3 = probe(output.filePath(StripExtension(book) + u".mp3"_s));
@@ -155,11 +143,10 @@ TEST_F(EndToEnd, TwoBooksBecomeOneMp3EachAsLongAsTheirSpeech)
 
 TEST_F(EndToEnd, ABookCutIntoPiecesIsJoinedIntoOneMp3)
 {
-    window.rows.append(test::testBook(u"hefty-water.epub"_s));
-    window.speed = -10;
-    const RunOutcome outcome = PushButton1_Click(window, chain);
+    books.append(test::testBook(u"hefty-water.epub"_s));
+    run.settings.rate = -10;
+    const RunOutcome outcome = convert();
 
-    EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
     ASSERT_EQ(outcome.books.size(), 1);
     EXPECT_TRUE(outcome.books[0].ok) << outcome.books[0].reason.toStdString();
     const QString book = u"hefty-water.epub"_s;
@@ -177,13 +164,12 @@ TEST_F(EndToEnd, ABookCutIntoPiecesIsJoinedIntoOneMp3)
 
 TEST_F(EndToEnd, AFliteVoiceMakesAnMp3AsLongAsItsSpeech)
 {
-    window.combo = voiceIndex(u"English (United States) – slt, female (Flite)"_s);
-    ASSERT_GE(window.combo, 0);
-    window.rows.append(test::testBook(u"hefty-water.epub"_s));
-    window.speed = -3;
-    const RunOutcome outcome = PushButton1_Click(window, chain);
+    run.settings.voice = test::voiceNamed(u"English (United States) – slt, female (Flite)"_s);
+    ASSERT_TRUE(run.settings.voice);
+    books.append(test::testBook(u"hefty-water.epub"_s));
+    run.settings.rate = -3;
+    const RunOutcome outcome = convert();
 
-    EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
     ASSERT_EQ(outcome.books.size(), 1);
     EXPECT_TRUE(outcome.books[0].ok) << outcome.books[0].reason.toStdString();
     const Probe mp3 = probe(output.filePath(u"hefty-water.mp3"_s));

@@ -19,37 +19,49 @@ namespace
 
 const QString kPiece = u"it was the best of times, it was the worst of times."_s;
 
-int voiceIndex(const QString& name)
+std::optional<VoiceToken> voiceNamed(const QString& name)
 {
-    const VoiceTokens voices = SpVoice().GetVoices();
-    for (int i = 0; i < voices.Count(); ++i)
-        if (voices.Item(i).GetDescription() == name)
-            return i;
-    return -1;
+    for (const VoiceToken& voice : SpVoice().GetVoices())
+        if (voice.GetDescription() == name)
+            return voice;
+    return std::nullopt;
 }
+
+// The speech controls of a window, and the window that shows what goes wrong.
+struct Speaker {
+    SpeakSettings settings;
+    test::FakeWindow window;
+
+    void speak(const QString& source, const QString& wav,
+               const std::function<void(double)>& spoken = {})
+    {
+        SaveToWAV(source, wav, settings,
+                  {window.report(), window.yield(), spoken, {}, [this](const QString& e) {
+                       window.showMessage(
+                           e + u"\n\nPlease try selecting another voice from the dropdown."_s,
+                           Buttons::Ok, Icon::None, {});
+                   }});
+    }
+};
 
 class SaveToWavTest : public ::testing::Test
 {
   protected:
-    SaveToWavTest()
-    {
-        window.volume = 100;
-        window.speed = 0;
-        window.combo = -1;
-        test::writeFile(piece, kPiece.toUtf8());
-    }
+    SaveToWavTest() { test::writeFile(piece, kPiece.toUtf8()); }
 
     test::WavFile render()
     {
         QFile::remove(wav);
-        SaveToWAV(piece, wav, window);
+        speaker.speak(piece, wav);
         return test::readWav(wav);
     }
 
     QTemporaryDir dir;
     QString piece = dir.filePath(u"output001.txt"_s);
     QString wav = dir.filePath(u"output001.wav"_s);
-    test::FakeWindow window;
+    Speaker speaker;
+    test::FakeWindow& window = speaker.window;
+    SpeakSettings& settings = speaker.settings;
 };
 
 TEST_F(SaveToWavTest, SpeaksAPieceIntoAClosedWavFile)
@@ -79,10 +91,10 @@ TEST_F(SaveToWavTest, TellsTheShareOfTheTextSpokenAsItGoes)
          "It was the best of times, it was the wörst of times. It was the age of wisdom."},
     };
     for (const auto& c : cases) {
-        window.combo = c.voice.isEmpty() ? -1 : voiceIndex(c.voice);
+        settings.voice = c.voice.isEmpty() ? std::nullopt : voiceNamed(c.voice);
         test::writeFile(piece, c.text);
         QList<double> shares;
-        SaveToWAV(piece, wav, window, [&](double share) { shares << share; });
+        speaker.speak(piece, wav, [&](double share) { shares << share; });
         ASSERT_GE(shares.size(), 3);
         EXPECT_TRUE(std::is_sorted(shares.begin(), shares.end()));
         EXPECT_GE(shares.last(), 0.9);
@@ -93,40 +105,38 @@ TEST_F(SaveToWavTest, TellsTheShareOfTheTextSpokenAsItGoes)
 TEST_F(SaveToWavTest, UsesTheWindowsVoiceVolumeAndSpeed)
 {
     const test::WavFile byDefault = render();
-    window.combo = voiceIndex(u"English (Great Britain)"_s);
-    ASSERT_GE(window.combo, 0);
+    settings.voice = voiceNamed(u"English (Great Britain)"_s);
+    ASSERT_TRUE(settings.voice);
     EXPECT_TRUE(test::sameLength(render(), byDefault));
-    window.combo = voiceIndex(u"German"_s);
+    settings.voice = voiceNamed(u"German"_s);
     EXPECT_FALSE(test::sameLength(render(), byDefault));
 
-    window.combo = -1;
-    window.speed = 10;
+    settings.voice = std::nullopt;
+    settings.rate = 10;
     const double fast = render().seconds();
-    window.speed = -10;
+    settings.rate = -10;
     EXPECT_GT(render().seconds(), 2 * fast);
-    window.speed = 0;
-    window.volume = 0;
+    settings.rate = 0;
+    settings.volume = 0;
     EXPECT_TRUE(render().silent());
     EXPECT_TRUE(window.messages.isEmpty());
 }
 
-TEST_F(SaveToWavTest, AVoiceTheListNoLongerHoldsIsReportedAndTheDefaultSpeaks)
+// A voice chosen before it was taken away: the user is asked for another.
+TEST_F(SaveToWavTest, AVoiceNoLongerInstalledAsksForAnotherAndSpeaksNothing)
 {
-    const test::WavFile byDefault = render();
-    window.combo = 100000;
-    const test::WavFile out = render();
-    ASSERT_EQ(window.messages.size(), 1);
-    EXPECT_TRUE(window.messages[0].text.contains(u"Speak.SaveToWAV"_s));
-    EXPECT_TRUE(window.messages[0].text.contains(u"at line 106"_s))
-        << window.messages[0].text.toStdString();
-    EXPECT_TRUE(test::sameLength(out, byDefault));
+    settings.voice = VoiceToken(u"Gone"_s, "gone-voice");
+    EXPECT_FALSE(render().valid);
+    EXPECT_EQ(window.messageTexts(),
+              QStringList{
+                  u"Class not registered\n\nPlease try selecting another voice from the dropdown."_s});
 }
 
 TEST_F(SaveToWavTest, AFailedSpeakIsSilentAndLeavesNoWavFile)
 {
     QFile::remove(piece); // the piece cannot be read
     test::writeFile(wav, "stale");
-    SaveToWAV(piece, wav, window);
+    speaker.speak(piece, wav);
     EXPECT_FALSE(QFile::exists(wav));
     EXPECT_TRUE(window.messages.isEmpty());
     EXPECT_EQ(LiveVoice(), nullptr);
@@ -135,7 +145,7 @@ TEST_F(SaveToWavTest, AFailedSpeakIsSilentAndLeavesNoWavFile)
 TEST_F(SaveToWavTest, AWavFileThatCannotBeMadeIsReportedOnce)
 {
     const QString elsewhere = dir.filePath(u"missing/output001.wav"_s);
-    SaveToWAV(piece, elsewhere, window);
+    speaker.speak(piece, elsewhere);
     ASSERT_EQ(window.messages.size(), 1);
     EXPECT_TRUE(window.messages[0].text.contains(u"at line 120"_s))
         << window.messages[0].text.toStdString();
@@ -146,7 +156,7 @@ TEST_F(SaveToWavTest, TheLiveVoiceTakesSliderChangesAndCallsInsideAreRefused)
 {
     bool sawLive = false;
     int liveRate = 99;
-    window.speed = -4;
+    settings.rate = -4;
     window.onYield = [&] {
         SpVoice* live = LiveVoice();
         if (live && window.yields == 1) { // the yield before speaking
@@ -157,9 +167,9 @@ TEST_F(SaveToWavTest, TheLiveVoiceTakesSliderChangesAndCallsInsideAreRefused)
             live->setRate(10);            // the speed slider's handler
             live->setVolume(40);
             // "Test Speed" from a handler: refused, and the outer voice stays live.
-            test::FakeWindow inner;
-            SaveToWAV(u"This is a test"_s, QString(), inner);
-            EXPECT_TRUE(inner.messages.isEmpty());
+            Speaker inner;
+            inner.speak(u"This is a test"_s, QString());
+            EXPECT_TRUE(inner.window.messages.isEmpty());
             EXPECT_EQ(LiveVoice(), live);
         }
     };
@@ -178,7 +188,7 @@ TEST_F(SaveToWavTest, SpeakingAloudWithoutAudioOutputEndsQuietly)
     const QByteArray card = qgetenv("ALSA_CARD");
     qputenv("PULSE_SERVER", "unix:/nonexistent/vellumtone-test");
     qputenv("ALSA_CARD", "VellumtoneNoSuchCard");
-    SaveToWAV(u"This is a test"_s, QString(), window);
+    speaker.speak(u"This is a test"_s, QString());
     pulse.isEmpty() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", pulse);
     card.isEmpty() ? qunsetenv("ALSA_CARD") : qputenv("ALSA_CARD", card);
     EXPECT_TRUE(window.messages.isEmpty());
@@ -194,14 +204,15 @@ TEST(SaveToWav, AVoiceThatCannotBeLoadedGivesTheClassNotRegisteredMessage)
         const QString piece = dir.filePath(u"output001.txt"_s);
         const QString wav = dir.filePath(u"output001.wav"_s);
         test::writeFile(piece, kPiece.toUtf8());
-        test::FakeWindow window;
-        window.combo = voiceIndex(u"German"_s);
-        ASSERT_GE(window.combo, 0);
+        Speaker speaker;
+        test::FakeWindow& window = speaker.window;
+        speaker.settings.voice = voiceNamed(u"German"_s);
+        ASSERT_TRUE(speaker.settings.voice);
         // The voice is listed, then its file goes before it is spoken.
         const QString voiceFile = data + u"/espeak-ng-data/lang/gmw/de"_s;
         const QString original = QFile::symLinkTarget(voiceFile);
         window.onYield = [&] { QFile::remove(voiceFile); };
-        SaveToWAV(piece, wav, window);
+        speaker.speak(piece, wav);
         ASSERT_EQ(window.messages.size(), 1);
         EXPECT_EQ(
             window.messages[0].text,
@@ -212,7 +223,7 @@ TEST(SaveToWav, AVoiceThatCannotBeLoadedGivesTheClassNotRegisteredMessage)
         EXPECT_FALSE(QFile::exists(wav));
         // Once per call.
         ASSERT_TRUE(QFile::link(original, voiceFile));
-        SaveToWAV(piece, wav, window);
+        speaker.speak(piece, wav);
         EXPECT_EQ(window.messages.size(), 2);
     });
 }
@@ -225,8 +236,9 @@ TEST(SaveToWav, AnEngineThatCannotBeLoadedIsReportedAndNothingIsSpoken)
         const QString piece = dir.filePath(u"output001.txt"_s);
         const QString wav = dir.filePath(u"output001.wav"_s);
         test::writeFile(piece, kPiece.toUtf8());
-        test::FakeWindow window;
-        SaveToWAV(piece, wav, window);
+        Speaker speaker;
+        const test::FakeWindow& window = speaker.window;
+        speaker.speak(piece, wav);
         ASSERT_EQ(window.messages.size(), 1);
         EXPECT_TRUE(window.messages[0].text.startsWith(u"Class not registered\n"_s));
         EXPECT_TRUE(window.messages[0].text.contains(u"at line 100"_s));

@@ -1,5 +1,4 @@
 #include "common/settings.h"
-#include "fake_window.h"
 #include "fresh_process.h"
 #include "speech/sp_voice.h"
 #include "speech/voice_catalogue.h"
@@ -23,7 +22,7 @@ class FakeVoiceList : public VoiceListPort
         items.clear();
         index = -1;
     }
-    void addVoice(const QString& description) override { items.append(description); }
+    void addVoice(const VoiceToken& voice) override { items.append(voice.GetDescription()); }
     int voiceCount() const override { return int(items.size()); }
     void setVoiceIndex(int i) override
     {
@@ -47,15 +46,14 @@ QStringList engineVoices()
 class LoadVoiceListTest : public ::testing::Test
 {
   protected:
-    bool load(const QString& combo, bool quiet = false)
+    bool load(const QString& combo)
     {
         store.setText(key::Combo, combo);
-        return LoadVoiceList(list, quiet, box, store);
+        return LoadVoiceList(list, store);
     }
 
     SettingsStore store;
     FakeVoiceList list;
-    test::FakeWindow box;
 };
 
 TEST_F(LoadVoiceListTest, MirrorsTheEnginesVoicesAndRestoresTheChoice)
@@ -67,7 +65,6 @@ TEST_F(LoadVoiceListTest, MirrorsTheEnginesVoicesAndRestoresTheChoice)
     // Twice gives the same list, not a doubled one.
     ASSERT_TRUE(load(u"2"_s));
     EXPECT_EQ(list.items, engineVoices());
-    EXPECT_TRUE(box.messages.isEmpty());
 }
 
 TEST_F(LoadVoiceListTest, StoredChoicesThatSelectNothingStillSucceed)
@@ -79,7 +76,6 @@ TEST_F(LoadVoiceListTest, StoredChoicesThatSelectNothingStillSucceed)
     EXPECT_EQ(list.index, -1); // a voice that went away is no choice
     EXPECT_TRUE(load(u"99999999999"_s));
     EXPECT_EQ(list.index, -1);
-    EXPECT_TRUE(box.messages.isEmpty());
 }
 
 TEST_F(LoadVoiceListTest, ReadsTheLeadingNumberOfTheStoredText)
@@ -90,7 +86,6 @@ TEST_F(LoadVoiceListTest, ReadsTheLeadingNumberOfTheStoredText)
     EXPECT_EQ(list.index, 3);
     EXPECT_TRUE(load(u"2.5"_s)); // halves to even
     EXPECT_EQ(list.index, 2);
-    EXPECT_TRUE(box.messages.isEmpty());
 }
 
 TEST_F(LoadVoiceListTest, AChoiceThatCannotBeAppliedFailsAfterFilling)
@@ -98,15 +93,7 @@ TEST_F(LoadVoiceListTest, AChoiceThatCannotBeAppliedFailsAfterFilling)
     EXPECT_FALSE(load(u"-5"_s));
     EXPECT_EQ(list.items, engineVoices());
     EXPECT_EQ(list.index, -1);
-    ASSERT_EQ(box.messages.size(), 1);
-    EXPECT_EQ(box.messages[0].text,
-              u"No voices found within the espeak-ng speech engine installed on this computer."_s);
-    EXPECT_EQ(box.messages[0].buttons, Buttons::Ok);
-    EXPECT_EQ(box.messages[0].icon, Icon::None);
-    EXPECT_EQ(box.messages[0].caption, QString());
-
-    EXPECT_FALSE(load(u"-40000"_s, true)); // quiet: no message
-    EXPECT_EQ(box.messages.size(), 1);
+    EXPECT_FALSE(load(u"-40000"_s));
 }
 
 TEST(LoadVoiceList, AnEngineThatCannotBeLoadedGivesTheMessage)
@@ -117,14 +104,11 @@ TEST(LoadVoiceList, AnEngineThatCannotBeLoadedGivesTheMessage)
         SettingsStore store;
         FakeVoiceList list;
         list.items = QStringList{u"left as it was"_s};
-        test::FakeWindow box;
-        EXPECT_FALSE(LoadVoiceList(list, true, box, store));
-        EXPECT_TRUE(box.messages.isEmpty());
-        EXPECT_FALSE(LoadVoiceList(list, false, box, store));
-        EXPECT_EQ(box.messageTexts(),
-                  QStringList{u"No voices found within the espeak-ng speech engine installed on "
-                              u"this computer."_s});
+        EXPECT_FALSE(LoadVoiceList(list, store));
         EXPECT_EQ(list.items, QStringList{u"left as it was"_s});
+        EXPECT_EQ(InstalledVoices().error(),
+                  u"No voices found within the espeak-ng speech engine installed on "
+                  u"this computer."_s);
     });
 }
 

@@ -133,8 +133,13 @@ TEST(VoiceLanguages, ABookInAnotherLanguageGoesToAVoiceForIt)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language.toStdString());
-        const BookVoice voice = VoiceForBook(c.language, c.chosen, voices, c.match);
-        EXPECT_EQ(voice.index, c.index);
+        const auto chosen = c.chosen >= 0 ? std::optional(voices.Item(c.chosen)) : std::nullopt;
+        const BookVoice voice = VoiceForBook(c.language, chosen, voices, c.match);
+        const auto expected = c.index >= 0 ? voices.Item(c.index) : chosen;
+        EXPECT_EQ(voice.voice.has_value(), expected.has_value());
+        if (voice.voice && expected) {
+            EXPECT_EQ(voice.voice->identifier(), expected->identifier());
+        }
         EXPECT_EQ(voice.name, c.name);
         EXPECT_EQ(voice.note, c.note);
     }

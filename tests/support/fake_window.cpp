@@ -4,9 +4,9 @@ namespace vt::test
 {
 
 Answer FakeWindow::showMessage(const QString& text, Buttons buttons, Icon icon,
-                               const QString& caption_)
+                               const QString& caption)
 {
-    messages.append({text, buttons, icon, caption_});
+    messages.append({text, buttons, icon, caption});
     if (buttons == Buttons::Ok)
         return Answer::Ok;
     return answers.isEmpty() ? Answer::No : answers.takeFirst();
@@ -17,24 +17,6 @@ void FakeWindow::yieldOnce()
     ++yields;
     if (onYield)
         onYield();
-}
-
-void FakeWindow::setProgressValue(double v)
-{
-    value = v;
-    values.append(v);
-}
-
-void FakeWindow::setProgressCaption(const QString& text)
-{
-    caption = text;
-    captions.append(text);
-}
-
-void FakeWindow::setTimerEnabled(bool on)
-{
-    timerOn = on;
-    ++timerSwitches;
 }
 
 QStringList FakeWindow::messageTexts() const

@@ -2,7 +2,7 @@
 #include "audio_tools.h"
 #include "epub/package.h"
 #include "epub_maker.h"
-#include "fake_window.h"
+#include "conversion.h"
 #include "pipeline/conversion_run.h"
 #include "pipeline/tool_chain.h"
 #include "tags/book_tags.h"
@@ -74,9 +74,10 @@ TEST(BookTags, ReadBackAsTheBooksPackageSaysWithItsCover)
     const QString mp3 = spokenMp3(dir, u"moby"_s, u"Call me Ishmael."_s);
     const QByteArray audio = readFile(mp3);
     const QString book = testBook(u"moby-dick-excerpt.epub"_s);
-    ASSERT_TRUE(TagAudioBook(book, mp3));
+    const EpubBook epub(book);
+    ASSERT_TRUE(TagAudioBook(epub, mp3));
 
-    const EpubPackage opf = EpubBook(book).package();
+    const EpubPackage opf = epub.package();
     const ReadBack tags(mp3);
     EXPECT_EQ(tags.text("TIT2"), u"Moby Dick"_s); // the main title of three
     EXPECT_EQ(tags.text("TALB"), opf.title);
@@ -168,13 +169,11 @@ TEST(BookTags, BooksWithoutCoverOrContentsConvertWithTheTagsTheyHave)
 
     TempWorkingFolder temp;
     QTemporaryDir out;
-    FakeWindow window;
-    window.folder = out.path();
-    window.speed = 10;
-    window.rows = {plain, broken};
-    ToolChain chain(window);
-    const RunOutcome outcome = PushButton1_Click(window, chain);
-    EXPECT_EQ(window.messageTexts(), QStringList{u"Done."_s});
+    Conversion run;
+    run.settings.folder = out.path();
+    run.settings.rate = 10;
+    const RunOutcome outcome = run.convert({plain, broken});
+    EXPECT_TRUE(run.observer.messages.isEmpty());
     ASSERT_TRUE(outcome.books.value(0).ok && outcome.books.value(1).ok);
     const ReadBack first(outcome.books[0].resultPath);
     EXPECT_EQ(first.text("TIT2") + first.text("TPE1") + first.text("TLAN"),
@@ -185,8 +184,7 @@ TEST(BookTags, BooksWithoutCoverOrContentsConvertWithTheTagsTheyHave)
     EXPECT_EQ(second.text("TIT2"), u"Cut Short"_s);
     EXPECT_TRUE(second.frames("APIC").isEmpty()) << "its cover is no picture";
 
-    window.tags = false; // unticked, the same book comes out bare
-    window.rows = {plain};
-    ASSERT_TRUE(PushButton1_Click(window, chain).books.value(0).ok);
+    run.settings.tags = false; // unticked, the same book comes out bare
+    ASSERT_TRUE(run.convert({plain}).books.value(0).ok);
     EXPECT_FALSE(ReadBack(outcome.books[0].resultPath).tagged());
 }

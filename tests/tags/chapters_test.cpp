@@ -1,7 +1,7 @@
 #include "audio_tools.h"
 #include "common/paths.h"
 #include "epub_maker.h"
-#include "fake_window.h"
+#include "conversion.h"
 #include "pipeline/conversion_run.h"
 #include "pipeline/tool_chain.h"
 #include "speech/speech_rendering.h"
@@ -26,18 +26,15 @@ namespace
 struct ConvertedBook {
     TempWorkingFolder temp;
     QTemporaryDir out;
-    FakeWindow window;
+    Conversion run;
     QString mp3;
     QStringList pieces; // the texts that were spoken, left in the working folder
 
     ConvertedBook(const QString& book, int speed)
     {
-        window.folder = out.path();
-        window.speed = speed;
-        window.combo = -1; // the engine's own English
-        window.rows = {book};
-        ToolChain chain(window);
-        const RunOutcome outcome = PushButton1_Click(window, chain);
+        run.settings.folder = out.path();
+        run.settings.rate = speed; // the engine's own English voice
+        const RunOutcome outcome = run.convert({book});
         EXPECT_TRUE(outcome.books.value(0).ok) << outcome.books.value(0).reason.toStdString();
         mp3 = outcome.books.value(0).resultPath;
         for (qint32 j = 1; QFileInfo::exists(temp.file(u"output"_s + PieceNumber(j) + u".txt"_s));
@@ -54,7 +51,7 @@ struct ConvertedBook {
         const QString source = temp.file(u"alone.txt"_s);
         const QString wav = temp.file(u"alone.wav"_s);
         writeFile(source, text.toUtf8());
-        SaveToWAV(source, wav, window);
+        SaveToWAV(source, wav, {std::nullopt, 100, run.settings.rate}, {});
         return double(QFileInfo(wav).size() - 44) / 2 / 22050;
     }
 

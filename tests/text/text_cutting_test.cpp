@@ -18,8 +18,7 @@ class Cutting : public ::testing::Test
     qint32 cut(const QByteArray& text, int speed = 0)
     {
         test::writeFile(input, text);
-        window.speed = speed;
-        return CutTextFileFSO(input, window);
+        return CutTextFileFSO(input, speed, window.report(), window.yield());
     }
     QString pieceName(int n) const { return w.file(u"output"_s + PieceNumber(n) + u".txt"_s); }
     QByteArray piece(int n) const { return test::readFile(pieceName(n)); }
@@ -254,8 +253,7 @@ TEST_F(Cutting, PieceNumbersFrom1000AreWrittenInFull)
 
 TEST_F(Cutting, AnInputThatCannotBeReadIsReportedOnceAndCuttingStops)
 {
-    window.speed = 0;
-    EXPECT_EQ(CutTextFileFSO(input, window), 1);
+    EXPECT_EQ(CutTextFileFSO(input, 0, window.report()), 1);
     ASSERT_EQ(window.messages.size(), 1);
     EXPECT_TRUE(window.messages[0].text.contains(
         u"in Vellumtone2021/08/31.Speak.CutTextFileFSO at line 120"_s));
@@ -265,7 +263,7 @@ TEST_F(Cutting, AnInputThatCannotBeReadIsReportedOnceAndCuttingStops)
 
     window.messages.clear();
     ASSERT_TRUE(QDir().mkdir(input)); // opens, but every read fails
-    EXPECT_EQ(CutTextFileFSO(input, window), 1);
+    EXPECT_EQ(CutTextFileFSO(input, 0, window.report()), 1);
     ASSERT_EQ(window.messages.size(), 1);
     EXPECT_TRUE(window.messages[0].text.contains(u"at line 138"_s));
 }

@@ -1,6 +1,8 @@
 #include "audio/mp3_encoding.h"
-#include "common/error_report.h"
+#include "common/step_guard.h"
 #include "common/paths.h"
+#include "epub/package.h"
+#include "epub/spoken_copy.h"
 #include "fake_window.h"
 #include "test_env.h"
 #include "text/cutting.h"
@@ -76,26 +78,29 @@ class TextTools : public ::testing::Test
   protected:
     void SetUp() override
     {
-        StepGuard run(window, u"Form1.PushButton1_Click"_s);
-        DeployTools(run, window);
+        StepGuard run(window.report(), u"Form1.PushButton1_Click"_s);
+        DeployTools(run, window.yield());
         ASSERT_TRUE(window.messages.isEmpty()) << window.messageTexts().join(u'\n').toStdString();
         ASSERT_TRUE(QFileInfo(w.file(u"calibre/ebook-convert"_s)).isExecutable());
         ASSERT_TRUE(QFileInfo(w.file(u"lame"_s)).isExecutable());
     }
     void TearDown() override
     {
-        StepGuard run(window, u"Form1.PushButton1_Click"_s);
-        RemoveTools(run, window);
+        StepGuard run(window.report(), u"Form1.PushButton1_Click"_s);
+        RemoveTools(run, window.yield());
         EXPECT_TRUE(window.messages.isEmpty()) << window.messageTexts().join(u'\n').toStdString();
     }
 
     // Converts and cuts one book; the text of its pieces, joined.
     QString speakableText(const QString& book, int speed = 0)
     {
-        ReadePubToStringToFSO(book, window, runner);
+        const EpubBook epub(book);
+        const ToolRun converter =
+            ReadePubToStringToFSO(book, window.report(), runner,
+                                  [&epub](const QString& copy) { return WriteSpokenCopy(epub, copy); });
+        EXPECT_FALSE(converter.failed()) << converter.output.toStdString();
         EXPECT_TRUE(QFile::exists(output)) << book.toStdString();
-        window.speed = speed;
-        pieces = CutTextFileFSO(output, window);
+        pieces = CutTextFileFSO(output, speed, window.report(), window.yield());
         EXPECT_FALSE(QFile::exists(output));
         QString text;
         for (qint32 j = 1; j <= pieces; ++j)
@@ -106,7 +111,7 @@ class TextTools : public ::testing::Test
 
     test::TempWorkingFolder w;
     test::FakeWindow window;
-    WindowCommandRunner runner{window};
+    PassingRunner runner;
     const QString output = w.file(u"output.txt"_s);
     qint32 pieces = 0;
 };
@@ -147,7 +152,8 @@ TEST_F(TextTools, ABookTheConverterCannotReadLeavesNoTextAndNoMessage)
     QTemporaryDir books;
     const QString book = books.filePath(u"broken.epub"_s);
     test::writeFile(book, "this is no book");
-    ReadePubToStringToFSO(book, window, runner);
+    const ToolRun converter = ReadePubToStringToFSO(book, window.report(), runner);
+    EXPECT_TRUE(converter.failed());
     EXPECT_FALSE(QFile::exists(output));
     EXPECT_TRUE(window.messages.isEmpty());
 }
@@ -159,7 +165,7 @@ TEST_F(TextTools, TheEncoderWritesOrReplacesTheMp3AndLeavesTheWav)
     const QString mp3 = dir.filePath(u"My Book [1].mp3"_s);
     writeWav(wav);
     test::writeFile(mp3, "an older result");
-    WAVToMP3(wav, mp3, window, runner);
+    EXPECT_FALSE(WAVToMP3(wav, mp3, window.report(), runner).failed());
     const QByteArray bytes = test::readFile(mp3);
     ASSERT_GT(bytes.size(), 1000);
     const bool frame = uchar(bytes[0]) == 0xFF && (uchar(bytes[1]) & 0xE0) == 0xE0;
@@ -167,7 +173,9 @@ TEST_F(TextTools, TheEncoderWritesOrReplacesTheMp3AndLeavesTheWav)
     EXPECT_TRUE(QFile::exists(wav));
 
     // A missing WAV file: the encoder fails, nothing is made, nothing is shown.
-    WAVToMP3(dir.filePath(u"missing.wav"_s), dir.filePath(u"missing.mp3"_s), window, runner);
+    EXPECT_TRUE(WAVToMP3(dir.filePath(u"missing.wav"_s), dir.filePath(u"missing.mp3"_s),
+                         window.report(), runner)
+                    .failed());
     EXPECT_FALSE(QFile::exists(dir.filePath(u"missing.mp3"_s)));
     EXPECT_TRUE(window.messages.isEmpty());
 }

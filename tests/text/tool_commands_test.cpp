@@ -1,5 +1,6 @@
 #include "audio/mp3_encoding.h"
 #include "common/command.h"
+#include "tools/command_runner.h"
 #include "common/error.h"
 #include "fake_window.h"
 #include "test_env.h"
@@ -18,13 +19,16 @@ namespace
 class RecordingRunner : public CommandRunner
 {
   public:
-    int runAndWait(const Command& command, int windowStyle) override
+    ToolRun runAndWait(const Command& command, int windowStyle) override
     {
         commands.append(command);
         styles.append(windowStyle);
         if (failure)
             raise(err::InvalidCall, u"Invalid procedure call or argument"_s);
-        return 1; // not looked at
+        ToolRun run;
+        run.ran = true;
+        run.exitCode = 1;
+        return run;
     }
     QList<Command> commands;
     QList<int> styles;
@@ -65,7 +69,7 @@ class ToolCommands : public ::testing::Test
 TEST_F(ToolCommands, TheConverterGetsTheBookWholeAndWritesOutputTxt)
 {
     const QString book = u"/home/me/My Books [2021]/L'été (à Noël) \"1\".epub"_s;
-    ReadePubToStringToFSO(book, window, runner);
+    EXPECT_TRUE(ReadePubToStringToFSO(book, window.report(), runner).failed());
     ASSERT_EQ(runner.commands.size(), 1);
     const Command& c = runner.commands[0];
     EXPECT_EQ(c.program, w.path() + u"/calibre/ebook-convert"_s);
@@ -79,7 +83,8 @@ TEST_F(ToolCommands, TheConverterGetsTheBookWholeAndWritesOutputTxt)
 
 TEST_F(ToolCommands, TheEncoderGetsOnlyDashHAndBothPaths)
 {
-    WAVToMP3(u"/w/output 001.wav"_s, u"/out/My Book.mp3"_s, window, runner);
+    EXPECT_EQ(WAVToMP3(u"/w/output 001.wav"_s, u"/out/My Book.mp3"_s, window.report(), runner).exitCode,
+              1);
     ASSERT_EQ(runner.commands.size(), 1);
     EXPECT_EQ(runner.commands[0].program, w.path() + u"/lame"_s);
     EXPECT_EQ(runner.commands[0].interpreter, u"/bin/sh"_s);
@@ -101,8 +106,8 @@ TEST_F(ToolCommands, TheEncodersLatestFrameCountTellsHowFarItIs)
 TEST_F(ToolCommands, AFailingRunIsReportedWithItsStep)
 {
     runner.failure = true;
-    ReadePubToStringToFSO(u"/b.epub"_s, window, runner);
-    WAVToMP3(u"/a.wav"_s, u"/a.mp3"_s, window, runner);
+    EXPECT_FALSE(ReadePubToStringToFSO(u"/b.epub"_s, window.report(), runner).ran);
+    EXPECT_FALSE(WAVToMP3(u"/a.wav"_s, u"/a.mp3"_s, window.report(), runner).ran);
     ASSERT_EQ(window.messages.size(), 2);
     EXPECT_EQ(window.messages[0].text,
               u"Invalid procedure call or argument\n"

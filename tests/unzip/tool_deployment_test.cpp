@@ -1,4 +1,4 @@
-#include "common/error_report.h"
+#include "common/step_guard.h"
 #include "fake_window.h"
 #include "test_env.h"
 #include "tools/tool_deployment.h"
@@ -40,13 +40,13 @@ class ToolDeploymentTest : public ::testing::Test
   protected:
     void deploy()
     {
-        StepGuard guard(window, u"Form1.PushButton1_Click"_s);
-        DeployTools(guard, window);
+        StepGuard guard(window.report(), u"Form1.PushButton1_Click"_s);
+        DeployTools(guard, window.yield());
     }
     void remove()
     {
-        StepGuard guard(window, u"Form1.PushButton1_Click"_s);
-        RemoveTools(guard, window);
+        StepGuard guard(window.report(), u"Form1.PushButton1_Click"_s);
+        RemoveTools(guard, window.yield());
     }
 
     TempWorkingFolder work;

@@ -1,16 +1,19 @@
-#include "common/error_report.h"
+#include "common/step_guard.h"
 
 #include "common/build_config.h"
+
+#include <new>
 
 using namespace Qt::StringLiterals;
 
 namespace vt
 {
 
-QString applicationErrorText(const QString& description, const QString& location, int line)
+QString applicationErrorText(const StepFailure& failure)
 {
-    return description + u"\nin "_s + location + u" at line "_s + QString::number(line) +
-           u"\n\nPlease email screenshot of this message to "_s + QStringLiteral(VT_SUPPORT_EMAIL);
+    return failure.description + u"\nin "_s + failure.location + u" at line "_s +
+           QString::number(failure.line) + u"\n\nPlease email screenshot of this message to "_s +
+           QStringLiteral(VT_SUPPORT_EMAIL);
 }
 
 QString describe(std::exception_ptr error)
@@ -31,9 +34,8 @@ QString describe(std::exception_ptr error)
 void StepGuard::report(int line, std::exception_ptr error)
 {
     ++failures_;
-    const QString location = QString::fromLatin1(product_) + u'.' + location_;
-    box_.showMessage(applicationErrorText(describe(error), location, line), Buttons::Ok,
-                     Icon::Warning, u"Application Error"_s);
+    if (report_)
+        report_({describe(error), QString::fromLatin1(product_) + u'.' + location_, line});
 }
 
 } // namespace vt

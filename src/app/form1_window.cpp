@@ -4,7 +4,6 @@
 #include "common/error.h"
 #include "common/startup.h"
 #include "pipeline/conversion_run.h"
-#include "tools/command_runner.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -100,44 +99,15 @@ void Form1::appendRow(const QString& text)
     ListView1->appendRow(text);
 }
 
-bool Form1::option1() const
+SpeakSettings Form1::speakSettings() const
 {
-    return Option1->isChecked();
-}
-
-bool Form1::option2() const
-{
-    return Option2->isChecked();
-}
-
-bool Form1::check1() const
-{
-    return Check1->isChecked();
-}
-
-QString Form1::text1() const
-{
-    return Text1->text();
-}
-
-int Form1::combo1Index() const
-{
-    return Combo1->currentIndex();
-}
-
-int Form1::slider1() const
-{
-    return Slider1->value();
-}
-
-int Form1::slider2() const
-{
-    return Slider2->value();
-}
-
-bool Form1::check2() const
-{
-    return Check2->isChecked();
+    const int index = Combo1->currentIndex();
+    SpeakSettings settings;
+    if (index >= 0 && index < voices_.size())
+        settings.voice = voices_.at(index);
+    settings.volume = Slider1->value();
+    settings.rate = Slider2->value();
+    return settings;
 }
 
 void Form1::setTimerInterval(int milliseconds)
@@ -169,12 +139,14 @@ void Form1::clearVoices()
 {
     const QSignalBlocker quiet(Combo1);
     Combo1->clear();
+    voices_.clear();
 }
 
-void Form1::addVoice(const QString& description)
+void Form1::addVoice(const VoiceToken& voice)
 {
     const QSignalBlocker quiet(Combo1);
-    Combo1->addItem(description);
+    Combo1->addItem(voice.GetDescription());
+    voices_.append(voice);
     Combo1->setCurrentIndex(-1);
 }
 

@@ -1,4 +1,4 @@
-#include "common/error_report.h"
+#include "common/step_guard.h"
 #include "fake_window.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@ using namespace vt;
 TEST(ErrorReport, AFailingStepIsReportedAndTheProcedureGoesOn)
 {
     test::FakeWindow window;
-    StepGuard guard(window, u"Form1.PushButton2_Click"_s);
+    StepGuard guard(window.report(), u"Form1.PushButton2_Click"_s);
     QStringList done;
     guard.step(100, [&] { done << u"100"_s; });
     const bool ok = guard.step(102, [&] { raise(err::FileNotFound, u"File not found"_s); });
@@ -30,7 +30,7 @@ TEST(ErrorReport, AFailingStepIsReportedAndTheProcedureGoesOn)
 TEST(ErrorReport, AFailedTestEntersItsBranch)
 {
     test::FakeWindow window;
-    StepGuard guard(window, u"AddFolder.Scan"_s, kAddFolderLocation);
+    StepGuard guard(window.report(), u"AddFolder.Scan"_s, kAddFolderLocation);
     EXPECT_TRUE(guard.test(110, []() -> bool { throw std::runtime_error("boom"); }));
     EXPECT_FALSE(guard.test(112, [] { return false; }));
     EXPECT_EQ(guard.value(114, 7, []() -> int { throw std::bad_alloc(); }), 7);

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "speech/sp_voice.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace vt
+{
+
+// Everything one book's conversion needs, taken when the run starts: the
+// front end's controls or options are not read again.
+struct BookJob {
+    QString book;   // the EPUB file
+    QString result; // the MP3 file it becomes
+    std::optional<VoiceToken> voice; // none: the speech engine's default voice
+    int volume = 100;                // 0..100
+    int rate = 0;                    // -10..10
+    bool tags = true;                // title, authors, cover and chapters into the result
+    bool matchLanguage = false;      // a book in another language goes to a voice for it
+};
+
+// The choices a run starts with, as the window's controls or the batch
+// program's options give them.
+struct JobSettings {
+    std::optional<VoiceToken> voice;
+    int volume = 100;
+    int rate = 0;
+    bool tags = true;
+    bool matchLanguage = false;
+    bool option1 = true;  // results into `folder`
+    bool option2 = false; // results beside each book
+    QString folder;
+};
+
+// The result path of a book from the output options: into the folder with
+// option1, beside the book with option2 (option1 wins), else beside the
+// book when its folder exists. Only the last extension is replaced.
+QString ResultPath(const QString& bookPath, bool option1, bool option2, const QString& folder);
+
+// One job per book, in the list's order.
+QList<BookJob> MakeJobs(const QStringList& books, const JobSettings& settings);
+
+} // namespace vt
