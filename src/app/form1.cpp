@@ -29,7 +29,7 @@ Form1::Services Form1::Services::real()
         std::_Exit(InterruptSignal() ? 128 + InterruptSignal() : 0);
     };
     s.programFolders = AppFileFolders();
-    s.makeChain = [] { return std::make_unique<ToolChain>(); };
+    s.makeChain = [] { return std::make_shared<ToolChain>(); };
     return s;
 }
 

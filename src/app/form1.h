@@ -42,7 +42,7 @@ class Form1 : public QWidget,
         std::function<double()> randomDraw; // uniform in [0, 1)
         std::function<void()> endProcess;   // called when the window closes
         // The chain of tools a run drives.
-        std::function<std::unique_ptr<Chain>()> makeChain;
+        std::function<std::shared_ptr<Chain>()> makeChain;
         // Where optional files "beside the executable" are looked up, in order.
         QStringList programFolders;
         static Services real();

@@ -41,7 +41,7 @@ void Form1::PushButton1_Click()
         RunOutcome outcome;
         {
             WindowObserver observer(*this);
-            const std::unique_ptr<Chain> chain = services_.makeChain();
+            const std::shared_ptr<Chain> chain = services_.makeChain();
             outcome = ConvertBooks(jobs, observer, *chain);
         }
         if (outcome.started) {

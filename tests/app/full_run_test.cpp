@@ -2,8 +2,12 @@
 #include "app_fixture.h"
 #include "pipeline/conversion_run.h"
 #include "app/window_observer.h"
+#include "epub_maker.h"
+#include "scripted_chain.h"
+#include "speech/speech_rendering.h"
 #include "pipeline/progress.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -90,12 +94,81 @@ TEST_F(AppTest, ClosingMidRunRemovesTheWorkingFiles)
     EXPECT_EQ(left, QStringList()) << left.join(u' ').toStdString();
 }
 
-TEST_F(AppTest, TheStartButtonRefusesAnEmptyList)
+// The start button's refusals, and the jobs it makes of the controls.
+TEST_F(AppTest, TheStartButtonRefusesWhatItCannotDoAndSnapshotsTheRest)
 {
-    auto form = loadedForm();
+    QTemporaryDir books;
+    const auto scripted = std::make_shared<ScriptedChain>();
+    ScriptedChain& chain = *scripted;
+    Form1::Services services;
+    services.makeChain = [scripted] { return scripted; };
+    auto form = loadedForm(services);
     form->controls().PushButton1->click();
     EXPECT_EQ(boxes.texts(), QStringList{u"No files added."_s});
+
+    const QString book = books.filePath(u"a.epub"_s);
+    writeFile(book, "epub");
+    form->appendRow(book);
+    form->controls().Text1->setText(books.filePath(u"missing"_s));
+    form->controls().PushButton1->click();
+    EXPECT_EQ(boxes.texts().last(), u"Folder does not exist. Please select another folder."_s);
+    EXPECT_TRUE(chain.calls.isEmpty());
     EXPECT_FALSE(form->busy());
+    EXPECT_EQ(form->pointer(), Pointer::Default);
+
+    // Beside the book the folder box does not count; a second click while
+    // the run goes on does nothing.
+    form->controls().Option2->click();
+    chain.onSpeak = [&] { form->controls().PushButton1->click(); };
+    form->controls().PushButton1->click();
+    EXPECT_EQ(chain.calls.count(u"deploy"_s), 1);
+    EXPECT_EQ(boxes.texts().last(), u"Done."_s);
+    EXPECT_TRUE(QFile::exists(books.filePath(u"a.mp3"_s)));
+    EXPECT_FALSE(form->busy());
+    EXPECT_EQ(form->progressCaption(), kIdleCaption);
+    EXPECT_EQ(form->controls().ProgressBar1->value(), 0);
+}
+
+// The voice box stays open during a run, but the running book keeps the
+// voice the run started with: every piece is spoken in it.
+TEST_F(AppTest, ChangingTheVoiceDuringARunLeavesTheBookInItsVoice)
+{
+    QTemporaryDir output;
+    auto form = loadedForm();
+    form->show();
+    QComboBox* voices = form->controls().Combo1;
+    const int english = voices->findText(u"English (Great Britain)"_s);
+    const int german = voices->findText(u"German"_s);
+    ASSERT_GE(english, 0);
+    ASSERT_GE(german, 0);
+    voices->setCurrentIndex(english);
+    form->controls().Slider2->setValue(10);
+    form->controls().Text1->setText(output.path());
+    const QString book = output.filePath(u"two pieces.epub"_s);
+    QByteArray body;
+    for (int i = 0; i < 700; ++i) // more lines than a piece holds
+        body += "<p>Yes.</p>";
+    makeEpub(book,
+             opfDocument("<dc:title>Two</dc:title><dc:language>en</dc:language>",
+                         R"(<item id="p" href="p.xhtml" media-type="application/xhtml+xml"/>)",
+                         R"(<spine><itemref idref="p"/></spine>)"),
+             {{u"p.xhtml"_s, xhtmlPage(body)}});
+    form->appendRow(book);
+    QStringList heard; // the voice of every moment the engine was heard speaking
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (const SpVoice* live = LiveVoice(); live && live->voice()) {
+            heard << live->voice()->GetDescription();
+            voices->setCurrentIndex(german); // a user picks another voice meanwhile
+        }
+    });
+    poll.start(5);
+    form->controls().PushButton1->click();
+    EXPECT_EQ(boxes.texts(), QStringList{u"Done."_s});
+    EXPECT_TRUE(QFile::exists(temp.file(u"output002.txt"_s))); // a book of two pieces
+    EXPECT_EQ(voices->currentIndex(), german);
+    ASSERT_GE(heard.size(), 2);
+    EXPECT_EQ(heard.count(u"English (Great Britain)"_s), heard.size()) << heard.join(u',').toStdString();
 }
 
 } // namespace vt::test
