@@ -71,7 +71,8 @@ qint64 tagWorkUs(const QString& book, const QString& mp3)
 {
     QStringList pieces;
     const auto piece = [](qint32 j) {
-        return vt::WorkingFile(u"output"_s + vt::PieceNumber(j) + u".txt"_s);
+        return (vt::WorkingFolder().value() / (u"output"_s + vt::PieceNumber(j) + u".txt"_s))
+            .text();
     };
     for (qint32 j = 1; vt::FileExists(piece(j)); ++j)
         pieces << piece(j);

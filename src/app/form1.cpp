@@ -36,7 +36,7 @@ Form1::Services Form1::Services::real()
 QString Form1::programFile(const QString& name) const
 {
     for (const QString& folder : services_.programFolders) {
-        const QString path = folder + u'/' + name;
+        const QString path = (Path(folder) / name).text();
         if (QFileInfo(path).isFile())
             return path;
     }

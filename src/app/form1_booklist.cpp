@@ -2,8 +2,8 @@
 #include "app/form1.h"
 #include "booklist/adding_books.h"
 #include "booklist/samples.h"
-#include "common/step_guard.h"
 #include "common/files.h"
+#include "common/step_guard.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -66,8 +66,8 @@ void Form1::PushButton5_Click()
         // The samples beside the executable come first, then the installed ones.
         QString folder;
         for (const QString& place : services().programFolders) {
-            if (IsFolder(place + u"/Samples"_s)) {
-                folder = place + u"/Samples"_s;
+            if (const Path samples = Path(place) / u"Samples"; IsFolder(samples)) {
+                folder = samples.text();
                 break;
             }
         }

@@ -17,7 +17,7 @@ ToolRun WAVToMP3(const QString& wavPath, const QString& mp3Path, const StepRepor
     StepGuard guard(report, u"Speak.WAVToMP3"_s);
     Command command;
     guard.step(100, [&] {
-        command.program = WorkingFolder() + u"/lame"_s;
+        command.program = (WorkingFolder().value() / u"lame").text();
         // The deployed launcher is a shell script; /bin/sh runs it even where
         // the working folder is mounted noexec.
         command.interpreter = u"/bin/sh"_s;

@@ -1,11 +1,11 @@
 #include "booklist/adding_books.h"
 
 #include "booklist/folder_scan.h"
-#include "common/step_guard.h"
+#include "booklist/list_window.h"
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/settings.h"
-#include "booklist/list_window.h"
+#include "common/step_guard.h"
 
 #include <QFileInfo>
 
@@ -34,7 +34,7 @@ void addFolderFiles(const QString& folder, const QString& pattern, const FoundFi
         guard.step(122, [&] {
             if (name.startsWith(u'~'))
                 return; // temporary and lock files
-            const QString path = bare + u'/' + name;
+            const QString path = (Path(bare) / name).text();
             if (!IsExistingFile(path))
                 return;
             if (FileAttributes(path) == (attr::Hidden | attr::Archive))
@@ -53,7 +53,7 @@ bool AddPickedFiles(const QStringList& paths, BookListWindow& rows, qsizetype ca
         size += path.size() + 1;
     if (size > capacity) {
         rows.showMessage(u"You've selected too many files to add.\n\n"
-                        u"Please try adding via the \"Add All\" button."_s);
+                         u"Please try adding via the \"Add All\" button."_s);
         return false;
     }
     if (paths.size() == 1) {
@@ -98,8 +98,7 @@ void AddAllEpubFilesInFolder(SettingsStore& store, BookListWindow& w,
     g.step(110, [&] { w.setPointer(Pointer::Hourglass); });
     AddFolderTreeFiles(chosen, u"*."_s + extension, w, g);
     // A conversion run that began meanwhile keeps its hourglass.
-    g.step(130,
-           [&] { w.setPointer(w.busy() ? Pointer::Hourglass : Pointer::Default); });
+    g.step(130, [&] { w.setPointer(w.busy() ? Pointer::Hourglass : Pointer::Default); });
 }
 
 void AddDroppedPaths(const QStringList& paths, BookListWindow& w)

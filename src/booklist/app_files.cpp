@@ -13,7 +13,7 @@ QStringList AppFileFolders()
     const QString here = QCoreApplication::applicationDirPath();
     QStringList folders{here};
     for (const QString& folder :
-         {QDir::cleanPath(here + u'/' + QStringLiteral(VT_DATA_DIR_FROM_BIN)),
+         {QDir::cleanPath((Path(here) / QStringLiteral(VT_DATA_DIR_FROM_BIN)).text()),
           QStringLiteral(VT_INSTALLED_DATA_DIR)})
         if (!folders.contains(folder))
             folders.append(folder);
@@ -24,9 +24,9 @@ QString FindBesideExecutable(const QString& name)
 {
     const QStringList folders = AppFileFolders();
     for (const QString& folder : folders)
-        if (FileExists(folder + u'/' + name))
-            return folder + u'/' + name;
-    return folders.first() + u'/' + name;
+        if (const Path path = Path(folder) / name; FileExists(path))
+            return path.text();
+    return (Path(folders.first()) / name).text();
 }
 
 } // namespace vt

@@ -1,8 +1,9 @@
 #include "booklist/folder_scan.h"
 
-#include "common/step_guard.h"
 #include "common/files.h"
+#include "common/path.h"
 #include "common/paths.h"
+#include "common/step_guard.h"
 
 #include <QFile>
 #include <cerrno>
@@ -26,26 +27,18 @@ using FolderKey = std::pair<dev_t, ino_t>;
 
 QByteArray withoutTrailingSlashes(const QString& path)
 {
-    QByteArray name = QFile::encodeName(path);
+    QByteArray name = Path(path).native();
     while (name.size() > 1 && name.endsWith('/'))
         name.chop(1);
     return name;
-}
-
-bool isAscii(const char* text)
-{
-    for (; *text; ++text)
-        if (static_cast<unsigned char>(*text) >= 0x80)
-            return false;
-    return true;
 }
 
 // A name that cannot be written back to the same bytes cannot be opened
 // through its text, so it is never listed.
 bool decodes(const char* raw, QString& name)
 {
-    name = QFile::decodeName(raw);
-    return isAscii(raw) || QFile::encodeName(name) == QByteArrayView(raw);
+    name = Path::fromNative(raw).text();
+    return Path::roundTrips(raw);
 }
 
 // Folders and links to folders, keyed by the device and inode of the folder
@@ -84,7 +77,7 @@ class Scan
     {
         for (const QString& folder : folders) {
             struct stat st = {};
-            if (::stat(QFile::encodeName(folder).constData(), &st) == 0)
+            if (::stat(Path(folder).native().constData(), &st) == 0)
                 listed_.insert({st.st_dev, st.st_ino});
         }
     }
@@ -119,7 +112,7 @@ class Scan
   private:
     Look lookInto(const QString& folder, QStringList& found)
     {
-        const QByteArray native = QFile::encodeName(folder);
+        const QByteArray native = Path(folder).native();
         struct stat st = {};
         if (::stat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
             return Look::NotAFolder;
@@ -156,7 +149,8 @@ class Scan
                 continue;
             if (!listed_.insert(key).second)
                 continue; // a folder already reached through another path
-            found.append(folder + QFile::decodeName(name) + u'/');
+            found.append(folder + Path::fromNative(name).text() +
+                         u'/'); // a listed folder ends in "/"
         }
         ::closedir(dir);
         return error == 0 ? Listing::Done : failure(error);
@@ -228,9 +222,9 @@ void GetSubDirectories2016(QStringList& folders, bool recurse, const Yield& yiel
 
 QStringList ListFolderFiles(const QString& folder, const QString& pattern)
 {
-    const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
+    const Path prefix = folder;
     QStringList names;
-    DIR* dir = ::opendir(QFile::encodeName(prefix).constData());
+    DIR* dir = ::opendir(prefix.native().constData());
     if (!dir)
         return names;
     QString name;
@@ -240,7 +234,7 @@ QStringList ListFolderFiles(const QString& folder, const QString& pattern)
             continue;
         if (!decodes(entry->d_name, name) || !MatchesPattern(name, pattern))
             continue;
-        if (IsExistingFile(prefix + name))
+        if (IsExistingFile((prefix / name).text()))
             names.append(name);
     }
     ::closedir(dir);
@@ -251,7 +245,7 @@ bool IsExistingFile(const QString& path)
 {
     if (path.isEmpty() || path.contains(QChar(0)))
         return false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_PATH | O_CLOEXEC);
+    const int fd = ::open(Path(path).native().constData(), O_PATH | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat st = {};

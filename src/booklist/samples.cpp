@@ -2,10 +2,10 @@
 
 #include "booklist/app_files.h"
 #include "booklist/folder_scan.h"
+#include "booklist/list_window.h"
 #include "booklist/scramble.h"
 #include "common/files.h"
 #include "common/settings.h"
-#include "booklist/list_window.h"
 
 #include <QStringList>
 
@@ -46,7 +46,7 @@ void SaveSamplesSnapshot(SettingsStore& store, const QString& sampleFolder)
 {
     QStringList paths;
     for (const QString& name : ListFolderFiles(sampleFolder, u"*.*"_s))
-        paths.append(sampleFolder + u'/' + name);
+        paths.append((Path(sampleFolder) / name).text());
     store.setText(key::Snapshot, ScrambleText(toCodes(paths.join(u'|')), kKey));
 }
 
@@ -64,7 +64,8 @@ void LoadSampleFiles(SettingsStore& store, BookListWindow& rows,
                      const QString& sampleFolder)
 {
     if (store.contains(key::Snapshot)) {
-        const QString plain = fromCodes(UnscrambleText(store.text(key::Snapshot), kKey, [&rows] { rows.yieldOnce(); }));
+        const QString plain = fromCodes(
+            UnscrambleText(store.text(key::Snapshot), kKey, [&rows] { rows.yieldOnce(); }));
         const QStringList parts = plain.isEmpty() ? QStringList() : plain.split(u'|');
         for (const QString& part : parts)
             if (FileExists(part) && !IsPathInList(rows, part))

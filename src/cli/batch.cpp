@@ -1,7 +1,6 @@
 #include "cli/batch.h"
 
 #include "cli/console_observer.h"
-
 #include "common/files.h"
 #include "common/working_folder.h"
 #include "pipeline/conversion_run.h"
@@ -76,18 +75,15 @@ QStringList childArguments(const BatchSettings& batch, const QString& book)
 
 Expected<void> SetUpPrivateWorkingFolder()
 {
-    QString parent;
-    try {
-        parent = WorkingFolder();
-    } catch (const Error& e) {
-        return Problem{e.description()};
-    }
-    const QByteArray pattern = QFile::encodeName(parent + u"/cli-XXXXXX"_s);
+    const Expected<Path> parent = WorkingFolder();
+    if (!parent)
+        return parent.problem();
+    const QByteArray pattern = (*parent / u"cli-XXXXXX").native();
     std::vector<char> name(pattern.constData(), pattern.constData() + pattern.size() + 1);
     if (!::mkdtemp(name.data()))
-        return Problem{u"cannot make a working folder in "_s + parent + u": "_s +
+        return Problem{u"cannot make a working folder in "_s + parent->text() + u": "_s +
                        qt_error_string(errno)};
-    privateFolder = QFile::decodeName(name.data());
+    privateFolder = Path::fromNative(name.data()).text();
     qputenv("TEMP", name.data());
     return {};
 }

@@ -1,11 +1,12 @@
 #include "booklist/samples.h"
-#include "cli/console_observer.h"
 #include "cli/batch.h"
 #include "cli/cli_options.h"
+#include "cli/console_observer.h"
 #include "cli/spoken_text.h"
 #include "cli/voice_choice.h"
 #include "common/build_config.h"
 #include "common/files.h"
+#include "common/path.h"
 #include "common/settings.h"
 #include "common/working_folder.h"
 #include "speech/voice_catalogue.h"
@@ -38,9 +39,9 @@ class LentRuntimeFolder
     {
         if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
             return;
-        QByteArray name = QFile::encodeName(QDir::tempPath() + u"/vellumtone-start-XXXXXX"_s);
+        QByteArray name = (vt::Path(QDir::tempPath()) / u"vellumtone-start-XXXXXX").native();
         if (::mkdtemp(name.data())) {
-            folder_ = QFile::decodeName(name);
+            folder_ = vt::Path::fromNative(name).text();
             qputenv("XDG_RUNTIME_DIR", name);
         }
     }

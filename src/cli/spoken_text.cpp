@@ -45,7 +45,8 @@ int PrintSpokenText(const QStringList& books, const BatchSettings& settings)
     int status = 0;
     try {
         chain.deployTools(run);
-        const QString output = WorkingFolder() + u"/output.txt"_s;
+        const Path working = WorkingFolder().value(); // the caller has made it
+        const QString output = (working / u"output.txt").text();
         bool first = true;
         for (const BookJob& job : MakeJobs(books, text)) {
             DeleteFileQuiet(output);
@@ -62,8 +63,8 @@ int PrintSpokenText(const QStringList& books, const BatchSettings& settings)
             }
             const qint32 pieces = chain.cutText(output);
             for (qint32 j = 1; j <= pieces; ++j) {
-                const QString piece = WorkingFolder() + u"/output"_s + PieceNumber(j) + u".txt"_s;
-                QFile file(piece);
+                const Path piece = working / (u"output"_s + PieceNumber(j) + u".txt"_s);
+                QFile file(piece.text());
                 if (!first)
                     write(stdout, "\f\n");
                 first = false;

@@ -21,35 +21,36 @@ namespace vt
 namespace
 {
 
-QByteArray native(const QString& path)
-{
-    return QFile::encodeName(path);
-}
-
-void writeAll(int fd, const char* data, qsizetype size, const QString& path)
+// The errno of a failed write, 0 when all of it was written.
+int writeAll(int fd, const char* data, qsizetype size)
 {
     while (size > 0) {
         const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            const int code = errno;
-            ::close(fd);
-            raiseSystemError(u"Cannot write"_s, path, code);
+            return errno;
         }
         data += written;
         size -= written;
     }
+    return 0;
 }
 
-void writeFile(const QByteArray& bytes, const QString& path, int flags)
+Expected<void> writeFile(const QByteArray& bytes, const Path& path, int flags)
 {
-    const int fd = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0644);
+    const int fd = ::open(path.native().constData(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0644);
     if (fd < 0)
-        raiseSystemError(u"Cannot create"_s, path, errno);
-    writeAll(fd, bytes.constData(), bytes.size(), path);
-    if (::close(fd) != 0)
-        raiseSystemError(u"Cannot write"_s, path, errno);
+        return SystemProblem(u"Cannot create"_s, path.text(), errno);
+    const int error = writeAll(fd, bytes.constData(), bytes.size());
+    if (::close(fd) != 0 || error != 0)
+        return SystemProblem(u"Cannot write"_s, path.text(), error ? error : errno);
+    return {};
+}
+
+bool usable(const Path& path)
+{
+    return !path.isEmpty() && !path.text().contains(QChar(0));
 }
 
 // Deletes everything in the open folder `fd` by the names' own bytes, so a
@@ -102,39 +103,37 @@ int deleteEntries(int fd, const Yield& yield)
 
 } // namespace
 
-bool FileExists(const QString& path)
+bool FileExists(const Path& path)
 {
     struct stat st {
     };
-    return !path.isEmpty() && !path.contains(QChar(0)) &&
-           ::stat(native(path).constData(), &st) == 0;
+    return usable(path) && ::stat(path.native().constData(), &st) == 0;
 }
 
-bool IsFolder(const QString& path)
+bool IsFolder(const Path& path)
 {
     struct stat st {
     };
-    return !path.isEmpty() && !path.contains(QChar(0)) &&
-           ::stat(native(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return usable(path) && ::stat(path.native().constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-void WriteTextFile(const QString& text, const QString& path)
+Expected<void> WriteTextFile(const QString& text, const Path& path)
 {
-    writeFile((text + u'\n').toUtf8(), path, O_TRUNC);
+    return writeFile((text + u'\n').toUtf8(), path, O_TRUNC);
 }
 
-void WriteBytesIfMissing(const QByteArray& bytes, const QString& path, const Yield& yield)
+Expected<void> WriteBytesIfMissing(const QByteArray& bytes, const Path& path, const Yield& yield)
 {
     if (yield)
         yield();
     if (FileExists(path))
-        return;
-    writeFile(bytes, path, O_EXCL);
+        return {};
+    return writeFile(bytes, path, O_EXCL);
 }
 
-QString ReadTextFile(const QString& path)
+QString ReadTextFile(const Path& path)
 {
-    QFile file(path);
+    QFile file(path.text());
     if (!file.exists())
         return {};
     if (file.size() <= 0)
@@ -144,13 +143,13 @@ QString ReadTextFile(const QString& path)
     return QString::fromUtf8(file.readAll());
 }
 
-void DeleteFileQuiet(const QString& path, const Yield& yield)
+void DeleteFileQuiet(const Path& path, const Yield& yield)
 {
     if (yield)
         yield();
     if (path.isEmpty())
         return;
-    const QByteArray name = native(path);
+    const QByteArray name = path.native();
     struct stat st {
     };
     if (::lstat(name.constData(), &st) != 0 || S_ISDIR(st.st_mode))
@@ -162,11 +161,11 @@ void DeleteFileQuiet(const QString& path, const Yield& yield)
     }
 }
 
-Expected<void> DeleteFolderTree(const QString& folder, const Yield& yield)
+Expected<void> DeleteFolderTree(const Path& folder, const Yield& yield)
 {
     struct stat st {
     };
-    const QByteArray name = native(folder);
+    const QByteArray name = folder.native();
     if (folder.isEmpty() || ::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
         return {};
     // The folder must be writable and searchable for its entries to go.
@@ -176,22 +175,22 @@ Expected<void> DeleteFolderTree(const QString& folder, const Yield& yield)
     if (fd >= 0)
         ::close(fd);
     if (error != 0)
-        return SystemProblem(u"Cannot list"_s, folder, error);
+        return SystemProblem(u"Cannot list"_s, folder.text(), error);
     RemoveFolderQuiet(folder);
     return {};
 }
 
-void RemoveFolderQuiet(const QString& folder)
+void RemoveFolderQuiet(const Path& folder)
 {
     if (!folder.isEmpty())
-        ::rmdir(native(folder).constData());
+        ::rmdir(folder.native().constData());
 }
 
-QString GetDesktopFolder()
+Expected<QString> GetDesktopFolder()
 {
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     if (desktop.isEmpty())
-        raise(err::PathNotFound, u"The desktop folder cannot be determined"_s);
+        return Problem{u"The desktop folder cannot be determined"_s, err::PathNotFound};
     return desktop.endsWith(u'/') ? desktop : desktop + u'/';
 }
 

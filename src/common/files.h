@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/expected.h"
+#include "common/path.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,27 +14,25 @@ namespace vt
 using Yield = std::function<void()>;
 
 // True when the path exists (files and folders alike, links followed).
-bool FileExists(const QString& path);
+bool FileExists(const Path& path);
 // True when the path exists and is a folder.
-bool IsFolder(const QString& path);
-// Creates or truncates the file and writes the text (UTF-8) and a line
-// break. Raises an error when the file cannot be written.
-void WriteTextFile(const QString& text, const QString& path);
+bool IsFolder(const Path& path);
+// Creates or truncates the file and writes the text (UTF-8) and a line break.
+Expected<void> WriteTextFile(const QString& text, const Path& path);
 // Yields once; writes the bytes into a new file unless the path exists.
-// Raises an error when the file cannot be written.
-void WriteBytesIfMissing(const QByteArray& bytes, const QString& path,
-                         const Yield& yield = {});
+Expected<void> WriteBytesIfMissing(const QByteArray& bytes, const Path& path,
+                                   const Yield& yield = {});
 // The whole file as UTF-8 text; "" when missing, "empty file" when empty.
-QString ReadTextFile(const QString& path);
+QString ReadTextFile(const Path& path);
 // Yields once and deletes the file, read-only or not; never fails.
-void DeleteFileQuiet(const QString& path, const Yield& yield = {});
+void DeleteFileQuiet(const Path& path, const Yield& yield = {});
 // Deletes everything below the folder and the folder itself. Links are
 // removed, never followed. Deletions never fail; a folder that cannot be
 // listed is the problem.
-Expected<void> DeleteFolderTree(const QString& folder, const Yield& yield = {});
+Expected<void> DeleteFolderTree(const Path& folder, const Yield& yield = {});
 // Removes an empty folder; failure is ignored.
-void RemoveFolderQuiet(const QString& folder);
-// The desktop folder followed by "/"; raises an error when there is none.
-QString GetDesktopFolder();
+void RemoveFolderQuiet(const Path& folder);
+// The desktop folder followed by "/".
+Expected<QString> GetDesktopFolder();
 
 } // namespace vt

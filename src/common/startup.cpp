@@ -41,15 +41,13 @@ QString CheckTempFolder()
     const QString probe = u"Quillmark Temp Folder Test file"_s;
     QString folder = qEnvironmentVariable("TEMP");
     QString readBack;
-    try {
-        folder = WorkingFolder();
-        const QString file = CollapseBackslashes(folder + u"/TempTest.txt"_s);
+    if (const Expected<Path> working = WorkingFolder()) {
+        folder = working->text();
+        const Path file = CollapseBackslashes((*working / u"TempTest.txt").text());
         DeleteFileQuiet(file);
-        WriteTextFile(probe, file);
-        readBack = ReadTextFile(file).remove(u'\r').remove(u'\n').trimmed();
+        if (WriteTextFile(probe, file))
+            readBack = ReadTextFile(file).remove(u'\r').remove(u'\n').trimmed();
         DeleteFileQuiet(file);
-    } catch (const Error&) {
-        // The warning below says what to do about a folder that cannot be used.
     }
     if (readBack == probe)
         return {};

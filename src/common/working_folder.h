@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QString>
+#include "common/expected.h"
+#include "common/path.h"
 
 namespace vt
 {
@@ -8,16 +9,13 @@ namespace vt
 // The working folder W, read afresh at every use: TEMP when it is set and
 // not empty, else a private per-user folder under TMPDIR (or /tmp). A folder
 // that other users may write to is never used itself: a private
-// "vellumtone-<uid>" folder inside it takes its place. Raises an error with
-// a clear description when no safe folder can be had. No trailing "/".
-QString WorkingFolder();
+// "vellumtone-<uid>" folder inside it takes its place. The problem, in words
+// a user can act on, when no safe folder can be had. No trailing "/".
+Expected<Path> WorkingFolder();
 
 // Makes a relative TEMP (or TMPDIR) absolute against the folder the program
 // was started in. Called once at start, before anything changes the current
 // folder (the run makes the program's own folder current).
 void MakeWorkingFolderAbsolute();
-
-// W followed by "/" and the name.
-QString WorkingFile(const QString& name);
 
 } // namespace vt

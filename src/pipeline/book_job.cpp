@@ -1,5 +1,6 @@
 #include "pipeline/book_job.h"
 
+#include "common/path.h"
 #include "common/paths.h"
 
 using namespace Qt::StringLiterals;
@@ -9,13 +10,13 @@ namespace vt
 
 QString ResultPath(const QString& bookPath, bool option1, bool option2, const QString& folder)
 {
-    const QString name = StripExtension(GetFileName(bookPath)) + u".mp3"_s;
-    QString result = GetShortPath(GetFolderPart(bookPath)) + u'/' + name;
+    const QString name = Path(GetFileName(bookPath)).withSuffix(u"mp3").text();
+    Path result = Path(GetShortPath(GetFolderPart(bookPath))) / name;
     if (option1)
-        result = folder + u'/' + name;
+        result = Path(folder) / name;
     else if (option2)
-        result = GetFolderPart(bookPath) + u'/' + name;
-    return CollapseBackslashes(result);
+        result = Path(GetFolderPart(bookPath)) / name;
+    return CollapseBackslashes(result.text());
 }
 
 QList<BookJob> MakeJobs(const QStringList& books, const JobSettings& settings)

@@ -55,11 +55,11 @@ struct FileStamp {
     qint64 modified = 0; // nanoseconds
     qint64 changed = 0;
 
-    static FileStamp of(const QString& path)
+    static FileStamp of(const Path& path)
     {
         struct stat st {
         };
-        if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        if (path.isEmpty() || ::stat(path.native().constData(), &st) != 0)
             return {};
         const auto ns = [](const timespec& t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; };
         return {true,       S_ISREG(st.st_mode), st.st_dev,     st.st_ino,
@@ -87,7 +87,7 @@ constexpr double kJoinShare = 0.02;
 // The working folder and lock of the run in progress in this process, so
 // that ending the program mid-run can clear up after it.
 struct RunInProgress {
-    QString folder;
+    Path folder;
     QLockFile* lock = nullptr;
 };
 
@@ -99,17 +99,17 @@ RunInProgress& runInProgress()
 
 // Every working file a run makes: texts, audio, script, tools, the cleaned
 // copy of the book the converter reads.
-void removeWorkingFiles(const QString& folder)
+void removeWorkingFiles(const Path& folder)
 {
     static const QRegularExpression piece(u"^output(\\d{3,})?\\.(txt|wav|mp3)$"_s);
-    const QDir dir(folder);
+    const QDir dir(folder.text());
     for (const QString& name : dir.entryList({u"output*"_s}, QDir::Files | QDir::Hidden))
         if (piece.match(name).hasMatch())
-            DeleteFileQuiet(dir.filePath(name));
+            DeleteFileQuiet(folder / name);
     for (const QString& name : {u"JoinMP3.sh"_s, u"calibre.zip"_s, u"lame"_s, u"spoken.epub"_s})
-        DeleteFileQuiet(dir.filePath(name));
+        DeleteFileQuiet(folder / name);
     // A tool folder that cannot be listed stays; the next run unpacks over it.
-    (void)DeleteFolderTree(dir.filePath(u"calibre"_s));
+    (void)DeleteFolderTree(folder / u"calibre");
 }
 
 // One run over the jobs; the members are the run's state.
@@ -146,7 +146,7 @@ class Run
     void yield();
     void showBookDone(double done);
     void showPieceDone(double pieceDone);
-    QString working(const QString& name) const { return workFolder_ + u'/' + name; }
+    QString working(const QString& name) const { return (workFolder_ / name).text(); }
     QString piece(qint32 j, const char* extension) const
     {
         return working(u"output"_s + PieceNumber(j) + QLatin1String(extension));
@@ -157,7 +157,7 @@ class Run
     Chain& chain_;
     StepGuard run_;
     RunProgress progress_;
-    QString workFolder_;
+    Path workFolder_;
     std::unique_ptr<QLockFile> lock_;
     RunOutcome outcome_;
     QString book_; // the book in progress, for the messages
@@ -175,16 +175,16 @@ RunOutcome Run::go()
     if (!takeLock())
         return outcome_;
     outcome_.started = true;
-    chain_.setHooks({[this](const StepFailure& f) { reportFailure(f); }, [this] { yield(); },
-                     [this](const QByteArray&) {
-                         step();
-                         yield();
-                     },
-                     [this](double share) { showPieceDone(partFrom_ + share * partSpan_); },
-                     [this](const QString& description) {
-                         observer_.message({RunMessage::Kind::VoiceUnavailable, description,
-                                            book_, {}, 0});
-                     }});
+    chain_.setHooks(
+        {[this](const StepFailure& f) { reportFailure(f); }, [this] { yield(); },
+         [this](const QByteArray&) {
+             step();
+             yield();
+         },
+         [this](double share) { showPieceDone(partFrom_ + share * partSpan_); },
+         [this](const QString& description) {
+             observer_.message({RunMessage::Kind::VoiceUnavailable, description, book_, {}, 0});
+         }});
     try {
         show(RunProgress::Stage::Preparing); // the window's [108-110]
         chain_.deployTools(run_);            // [112-134]
@@ -205,16 +205,16 @@ bool Run::takeLock()
 {
     bool held = false;
     const bool ok = run_.step(107, [&] {
-        workFolder_ = WorkingFolder();
+        workFolder_ = WorkingFolder().value();
         if (!IsFolder(workFolder_))
             raise(err::PathNotFound,
-                  u"The working folder "_s + workFolder_ + u" does not exist."_s);
+                  u"The working folder "_s + workFolder_.text() + u" does not exist."_s);
         lock_ = std::make_unique<QLockFile>(working(u"vellumtone.lock"_s));
         lock_->setStaleLockTime(0); // only a live holder blocks
         if (!lock_->tryLock(0)) {
             if (lock_->error() != QLockFile::LockFailedError)
                 raise(err::PermissionDenied,
-                      u"Cannot write into the working folder "_s + workFolder_ + u'.');
+                      u"Cannot write into the working folder "_s + workFolder_.text() + u'.');
             held = true;
         }
     });
@@ -339,9 +339,9 @@ QString Run::unspokenReason(qint32 m) const
     const QString parts = unspoken_.size() == m ? QString()
                                                 : u" for parts "_s + unspoken_.join(u", "_s) +
                                                       u" of "_s + QString::number(m);
-    const QStorageInfo storage(workFolder_);
+    const QStorageInfo storage(workFolder_.text());
     if (storage.isValid() && storage.bytesAvailable() < kNearlyFull)
-        return u"the working folder "_s + workFolder_ +
+        return u"the working folder "_s + workFolder_.text() +
                u" is full: the speech could not be written"_s + parts;
     return u"the speech could not be made"_s + parts +
            u" (is the espeak-ng voice data installed? is the working folder full?)"_s;
@@ -414,7 +414,8 @@ void Run::join(BookResult& result, qint32 m)
                 missingPieces_.append(QString::number(j));
         }
     });
-    run_.step(248, [&] { WriteTextFile(JoinScriptLine(parts, result.resultPath), script); });
+    run_.step(248,
+              [&] { WriteTextFile(JoinScriptLine(parts, result.resultPath), script).value(); });
     ToolRun joined;
     run_.step(250, [&] {
         // The bar creeps on during a long join, but not to the end of the book.
@@ -447,8 +448,8 @@ void Run::clearUpStopped()
 
 void Run::reportFailure(const StepFailure& failure)
 {
-    observer_.message(
-        {RunMessage::Kind::StepFailure, failure.description, book_, failure.location, failure.line});
+    observer_.message({RunMessage::Kind::StepFailure, failure.description, book_, failure.location,
+                       failure.line});
 }
 
 void Run::show(RunProgress::Stage stage)

@@ -1,5 +1,6 @@
 #include "pipeline/failure_reasons.h"
 
+#include "common/path.h"
 #include "tools/command_runner.h"
 
 #include <QFile>
@@ -45,7 +46,7 @@ QString notStarted(const QString& what, const ToolRun& ending)
 
 bool writable(const QString& path)
 {
-    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+    return ::access(Path(path).native().constData(), W_OK) == 0;
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 #include "text/cutting.h"
 
 #include "common/error.h"
-#include "common/step_guard.h"
 #include "common/files.h"
+#include "common/path.h"
 #include "common/paths.h"
+#include "common/step_guard.h"
 #include "text/spoken_characters.h"
 
 #include <QChar>
@@ -45,7 +46,7 @@ int openFile(const QString& path, int flags, const QString& what)
 {
     if (path.isEmpty() || path.contains(QChar(0)))
         raise(err::PathNotFound, what + u" \""_s + path + u"\": no such file"_s);
-    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC, 0644);
+    const int fd = ::open(Path(path).native().constData(), flags | O_CLOEXEC, 0644);
     if (fd < 0)
         raiseSystemError(what, path, errno);
     return fd;

@@ -1,5 +1,7 @@
 #include "tools/command_runner.h"
 
+#include "common/path.h"
+
 #include <QFile>
 #include <QLoggingCategory>
 #include <QProcess>
@@ -49,7 +51,7 @@ QString accessProblem(const QString& path, int mode)
 {
     if (!path.contains(u'/'))
         return QStandardPaths::findExecutable(path).isEmpty() ? causeOf(ENOENT) : QString();
-    return ::access(QFile::encodeName(path).constData(), mode) == 0 ? QString() : causeOf(errno);
+    return ::access(Path(path).native().constData(), mode) == 0 ? QString() : causeOf(errno);
 }
 
 // Ends the tool and whatever its launcher started: each tool is the leader

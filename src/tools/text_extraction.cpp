@@ -16,22 +16,24 @@ ToolRun ReadePubToStringToFSO(const QString& bookPath, const StepReport& report,
     StepGuard guard(report, u"Speak.ReadePubToStringToFSO"_s);
     Command command;
     guard.step(100, [&] {
-        command.program = WorkingFolder() + u"/calibre/ebook-convert"_s;
+        command.program = (WorkingFolder().value() / u"calibre/ebook-convert").text();
         // The deployed launcher is a shell script; /bin/sh runs it even where
         // the working folder is mounted noexec.
         command.interpreter = u"/bin/sh"_s;
     });
     // Reference marks and contents pages are taken out of a copy of the book
     // (spoken.epub), which the converter reads instead; the book stays as it is.
-    QString source = bookPath;
-    QString copy;
+    Path source = bookPath;
+    Path copy;
     guard.step(101, [&] {
-        copy = WorkingFolder() + u"/spoken.epub"_s;
-        if (writeCopy && writeCopy(copy))
+        copy = WorkingFolder().value() / u"spoken.epub";
+        if (writeCopy && writeCopy(copy.text()))
             source = copy;
     });
     // The ".txt" of the output is what makes the converter write plain text.
-    guard.step(102, [&] { command.arguments = {source, WorkingFolder() + u"/output.txt"_s}; });
+    guard.step(102, [&] {
+        command.arguments = {source.text(), (WorkingFolder().value() / u"output.txt").text()};
+    });
     ToolRun converter;
     guard.step(104, [&] {
         qCInfo(lcToolCommand).noquote() << command.shown();

@@ -1,8 +1,8 @@
 #include "tools/tool_deployment.h"
 
 #include "common/error.h"
-#include "common/step_guard.h"
 #include "common/files.h"
+#include "common/step_guard.h"
 #include "common/working_folder.h"
 #include "unzip/cunzip.h"
 
@@ -44,9 +44,10 @@ void DeployTools(StepGuard& run, const Yield& yield)
 {
     QByteArray bytes;
     run.step(112, [&] { bytes = LoadResData(101); });
+    const auto working = [](QStringView name) { return WorkingFolder().value() / name; };
     run.step(114, [&] {
-        if (!FileExists(WorkingFile(u"calibre.zip"_s)))
-            WriteBytesIfMissing(bytes, WorkingFile(u"calibre.zip"_s), yield);
+        if (!FileExists(working(u"calibre.zip")))
+            WriteBytesIfMissing(bytes, working(u"calibre.zip"), yield).value();
     });
     run.step(116, [&] {
         if (QCoreApplication::instance())
@@ -54,29 +55,30 @@ void DeployTools(StepGuard& run, const Yield& yield)
     });
     std::unique_ptr<cUnzip> unzip;
     run.step(118, [&] { unzip = std::make_unique<cUnzip>(); });
-    run.step(120, [&] { object(unzip).setZipFile(WorkingFile(u"calibre.zip"_s)); });
+    run.step(120, [&] { object(unzip).setZipFile(working(u"calibre.zip").text()); });
     run.step(122, [&] { object(unzip).setUseFolderNames(true); });
-    run.step(124, [&] { object(unzip).setUnzipFolder(WorkingFile(u"calibre"_s)); });
+    run.step(124, [&] { object(unzip).setUnzipFolder(working(u"calibre").text()); });
     run.step(126, [&] { object(unzip).Unzip(); });
-    run.step(128, [&] { DeleteFileQuiet(WorkingFile(u"calibre.zip"_s), yield); });
+    run.step(128, [&] { DeleteFileQuiet(working(u"calibre.zip"), yield); });
     run.step(130, [&] { unzip.reset(); });
     run.step(132, [&] { bytes = LoadResData(102); });
     run.step(134, [&] {
-        const QString lame = WorkingFile(u"lame"_s);
+        const Path lame = working(u"lame");
         if (!FileExists(lame)) {
-            WriteBytesIfMissing(bytes, lame, yield);
+            WriteBytesIfMissing(bytes, lame, yield).value();
             // Files are written without execute permission; the chain runs
             // this one as a program.
-            if (::chmod(QFile::encodeName(lame).constData(), 0755) != 0)
-                raise(err::PermissionDenied, u"Cannot make \""_s + lame + u"\" executable."_s);
+            if (::chmod(lame.native().constData(), 0755) != 0)
+                raise(err::PermissionDenied,
+                      u"Cannot make \""_s + lame.text() + u"\" executable."_s);
         }
     });
 }
 
 void RemoveTools(StepGuard& run, const Yield& yield)
 {
-    run.step(264, [&] { DeleteFolderTree(WorkingFile(u"calibre"_s), yield).value(); });
-    run.step(266, [&] { DeleteFileQuiet(WorkingFile(u"lame"_s), yield); });
+    run.step(264, [&] { DeleteFolderTree(WorkingFolder().value() / u"calibre", yield).value(); });
+    run.step(266, [&] { DeleteFileQuiet(WorkingFolder().value() / u"lame", yield); });
 }
 
 } // namespace vt

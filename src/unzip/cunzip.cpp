@@ -1,6 +1,7 @@
 #include "unzip/cunzip.h"
 
 #include "common/error.h"
+#include "common/path.h"
 
 #include <limits>
 
@@ -70,7 +71,7 @@ bool cUnzip::Unzip()
     QStringList include;
     for (const ArchiveEntry& e : std::as_const(entries_))
         if (e.selected)
-            include.append(e.folder.isEmpty() ? e.name : e.folder + u'/' + e.name);
+            include.append((Path(e.folder) / e.name).text());
     if (include.size() == entries_.size())
         include.clear(); // everything
     UnzipOptions options = options_;

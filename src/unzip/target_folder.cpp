@@ -1,6 +1,7 @@
 #include "unzip/target_folder.h"
 
 #include "common/error.h"
+#include "common/path.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,7 +44,7 @@ TargetFolder::TargetFolder(const QString& path) : path_(path.isEmpty() ? u"."_s 
 {
     if (!QDir().mkpath(path_))
         raise(err::PathNotFound, u"Cannot create the folder \""_s + path_ + u"\"."_s);
-    root_ = Fd(::open(QFile::encodeName(path_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    root_ = Fd(::open(Path(path_).native().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!root_.valid())
         raiseSystemError(u"Cannot open the folder"_s, path_, errno);
 }
@@ -57,12 +58,12 @@ TargetFolder::Outcome TargetFolder::openFolders(const QStringList& parts, Fd& fo
                   QString::fromLocal8Bit(std::strerror(errno));
         return Outcome::Failed;
     }
-    QString shown = path_;
+    Path shown = path_;
     for (const QString& part : parts) {
-        const QByteArray name = QFile::encodeName(part);
-        shown += u'/' + part;
+        const QByteArray name = Path(part).native();
+        shown = shown / part;
         if (::mkdirat(current.get(), name.constData(), 0755) != 0 && errno != EEXIST) {
-            problem = u"Cannot create the folder \""_s + shown + u"\": "_s +
+            problem = u"Cannot create the folder \""_s + shown.text() + u"\": "_s +
                       QString::fromLocal8Bit(std::strerror(errno));
             return Outcome::Failed;
         }
@@ -72,7 +73,7 @@ TargetFolder::Outcome TargetFolder::openFolders(const QStringList& parts, Fd& fo
             const int code = errno;
             if (existingAt(current.get(), part).kind == Existing::Link)
                 return Outcome::Link;
-            problem = u"Cannot open the folder \""_s + shown + u"\": "_s +
+            problem = u"Cannot open the folder \""_s + shown.text() + u"\": "_s +
                       QString::fromLocal8Bit(std::strerror(code));
             return Outcome::Failed;
         }
@@ -86,7 +87,7 @@ Existing existingAt(int folder, const QString& name)
 {
     struct stat st {
     };
-    if (::fstatat(folder, QFile::encodeName(name).constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(folder, Path(name).native().constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return {};
     Existing found;
     found.mtime = st.st_mtime;
@@ -98,7 +99,7 @@ Existing existingAt(int folder, const QString& name)
 }
 
 PendingFile::PendingFile(int folder, const QString& name, const QString& shownPath)
-    : folder_(folder), name_(QFile::encodeName(name)), shown_(shownPath)
+    : folder_(folder), name_(Path(name).native()), shown_(shownPath)
 {
     for (int attempt = 0; attempt < 100 && !file_.valid(); ++attempt) {
         temporary_ =

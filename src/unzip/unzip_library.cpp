@@ -1,6 +1,7 @@
 #include "unzip/unzip_library.h"
 
 #include "common/error.h"
+#include "common/path.h"
 #include "unzip/target_folder.h"
 #include "unzip/zip_archive.h"
 
@@ -163,7 +164,7 @@ void Extraction::folder(const QStringList& parts, const QString& path)
     QString problem;
     switch (target_->openFolders(parts, opened, problem)) {
     case TargetFolder::Outcome::Done:
-        note(u"Created "_s + target_->path() + u'/' + parts.join(u'/') + u'/');
+        note(u"Created "_s + (Path(target_->path()) / parts.join(u'/')).text() + u'/');
         return;
     case TargetFolder::Outcome::Link:
         warn(u"Skipped "_s + path + u": a link stands in its way."_s);
@@ -181,8 +182,7 @@ void Extraction::file(quint64 index, const EntryInfo& info, QStringList parts)
         for (QString& part : parts)
             part.replace(u' ', u'_');
     const QString name = parts.takeLast();
-    const QString shown =
-        target_->path() + u'/' + (parts.isEmpty() ? QString() : parts.join(u'/') + u'/') + name;
+    const QString shown = (Path(target_->path()) / parts.join(u'/') / name).text();
 
     Fd folder;
     QString problem;

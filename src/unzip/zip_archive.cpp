@@ -1,6 +1,7 @@
 #include "unzip/zip_archive.h"
 
 #include "common/error.h"
+#include "common/path.h"
 #include "unzip/target_folder.h"
 #include "unzip/unzip_library.h"
 
@@ -9,10 +10,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <unistd.h>
-#include <vector>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 #include <zip.h>
 
 using namespace Qt::StringLiterals;
@@ -65,7 +66,7 @@ ZipArchive::ZipArchive(const QString& path) : path_(path)
 {
     // The file is opened once: the archive reads through this descriptor, and
     // so does copyTo.
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = Path(path).native();
     fd_ = path.isEmpty() ? -1 : ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     // A constructor that raises has no destructor to close it.
     auto closeOnFailure = qScopeGuard([this] {
@@ -126,8 +127,8 @@ ZipArchive::~ZipArchive()
 
 Expected<void> ZipArchive::copyTo(const QString& target) const
 {
-    const int out = ::open(QFile::encodeName(target).constData(),
-                           O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const QByteArray name = Path(target).native();
+    const int out = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (out < 0)
         return SystemProblem(u"Cannot create"_s, target, errno);
     std::vector<char> buffer(1 << 20);
@@ -155,7 +156,7 @@ Expected<void> ZipArchive::copyTo(const QString& target) const
         error = errno;
     if (error == 0)
         return {};
-    ::unlink(QFile::encodeName(target).constData());
+    ::unlink(name.constData());
     return SystemProblem(u"Cannot copy the book to"_s, target, error);
 }
 

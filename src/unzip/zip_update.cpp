@@ -1,6 +1,7 @@
 #include "unzip/zip_update.h"
 
 #include "common/error.h"
+#include "common/path.h"
 
 #include <QFile>
 #include <QList>
@@ -14,7 +15,7 @@ namespace vt
 Expected<void> ReplaceZipEntries(const QString& path, const QHash<QString, QByteArray>& entries)
 {
     int code = 0;
-    zip_t* archive = zip_open(QFile::encodeName(path).constData(), 0, &code);
+    zip_t* archive = zip_open(Path(path).native().constData(), 0, &code);
     if (archive == nullptr) {
         zip_error_t error;
         zip_error_init_with_code(&error, code);

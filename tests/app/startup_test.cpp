@@ -1,9 +1,9 @@
 #include "app/book_list_view.h"
 #include "app_fixture.h"
 #include "common/build_config.h"
-#include "common/step_guard.h"
 #include "common/files.h"
 #include "common/startup.h"
+#include "common/step_guard.h"
 #include "speech/sp_voice.h"
 #include "speech/voice_catalogue.h"
 
@@ -43,7 +43,7 @@ TEST_F(AppTest, FirstStartWithAnEmptyStore)
         EXPECT_EQ(form->controls().Combo1->currentText(), u"English (Great Britain)"_s);
     }
     EXPECT_TRUE(form->controls().Check2->isChecked()); // "Match each book's language"
-    EXPECT_EQ(form->controls().Text1->text(), GetDesktopFolder());
+    EXPECT_EQ(form->controls().Text1->text(), GetDesktopFolder().value());
     EXPECT_TRUE(form->controls().Text1->text().endsWith(u'/'));
     EXPECT_TRUE(form->controls().Option1->isChecked());
     EXPECT_FALSE(form->controls().Option2->isChecked());
@@ -150,7 +150,8 @@ TEST_F(AppTest, TheProcessEndsWhenNoVoiceListCanBeMade)
     EXPECT_FALSE(form->Form_Load());
     EXPECT_EQ(boxes.texts(), QStringList{kNoVoicesMessage});
     EXPECT_FALSE(form->isVisible());
-    EXPECT_EQ(form->controls().lblVolume->text(), u"Volume Level = "_s); // nothing after the voices ran
+    EXPECT_EQ(form->controls().lblVolume->text(),
+              u"Volume Level = "_s); // nothing after the voices ran
 }
 
 // The real engine with data it cannot load: the program tells why and ends

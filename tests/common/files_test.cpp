@@ -37,26 +37,28 @@ TEST(Files, WriteBytesIfMissingNeverTouchesAnExistingFile)
     QTemporaryDir dir;
     const QString empty = dir.filePath(u"empty"_s);
     writeFile(empty, "");
-    WriteBytesIfMissing("new", empty);
+    EXPECT_TRUE(WriteBytesIfMissing("new", empty));
     EXPECT_EQ(readFile(empty), QByteArray());
     const QString fresh = dir.filePath(u"fresh"_s);
-    WriteBytesIfMissing(QByteArray("a\0b", 3), fresh);
+    EXPECT_TRUE(WriteBytesIfMissing(QByteArray("a\0b", 3), fresh));
     EXPECT_EQ(readFile(fresh), QByteArray("a\0b", 3));
-    EXPECT_THROW(WriteBytesIfMissing("x", dir.filePath(u"no/such/folder"_s)), vt::Error);
+    const Expected<void> missing = WriteBytesIfMissing("x", dir.filePath(u"no/such/folder"_s));
+    EXPECT_EQ(missing.problem().number, err::PathNotFound);
+    EXPECT_TRUE(missing.error().startsWith(u"Cannot create \""_s)) << missing.error().toStdString();
 }
 
 TEST(Files, TextFilesAndTheirReading)
 {
     QTemporaryDir dir;
     const QString file = dir.filePath(u"t.txt"_s);
-    WriteTextFile(u"Grüße"_s, file);
+    EXPECT_TRUE(WriteTextFile(u"Grüße"_s, file));
     EXPECT_EQ(readFile(file), QByteArray("Gr\xc3\xbc\xc3\x9f"
                                          "e\n"));
     EXPECT_EQ(ReadTextFile(file), u"Grüße\n"_s);
     writeFile(file, "");
     EXPECT_EQ(ReadTextFile(file), u"empty file"_s);
     EXPECT_EQ(ReadTextFile(dir.filePath(u"missing"_s)), u""_s);
-    EXPECT_THROW(WriteTextFile(u"x"_s, dir.filePath(u"no/such/t.txt"_s)), vt::Error);
+    EXPECT_THROW(WriteTextFile(u"x"_s, dir.filePath(u"no/such/t.txt"_s)).value(), vt::Error);
 }
 
 TEST(Files, QuietDeletesRemoveReadOnlyFilesAndNeverFail)

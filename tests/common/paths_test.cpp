@@ -1,3 +1,4 @@
+#include "common/path.h"
 #include "common/paths.h"
 
 #include <gtest/gtest.h>
@@ -39,4 +40,34 @@ TEST(Paths, PieceNumbersUseThreeDigitsUntil1000)
     EXPECT_EQ(PieceNumber(999), u"999"_s);
     EXPECT_EQ(PieceNumber(1000), u"1000"_s);
     EXPECT_EQ(PieceNumber(40000), u"40000"_s);
+}
+
+TEST(Path, JoinsAndTakesApartWithOneSeparator)
+{
+    const Path books(u"/home/me/Books"_s);
+    EXPECT_EQ((books / u"a.epub").text(), u"/home/me/Books/a.epub"_s);
+    EXPECT_EQ((Path(u"/home/me/Books/"_s) / u"a.epub").text(), u"/home/me/Books/a.epub"_s);
+    EXPECT_EQ((Path() / u"a.epub").text(), u"a.epub"_s);
+    const Path book = books / u"sub/My.Book.epub";
+    EXPECT_EQ(book.fileName(), u"My.Book.epub"_s);
+    EXPECT_EQ(book.parent().text(), u"/home/me/Books/sub"_s);
+    EXPECT_EQ(Path(u"/a.epub"_s).parent().text(), u"/"_s);
+    EXPECT_TRUE(Path(u"a.epub"_s).parent().isEmpty());
+    EXPECT_EQ(book.suffix(), u"epub"_s);
+    EXPECT_EQ(Path(u".profile"_s).suffix(), QString());
+    EXPECT_EQ(book.withSuffix(u"mp3").text(), u"/home/me/Books/sub/My.Book.mp3"_s);
+    EXPECT_EQ(Path(u"/x/plain"_s).withSuffix(u"mp3").text(), u"/x/plain.mp3"_s);
+}
+
+// The system's bytes and the text people read are turned into each other
+// here alone; a name that is not UTF-8 cannot come back through its text.
+TEST(Path, BytesForTheSystemTextForPeople)
+{
+    const Path name(u"/tmp/Été Книга.epub"_s);
+    EXPECT_EQ(name.native(), QByteArray("/tmp/\xc3\x89t\xc3\xa9 \xd0\x9a\xd0\xbd\xd0\xb8\xd0\xb3"
+                                        "\xd0\xb0.epub"));
+    EXPECT_EQ(Path::fromNative(name.native()), name);
+    EXPECT_TRUE(Path::roundTrips(name.native()));
+    EXPECT_TRUE(Path::roundTrips("plain"));
+    EXPECT_FALSE(Path::roundTrips("bad\x80name"));
 }

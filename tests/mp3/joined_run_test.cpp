@@ -28,7 +28,7 @@ class PreparedPieces : public Chain
     BookVoice startBook(const BookJob&, const EpubBook&) override { return {}; }
     ToolRun readEpubToText() override
     {
-        writeFile(WorkingFile(u"output.txt"_s), "text");
+        writeFile((WorkingFolder().value() / u"output.txt").text(), "text");
         return {};
     }
     qint32 cutText(const QString& textPath) override

@@ -36,7 +36,7 @@ class ScriptedChain : public Chain
     {
         calls << QStringLiteral("read ") + job_.book;
         if (!job_.book.contains(QStringLiteral("notext")))
-            writeFile(WorkingFile(QStringLiteral("output.txt")), "text");
+            writeFile((WorkingFolder().value() / u"output.txt").text(), "text");
         return {};
     }
     qint32 cutText(const QString& textPath) override
@@ -85,9 +85,9 @@ class ScriptedChain : public Chain
     QStringList calls;
     QStringList spoken;
     QStringList encodedTo;
-    QStringList tagged;                    // "book.epub -> book.mp3"
-    QList<const EpubBook*> opened;         // the book each job was started with
-    std::function<void()> onSpeak;         // lets a test look at the run while a piece is spoken
+    QStringList tagged;            // "book.epub -> book.mp3"
+    QList<const EpubBook*> opened; // the book each job was started with
+    std::function<void()> onSpeak; // lets a test look at the run while a piece is spoken
 
   private:
     BookJob job_;

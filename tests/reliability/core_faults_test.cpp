@@ -155,16 +155,16 @@ TEST_F(CoreFaults, CrashingToolsLeaveNoResultThatLooksComplete)
               u"the MP3 encoder lame stopped unexpectedly (it crashed or was ended)"_s);
     EXPECT_TRUE(outcome.books[2].ok) << outcome.books[2].reason.toStdString();
     EXPECT_EQ(test::entries(out.path()), QStringList{u"fine.mp3"_s});
-    EXPECT_EQ(RunSummary(outcome),
-              u"Done.\n\nThese books could not be converted completely:\n"_s + books[0] + u": "_s +
-                  outcome.books[0].reason + u'\n' + books[1] + u": "_s + outcome.books[1].reason);
+    EXPECT_EQ(RunSummary(outcome), u"Done.\n\nThese books could not be converted completely:\n"_s +
+                                       books[0] + u": "_s + outcome.books[0].reason + u'\n' +
+                                       books[1] + u": "_s + outcome.books[1].reason);
     expectWorkingFolderAsDesigned();
 }
 
 TEST_F(CoreFaults, AnOutputFolderDeletedDuringTheRunFailsItsBooksWithTheReason)
 {
     onYield = [&] {
-        if (book() == 1 && QFile::exists(WorkingFile(u"output001.txt"_s)) &&
+        if (book() == 1 && QFile::exists(temp.file(u"output001.txt"_s)) &&
             QFileInfo::exists(out.path()))
             QDir(out.path()).removeRecursively();
     };
