@@ -81,7 +81,9 @@ void SaveToWAV(const QString& source, const QString& wavPath, const SpeakSetting
             } catch (const RunStopped&) {
                 failed = true;
                 stopped = std::current_exception();
-            } catch (...) {
+            } catch (const std::exception&) {
+                // Reported below when the voice cannot be loaded; any other
+                // failure leaves no WAV file, which the run reports.
                 failed = true;
                 speakFailure = describe(std::current_exception());
             }

@@ -3,6 +3,7 @@
 #include "common/error.h"
 #include "common/path.h"
 
+#include <QLoggingCategory>
 #include <limits>
 
 using namespace Qt::StringLiterals;
@@ -12,12 +13,16 @@ namespace vt
 namespace
 {
 
+Q_LOGGING_CATEGORY(lcUnzip, "vellumtone.unzip", QtWarningMsg)
+
 // Handlers are the caller's code; an error in one must not stop the work.
+// It goes to the log.
 template <class F> void quietly(F&& call)
 {
     try {
         call();
-    } catch (...) {
+    } catch (const std::exception& e) {
+        qCWarning(lcUnzip) << "an unzip event handler failed:" << e.what();
     }
 }
 
