@@ -43,7 +43,8 @@ void WindowObserver::progress(const RunProgress& progress)
         ticks_ = 0;
     }
     last_ = progress;
-    form_.setPointer(Pointer::Hourglass);
+    if (form_.pointer() != Pointer::Hourglass)
+        form_.setPointer(Pointer::Hourglass);
     const bool speaking = progress.stage == RunProgress::Stage::Speaking;
     if (speaking != form_.timerEnabled()) {
         form_.setTimerInterval(1000);

@@ -52,8 +52,7 @@ void ConsoleObserver::progress(const RunProgress& progress)
         if (sinceShown_.isValid() && sinceShown_.elapsed() < 100)
             return;
         sinceShown_.start();
-        PrintError(u"\r\x1b[K"_s + describe(progress) +
-                   u" (%1%)"_s.arg(int(progress.percent)));
+        PrintError(u"\r\x1b[K"_s + describe(progress) + u" (%1%)"_s.arg(int(progress.percent)));
         lineOpen_ = true;
         return;
     }
@@ -76,8 +75,9 @@ void ConsoleObserver::message(const RunMessage& message)
     case Kind::Notice:
         line = message.text;
         break;
-    case Kind::StepFailure:
-        line = message.text + u" (step %1 of %2)"_s.arg(message.line).arg(message.location);
+    case Kind::StepFailure: // "Speak.SaveToWAV", without the product's name
+        line = message.text +
+               u" (%1, step %2)"_s.arg(message.location.section(u'.', 1)).arg(message.line);
         break;
     case Kind::UnreadableBook:
         return; // its result line says why

@@ -239,6 +239,7 @@ void Run::books()
 void Run::book(int i)
 {
     const BookJob& job = jobs_[i - 1];
+    book_.clear();
     run_.step(138, [&] { progress_.activity = 0; });
     run_.step(140, [&] { progress_.book = i; });
     run_.step(142, [&] { DeleteFileQuiet(working(u"output.wav"_s), [this] { yield(); }); });

@@ -1,6 +1,6 @@
 #include "cli/cli_options.h"
+#include "cli/console_observer.h"
 #include "cli/voice_choice.h"
-#include "fake_window.h"
 
 #include <gtest/gtest.h>
 
@@ -67,4 +67,18 @@ TEST(CliOptions, VoicesByNumberExactNameOrUniquePart)
     EXPECT_EQ(ChooseVoice(voices, u"america"_s), 1);
     EXPECT_EQ(ChooseVoice(voices, u"English"_s), -1); // two voices hold it
     EXPECT_EQ(ChooseVoice(voices, u"Klingon"_s), -1);
+}
+
+TEST(ConsoleObserver, TellsWhatARunDoesInItsOwnWords)
+{
+    using Stage = RunProgress::Stage;
+    RunProgress p;
+    EXPECT_EQ(ConsoleObserver::describe(p), u"Preparing the converter and the encoder"_s);
+    p = {Stage::Working, 2, 5, 0, 12, 30, 4, -1};
+    EXPECT_EQ(ConsoleObserver::describe(p), u"Book 2 of 5"_s);
+    p.piece = 3;
+    p.stage = Stage::Speaking;
+    EXPECT_EQ(ConsoleObserver::describe(p), u"Book 2 of 5: part 3 of 12, speaking"_s);
+    p.stage = Stage::Joining;
+    EXPECT_EQ(ConsoleObserver::describe(p), u"Book 2 of 5: joining the parts"_s);
 }

@@ -72,6 +72,9 @@ TEST_F(Cli, AGoodAndADamagedBookGiveTheirResultLines)
     EXPECT_TRUE(err.contains(QRegularExpression(u"Book 2 of 2 done in \\d+:\\d\\d: "_s +
                                                 QRegularExpression::escape(good) + u'\n')));
     EXPECT_FALSE(err.contains(u"Done."_s));
+    // The batch program's own words: not the window's "Please do not click"
+    // nor its "email a screenshot".
+    EXPECT_FALSE(err.contains(u"Please"_s)) << err.toStdString();
 
     // --no-tags: the same audio without the tag the first run put in front.
     const Result fine = run({u"--beside"_s, u"--no-tags"_s, u"--rate"_s, u"10"_s, good});
