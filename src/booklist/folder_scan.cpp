@@ -149,8 +149,8 @@ class Scan
                 continue;
             if (!listed_.insert(key).second)
                 continue; // a folder already reached through another path
-            found.append(folder + Path::fromNative(name).text() +
-                         u'/'); // a listed folder ends in "/"
+            // A folder of the list ends in "/".
+            found.append((Path(folder) / Path::fromNative(name).text() / u"").text());
         }
         ::closedir(dir);
         return error == 0 ? Listing::Done : failure(error);
