@@ -267,6 +267,7 @@ QStringList EpubPackage::spinePaths() const
     QStringList paths;
     for (const QString& id : spine)
         paths.append(item(id)->path);
+    paths.removeDuplicates();
     return paths;
 }
 

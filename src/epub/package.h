@@ -50,6 +50,7 @@ struct EpubPackage {
 
     const EpubItem* item(const QString& id) const;
     const EpubItem* itemAt(const QString& path) const;
+    // The documents of the reading order, each once (where it is first listed).
     QStringList spinePaths() const;
 };
 

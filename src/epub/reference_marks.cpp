@@ -1,5 +1,6 @@
 #include "epub/reference_marks.h"
 
+#include <QHash>
 #include <QList>
 #include <QRegularExpression>
 #include <algorithm>
@@ -120,22 +121,45 @@ struct Extent {
     qsizetype innerEnd;
     qsizetype end;
 };
-std::optional<Extent> extentOf(const QByteArray& s, const Tag& start)
+
+// The extents of a document's elements, found in one pass over its markup:
+// each end tag closes the latest open element of its name, so an element
+// that is never closed costs nothing more however much follows it.
+class Extents
 {
-    if (start.kind == Tag::Empty)
-        return Extent{start.end, start.end};
-    int depth = 1;
-    Tag tag;
-    for (qsizetype pos = start.end; nextTag(s, pos, tag); pos = tag.end) {
-        if (tag.name != start.name)
-            continue;
-        if (tag.kind == Tag::Start)
-            ++depth;
-        else if (tag.kind == Tag::End && --depth == 0)
-            return Extent{tag.begin, tag.end};
+  public:
+    Extents(const QByteArray& s, const std::function<bool(const Tag&)>& wanted)
+    {
+        QHash<QByteArray, QList<std::pair<qsizetype, bool>>> open; // name: start, wanted
+        Tag tag;
+        for (qsizetype pos = 0; nextTag(s, pos, tag); pos = tag.end) {
+            if (tag.kind == Tag::Start) {
+                open[tag.name].append({tag.begin, wanted(tag)});
+            } else if (tag.kind == Tag::End) {
+                auto it = open.find(tag.name);
+                if (it == open.end() || it->isEmpty())
+                    continue;
+                const auto [start, keep] = it->takeLast();
+                if (keep)
+                    extents_.insert(start, {tag.begin, tag.end});
+            }
+        }
     }
-    return std::nullopt;
-}
+    std::optional<Extent> of(const Tag& start) const
+    {
+        if (start.kind == Tag::Empty)
+            return Extent{start.end, start.end};
+        const auto it = extents_.constFind(start.begin);
+        return it == extents_.cend() ? std::nullopt : std::optional(*it);
+    }
+
+  private:
+    QHash<qsizetype, Extent> extents_; // by the position of the start tag
+};
+
+// A mark is a few characters in a little markup; an element that holds more
+// is no mark, and is not read through.
+constexpr qsizetype kMarkMarkup = 4096;
 
 // The text of a stretch of markup, tags left out, the usual entities read.
 QString textOf(const QByteArray& s, qsizetype from, qsizetype to)
@@ -192,25 +216,35 @@ bool isPageNumberHolder(const Tag& tag)
            hasToken(attribute(tag, "class", false), u"pagenum"_s);
 }
 
-// The extent of the element that starts with `tag` when it is a mark to
-// take out.
-std::optional<Extent> markToRemove(const QByteArray& s, const Tag& tag)
+bool isTypedMark(const Tag& tag)
 {
     const std::optional<QString> type = attribute(tag, "type", true);
     const std::optional<QString> role = attribute(tag, "role", false);
-    if (hasToken(type, u"noteref"_s) || hasToken(type, u"pagebreak"_s) ||
-        hasToken(role, u"doc-noteref"_s) || hasToken(role, u"doc-pagebreak"_s))
-        return extentOf(s, tag);
-    if (isPageNumberHolder(tag)) { // <span class="pagenum"><a id="Page_23"></a>[Pg 23]</span>
-        const std::optional<Extent> extent = extentOf(s, tag);
-        if (extent && looksLikePageNumber(textOf(s, tag.end, extent->innerEnd)))
-            return extent;
+    return hasToken(type, u"noteref"_s) || hasToken(type, u"pagebreak"_s) ||
+           hasToken(role, u"doc-noteref"_s) || hasToken(role, u"doc-pagebreak"_s);
+}
+
+// Elements that may be marks: their extents are worth finding.
+bool mayBeMark(const Tag& tag)
+{
+    return tag.name == "sup" || isNoteLink(tag) || isPageNumberHolder(tag) || isTypedMark(tag);
+}
+
+// The extent of the element that starts with `tag` when it is a mark to
+// take out.
+std::optional<Extent> markToRemove(const QByteArray& s, const Extents& extents, const Tag& tag)
+{
+    if (isTypedMark(tag))
+        return extents.of(tag);
+    const bool pageNumber = isPageNumberHolder(tag);
+    if (!pageNumber && tag.name != "sup" && !isNoteLink(tag))
         return std::nullopt;
-    }
-    if (tag.name != "sup" && !isNoteLink(tag))
+    const std::optional<Extent> extent = extents.of(tag);
+    if (!extent || extent->innerEnd - tag.end > kMarkMarkup)
         return std::nullopt;
-    const std::optional<Extent> extent = extentOf(s, tag);
-    if (!extent || !looksLikeMark(textOf(s, tag.end, extent->innerEnd)))
+    if (pageNumber) // <span class="pagenum"><a id="Page_23"></a>[Pg 23]</span>
+        return looksLikePageNumber(textOf(s, tag.end, extent->innerEnd)) ? extent : std::nullopt;
+    if (!looksLikeMark(textOf(s, tag.end, extent->innerEnd)))
         return std::nullopt;
     if (tag.name == "sup") // <sup><a href="#n1">1</a></sup>
         return containsTag(s, tag.end, extent->innerEnd, isNoteLink) ? extent : std::nullopt;
@@ -253,13 +287,16 @@ QByteArray without(const QByteArray& xhtml,
 
 QByteArray WithoutReferenceMarks(const QByteArray& xhtml)
 {
-    return without(xhtml, [&](const Tag& tag) { return markToRemove(xhtml, tag); });
+    const Extents extents(xhtml, mayBeMark);
+    return without(xhtml, [&](const Tag& tag) { return markToRemove(xhtml, extents, tag); });
 }
 
 QByteArray WithoutNavigation(const QByteArray& xhtml)
 {
+    const auto isNav = [](const Tag& tag) { return tag.name == "nav"; };
+    const Extents extents(xhtml, isNav);
     return without(xhtml, [&](const Tag& tag) {
-        return tag.name == "nav" ? extentOf(xhtml, tag) : std::nullopt;
+        return isNav(tag) ? extents.of(tag) : std::nullopt;
     });
 }
 

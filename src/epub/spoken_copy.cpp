@@ -63,7 +63,11 @@ bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath)
     const QStringList spine = spineOf(opf);
     QHash<QString, QByteArray> changed; // path in the archive: new content
     QStringList dropped;                // spine items left out
+    QSet<QString> seen;                 // a page listed again is read once
     for (const QString& id : spine) {
+        if (seen.contains(id))
+            continue;
+        seen.insert(id);
         const EpubItem* item = package.item(id);
         if (item == nullptr || !isPage(*item))
             continue;
@@ -86,7 +90,7 @@ bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath)
         if (item == nav || spoken != page)
             changed.insert(item->path, spoken);
     }
-    if (dropped.size() == spine.size())
+    if (dropped.size() == seen.size())
         dropped.clear(); // a book of contents pages only is read as it is
     if (!dropped.isEmpty())
         changed.insert(package.packagePath, withoutItemrefs(opf, dropped));
