@@ -17,9 +17,9 @@ class EpubBook;
 
 // What the run lends the chain's steps while they work.
 struct ChainHooks {
-    StepReport report;                   // a numbered step failed
-    Yield yield;                         // let the front end breathe; a stop raises RunStopped
-    ToolPass toolPass;                   // every pass of a waiting tool
+    StepReport report;                  // a numbered step failed
+    Yield yield;                        // let the front end breathe; a stop raises RunStopped
+    ToolPass toolPass;                  // every pass of a waiting tool
     std::function<void(double)> spoken; // how far speaking or encoding is (0..1)
     std::function<void(const QString&)> voiceUnavailable; // the voice cannot be loaded
 };
@@ -44,8 +44,8 @@ class Chain
     virtual void saveToWav(const QString& source, const QString& wavPath) = 0;
     virtual ToolRun wavToMp3(const QString& wavPath, const QString& mp3Path) = 0;
     // Writes the book's title, authors, cover and chapters into its finished
-    // audio book. Never fails: a book without them keeps a bare file.
-    virtual void tagResult(const QString& resultPath) = 0;
+    // audio book; the problem when the file could not be written.
+    virtual Expected<void> tagResult(const QString& resultPath) = 0;
 
     // Set by the run before the first book.
     void setHooks(ChainHooks hooks) { hooks_ = std::move(hooks); }

@@ -9,16 +9,18 @@
 #include "epub/package.h"
 #include "pipeline/chain.h"
 #include "pipeline/failure_reasons.h"
+#include "pipeline/partial_result.h"
 #include "pipeline/progress.h"
 #include "tools/command_runner.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QRegularExpression>
 #include <QStorageInfo>
 #include <memory>
-#include <sys/stat.h>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -43,41 +45,12 @@ QString shellQuoted(const QString& path)
     return u'\'' + quoted.replace(u"'"_s, u"'\\''"_s) + u'\'';
 }
 
-// What a file is: a result is this book's when the book left it different
-// from how it found it. The file's own times are compared with each other,
-// never with this machine's clock, which a file server's clock may lag.
-struct FileStamp {
-    bool exists = false;
-    bool regular = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    qint64 modified = 0; // nanoseconds
-    qint64 changed = 0;
-
-    static FileStamp of(const Path& path)
-    {
-        struct stat st {
-        };
-        if (path.isEmpty() || ::stat(path.native().constData(), &st) != 0)
-            return {};
-        const auto ns = [](const timespec& t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; };
-        return {true,       S_ISREG(st.st_mode), st.st_dev,     st.st_ino,
-                st.st_size, ns(st.st_mtim),      ns(st.st_ctim)};
-    }
-    bool operator==(const FileStamp&) const = default;
-};
-
-// The result file of the book in progress, and how it was before the book.
-struct ResultInProgress {
-    QString path;
-    FileStamp before;
-};
-
-ResultInProgress& resultInProgress()
+// The partial file of the book in progress, so that ending the program
+// mid-run can remove it.
+std::optional<PartialResult>& resultInProgress()
 {
-    static ResultInProgress result;
-    return result;
+    static std::optional<PartialResult> partial;
+    return partial;
 }
 
 // How the bar divides a book: its pieces share it equally, except that the
@@ -168,6 +141,7 @@ class Run
     QStringList unspoken_;  // pieces the speech engine left no WAV for
     QString encodeFailure_; // why the encoder failed first in this book
     QString joinFailure_;   // why the join of this book's pieces failed
+    QString partial_;       // the file the book's result is made in
 };
 
 RunOutcome Run::go()
@@ -274,9 +248,27 @@ void Run::book(int i)
         return;
     }
     run_.step(160, [&] { result.resultPath = job.result; });
-    // Only a result this book writes counts for it.
-    const FileStamp before = FileStamp::of(result.resultPath);
-    resultInProgress() = {result.resultPath, before};
+    // The result is made beside its place and takes it only when complete:
+    // an older result survives every failure, a link there is never followed.
+    std::optional<PartialResult> partial;
+    if (const QString place = ResultPlaceProblem(result.resultPath); !place.isEmpty()) {
+        result.reason = place;
+    } else {
+        RemoveStrayPartials(result.resultPath);
+        Expected<PartialResult> made = PartialResult::create(result.resultPath);
+        if (made)
+            partial = *made;
+        else
+            result.reason = made.error();
+    }
+    if (!partial) {
+        DeleteFileQuiet(text);
+        outcome_.books.append(result);
+        observer_.bookFinished(result);
+        return;
+    }
+    resultInProgress() = partial;
+    partial_ = partial->path().text();
     encodeFailure_.clear();
     joinFailure_.clear();
     // A book of pictures only gives an empty text: silence is no audio book.
@@ -298,14 +290,11 @@ void Run::book(int i)
         join(result, m);
 
     // Success is what this book wrote: every tool ended well (encodeFailure_,
-    // joinFailure_) and the result is a new or rewritten, non-empty file.
-    const FileStamp after = FileStamp::of(result.resultPath);
-    result.ok = after.regular && after.size > 0 && after != before && missingPieces_.isEmpty() &&
-                hasText && encodeFailure_.isEmpty() && joinFailure_.isEmpty() &&
-                unspoken_.isEmpty();
-    if (!result.ok && result.reason.isEmpty()) {
-        const QString place =
-            result.resultPath.isEmpty() ? QString() : ResultPlaceProblem(result.resultPath);
+    // joinFailure_) and its audio is not empty.
+    result.ok = QFileInfo(partial_).size() > 0 && missingPieces_.isEmpty() && hasText &&
+                encodeFailure_.isEmpty() && joinFailure_.isEmpty() && unspoken_.isEmpty();
+    if (!result.ok) {
+        const QString place = ResultPlaceProblem(result.resultPath);
         if (!hasText)
             result.reason = u"the book has no text to speak (pictures only?)"_s;
         else if (!encodeFailure_.isEmpty())
@@ -322,12 +311,20 @@ void Run::book(int i)
         else
             result.reason = u"no audio file was made"_s;
     }
-    // Tags are a courtesy: their writing never makes a book fail.
-    if (result.ok && job.tags)
-        chain_.tagResult(result.resultPath);
-    if (!result.ok)
-        RemoveUnfinishedResult();
-    resultInProgress() = {};
+    if (result.ok && job.tags) {
+        if (const Expected<void> tagged = chain_.tagResult(partial_); !tagged) {
+            result.ok = false;
+            result.reason =
+                u"the title, cover and chapters could not be written: "_s + tagged.error();
+        }
+    }
+    if (result.ok) {
+        if (const Expected<void> placed = partial->commit(); !placed) {
+            result.ok = false;
+            result.reason = placed.error();
+        }
+    }
+    RemoveUnfinishedResult();
     outcome_.books.append(result);
     observer_.bookFinished(result);
 }
@@ -387,7 +384,7 @@ void Run::pieces(BookResult& result, qint32 m)
             run_.step(210, [&] { yield(); });
             ToolRun encoder;
             if (run_.test(212, [&] { return m == 1; })) {
-                run_.step(214, [&] { encoder = chain_.wavToMp3(wav, result.resultPath); });
+                run_.step(214, [&] { encoder = chain_.wavToMp3(wav, partial_); });
                 encoded(result.resultPath, true, encoder);
             } else {
                 run_.step(216, [&] { encoder = chain_.wavToMp3(wav, piece(j, ".mp3")); });
@@ -415,8 +412,7 @@ void Run::join(BookResult& result, qint32 m)
                 missingPieces_.append(QString::number(j));
         }
     });
-    run_.step(248,
-              [&] { WriteTextFile(JoinScriptLine(parts, result.resultPath), script).value(); });
+    run_.step(248, [&] { WriteTextFile(JoinScriptLine(parts, partial_), script).value(); });
     ToolRun joined;
     run_.step(250, [&] {
         // The bar creeps on during a long join, but not to the end of the book.
@@ -431,7 +427,7 @@ void Run::join(BookResult& result, qint32 m)
     });
     if (joined.failed())
         joinFailure_ = JoinFailureReason(result.resultPath, joined);
-    run_.step(251, [&] { FixJoinedMp3(result.resultPath); }); // one book of the whole length
+    run_.step(251, [&] { FixJoinedMp3(partial_); }); // one book of the whole length
     run_.step(252, [&] { DeleteFileQuiet(script, [this] { yield(); }); });
     for (const QString& part : parts)
         run_.step(254, [&] { DeleteFileQuiet(part, [this] { yield(); }); });
@@ -506,18 +502,13 @@ QString RunSummary(const RunOutcome& outcome)
     return text;
 }
 
-// A result that the book in progress wrote would look complete though the
-// book failed or was cut short: it goes. A file the book did not touch
-// stays, whatever it holds.
+// The book in progress makes its result in a file of its own beside it:
+// that file goes; the result's place is not touched.
 void RemoveUnfinishedResult()
 {
-    const ResultInProgress& result = resultInProgress();
-    if (result.path.isEmpty())
-        return;
-    const FileStamp now = FileStamp::of(result.path);
-    if (now.regular && now != result.before)
-        DeleteFileQuiet(result.path);
-    resultInProgress() = {};
+    if (const std::optional<PartialResult>& partial = resultInProgress())
+        partial->discard();
+    resultInProgress().reset();
 }
 
 void AbandonRun()

@@ -35,8 +35,9 @@ RunOutcome ConvertBooks(const QList<BookJob>& jobs, RunObserver& observer, Chain
 // the notes on books (the summary the window shows at the end).
 QString RunSummary(const RunOutcome& outcome);
 
-// Removes the result that the book in progress has begun to write, when the
-// program ends in the middle of a run (window closed, batch interrupted).
+// Removes the file the book in progress is making its result in, when the
+// program ends in the middle of a run (window closed, batch interrupted);
+// an older result stays as it was.
 void RemoveUnfinishedResult();
 
 // Ends the run in progress at once, as closing the window does: ends the

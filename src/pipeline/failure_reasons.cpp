@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -111,6 +112,11 @@ QString JoinFailureReason(const QString& resultPath, const ToolRun& ending)
 
 QString ResultPlaceProblem(const QString& resultPath)
 {
+    struct stat st {
+    };
+    if (::lstat(Path(resultPath).native().constData(), &st) == 0 && S_ISLNK(st.st_mode))
+        return u"the result "_s + resultPath +
+               u" is a symbolic link; remove it or choose another folder"_s;
     const QFileInfo result(resultPath);
     const QString folder = result.absolutePath();
     if (!QFileInfo(folder).isDir())

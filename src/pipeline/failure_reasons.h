@@ -19,7 +19,8 @@ QString EncodeFailureReason(const QString& mp3Path, const ToolRun& encoder);
 QString JoinFailureReason(const QString& resultPath, const ToolRun& join);
 
 // Why a result path cannot be written at all (its folder is gone or not
-// writable, or it is a read-only file); empty when nothing is in the way.
+// writable, it is a read-only file, or a symbolic link that would carry the
+// result elsewhere); empty when nothing is in the way.
 QString ResultPlaceProblem(const QString& resultPath);
 
 // True when the text file holds at least one letter or digit to speak.

@@ -112,9 +112,9 @@ ToolRun ToolChain::wavToMp3(const QString& wavPath, const QString& mp3Path)
     return encoder;
 }
 
-void ToolChain::tagResult(const QString& resultPath)
+Expected<void> ToolChain::tagResult(const QString& resultPath)
 {
-    TagAudioBook(*book_, resultPath, chapters_.chapters(), hooks().yield);
+    return TagAudioBook(*book_, resultPath, chapters_.chapters(), hooks().yield);
 }
 
 } // namespace vt

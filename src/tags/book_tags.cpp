@@ -174,39 +174,47 @@ QByteArray RenderId3Tag(const BookTags& tags)
     return QByteArray(bytes.data(), bytes.size());
 }
 
-bool PrependId3Tag(const QString& mp3Path, const QByteArray& tag,
-                   const std::function<void()>& betweenBlocks)
+Expected<void> PrependId3Tag(const QString& mp3Path, const QByteArray& tag,
+                             const std::function<void()>& betweenBlocks)
 {
     QFile in(mp3Path);
-    if (tag.isEmpty() || !in.open(QIODevice::ReadOnly))
-        return false;
+    if (!in.open(QIODevice::ReadOnly))
+        return Problem{u"cannot read "_s + mp3Path + u": "_s + in.errorString()};
     const qint64 skip = tagLength(in.peek(10));
     if (skip > in.size() || !in.seek(skip))
-        return false;
+        return Problem{u"the tag of "_s + mp3Path + u" is longer than the file"_s};
     QSaveFile out(mp3Path);
     out.setDirectWriteFallback(false); // the audio is read from the file being replaced
+    const auto failed = [&out] {
+        const QString reason = out.errorString();
+        out.cancelWriting(); // the new file goes, the old one stays
+        return Problem{u"cannot write "_s + out.fileName() + u": "_s + reason, err::DiskFull};
+    };
     if (!out.open(QIODevice::WriteOnly) || out.write(tag) != tag.size())
-        return false;
+        return failed();
     QByteArray block(kCopyBlock, Qt::Uninitialized);
     for (;;) {
         const qint64 got = in.read(block.data(), block.size());
         if (got < 0) {
             out.cancelWriting();
-            return false;
+            return Problem{u"cannot read "_s + mp3Path + u": "_s + in.errorString()};
         }
         if (got == 0)
             break;
         if (out.write(block.constData(), got) != got)
-            return false; // QSaveFile drops the new file at once
+            return failed();
         if (betweenBlocks)
             betweenBlocks();
     }
     in.close();
-    return out.commit();
+    if (!out.commit())
+        return failed();
+    return {};
 }
 
-bool TagAudioBook(const EpubBook& book, const QString& mp3Path,
-                  const QList<BookChapter>& chapters, const std::function<void()>& betweenBlocks)
+Expected<void> TagAudioBook(const EpubBook& book, const QString& mp3Path,
+                            const QList<BookChapter>& chapters,
+                            const std::function<void()>& betweenBlocks)
 {
     BookTags tags = BookTagsFromEpub(book);
     tags.chapters = chapters;

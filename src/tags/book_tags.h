@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/expected.h"
 #include "tags/cover_image.h"
 
 #include <QByteArray>
@@ -53,17 +54,16 @@ QByteArray RenderId3Tag(const BookTags& tags);
 // already there; the audio stays byte for byte. The file is rewritten
 // beside itself and then renamed over, so a failure (a full disk, a folder
 // without room for a second file) leaves it as it was. betweenBlocks runs
-// after every few megabytes copied (the window yields there). True when
-// tagged.
-bool PrependId3Tag(const QString& mp3Path, const QByteArray& tag,
-                   const std::function<void()>& betweenBlocks = {});
+// after every few megabytes copied (the window yields there). The problem
+// when the file could not be read or rewritten.
+Expected<void> PrependId3Tag(const QString& mp3Path, const QByteArray& tag,
+                             const std::function<void()>& betweenBlocks = {});
 
 // Tags the audio book with the book's metadata and cover and the chapters
-// given. Missing or broken metadata gives fewer tags, never an error; true
-// when the file was tagged (tags are a courtesy: a book without them is
-// still whole).
-bool TagAudioBook(const EpubBook& book, const QString& mp3Path,
-                  const QList<BookChapter>& chapters = {},
-                  const std::function<void()>& betweenBlocks = {});
+// given. Missing or broken metadata gives fewer tags, never an error; the
+// problem when the file could not be written (a full disk).
+Expected<void> TagAudioBook(const EpubBook& book, const QString& mp3Path,
+                            const QList<BookChapter>& chapters = {},
+                            const std::function<void()>& betweenBlocks = {});
 
 } // namespace vt

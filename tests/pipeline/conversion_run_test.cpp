@@ -54,11 +54,16 @@ class Run : public ::testing::Test
 
 } // namespace
 
-TEST_F(Run, OnePieceIsEncodedStraightToTheResult)
+// The result is made in a hidden file beside its place, which takes the
+// place once the book is complete.
+TEST_F(Run, OnePieceIsEncodedStraightIntoTheResultsPlace)
 {
     const RunOutcome outcome = run({book(u"a.epub"_s)});
-    EXPECT_EQ(chain.encodedTo, QStringList{result(u"a.mp3"_s)});
+    ASSERT_EQ(chain.encodedTo.size(), 1);
+    EXPECT_TRUE(chain.encodedTo[0].startsWith(out.path() + u"/.a.mp3."_s));
+    EXPECT_TRUE(chain.encodedTo[0].endsWith(u".part"_s));
     EXPECT_EQ(test::readFile(result(u"a.mp3"_s)), "[piece 1]");
+    EXPECT_EQ(test::entries(out.path()), QStringList{u"a.mp3"_s});
     EXPECT_EQ(chain.calls, (QStringList{u"deploy"_s, u"read "_s + rows[0], u"cut"_s, u"remove"_s}));
     // The design leaves the text pieces; WAVs, MP3 pieces, script and lock are gone.
     EXPECT_EQ(test::entries(temp.path()), QStringList{u"output001.txt"_s});
@@ -117,8 +122,8 @@ TEST_F(Run, EachBookIsConvertedAsItsJobSays)
     EXPECT_TRUE(FileExists(result(u"a.mp3"_s)));
     EXPECT_TRUE(FileExists(books.filePath(u"elsewhere.mp3"_s)));
     EXPECT_EQ(chain.opened.size(), 2);
-    EXPECT_EQ(observer.started, (QStringList{jobs[0].book + u": chosen"_s,
-                                             jobs[1].book + u": chosen"_s}));
+    EXPECT_EQ(observer.started,
+              (QStringList{jobs[0].book + u": chosen"_s, jobs[1].book + u": chosen"_s}));
     EXPECT_EQ(outcome.books[1].resultPath, jobs[1].result);
 }
 
@@ -201,7 +206,9 @@ TEST_F(Run, OnlyFinishedBooksAreTaggedAndOnlyWhenAsked)
 {
     chain.pieceCount = 2;
     run({book(u"a.epub"_s), book(u"notext.epub"_s), book(u"b.epub"_s)});
-    EXPECT_EQ(chain.tagged, (QStringList{u"a.epub -> a.mp3"_s, u"b.epub -> b.mp3"_s}));
+    ASSERT_EQ(chain.tagged.size(), 2);
+    EXPECT_TRUE(chain.tagged[0].startsWith(u"a.epub -> "_s + out.path() + u"/.a.mp3."_s));
+    EXPECT_TRUE(chain.tagged[1].startsWith(u"b.epub -> "_s + out.path() + u"/.b.mp3."_s));
 
     chain.tagged.clear();
     chain.silentPieces = {u"output002.txt"_s}; // a book with a piece missing fails
@@ -233,26 +240,6 @@ TEST_F(Run, SpeakingIsToldWhileAPieceIsSpokenAndStaleWavsNeverPassForAudio)
     EXPECT_EQ(chain.encodedTo, QStringList{temp.file(u"output001.mp3"_s)});
     ASSERT_EQ(outcome.books.size(), 1);
     EXPECT_FALSE(outcome.books[0].ok);
-}
-
-TEST_F(Run, AResultOnAServerWhoseClockLagsIsThisBooksResult)
-{
-    chain.clockLag = 3600;
-    const RunOutcome outcome = run({book(u"a.epub"_s)});
-    ASSERT_EQ(outcome.books.size(), 1);
-    EXPECT_TRUE(outcome.books[0].ok) << outcome.books[0].reason.toStdString();
-
-    // Cut short, such a result is this book's unfinished one and goes.
-    bool removed = false;
-    observer.onYield = [&] {
-        if (!removed && FileExists(result(u"a.mp3"_s)) && !chain.encodedTo.isEmpty()) {
-            RemoveUnfinishedResult();
-            removed = !FileExists(result(u"a.mp3"_s));
-        }
-    };
-    chain.encodedTo.clear();
-    run(rows);
-    EXPECT_TRUE(removed);
 }
 
 TEST_F(Run, ALiveRunInTheSameWorkingFolderBlocksASecondOne)
@@ -290,33 +277,61 @@ TEST_F(Run, OddBookPathsSurviveTheJoinScript)
     EXPECT_TRUE(observer.messages.isEmpty());
 }
 
-TEST_F(Run, EndingMidBookRemovesOnlyAResultThisBookBegan)
+// Whatever fails, an older result stays byte for byte and no partial file
+// is left: a missing piece, tags that cannot be written (a full disk), a run
+// ended mid-book. A link in the result's place is never followed.
+TEST_F(Run, AnOlderResultSurvivesEveryFailureAndLinksAreNotFollowed)
 {
-    bool removedWhileWritten = false;
-    observer.onYield = [&] {
-        if (!chain.encodedTo.isEmpty() && !removedWhileWritten && FileExists(result(u"a.mp3"_s))) {
-            RemoveUnfinishedResult(); // as closing the window would
-            removedWhileWritten = !FileExists(result(u"a.mp3"_s));
-        }
+    const QString a = book(u"a.epub"_s);
+    test::writeFile(result(u"a.mp3"_s), "older");
+    const auto olderStays = [&] {
+        EXPECT_EQ(test::readFile(result(u"a.mp3"_s)), "older");
+        EXPECT_EQ(test::entries(out.path()), QStringList{u"a.mp3"_s});
     };
-    run({book(u"a.epub"_s)});
-    EXPECT_TRUE(removedWhileWritten);
+    chain.pieceCount = 2;
+    chain.silentPieces = {u"output002.txt"_s};
+    EXPECT_FALSE(run({a}).books[0].ok);
+    olderStays();
 
-    // A result of an earlier run that this book has not touched stays.
+    chain.silentPieces = {};
+    chain.tagProblem = u"cannot write /out/x: No space left on device"_s;
+    RunOutcome outcome = run({a});
+    EXPECT_EQ(outcome.books[0].reason,
+              u"the title, cover and chapters could not be written: "_s + chain.tagProblem);
+    olderStays();
+
+    chain.tagProblem.clear();
     chain.encodedTo.clear();
-    chain.silentPieces = {u"output001.txt"_s};
-    test::writeFile(result(u"a.mp3"_s), "earlier");
-    QFile old(result(u"a.mp3"_s));
-    ASSERT_TRUE(old.open(QIODevice::ReadWrite));
-    old.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime);
-    old.close();
-    observer.onYield = [] { RemoveUnfinishedResult(); };
-    run(rows);
-    EXPECT_EQ(test::readFile(result(u"a.mp3"_s)), "earlier");
+    observer.onYield = [&] {
+        if (chain.encodedTo.size() == 2) // ended as the window's closing ends it
+            observer.stop = true;
+    };
+    EXPECT_TRUE(run({a}).stopped);
+    observer.onYield = nullptr;
+    observer.stop = false;
+    olderStays();
+
+    // A link in the result's place, to a file or to nowhere.
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath(u"precious"_s);
+    test::writeFile(target, "precious");
+    ASSERT_TRUE(QFile::remove(result(u"a.mp3"_s)));
+    ASSERT_TRUE(QFile::link(target, result(u"a.mp3"_s)));
+    ASSERT_TRUE(QFile::link(elsewhere.filePath(u"new.mp3"_s), result(u"b.mp3"_s)));
+    chain.encodedTo.clear();
+    outcome = run({a, book(u"b.epub"_s)});
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(outcome.books[i].reason,
+                  u"the result "_s + outcome.books[i].resultPath +
+                      u" is a symbolic link; remove it or choose another folder"_s);
+    EXPECT_EQ(test::readFile(target), "precious");
+    EXPECT_EQ(test::entries(elsewhere.path()), QStringList{u"precious"_s});
+    EXPECT_TRUE(QFileInfo(result(u"a.mp3"_s)).isSymLink());
+    EXPECT_TRUE(chain.encodedTo.isEmpty()) << "no book was spoken";
 }
 
 // A front end that asks the run to stop gets it stopped at the next yield:
-// the book's unfinished result and every working file go, the lock too.
+// the book's partial result and every working file go, the lock too.
 TEST_F(Run, AStopRequestEndsTheRunAndClearsUp)
 {
     chain.pieceCount = 3;
@@ -325,7 +340,8 @@ TEST_F(Run, AStopRequestEndsTheRunAndClearsUp)
     EXPECT_TRUE(outcome.stopped);
     EXPECT_TRUE(outcome.books.isEmpty());
     EXPECT_EQ(chain.calls.count(u"remove"_s), 0);
-    EXPECT_TRUE(test::entries(temp.path()).isEmpty()) << test::entries(temp.path()).join(u' ').toStdString();
+    EXPECT_TRUE(test::entries(temp.path()).isEmpty())
+        << test::entries(temp.path()).join(u' ').toStdString();
     EXPECT_TRUE(test::entries(out.path()).isEmpty());
     QLockFile next(temp.file(u"vellumtone.lock"_s));
     EXPECT_TRUE(next.tryLock(0));

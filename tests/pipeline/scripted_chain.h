@@ -7,7 +7,6 @@
 #include "pipeline/chain.h"
 #include "test_env.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QHash>
 #include <QSet>
@@ -65,27 +64,22 @@ class ScriptedChain : public Chain
         if (hooks().spoken)
             hooks().spoken(0.5);
         writeFile(mp3, "[" + readFile(wav) + "]");
-        if (clockLag > 0) {
-            QFile file(mp3);
-            if (file.open(QIODevice::ReadWrite))
-                file.setFileTime(QDateTime::currentDateTime().addSecs(-clockLag),
-                                 QFileDevice::FileModificationTime);
-        }
         return {};
     }
-    void tagResult(const QString& result) override
+    Expected<void> tagResult(const QString& result) override
     {
-        tagged << GetFileName(job_.book) + QStringLiteral(" -> ") + GetFileName(result);
+        tagged << GetFileName(job_.book) + QStringLiteral(" -> ") + result;
+        return tagProblem.isEmpty() ? Expected<void>() : Problem{tagProblem};
     }
 
     QHash<QString, BookVoice> voices; // by the book's file name
     qint32 pieceCount = 1;
-    int clockLag = 0; // seconds the MP3 files' times lag behind, as on a file server
     QSet<QString> silentPieces;
     QStringList calls;
     QStringList spoken;
     QStringList encodedTo;
-    QStringList tagged;            // "book.epub -> book.mp3"
+    QStringList tagged;            // "book.epub -> the file its result is made in"
+    QString tagProblem;            // what tagging answers; "" is success
     QList<const EpubBook*> opened; // the book each job was started with
     std::function<void()> onSpeak; // lets a test look at the run while a piece is spoken
 

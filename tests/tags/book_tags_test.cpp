@@ -1,8 +1,8 @@
 #include "audio/joined_mp3.h"
 #include "audio_tools.h"
+#include "conversion.h"
 #include "epub/package.h"
 #include "epub_maker.h"
-#include "conversion.h"
 #include "pipeline/conversion_run.h"
 #include "pipeline/tool_chain.h"
 #include "tags/book_tags.h"
@@ -75,7 +75,7 @@ TEST(BookTags, ReadBackAsTheBooksPackageSaysWithItsCover)
     const QByteArray audio = readFile(mp3);
     const QString book = testBook(u"moby-dick-excerpt.epub"_s);
     const EpubBook epub(book);
-    ASSERT_TRUE(TagAudioBook(epub, mp3));
+    ASSERT_TRUE(TagAudioBook(epub, mp3).ok());
 
     const EpubPackage opf = epub.package();
     const ReadBack tags(mp3);
@@ -122,8 +122,8 @@ TEST(BookTags, TaggingLeavesTheJoinedBooksLengthAsItWas)
     tags.title = u"草枕 — Kusamakura"_s;
     tags.authors = {u"夏目 漱石"_s, u"عبد الله"_s};
     tags.chapters = {{u"一"_s, 0, 1000}, {u"二"_s, 1000, 2000}};
-    ASSERT_TRUE(PrependId3Tag(tagged, RenderId3Tag(tags)));
-    ASSERT_TRUE(PrependId3Tag(tagged, RenderId3Tag(tags))) << "again: the tag is replaced";
+    ASSERT_TRUE(PrependId3Tag(tagged, RenderId3Tag(tags)).ok());
+    ASSERT_TRUE(PrependId3Tag(tagged, RenderId3Tag(tags)).ok()) << "again: the tag is replaced";
     EXPECT_EQ(readFile(tagged), RenderId3Tag(tags) + readFile(bare));
     EXPECT_EQ(ReadBack(tagged).text("TIT2"), tags.title);
     EXPECT_EQ(ReadBack(tagged).texts("TPE1"), tags.authors);
@@ -139,7 +139,7 @@ TEST(BookTags, TaggingLeavesTheJoinedBooksLengthAsItWas)
     EXPECT_NEAR(after.announced, before.announced, 0.05);
     EXPECT_NEAR(after.decoded, before.decoded, 0.05);
     EXPECT_TRUE(ffmpegErrors(tagged).isEmpty()) << ffmpegErrors(tagged).toStdString();
-    EXPECT_FALSE(PrependId3Tag(dir.path(), RenderId3Tag(tags))) << "a folder is no MP3";
+    EXPECT_FALSE(PrependId3Tag(dir.path(), RenderId3Tag(tags)).ok()) << "a folder is no MP3";
 }
 
 // Through the whole chain: a book with a title, an author and a broken
