@@ -44,8 +44,9 @@ class Chain
     virtual void saveToWav(const QString& source, const QString& wavPath) = 0;
     virtual ToolRun wavToMp3(const QString& wavPath, const QString& mp3Path) = 0;
     // Writes the book's title, authors, cover and chapters into its finished
-    // audio book; the problem when the file could not be written.
-    virtual Expected<void> tagResult(const QString& resultPath) = 0;
+    // audio book: notes on what was cut short or left out, or the problem
+    // when the file could not be written.
+    virtual Expected<QStringList> tagResult(const QString& resultPath) = 0;
 
     // Set by the run before the first book.
     void setHooks(ChainHooks hooks) { hooks_ = std::move(hooks); }

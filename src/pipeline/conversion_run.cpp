@@ -85,6 +85,13 @@ void removeWorkingFiles(const Path& folder)
     (void)DeleteFolderTree(folder / u"calibre");
 }
 
+// Notes on a book, after those it has, "; " between them.
+void addNotes(BookResult& result, const QStringList& notes)
+{
+    for (const QString& note : notes)
+        result.note += (result.note.isEmpty() ? QString() : u"; "_s) + note;
+}
+
 // One run over the jobs; the members are the run's state.
 class Run
 {
@@ -312,7 +319,10 @@ void Run::book(int i)
             result.reason = u"no audio file was made"_s;
     }
     if (result.ok && job.tags) {
-        if (const Expected<void> tagged = chain_.tagResult(partial_); !tagged) {
+        const Expected<QStringList> tagged = chain_.tagResult(partial_);
+        if (tagged) {
+            addNotes(result, *tagged);
+        } else {
             result.ok = false;
             result.reason =
                 u"the title, cover and chapters could not be written: "_s + tagged.error();

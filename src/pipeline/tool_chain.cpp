@@ -112,7 +112,7 @@ ToolRun ToolChain::wavToMp3(const QString& wavPath, const QString& mp3Path)
     return encoder;
 }
 
-Expected<void> ToolChain::tagResult(const QString& resultPath)
+Expected<QStringList> ToolChain::tagResult(const QString& resultPath)
 {
     return TagAudioBook(*book_, resultPath, chapters_.chapters(), hooks().yield);
 }

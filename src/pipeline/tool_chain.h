@@ -19,7 +19,7 @@ class ToolChain : public Chain
     qint32 cutText(const QString& textPath) override;
     void saveToWav(const QString& source, const QString& wavPath) override;
     ToolRun wavToMp3(const QString& wavPath, const QString& mp3Path) override;
-    Expected<void> tagResult(const QString& resultPath) override;
+    Expected<QStringList> tagResult(const QString& resultPath) override;
 
   private:
     qint32 pieceOf(const QString& path) const;

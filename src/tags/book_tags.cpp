@@ -116,14 +116,29 @@ BookTags BookTagsFromEpub(const EpubBook& book)
     if (!book.hasPackage())
         return tags;
     const EpubPackage& p = book.package();
-    tags.title = p.title;
-    tags.authors = p.authors;
+    const auto capped = [&tags](const QString& text, qsizetype most, const QString& what) {
+        if (text.size() <= most)
+            return text;
+        tags.notes.append(what + u" was cut short to "_s + QString::number(most) +
+                          u" characters in the tag"_s);
+        return text.left(most);
+    };
+    tags.title = capped(p.title, kTagTextMax, u"the title"_s);
+    for (const QString& author : p.authors)
+        tags.authors.append(capped(author, kTagTextMax, u"an author's name"_s));
     tags.year = YearOfDate(p.date);
     tags.language = Iso639_2(p.language);
-    tags.publisher = p.publisher;
-    tags.comment = p.description.trimmed();
-    if (const EpubItem* cover = coverItem(p))
-        tags.cover = PrepareCover(book.read(cover->path), cover->mediaType);
+    tags.publisher = capped(p.publisher, kTagTextMax, u"the publisher"_s);
+    tags.comment = capped(p.description.trimmed(), kTagDescriptionMax, u"the description"_s);
+    if (const EpubItem* cover = coverItem(p)) {
+        const QString from = cover->path;
+        tags.cover = PrepareCover(book.read(from), cover->mediaType, [&](const QString& href) {
+            const QString path = ResolveEpubHref(from, href);
+            return path.isEmpty() ? QByteArray() : book.read(path);
+        });
+        if (!tags.cover.problem.isEmpty())
+            tags.notes.append(tags.cover.problem);
+    }
     return tags;
 }
 
@@ -212,13 +227,18 @@ Expected<void> PrependId3Tag(const QString& mp3Path, const QByteArray& tag,
     return {};
 }
 
-Expected<void> TagAudioBook(const EpubBook& book, const QString& mp3Path,
-                            const QList<BookChapter>& chapters,
-                            const std::function<void()>& betweenBlocks)
+Expected<QStringList> TagAudioBook(const EpubBook& book, const QString& mp3Path,
+                                   const QList<BookChapter>& chapters,
+                                   const std::function<void()>& betweenBlocks)
 {
     BookTags tags = BookTagsFromEpub(book);
     tags.chapters = chapters;
-    return PrependId3Tag(mp3Path, RenderId3Tag(tags), betweenBlocks);
+    for (BookChapter& chapter : tags.chapters)
+        chapter.title.truncate(kChapterTitleMax);
+    if (const Expected<void> written = PrependId3Tag(mp3Path, RenderId3Tag(tags), betweenBlocks);
+        !written)
+        return written.problem();
+    return tags.notes;
 }
 
 } // namespace vt

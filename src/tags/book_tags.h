@@ -31,10 +31,18 @@ struct BookTags {
     QString comment; // the description, plain text
     CoverImage cover;
     QList<BookChapter> chapters; // in order, each ending where the next starts
+    QStringList notes;           // what the listener should know: a text cut short, no cover
 };
 
+// The longest texts a tag takes: players show a line or two, and a tag of
+// megabytes slows every one of them down.
+inline constexpr qsizetype kTagTextMax = 1000;
+inline constexpr qsizetype kTagDescriptionMax = 4000;
+inline constexpr qsizetype kChapterTitleMax = 200;
+
 // The tags of a book from its package document and cover. A book without
-// metadata gives empty fields; never raises.
+// metadata gives empty fields; texts longer than a tag takes are cut short
+// (a note says so); never raises.
 BookTags BookTagsFromEpub(const EpubBook& book);
 
 // The three-letter ISO 639-2 (terminology) code of a language tag ("en-US"
@@ -61,9 +69,10 @@ Expected<void> PrependId3Tag(const QString& mp3Path, const QByteArray& tag,
 
 // Tags the audio book with the book's metadata and cover and the chapters
 // given. Missing or broken metadata gives fewer tags, never an error; the
-// problem when the file could not be written (a full disk).
-Expected<void> TagAudioBook(const EpubBook& book, const QString& mp3Path,
-                            const QList<BookChapter>& chapters = {},
-                            const std::function<void()>& betweenBlocks = {});
+// notes on what was cut short or left out, or the problem when the file
+// could not be written (a full disk).
+Expected<QStringList> TagAudioBook(const EpubBook& book, const QString& mp3Path,
+                                   const QList<BookChapter>& chapters = {},
+                                   const std::function<void()>& betweenBlocks = {});
 
 } // namespace vt

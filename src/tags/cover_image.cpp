@@ -7,6 +7,8 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 
 using namespace Qt::StringLiterals;
 
@@ -44,12 +46,94 @@ bool looksLikeSvg(const QByteArray& bytes, const QString& mediaType)
     return head.contains("<svg");
 }
 
-CoverImage drawnSvg(const QByteArray& bytes)
+// "image/png" for the bytes of a picture Qt can read, else "".
+QString pictureType(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const QByteArray format = QImageReader::imageFormat(&buffer);
+    return format.isEmpty() ? QString() : u"image/"_s + QString::fromLatin1(format);
+}
+
+bool isLink(const QXmlStreamAttribute& attribute)
+{
+    return attribute.name() == u"href"_s;
+}
+
+// The SVG as the cover is drawn from: every link to a picture outside the
+// document is replaced by the picture itself from the book (a data: URL),
+// or dropped, so that drawing it opens nothing: no file of this computer,
+// no device, no address on the net. Empty when the SVG cannot be read or
+// is too large to draw.
+QByteArray selfContained(const QByteArray& svg, const BookFileReader& bookFile, QString& problem)
+{
+    // The book's picture for a link, as a data: URL; "" for a link that
+    // leads anywhere else. Links within the document and data: URLs stay.
+    const auto inlined = [&bookFile](const QString& href) -> QString {
+        if (href.startsWith(u'#') || href.startsWith(u"data:"_s, Qt::CaseInsensitive))
+            return href;
+        const QByteArray picture = bookFile ? bookFile(href) : QByteArray();
+        const QString mime = pictureType(picture);
+        return mime.isEmpty()
+                   ? QString()
+                   : u"data:"_s + mime + u";base64,"_s + QString::fromLatin1(picture.toBase64());
+    };
+    QByteArray out;
+    QXmlStreamReader in(svg);
+    QXmlStreamWriter writer(&out);
+    int elements = 0;
+    while (in.readNext() != QXmlStreamReader::Invalid && !in.atEnd()) {
+        if (in.tokenType() == QXmlStreamReader::DTD)
+            continue; // no entities of its own, no external subset
+        if (in.tokenType() != QXmlStreamReader::StartElement) {
+            writer.writeCurrentToken(in);
+            continue;
+        }
+        if (++elements > kSvgMaxElements) {
+            problem = u"the cover was left out: it is too large a drawing"_s;
+            return {};
+        }
+        QXmlStreamAttributes attributes;
+        bool lostPicture = false;
+        for (const QXmlStreamAttribute& attribute : in.attributes()) {
+            if (!isLink(attribute)) {
+                attributes.append(attribute);
+                continue;
+            }
+            const QString value = inlined(attribute.value().toString());
+            if (value.isEmpty())
+                lostPicture = true;
+            else
+                attributes.append(attribute.namespaceUri().toString(), attribute.name().toString(),
+                                  value);
+        }
+        if (lostPicture && in.name() == u"image"_s) {
+            in.skipCurrentElement(); // a picture from outside the book is not drawn
+            continue;
+        }
+        writer.writeStartElement(in.namespaceUri().toString(), in.name().toString());
+        for (const QXmlStreamNamespaceDeclaration& ns : in.namespaceDeclarations())
+            writer.writeNamespace(ns.namespaceUri().toString(), ns.prefix().toString());
+        writer.writeAttributes(attributes);
+    }
+    if (in.hasError())
+        return {};
+    return out;
+}
+
+CoverImage drawnSvg(const QByteArray& bytes, const BookFileReader& bookFile)
 {
     // Drawing text needs the font database, which only a GUI application has.
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return {};
-    QSvgRenderer svg(bytes);
+    if (bytes.size() > kSvgMaxBytes)
+        return {{}, {}, u"the cover was left out: it is too large a drawing"_s};
+    QString problem;
+    const QByteArray alone = selfContained(bytes, bookFile, problem);
+    if (alone.isEmpty())
+        return {{}, {}, problem};
+    QSvgRenderer svg(alone);
     if (!svg.isValid())
         return {};
     QSize size = svg.defaultSize();
@@ -63,17 +147,18 @@ CoverImage drawnSvg(const QByteArray& bytes)
     QPainter painter(&image);
     svg.render(&painter);
     painter.end();
-    return {encoded(image, "JPEG"), u"image/jpeg"_s};
+    return {encoded(image, "JPEG"), u"image/jpeg"_s, {}};
 }
 
 } // namespace
 
-CoverImage PrepareCover(const QByteArray& bytes, const QString& mediaType)
+CoverImage PrepareCover(const QByteArray& bytes, const QString& mediaType,
+                        const BookFileReader& bookFile)
 {
     if (bytes.isEmpty())
         return {};
     if (looksLikeSvg(bytes, mediaType))
-        return drawnSvg(bytes);
+        return drawnSvg(bytes, bookFile);
 
     QBuffer buffer;
     buffer.setData(bytes);
@@ -87,7 +172,7 @@ CoverImage PrepareCover(const QByteArray& bytes, const QString& mediaType)
     const bool png = format == "png";
     const QSize target = fitted(size);
     if ((jpeg || png) && target == size)
-        return {bytes, jpeg ? u"image/jpeg"_s : u"image/png"_s};
+        return {bytes, jpeg ? u"image/jpeg"_s : u"image/png"_s, {}};
 
     // Large pictures are decoded straight to the smaller size where the
     // format allows it (JPEG does), so a huge cover costs little.
@@ -98,8 +183,8 @@ CoverImage PrepareCover(const QByteArray& bytes, const QString& mediaType)
     if (image.size() != target)
         image = image.scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     if (jpeg)
-        return {encoded(image, "JPEG"), u"image/jpeg"_s};
-    return {encoded(image, "PNG"), u"image/png"_s};
+        return {encoded(image, "JPEG"), u"image/jpeg"_s, {}};
+    return {encoded(image, "PNG"), u"image/png"_s, {}};
 }
 
 } // namespace vt

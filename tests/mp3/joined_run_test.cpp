@@ -47,7 +47,7 @@ class PreparedPieces : public Chain
         QFile::copy(mp3s.at(next++), mp3);
         return {};
     }
-    Expected<void> tagResult(const QString&) override { return {}; }
+    Expected<QStringList> tagResult(const QString&) override { return QStringList{}; }
 
     QStringList mp3s;
     qsizetype next = 0;

@@ -66,10 +66,12 @@ class ScriptedChain : public Chain
         writeFile(mp3, "[" + readFile(wav) + "]");
         return {};
     }
-    Expected<void> tagResult(const QString& result) override
+    Expected<QStringList> tagResult(const QString& result) override
     {
         tagged << GetFileName(job_.book) + QStringLiteral(" -> ") + result;
-        return tagProblem.isEmpty() ? Expected<void>() : Problem{tagProblem};
+        if (!tagProblem.isEmpty())
+            return Problem{tagProblem};
+        return QStringList{};
     }
 
     QHash<QString, BookVoice> voices; // by the book's file name

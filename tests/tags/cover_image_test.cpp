@@ -1,8 +1,12 @@
 #include "tags/cover_image.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace vt;
@@ -65,4 +69,53 @@ TEST(CoverImage, SvgCoversAreDrawnWithTheirText)
         light += image.pixelColor(x, 470).lightness() > 200;
     EXPECT_GT(light, 20);
     EXPECT_TRUE(PrepareCover("<svg xmlns=\"http://www.w3.org/2000/svg\"><rect", {}).data.isEmpty());
+}
+
+// An SVG cover is drawn from the book alone: a picture of the book comes in,
+// a file of this computer (or a pipe that would never answer) never does.
+TEST(CoverImage, SvgCoversDrawOnlyWhatTheBookHolds)
+{
+    QTemporaryDir dir;
+    const QString privateFile = dir.filePath(u"private.png"_s);
+    const QByteArray red = [] {
+        QImage image(50, 50, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return bytes;
+    }();
+    QFile file(privateFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(red) == red.size());
+    file.close();
+    const QString fifo = dir.filePath(u"fifo"_s);
+    ASSERT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
+    const auto svg = [](const QString& href) {
+        return (uR"(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" width="100" height="100"><rect width="100" height="100" fill="white"/><image x="0" y="0" width="100" height="100" xlink:href=")"_s +
+                href + uR"("/></svg>)"_s)
+            .toUtf8();
+    };
+    const auto inBook = [&red](const QString& href) {
+        return href == u"images/red.png"_s ? red : QByteArray();
+    };
+    const auto redness = [](const CoverImage& cover) {
+        const QImage image = QImage::fromData(cover.data);
+        return image.isNull() ? -1
+                              : image.pixelColor(50, 50).red() - image.pixelColor(50, 50).green();
+    };
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_GT(redness(PrepareCover(svg(u"images/red.png"_s), {}, inBook)), 100);
+    for (const QString& outside : {privateFile, u"file://"_s + privateFile, fifo, u"/dev/stdin"_s,
+                                   u"../../../"_s + privateFile})
+        EXPECT_LT(redness(PrepareCover(svg(outside), {}, inBook)), 50) << outside.toStdString();
+    EXPECT_LT(clock.elapsed(), 10000);
+
+    // Too large a drawing is left out, and said so.
+    QByteArray many = R"(<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10">)";
+    many += QByteArray(R"(<rect width="1" height="1"/>)").repeated(kSvgMaxElements + 1) + "</svg>";
+    const CoverImage dropped = PrepareCover(many, u"image/svg+xml"_s);
+    EXPECT_TRUE(dropped.data.isEmpty());
+    EXPECT_EQ(dropped.problem, u"the cover was left out: it is too large a drawing"_s);
 }
