@@ -8,11 +8,14 @@
 #include "tools/interruption.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -71,6 +74,20 @@ QStringList childArguments(const BatchSettings& batch, const QString& book)
     return arguments << u"--"_s << book;
 }
 
+// The working folders of runs killed before they could clear up (SIGKILL,
+// a power cut) hold what they left, a WAV of hundreds of megabytes maybe:
+// those of processes that are gone go.
+void removeFoldersOfEndedRuns(const Path& parent)
+{
+    static const QRegularExpression name(u"^cli-(\\d+)-[A-Za-z0-9]{6}$"_s);
+    for (const QString& entry : QDir(parent.text()).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QRegularExpressionMatch m = name.match(entry);
+        const pid_t pid = m.hasMatch() ? pid_t(m.captured(1).toLongLong()) : 0;
+        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+            (void)DeleteFolderTree(parent / entry); // one that cannot be listed stays
+    }
+}
+
 } // namespace
 
 Expected<void> SetUpPrivateWorkingFolder()
@@ -78,7 +95,10 @@ Expected<void> SetUpPrivateWorkingFolder()
     const Expected<Path> parent = WorkingFolder();
     if (!parent)
         return parent.problem();
-    const QByteArray pattern = (*parent / u"cli-XXXXXX").native();
+    removeFoldersOfEndedRuns(*parent);
+    // The process's number in the name tells a later run whose folder it is.
+    const QByteArray pattern =
+        (*parent / (u"cli-"_s + QString::number(::getpid()) + u"-XXXXXX"_s)).native();
     std::vector<char> name(pattern.constData(), pattern.constData() + pattern.size() + 1);
     if (!::mkdtemp(name.data()))
         return Problem{u"cannot make a working folder in "_s + parent->text() + u": "_s +

@@ -329,6 +329,39 @@ EpubBook::EpubBook(const QString& path)
 
 EpubBook::~EpubBook() = default;
 
+bool EpubBook::readingOrderEncrypted() const
+{
+    if (!hasPackage_)
+        return false;
+    const QStringList spine = package_.spinePaths();
+    for (const QString& path : spine) {
+        const auto at = index_.constFind(path);
+        try {
+            if (at != index_.cend() && archive_->info(at.value()).encrypted)
+                return true;
+        } catch (const Error&) {
+            // An entry the archive cannot describe is read, and fails, as any other.
+        }
+    }
+    // <EncryptedData><EncryptionMethod Algorithm=".."/>..<CipherReference URI=".."/>
+    QXmlStreamReader xml(read(u"META-INF/encryption.xml"_s));
+    QString algorithm;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == u"EncryptionMethod"_s)
+            algorithm = xml.attributes().value(u"Algorithm"_s).toString();
+        if (xml.name() != u"CipherReference"_s)
+            continue;
+        static const QStringList fontRules{u"http://www.idpf.org/2008/embedding"_s,
+                                           u"http://ns.adobe.com/pdf/enc#RC"_s};
+        const QString uri = ResolveEpubHref(QString(), xml.attributes().value(u"URI"_s).toString());
+        if (!fontRules.contains(algorithm) && spine.contains(uri))
+            return true;
+    }
+    return false;
+}
+
 Expected<void> EpubBook::copyTo(const QString& target) const
 {
     if (!archive_)

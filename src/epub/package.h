@@ -70,6 +70,10 @@ class EpubBook
     // A file of the book by its path inside the archive; empty when it is
     // missing, unreadable, encrypted or larger than maxBytes.
     QByteArray read(const QString& path, qint64 maxBytes = 32 << 20) const;
+    // True when a document of the reading order is encrypted: its zip entry
+    // is, or META-INF/encryption.xml names it (copy protection). Fonts a
+    // book obfuscates by the format's own rule do not count.
+    bool readingOrderEncrypted() const;
     // Writes the book's file, byte for byte, to a new file, without opening
     // the book again. A failure leaves no file.
     Expected<void> copyTo(const QString& target) const;

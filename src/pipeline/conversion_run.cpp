@@ -70,6 +70,19 @@ RunInProgress& runInProgress()
     return run;
 }
 
+// The audio, script and book copy a run killed before it could clear up
+// left; the tools it left are used again.
+void removeLeftAudio(const Path& folder)
+{
+    static const QRegularExpression audio(u"^output(\\d{3,})?\\.(wav|mp3)$"_s);
+    const QDir dir(folder.text());
+    for (const QString& name : dir.entryList({u"output*"_s}, QDir::Files | QDir::Hidden))
+        if (audio.match(name).hasMatch())
+            DeleteFileQuiet(folder / name);
+    for (const QString& name : {u"JoinMP3.sh"_s, u"spoken.epub"_s})
+        DeleteFileQuiet(folder / name);
+}
+
 // Every working file a run makes: texts, audio, script, tools, the cleaned
 // copy of the book the converter reads.
 void removeWorkingFiles(const Path& folder)
@@ -201,11 +214,13 @@ bool Run::takeLock()
     });
     if (held)
         observer_.message({RunMessage::Kind::Notice, kAnotherRunMessage, {}, {}, 0});
-    if (!ok || held)
+    if (!ok || held) {
         lock_.reset();
-    else
-        runInProgress() = {workFolder_, lock_.get()};
-    return ok && !held;
+        return false;
+    }
+    runInProgress() = {workFolder_, lock_.get()};
+    removeLeftAudio(workFolder_); // no live run holds the folder: they are a dead one's
+    return true;
 }
 
 void Run::books()
@@ -239,13 +254,17 @@ void Run::book(int i)
     result.note = voice.note;
     observer_.bookStarted(result.book, voice.name, voice.note);
     ToolRun converter;
-    run_.step(156, [&] { converter = chain_.readEpubToText(); });
+    // An encrypted chapter would be read as noise and spoken for minutes.
+    const bool encrypted = book.readingOrderEncrypted();
+    if (!encrypted)
+        run_.step(156, [&] { converter = chain_.readEpubToText(); });
     const QString text = working(u"output.txt"_s);
     // Text left by a converter that failed or crashed may be cut short.
-    if (converter.failed())
+    if (converter.failed() || encrypted)
         DeleteFileQuiet(text);
-    if (run_.test(158, [&] { return !FileExists(text); })) {
-        result.reason = TextFailureReason(result.book, converter);
+    if (run_.test(158, [&] { return encrypted || !FileExists(text); })) {
+        result.reason = encrypted ? u"the book is encrypted (DRM); it cannot be read aloud"_s
+                                  : TextFailureReason(result.book, converter);
         run_.step(260, [&] {
             observer_.message(
                 {RunMessage::Kind::UnreadableBook, result.reason, result.book, {}, 0});
@@ -428,11 +447,17 @@ void Run::join(BookResult& result, qint32 m)
         // The bar creeps on during a long join, but not to the end of the book.
         JoinCreep creep(RoundHalfEven(progress_.percent), progress_.books,
                         BookProgress(progress_.book, progress_.books, 1 - kJoinShare / 2));
-        joined = RunAndWait(Command{u"/bin/sh"_s, {script}}, 0, [&](const QByteArray&) {
-            creep.pass(progress_);
-            show(RunProgress::Stage::Joining);
-            yield();
-        });
+        qint64 bytes = 0;
+        for (const QString& part : parts)
+            bytes += QFileInfo(part).size();
+        joined = RunAndWait(
+            Command{u"/bin/sh"_s, {script}}, 0,
+            [&](const QByteArray&) {
+                creep.pass(progress_);
+                show(RunProgress::Stage::Joining);
+                yield();
+            },
+            ToolTimeLimitMs(bytes, 5, 100 << 20));
         progress_.waited = -1;
     });
     if (joined.failed())

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,6 +46,15 @@ QString notStarted(const QString& what, const ToolRun& ending)
            (cause.isEmpty() ? QString() : u" ("_s + cause + u')');
 }
 
+// "calibre took longer than 6 minutes ...": a tool ended at its time limit.
+QString stoppedAfter(const QString& what, const ToolRun& ending)
+{
+    const qint64 minutes = std::max<qint64>(1, (ending.timedOutAfterMs + 30000) / 60000);
+    return what + u" took longer than "_s + QString::number(minutes) +
+           (minutes == 1 ? u" minute"_s : u" minutes"_s) +
+           u", far longer than a book of this size needs, and was stopped"_s;
+}
+
 bool writable(const QString& path)
 {
     return ::access(Path(path).native().constData(), W_OK) == 0;
@@ -62,6 +72,8 @@ QString TextFailureReason(const QString& bookPath, const ToolRun& ending)
         return u"calibre is not installed (install the calibre package)"_s;
     if (ending.ran && !ending.started)
         return notStarted(u"calibre's ebook-convert"_s, ending);
+    if (ending.timedOutAfterMs > 0)
+        return stoppedAfter(u"calibre"_s, ending);
     if (book.size() == 0)
         return u"the book file is empty"_s;
     if (says(toolOutput, "DRMError"))
@@ -87,6 +99,8 @@ QString EncodeFailureReason(const QString& mp3Path, const ToolRun& ending)
         return u"lame is not installed (install the lame package)"_s;
     if (ending.ran && !ending.started)
         return notStarted(u"the MP3 encoder lame"_s, ending);
+    if (ending.timedOutAfterMs > 0)
+        return stoppedAfter(u"the MP3 encoder lame"_s, ending);
     if (says(toolOutput, "No space left") || says(toolOutput, "File too large"))
         return u"the disk is full: the MP3 file could not be written"_s;
     if (const QString place = ResultPlaceProblem(mp3Path); !place.isEmpty())
@@ -101,6 +115,8 @@ QString JoinFailureReason(const QString& resultPath, const ToolRun& ending)
     const QByteArray& toolOutput = ending.output;
     if (ending.ran && !ending.started)
         return notStarted(u"the join of the parts by /bin/sh"_s, ending);
+    if (ending.timedOutAfterMs > 0)
+        return stoppedAfter(u"the join of the parts"_s, ending);
     if (says(toolOutput, "No space left") || says(toolOutput, "File too large"))
         return u"the disk is full: the MP3 file could not be written"_s;
     if (const QString place = ResultPlaceProblem(resultPath); !place.isEmpty())

@@ -61,7 +61,9 @@ qint32 ToolChain::pieceOf(const QString& path) const
 
 ToolRun ToolChain::readEpubToText()
 {
-    PassingRunner runner(hooks().toolPass);
+    // Books take calibre seconds; one made to be hard to read may take hours.
+    PassingRunner runner(hooks().toolPass,
+                         ToolTimeLimitMs(QFileInfo(job_.book).size(), 2, 1 << 20));
     return ReadePubToStringToFSO(job_.book, hooks().report, runner, [this](const QString& copy) {
         return WriteSpokenCopy(*book_, copy);
     });
@@ -97,13 +99,15 @@ void ToolChain::saveToWav(const QString& source, const QString& wavPath)
 // The encoder's own frame count tells how far it is.
 ToolRun ToolChain::wavToMp3(const QString& wavPath, const QString& mp3Path)
 {
-    PassingRunner runner([this](const QByteArray& output) {
-        const double share = EncodedShare(output);
-        if (share >= 0 && hooks().spoken)
-            hooks().spoken(share);
-        if (hooks().toolPass)
-            hooks().toolPass(output);
-    });
+    PassingRunner runner(
+        [this](const QByteArray& output) {
+            const double share = EncodedShare(output);
+            if (share >= 0 && hooks().spoken)
+                hooks().spoken(share);
+            if (hooks().toolPass)
+                hooks().toolPass(output);
+        },
+        ToolTimeLimitMs(QFileInfo(wavPath).size(), 5, 10 << 20));
     const ToolRun encoder = WAVToMP3(wavPath, mp3Path, hooks().report, runner);
     // A joined book holds each piece's MP3 whole; a book of one piece needs
     // no measure.

@@ -2,13 +2,16 @@
 
 #include "common/path.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QStandardPaths>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -71,7 +74,8 @@ int NormaliseWindowStyle(int style)
     return style < 0 || style > 6 ? 6 : style;
 }
 
-ToolRun RunAndWait(const Command& command, int windowStyle, const ToolPass& eachPass)
+ToolRun RunAndWait(const Command& command, int windowStyle, const ToolPass& eachPass,
+                   qint64 timeLimitMs)
 {
     NormaliseWindowStyle(windowStyle); // nothing to show on this platform
     qCInfo(lcCommand).noquote() << command.shown();
@@ -91,7 +95,12 @@ ToolRun RunAndWait(const Command& command, int windowStyle, const ToolPass& each
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    // A group of its own, so that ending it ends what its launcher started;
+    // and it ends with this process, however this process ends.
+    process.setChildProcessModifier([] {
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    });
     process.start(program, arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {
         run.startProblem = accessProblem(program, X_OK);
@@ -101,11 +110,18 @@ ToolRun RunAndWait(const Command& command, int windowStyle, const ToolPass& each
     }
     run.started = true;
     runningPid = process.processId();
+    QElapsedTimer clock;
+    clock.start();
 
     bool running = true;
     do {
         running = !process.waitForFinished(100);
         keepOutput(process, run.output);
+        if (running && timeLimitMs > 0 && clock.elapsed() > timeLimitMs) {
+            endGroup(process);
+            run.timedOutAfterMs = clock.elapsed();
+            break;
+        }
         if (eachPass) {
             try {
                 eachPass(run.output);
@@ -120,6 +136,11 @@ ToolRun RunAndWait(const Command& command, int windowStyle, const ToolPass& each
     run.crashed = process.exitStatus() == QProcess::CrashExit;
     run.exitCode = process.exitCode();
     return run;
+}
+
+qint64 ToolTimeLimitMs(qint64 bytes, int baseMinutes, qint64 bytesPerMinute)
+{
+    return (baseMinutes + std::max<qint64>(0, bytes) / std::max<qint64>(1, bytesPerMinute)) * 60000;
 }
 
 void EndRunningTool()

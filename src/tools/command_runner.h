@@ -24,6 +24,7 @@ struct ToolRun {
     int exitCode = 0;     // kStartFailure when it could not be started
     QString startProblem; // why it could not be started: "not found", "permission denied", ...
     QByteArray output;    // the last few kilobytes it wrote, to explain a failure
+    qint64 timedOutAfterMs = 0; // it ran past its time limit and was ended then
     bool failed() const { return ran && (!started || crashed || exitCode != 0); }
 };
 
@@ -33,8 +34,15 @@ using ToolPass = std::function<void(const QByteArray& output)>;
 
 // Starts the command as a process and waits for its end. Each pass waits up
 // to 100 ms for the process, then calls `eachPass`, so an ended tool is
-// noticed at once and the front end stays alive.
-ToolRun RunAndWait(const Command& command, int windowStyle = 6, const ToolPass& eachPass = {});
+// noticed at once and the front end stays alive. A tool that runs longer
+// than `timeLimitMs` (0: no limit) is ended, and so is one whose program
+// ends without waiting for it (it gets SIGKILL when this process dies).
+ToolRun RunAndWait(const Command& command, int windowStyle = 6, const ToolPass& eachPass = {},
+                   qint64 timeLimitMs = 0);
+
+// A generous time limit for a tool working on `bytes` of input: `base`
+// minutes, and one more for every `bytesPerMinute`.
+qint64 ToolTimeLimitMs(qint64 bytes, int baseMinutes, qint64 bytesPerMinute);
 
 // Ends the tool that a run is waiting for (the window closes, a signal came).
 // Safe in a signal handler.
@@ -52,14 +60,18 @@ class CommandRunner
 class PassingRunner : public CommandRunner
 {
   public:
-    explicit PassingRunner(ToolPass eachPass = {}) : eachPass_(std::move(eachPass)) {}
+    explicit PassingRunner(ToolPass eachPass = {}, qint64 timeLimitMs = 0)
+        : eachPass_(std::move(eachPass)), timeLimitMs_(timeLimitMs)
+    {
+    }
     ToolRun runAndWait(const Command& command, int windowStyle = 6) override
     {
-        return RunAndWait(command, windowStyle, eachPass_);
+        return RunAndWait(command, windowStyle, eachPass_, timeLimitMs_);
     }
 
   private:
     ToolPass eachPass_;
+    qint64 timeLimitMs_;
 };
 
 } // namespace vt

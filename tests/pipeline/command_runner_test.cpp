@@ -5,8 +5,8 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QThread>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -105,11 +105,26 @@ TEST(CommandRunner, EndingTheRunningToolEndsItAndItsChildren)
     QTemporaryDir dir;
     const QString mark = dir.filePath(u"mark"_s);
     clock.restart();
-    EXPECT_THROW(RunAndWait(Command{u"/bin/sh"_s, {u"-c"_s, u"(sleep 2; touch \"$0\") & wait"_s,
-                                                   mark}},
-                            6, [](const QByteArray&) { throw RunStopped{}; }),
-                 RunStopped);
+    EXPECT_THROW(
+        RunAndWait(Command{u"/bin/sh"_s, {u"-c"_s, u"(sleep 2; touch \"$0\") & wait"_s, mark}}, 6,
+                   [](const QByteArray&) { throw RunStopped{}; }),
+        RunStopped);
     EXPECT_LT(clock.elapsed(), 1500);
     QThread::msleep(2500);
     EXPECT_FALSE(QFile::exists(mark)); // the child went with the tool
+}
+
+// A tool that runs past its time limit is ended, and the reason names it.
+TEST(CommandRunner, AToolPastItsTimeLimitIsEnded)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const ToolRun run = RunAndWait(Command{u"/bin/sh"_s, {u"-c"_s, u"sleep 30"_s}}, 6, {}, 300);
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_GE(run.timedOutAfterMs, 300);
+    EXPECT_TRUE(run.failed());
+    EXPECT_EQ(TextFailureReason(u"/"_s, run),
+              u"calibre took longer than 1 minute, far longer than a book of this size needs, and "
+              u"was stopped"_s);
+    EXPECT_EQ(ToolTimeLimitMs(3 << 20, 2, 1 << 20), 5 * 60000);
 }

@@ -4,9 +4,11 @@
 #include "test_env.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -76,13 +78,15 @@ TEST_F(BatchFaults, BadBooksAreNamedWithAReasonAndTheGoodOnesAreConverted)
     test::makePicturesZip(pictures);
     const QString drm = books.filePath(u"drm.epub"_s);
     test::makeDrmBook(drm);
+    const QString zipCrypto = books.filePath(u"zipcrypto.epub"_s);
+    test::makeZipCryptoBook(zipCrypto);
     const QString noText = copyBook(u"sous-le-vent.epub"_s, u"no text.epub"_s);
     const QString good = copyBook(u"hefty-water.epub"_s, u"good.epub"_s);
 
-    const test::CliRun run =
-        convert({u"--jobs"_s, u"2"_s, empty, text, truncated, pictures, drm, noText, good});
+    const test::CliRun run = convert(
+        {u"--jobs"_s, u"2"_s, empty, text, truncated, pictures, drm, noText, good, zipCrypto});
     EXPECT_EQ(run.status, 1);
-    ASSERT_EQ(run.lines.size(), 7) << run.out.toStdString() << run.err.toStdString();
+    ASSERT_EQ(run.lines.size(), 8) << run.out.toStdString() << run.err.toStdString();
     EXPECT_EQ(run.lines[0], failed(empty, u"the book file is empty"_s));
     const QString notZip =
         u"the file is not an EPUB book (it is not a ZIP archive, or a damaged one)"_s;
@@ -90,10 +94,12 @@ TEST_F(BatchFaults, BadBooksAreNamedWithAReasonAndTheGoodOnesAreConverted)
     EXPECT_EQ(run.lines[2], failed(truncated, notZip));
     EXPECT_EQ(run.lines[3],
               failed(pictures, u"the file is not a valid EPUB book (it holds no book contents)"_s));
-    EXPECT_EQ(run.lines[4],
-              failed(drm, u"the book is protected by DRM (copy protection) and cannot be read"_s));
+    EXPECT_EQ(run.lines[4], failed(drm, u"the book is encrypted (DRM); it cannot be read aloud"_s));
     EXPECT_EQ(run.lines[5], failed(noText, u"the book has no text to speak (pictures only?)"_s));
     EXPECT_EQ(run.lines[6], out.filePath(u"good.mp3"_s));
+    // Read, it would have been minutes of noise, and a success.
+    EXPECT_EQ(run.lines[7],
+              failed(zipCrypto, u"the book is encrypted (DRM); it cannot be read aloud"_s));
     EXPECT_EQ(test::entries(out.path()), QStringList{u"good.mp3"_s});
     expectNoWorkingFiles();
 }
@@ -317,3 +323,41 @@ TEST_F(BatchFaults, MissingToolsAndVoiceDataAreNamed)
 }
 
 } // namespace
+
+// Killed outright (SIGKILL, the out-of-memory killer), the batch converter
+// takes the tool it waits for along, and the next run removes the working
+// folder and the partial result it left.
+TEST_F(BatchFaults, AKilledRunTakesItsToolAlongAndTheNextClearsUp)
+{
+    const QString pidFile = bin.filePath(u"tool.pid"_s);
+    test::addFakeTool(bin.path(), u"ebook-convert"_s,
+                      "#!/bin/sh\necho $$ > \"$FAKE_PID\"\nexec sleep 600\n");
+    QProcessEnvironment faked = env;
+    faked.insert(u"PATH"_s, bin.path() + u':' + env.value(u"PATH"_s));
+    faked.insert(u"FAKE_PID"_s, pidFile);
+    const QString book = copyBook(u"hefty-water.epub"_s, u"a.epub"_s);
+    const QString stray = out.filePath(u".a.mp3.999999999.k1ll3d.part"_s);
+    test::writeFile(stray, "left by a run killed while it encoded");
+    QProcess cli;
+    cli.setProcessEnvironment(faked);
+    cli.start(QStringLiteral(VT_BIN_DIR "/vellumtone-cli"),
+              {u"--rate"_s, u"10"_s, u"--out"_s, out.path(), book});
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFile::exists(pidFile) && waited.elapsed() < 60000)
+        QThread::msleep(50);
+    const qint64 tool = test::readFile(pidFile).trimmed().toLongLong();
+    ASSERT_GT(tool, 0);
+    ::kill(pid_t(cli.processId()), SIGKILL);
+    ASSERT_TRUE(cli.waitForFinished(10000));
+    waited.restart();
+    while (test::processAlive(tool) && waited.elapsed() < 5000)
+        QThread::msleep(20);
+    EXPECT_FALSE(test::processAlive(tool)) << "the converter outlived the program";
+    EXPECT_FALSE(test::entries(temp.path()).isEmpty()); // what the killed run left
+
+    const test::CliRun next = convert({book});
+    EXPECT_EQ(next.lines, QStringList{out.filePath(u"a.mp3"_s)}) << next.err.toStdString();
+    expectNoWorkingFiles();
+    EXPECT_EQ(test::entries(out.path()), QStringList{u"a.mp3"_s});
+}

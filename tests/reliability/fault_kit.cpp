@@ -102,6 +102,19 @@ void makeDrmBook(const QString& path)
     zipFolder(dir.path(), path, {u"mimetype"_s});
 }
 
+void makeZipCryptoBook(const QString& path)
+{
+    makeBook(path, {u"A chapter nobody may read."_s});
+    QProcess zip; // the chapter again, with the zip format's own password
+    zip.setWorkingDirectory(QFileInfo(path).path());
+    QTemporaryDir dir;
+    writeFile(dir.filePath(u"OEBPS/chapter.xhtml"_s), "<html><body><p>Secret.</p></body></html>");
+    zip.setWorkingDirectory(dir.path());
+    zip.start(u"zip"_s, {u"-Xq"_s, u"-P"_s, u"secret"_s, path, u"OEBPS/chapter.xhtml"_s});
+    ASSERT_TRUE(zip.waitForFinished(30000));
+    ASSERT_EQ(zip.exitCode(), 0) << zip.readAllStandardError().toStdString();
+}
+
 void makeBook(const QString& path, const QStringList& paragraphs)
 {
     QTemporaryDir dir;

@@ -16,6 +16,8 @@ namespace vt::test
 void zipFolder(const QString& folder, const QString& zipPath, const QStringList& storedFirst = {});
 // An EPUB whose one chapter is encrypted, as a shop's copy protection leaves it.
 void makeDrmBook(const QString& path);
+// A small EPUB whose one chapter is encrypted with the zip format's password.
+void makeZipCryptoBook(const QString& path);
 // A small EPUB of one chapter with the given paragraphs.
 void makeBook(const QString& path, const QStringList& paragraphs);
 // A zip that holds two pictures and nothing else.
