@@ -46,9 +46,23 @@ QByteArray withoutItemrefs(const QByteArray& opf, const QStringList& ids)
     return text.toUtf8();
 }
 
+constexpr qsizetype kLargeContents = 1 << 20;
+
+// An NCX without the entries of its navigation map.
+QByteArray withoutNavMap(const QByteArray& ncx)
+{
+    const qsizetype start = ncx.indexOf("<navMap");
+    const qsizetype open = start < 0 ? -1 : ncx.indexOf('>', start);
+    const qsizetype end = ncx.lastIndexOf("</navMap>");
+    if (open < 0 || end < open)
+        return ncx;
+    return ncx.left(open + 1) + ncx.mid(end);
+}
+
 } // namespace
 
-bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath)
+bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
+                     const std::function<void()>& between)
 {
     if (!book.hasPackage())
         return false;
@@ -68,6 +82,8 @@ bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath)
         if (seen.contains(id))
             continue;
         seen.insert(id);
+        if (between)
+            between();
         const EpubItem* item = package.item(id);
         if (item == nullptr || !isPage(*item))
             continue;
@@ -89,6 +105,17 @@ bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath)
         const QByteArray spoken = WithoutReferenceMarks(page);
         if (item == nav || spoken != page)
             changed.insert(item->path, spoken);
+    }
+    // Contents of many thousands of entries take the converter many minutes
+    // to read and give it nothing to speak: the copy holds them without their
+    // lists (the chapters are placed by the book's own contents).
+    for (const EpubItem* contents : {nav, package.item(package.ncxItemId)}) {
+        if (contents == nullptr || changed.contains(contents->path))
+            continue;
+        const QByteArray document = book.read(contents->path);
+        if (document.size() > kLargeContents)
+            changed.insert(contents->path,
+                           contents == nav ? WithoutNavigation(document) : withoutNavMap(document));
     }
     if (dropped.size() == seen.size())
         dropped.clear(); // a book of contents pages only is read as it is

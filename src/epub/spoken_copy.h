@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace vt
 {
@@ -17,6 +18,8 @@ class EpubBook;
 // False, with no copy left, when the book holds none of these or cannot be
 // read or copied: the converter then reads the book itself. The book is
 // never changed, nor opened again.
-bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath);
+// `between` runs after every page (the front end breathes there).
+bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
+                     const std::function<void()>& between = {});
 
 } // namespace vt

@@ -299,6 +299,10 @@ void Run::book(int i)
     joinFailure_.clear();
     // A book of pictures only gives an empty text: silence is no audio book.
     const bool hasText = HasTextToSpeak(text);
+    // One that would take days is spoken, but the listener is told.
+    if (const int hours = SpeakingHours(QFileInfo(text).size(), job.rate); hours >= kLongBookHours)
+        addNotes(result,
+                 {u"its text takes about "_s + QString::number(hours) + u" hours to speak"_s});
     run_.step(174, [&] { ++progress_.activity; });
     run_.step(176, [&] { show(); });
     run_.step(178, [&] { yield(); });

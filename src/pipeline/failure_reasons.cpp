@@ -1,6 +1,7 @@
 #include "pipeline/failure_reasons.h"
 
 #include "common/path.h"
+#include "speech/speech_engine.h"
 #include "tools/command_runner.h"
 
 #include <QFile>
@@ -142,6 +143,12 @@ QString ResultPlaceProblem(const QString& resultPath)
     if (!result.exists() && !writable(folder))
         return u"the output folder "_s + folder + u" is not writable"_s;
     return {};
+}
+
+int SpeakingHours(qint64 bytes, int rate)
+{
+    const double charactersPerHour = SpeedForRate(rate).wordsPerMinute * 6.0 * 60;
+    return int(double(bytes) / charactersPerHour);
 }
 
 bool HasTextToSpeak(const QString& textPath)

@@ -26,4 +26,10 @@ QString ResultPlaceProblem(const QString& resultPath);
 // True when the text file holds at least one letter or digit to speak.
 bool HasTextToSpeak(const QString& textPath);
 
+// About how many hours a text of this many bytes takes to speak at a speed
+// (-10..10): words of six characters at the engine's words a minute.
+int SpeakingHours(qint64 bytes, int rate);
+// Books longer than this get a note: hardly anyone wants one that long.
+inline constexpr int kLongBookHours = 50;
+
 } // namespace vt

@@ -65,7 +65,7 @@ ToolRun ToolChain::readEpubToText()
     PassingRunner runner(hooks().toolPass,
                          ToolTimeLimitMs(QFileInfo(job_.book).size(), 2, 1 << 20));
     return ReadePubToStringToFSO(job_.book, hooks().report, runner, [this](const QString& copy) {
-        return WriteSpokenCopy(*book_, copy);
+        return WriteSpokenCopy(*book_, copy, hooks().yield);
     });
 }
 

@@ -154,6 +154,11 @@ TEST_F(Run, TheSummaryNamesABookSpokenWithoutAVoiceForItsLanguage)
     EXPECT_EQ(outcome.books[0].note, note);
     EXPECT_EQ(observer.started[0], rows[0] + u": English ("_s + note + u')');
     EXPECT_EQ(RunSummary(outcome), u"Done.\n\n"_s + rows[0] + u": "_s + note);
+
+    // A text of days (one line of 20 MB without a blank, say) is spoken, with a note.
+    chain.bookText = QByteArray(63000 * 60, 'x');
+    EXPECT_EQ(run({book(u"long.epub"_s)}).books[0].note,
+              u"its text takes about 60 hours to speak"_s);
 }
 
 TEST_F(Run, TheBarMovesWithinEachBookAndIsFullOnlyWhenTheLastIsDone)

@@ -35,7 +35,7 @@ class ScriptedChain : public Chain
     {
         calls << QStringLiteral("read ") + job_.book;
         if (!job_.book.contains(QStringLiteral("notext")))
-            writeFile((WorkingFolder().value() / u"output.txt").text(), "text");
+            writeFile((WorkingFolder().value() / u"output.txt").text(), bookText);
         return {};
     }
     qint32 cutText(const QString& textPath) override
@@ -76,6 +76,7 @@ class ScriptedChain : public Chain
 
     QHash<QString, BookVoice> voices; // by the book's file name
     qint32 pieceCount = 1;
+    QByteArray bookText = "text"; // what the converter makes of every book
     QSet<QString> silentPieces;
     QStringList calls;
     QStringList spoken;
