@@ -104,8 +104,14 @@ class NavParser
 
 } // namespace
 
-QByteArray XhtmlForXmlReader(const QByteArray& text)
+QByteArray XhtmlForXmlReader(const QByteArray& original)
 {
+    // Control characters (a NUL in a chapter) stop an XML reader at once,
+    // and every word after them would be lost: each is a blank here.
+    QByteArray text = original;
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
+            c = ' ';
     if (!text.contains('&'))
         return text;
     static const QHash<QByteArray, QByteArray> known{

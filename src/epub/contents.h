@@ -32,7 +32,7 @@ QList<ContentsEntry> ParseNcx(const QByteArray& xml, const QString& ncxPath);
 
 // Books written as HTML use its named entities, which an XML reader does not
 // know: the common ones become the characters they stand for, others a
-// blank.
+// blank; so do control characters an XML document may not hold.
 QByteArray XhtmlForXmlReader(const QByteArray& text);
 
 } // namespace vt
