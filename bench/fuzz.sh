@@ -1,12 +1,15 @@
 #!/bin/sh
 # Builds the libFuzzer targets (fuzz/) with clang in a build tree of their
 # own and runs each for a bounded time: the text cleaning and cutting, cUnzip
-# listing and unpacking, and the joined-book MP3 fix. Not part of the test
+# listing and unpacking, the joined-book MP3 fix, the package and contents
+# readers, the reference-mark scanner and the cover preparation (10 s an
+# input at most: a slower one is a finding too). Not part of the test
 # run. A finding stops its target and leaves the input in the findings
 # folder; keep it as a regression input in tests/fuzz/inputs/<target>/ (the
 # default test run replays those) and fix the code.
 #
-#   bench/fuzz.sh [seconds per target] [target ...]    (60; text unzip mp3)
+#   bench/fuzz.sh [seconds per target] [target ...]
+#       (60; text unzip mp3 package marks cover)
 #
 #   FUZZ_BUILD_DIR  build tree (default: build-fuzz)
 #   FUZZ_WORK_DIR   grown corpora and findings (default: <build tree>/fuzz-work)
@@ -19,7 +22,7 @@ build=${FUZZ_BUILD_DIR:-$repo/build-fuzz}
 work=${FUZZ_WORK_DIR:-$build/fuzz-work}
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-text unzip mp3}
+targets=${*:-text unzip mp3 package marks cover}
 
 runtime_present() {
     command -v clang++ >/dev/null 2>&1 || return 1
@@ -53,7 +56,7 @@ for t in $targets; do
     log="$work/$t.log"
     echo "== $t: $seconds s"
     # shellcheck disable=SC2086
-    if "$build/bin/fuzz_$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+    if "$build/bin/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -max_len="$max_len" -print_final_stats=1 -artifact_prefix="$work/findings/$t/" \
         ${FUZZ_FLAGS:-} "$work/corpus/$t" "$repo/fuzz/seeds/$t" >"$log" 2>&1; then
         grep -E '^Done|stat::number_of_executed_units|cov:' "$log" | tail -3

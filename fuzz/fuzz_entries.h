@@ -26,6 +26,21 @@ QString ListAndUnzip(const uint8_t* data, size_t size);
 // second pass finds nothing more to change.
 QString FixJoinedBook(const uint8_t* data, size_t size);
 
+// A package document, navigation document and NCX over the input: every
+// path they give stays inside the book, and no document is twice in the
+// reading order.
+QString ReadPackage(const uint8_t* data, size_t size);
+
+// The reference-mark scanner and the contents-page test over the input as a
+// page: taking marks out never makes it longer, and it ends in linear time
+// (the fuzzer's per-input time limit finds a page that takes longer).
+QString ScanMarks(const uint8_t* data, size_t size);
+
+// The cover preparation over the input (after a first byte that says whether
+// the book calls it an SVG): a cover that comes out is a picture of at most
+// kCoverMaxSide pixels a side.
+QString DrawCover(const uint8_t* data, size_t size);
+
 // A scratch folder of this process, removed at its end.
 QString ScratchFolder();
 

@@ -41,5 +41,17 @@ TEST(FuzzRegression, JoinedBookFix)
 {
     replay(u"mp3"_s, vt::fuzz::FixJoinedBook);
 }
+TEST(FuzzRegression, PackageAndContents)
+{
+    replay(u"package"_s, vt::fuzz::ReadPackage);
+}
+TEST(FuzzRegression, ReferenceMarks)
+{
+    replay(u"marks"_s, vt::fuzz::ScanMarks);
+}
+TEST(FuzzRegression, Covers)
+{
+    replay(u"cover"_s, vt::fuzz::DrawCover);
+}
 
 } // namespace
