@@ -2,8 +2,8 @@
 #include "app/window_observer.h"
 #include "common/build_config.h"
 #include "common/files.h"
-#include "pipeline/conversion_run.h"
 #include "pipeline/chain.h"
+#include "pipeline/conversion_run.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -34,9 +34,16 @@ void Form1::PushButton1_Click()
             for (int i = 1; i <= rowCount(); ++i)
                 books.append(rowText(i));
             const SpeakSettings speech = speakSettings();
-            jobs = MakeJobs(books, {speech.voice, speech.volume, speech.rate, Check1->isChecked(),
-                                    Check2->isChecked(), Option1->isChecked(),
-                                    Option2->isChecked(), Text1->text()});
+            JobSettings settings;
+            settings.voice = speech.voice;
+            settings.volume = speech.volume;
+            settings.rate = speech.rate;
+            settings.tags = Check1->isChecked();
+            settings.matchLanguage = Check2->isChecked();
+            settings.option1 = Option1->isChecked();
+            settings.option2 = Option2->isChecked();
+            settings.folder = Text1->text();
+            jobs = MakeJobs(books, settings);
         });
         RunOutcome outcome;
         {

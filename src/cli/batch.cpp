@@ -67,6 +67,8 @@ QStringList childArguments(const BatchSettings& batch, const QString& book)
               << QString::number(settings.rate)
               << (settings.matchLanguage ? u"--match-language"_s : u"--no-match-language"_s);
     arguments << (settings.tags ? u"--tags"_s : u"--no-tags"_s);
+    if (settings.id3 == Id3Version::V2_4)
+        arguments << u"--id3v2.4"_s;
     if (settings.option1)
         arguments << u"--out"_s << settings.folder;
     else

@@ -99,6 +99,10 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& arguments, QString&
             if (!flag())
                 return std::nullopt;
             options.matchLanguage = name == u"--match-language"_s;
+        } else if (name == u"--id3v2.4"_s) {
+            if (!flag())
+                return std::nullopt;
+            options.id3v24 = true;
         } else if (name == u"--text"_s) {
             if (!flag())
                 return std::nullopt;
@@ -144,7 +148,8 @@ engine (espeak-ng or Flite) speaks each piece, lame -h encodes it, and the
 pieces are joined into one MP3 named after the book (book.epub gives
 book.mp3; an existing file is replaced).
 The MP3 file carries the book's title, authors, cover, language, publisher,
-description and chapters as an ID3v2.4 tag, read from the book itself.
+description and chapters as an ID3v2.3 tag, which every player reads,
+read from the book itself.
 
 Options:
   --voice NAME|INDEX  the voice: its number in --list-voices or its name
@@ -155,6 +160,7 @@ Options:
   --tags, --no-tags   write the book's title, authors, cover and chapters
                       into its MP3 file, or leave them out (default: as the
                       window's "Write title, author, cover and chapters")
+  --id3v2.4           write the tag as ID3v2.4 (UTF-8) instead of ID3v2.3
   --match-language    speak a book whose language (its dc:language) the voice
                       does not speak with the best voice for its language
   --no-match-language speak every book with the chosen voice

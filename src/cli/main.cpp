@@ -221,6 +221,7 @@ int main(int argc, char* argv[])
         std::clamp(stored([&] { return store.number(vt::key::SpeechRate); }, -3), -10, 10));
     settings.tags =
         options->tags.value_or(stored([&] { return store.boolean(vt::key::Tags); }, true));
+    settings.id3 = options->id3v24 ? vt::Id3Version::V2_4 : vt::Id3Version::V2_3;
 
     QStringList books;
     if (!collectBooks(options->paths, books, options->child) ||

@@ -25,7 +25,7 @@ QList<BookJob> MakeJobs(const QStringList& books, const JobSettings& settings)
     for (const QString& book : books)
         jobs.append({book, ResultPath(book, settings.option1, settings.option2, settings.folder),
                      settings.voice, settings.volume, settings.rate, settings.tags,
-                     settings.matchLanguage});
+                     settings.matchLanguage, settings.id3});
     return jobs;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "speech/sp_voice.h"
+#include "tags/book_tags.h"
 
 #include <QList>
 #include <QString>
@@ -13,13 +14,14 @@ namespace vt
 // Everything one book's conversion needs, taken when the run starts: the
 // front end's controls or options are not read again.
 struct BookJob {
-    QString book;   // the EPUB file
-    QString result; // the MP3 file it becomes
-    std::optional<VoiceToken> voice; // none: the speech engine's default voice
-    int volume = 100;                // 0..100
-    int rate = 0;                    // -10..10
-    bool tags = true;                // title, authors, cover and chapters into the result
-    bool matchLanguage = false;      // a book in another language goes to a voice for it
+    QString book;                      // the EPUB file
+    QString result;                    // the MP3 file it becomes
+    std::optional<VoiceToken> voice;   // none: the speech engine's default voice
+    int volume = 100;                  // 0..100
+    int rate = 0;                      // -10..10
+    bool tags = true;                  // title, authors, cover and chapters into the result
+    bool matchLanguage = false;        // a book in another language goes to a voice for it
+    Id3Version id3 = Id3Version::V2_3; // the MP3's tag
 };
 
 // The choices a run starts with, as the window's controls or the batch
@@ -30,6 +32,7 @@ struct JobSettings {
     int rate = 0;
     bool tags = true;
     bool matchLanguage = false;
+    Id3Version id3 = Id3Version::V2_3;
     bool option1 = true;  // results into `folder`
     bool option2 = false; // results beside each book
     QString folder;

@@ -118,7 +118,7 @@ ToolRun ToolChain::wavToMp3(const QString& wavPath, const QString& mp3Path)
 
 Expected<QStringList> ToolChain::tagResult(const QString& resultPath)
 {
-    return TagAudioBook(*book_, resultPath, chapters_.chapters(), hooks().yield);
+    return TagAudioBook(*book_, resultPath, chapters_.chapters(), hooks().yield, job_.id3);
 }
 
 } // namespace vt

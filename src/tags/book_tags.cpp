@@ -142,7 +142,7 @@ BookTags BookTagsFromEpub(const EpubBook& book)
     return tags;
 }
 
-QByteArray RenderId3Tag(const BookTags& tags)
+QByteArray RenderId3Tag(const BookTags& tags, Id3Version version)
 {
     TagLib::ID3v2::Tag tag;
     addText(tag, "TIT2", {tags.title});
@@ -185,7 +185,8 @@ QByteArray RenderId3Tag(const BookTags& tags)
         toc->setIsOrdered(true);
         tag.addFrame(toc);
     }
-    const TagLib::ByteVector bytes = tag.render(TagLib::ID3v2::v4);
+    const TagLib::ByteVector bytes =
+        tag.render(version == Id3Version::V2_3 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4);
     return QByteArray(bytes.data(), bytes.size());
 }
 
@@ -229,13 +230,14 @@ Expected<void> PrependId3Tag(const QString& mp3Path, const QByteArray& tag,
 
 Expected<QStringList> TagAudioBook(const EpubBook& book, const QString& mp3Path,
                                    const QList<BookChapter>& chapters,
-                                   const std::function<void()>& betweenBlocks)
+                                   const std::function<void()>& betweenBlocks, Id3Version version)
 {
     BookTags tags = BookTagsFromEpub(book);
     tags.chapters = chapters;
     for (BookChapter& chapter : tags.chapters)
         chapter.title.truncate(kChapterTitleMax);
-    if (const Expected<void> written = PrependId3Tag(mp3Path, RenderId3Tag(tags), betweenBlocks);
+    if (const Expected<void> written =
+            PrependId3Tag(mp3Path, RenderId3Tag(tags, version), betweenBlocks);
         !written)
         return written.problem();
     return tags.notes;

@@ -53,10 +53,15 @@ QString Iso639_2(const QString& languageTag);
 // "2018"); "" when it does not start with one.
 QString YearOfDate(const QString& date);
 
-// The ID3v2.4 tag (UTF-8 texts): TIT2, TALB, TPE1, TPE2, TCON "Audiobook",
-// TDRC, TLAN, TPUB, COMM, the front cover as APIC, and one CHAP per chapter
-// with a CTOC listing them in order. Fields that are empty are left out.
-QByteArray RenderId3Tag(const BookTags& tags);
+// The ID3v2 versions a tag can be written in: 2.3, which every player
+// reads (UTF-16 texts, TYER for the year), or 2.4 (UTF-8 texts, TDRC).
+enum class Id3Version { V2_3 = 3, V2_4 = 4 };
+
+// The ID3v2 tag: TIT2, TALB, TPE1, TPE2, TCON "Audiobook", the year, TLAN,
+// TPUB, COMM, the front cover as APIC, and one CHAP per chapter (each with
+// its TIT2) with a CTOC listing them in order. Fields that are empty are
+// left out.
+QByteArray RenderId3Tag(const BookTags& tags, Id3Version version = Id3Version::V2_3);
 
 // Puts the tag in front of the MP3 file's audio, replacing an ID3v2 tag
 // already there; the audio stays byte for byte. The file is rewritten
@@ -73,6 +78,7 @@ Expected<void> PrependId3Tag(const QString& mp3Path, const QByteArray& tag,
 // could not be written (a full disk).
 Expected<QStringList> TagAudioBook(const EpubBook& book, const QString& mp3Path,
                                    const QList<BookChapter>& chapters = {},
-                                   const std::function<void()>& betweenBlocks = {});
+                                   const std::function<void()>& betweenBlocks = {},
+                                   Id3Version version = Id3Version::V2_3);
 
 } // namespace vt
