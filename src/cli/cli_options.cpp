@@ -82,6 +82,15 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& arguments, QString&
             if (!jobs)
                 return std::nullopt;
             options.jobs = *jobs;
+        } else if (name == u"--format"_s) {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            if (*v != u"mp3"_s && *v != u"m4b"_s) {
+                error = u"bad value for --format: \""_s + *v + u"\" (expected mp3 or m4b)"_s;
+                return std::nullopt;
+            }
+            options.format = *v;
         } else if (name == u"--out"_s) {
             const auto v = value();
             if (!v)
@@ -155,6 +164,9 @@ Options:
   --voice NAME|INDEX  the voice: its number in --list-voices or its name
   --volume N          volume from 0 to 100
   --rate N            speed of speech from -10 (slow) to 10 (fast)
+  --format mp3|m4b    make MP3 files (the default) or M4B audio books: AAC in
+                      MP4, with the same tags and chapters, read as books
+                      with chapters by more players
   --out DIR           put the MP3 files into DIR (which must exist)
   --beside            put each MP3 file beside its book
   --tags, --no-tags   write the book's title, authors, cover and chapters

@@ -222,6 +222,13 @@ int main(int argc, char* argv[])
     settings.tags =
         options->tags.value_or(stored([&] { return store.boolean(vt::key::Tags); }, true));
     settings.id3 = options->id3v24 ? vt::Id3Version::V2_4 : vt::Id3Version::V2_3;
+    if (options->format)
+        settings.format =
+            *options->format == u"m4b"_s ? vt::OutputFormat::M4b : vt::OutputFormat::Mp3;
+    else
+        settings.format = stored([&] { return store.text(vt::key::Format); }, QString()) == u"m4b"_s
+                              ? vt::OutputFormat::M4b
+                              : vt::OutputFormat::Mp3;
 
     QStringList books;
     if (!collectBooks(options->paths, books, options->child) ||

@@ -50,6 +50,10 @@ QString SettingsStore::defaultText(const char* key)
         return GetDesktopFolder().value();
     if (name == QLatin1String(key::MatchLanguage))
         return u"True"_s;
+    if (name == QLatin1String(key::Format))
+        return u"mp3"_s;
+    if (name == QLatin1String(key::SplitChapters))
+        return u"False"_s;
     return {};
 }
 

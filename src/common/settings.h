@@ -26,6 +26,10 @@ inline constexpr const char* Tags = "Tags";
 // Boolean: a book in another language than the chosen voice's is spoken by a
 // voice for its language.
 inline constexpr const char* MatchLanguage = "MatchLanguage";
+// "mp3" or "m4b": what a book becomes.
+inline constexpr const char* Format = "Format";
+// Boolean: one file per chapter, in a folder named after the book.
+inline constexpr const char* SplitChapters = "SplitChapters";
 } // namespace key
 
 class SettingsStore

@@ -8,9 +8,15 @@ using namespace Qt::StringLiterals;
 namespace vt
 {
 
-QString ResultPath(const QString& bookPath, bool option1, bool option2, const QString& folder)
+QString SuffixOf(OutputFormat format)
 {
-    const QString name = Path(GetFileName(bookPath)).withSuffix(u"mp3").text();
+    return format == OutputFormat::M4b ? u"m4b"_s : u"mp3"_s;
+}
+
+QString ResultPath(const QString& bookPath, bool option1, bool option2, const QString& folder,
+                   OutputFormat format)
+{
+    const QString name = Path(GetFileName(bookPath)).withSuffix(SuffixOf(format)).text();
     Path result = Path(GetShortPath(GetFolderPart(bookPath))) / name;
     if (option1)
         result = Path(folder) / name;
@@ -23,9 +29,11 @@ QList<BookJob> MakeJobs(const QStringList& books, const JobSettings& settings)
 {
     QList<BookJob> jobs;
     for (const QString& book : books)
-        jobs.append({book, ResultPath(book, settings.option1, settings.option2, settings.folder),
-                     settings.voice, settings.volume, settings.rate, settings.tags,
-                     settings.matchLanguage, settings.id3});
+        jobs.append(
+            {book,
+             ResultPath(book, settings.option1, settings.option2, settings.folder, settings.format),
+             settings.voice, settings.volume, settings.rate, settings.tags, settings.matchLanguage,
+             settings.id3, settings.format});
     return jobs;
 }
 

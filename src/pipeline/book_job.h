@@ -11,6 +11,11 @@
 namespace vt
 {
 
+// What a book becomes: an MP3 file (the design's), or an M4B audio book
+// (AAC in MP4) that more players show as a book with chapters.
+enum class OutputFormat { Mp3, M4b };
+QString SuffixOf(OutputFormat format);
+
 // Everything one book's conversion needs, taken when the run starts: the
 // front end's controls or options are not read again.
 struct BookJob {
@@ -22,6 +27,7 @@ struct BookJob {
     bool tags = true;                  // title, authors, cover and chapters into the result
     bool matchLanguage = false;        // a book in another language goes to a voice for it
     Id3Version id3 = Id3Version::V2_3; // the MP3's tag
+    OutputFormat format = OutputFormat::Mp3;
 };
 
 // The choices a run starts with, as the window's controls or the batch
@@ -33,6 +39,7 @@ struct JobSettings {
     bool tags = true;
     bool matchLanguage = false;
     Id3Version id3 = Id3Version::V2_3;
+    OutputFormat format = OutputFormat::Mp3;
     bool option1 = true;  // results into `folder`
     bool option2 = false; // results beside each book
     QString folder;
@@ -41,7 +48,8 @@ struct JobSettings {
 // The result path of a book from the output options: into the folder with
 // option1, beside the book with option2 (option1 wins), else beside the
 // book when its folder exists. Only the last extension is replaced.
-QString ResultPath(const QString& bookPath, bool option1, bool option2, const QString& folder);
+QString ResultPath(const QString& bookPath, bool option1, bool option2, const QString& folder,
+                   OutputFormat format = OutputFormat::Mp3);
 
 // One job per book, in the list's order.
 QList<BookJob> MakeJobs(const QStringList& books, const JobSettings& settings);

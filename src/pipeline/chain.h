@@ -42,11 +42,13 @@ class Chain
     virtual qint32 cutText(const QString& textPath) = 0;
     // Speaks a piece file into a WAV file.
     virtual void saveToWav(const QString& source, const QString& wavPath) = 0;
-    virtual ToolRun wavToMp3(const QString& wavPath, const QString& mp3Path) = 0;
-    // Writes the book's title, authors, cover and chapters into its finished
-    // audio book: notes on what was cut short or left out, or the problem
-    // when the file could not be written.
-    virtual Expected<QStringList> tagResult(const QString& resultPath) = 0;
+    // Encodes a piece's WAV file into the target: an MP3 piece or the book's
+    // file. Why it failed, in words for the user, when it did.
+    virtual Expected<void> encodePiece(const QString& wavPath, const QString& target) = 0;
+    // Finishes the book's file once all its pieces are in: its title,
+    // authors, cover and chapters when the job asks for them. Notes on what
+    // was cut short or left out, or the problem when it could not be written.
+    virtual Expected<QStringList> finishResult(const QString& resultPath) = 0;
 
     // Set by the run before the first book.
     void setHooks(ChainHooks hooks) { hooks_ = std::move(hooks); }

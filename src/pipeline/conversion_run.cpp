@@ -121,8 +121,8 @@ class Run
     bool takeLock();
     void books();
     void book(int i);
-    void pieces(BookResult& result, qint32 m);
-    void encoded(const QString& mp3, bool isResult, const ToolRun& encoder);
+    void pieces(qint32 m, bool wholeBook);
+    void encoded(const QString& target, bool isResult, const Expected<void>& encoding);
     QString unspokenReason(qint32 m) const;
     void join(BookResult& result, qint32 m);
     void clearUpStopped();
@@ -311,12 +311,14 @@ void Run::book(int i)
     missingPieces_.clear();
     unspoken_.clear();
     progress_.pieces = m;
-    pieces(result, m);
+    // An M4B is encoded piece by piece into the one file: nothing to join.
+    const bool wholeBook = job.format == OutputFormat::M4b;
+    pieces(m, wholeBook);
     progress_.piece = 0;
     run_.step(222, [&] { ++progress_.activity; });
     run_.step(224, [&] { show(); });
     run_.step(226, [&] { yield(); });
-    if (m >= 2) // with no piece at all there is nothing to join
+    if (m >= 2 && !wholeBook) // with no piece at all there is nothing to join
         join(result, m);
 
     // Success is what this book wrote: every tool ended well (encodeFailure_,
@@ -341,8 +343,8 @@ void Run::book(int i)
         else
             result.reason = u"no audio file was made"_s;
     }
-    if (result.ok && job.tags) {
-        const Expected<QStringList> tagged = chain_.tagResult(partial_);
+    if (result.ok) {
+        const Expected<QStringList> tagged = chain_.finishResult(partial_);
         if (tagged) {
             addNotes(result, *tagged);
         } else {
@@ -380,17 +382,17 @@ QString Run::unspokenReason(qint32 m) const
 
 // Judges one encoding: a failed or crashed encoder may leave a cut-short MP3,
 // which must neither be joined nor be taken for a result.
-void Run::encoded(const QString& mp3, bool isResult, const ToolRun& encoder)
+void Run::encoded(const QString& target, bool isResult, const Expected<void>& encoding)
 {
-    if (!encoder.failed())
+    if (encoding)
         return;
     if (encodeFailure_.isEmpty())
-        encodeFailure_ = EncodeFailureReason(mp3, encoder);
+        encodeFailure_ = encoding.error();
     if (!isResult)
-        DeleteFileQuiet(mp3);
+        DeleteFileQuiet(target);
 }
 
-void Run::pieces(BookResult& result, qint32 m)
+void Run::pieces(qint32 m, bool wholeBook)
 {
     const auto yielding = [this] { yield(); };
     for (qint32 j = 1; j <= m; ++j) {
@@ -415,13 +417,13 @@ void Run::pieces(BookResult& result, qint32 m)
             run_.step(206, [&] { ++progress_.activity; });
             run_.step(208, [&] { show(); });
             run_.step(210, [&] { yield(); });
-            ToolRun encoder;
-            if (run_.test(212, [&] { return m == 1; })) {
-                run_.step(214, [&] { encoder = chain_.wavToMp3(wav, partial_); });
-                encoded(result.resultPath, true, encoder);
+            Expected<void> encoding;
+            if (run_.test(212, [&] { return m == 1 || wholeBook; })) {
+                run_.step(214, [&] { encoding = chain_.encodePiece(wav, partial_); });
+                encoded(partial_, true, encoding);
             } else {
-                run_.step(216, [&] { encoder = chain_.wavToMp3(wav, piece(j, ".mp3")); });
-                encoded(piece(j, ".mp3"), false, encoder);
+                run_.step(216, [&] { encoding = chain_.encodePiece(wav, piece(j, ".mp3")); });
+                encoded(piece(j, ".mp3"), false, encoding);
             }
             run_.step(218, [&] { DeleteFileQuiet(wav, yielding); });
         } else {

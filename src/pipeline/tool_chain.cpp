@@ -7,6 +7,7 @@
 #include "epub/contents.h"
 #include "epub/package.h"
 #include "epub/spoken_copy.h"
+#include "pipeline/failure_reasons.h"
 #include "speech/speech_rendering.h"
 #include "tags/book_tags.h"
 #include "text/chapter_places.h"
@@ -48,6 +49,7 @@ BookVoice ToolChain::startBook(const BookJob& job, const EpubBook& book)
 {
     job_ = job;
     book_ = &book;
+    m4b_.reset();
     pieces_.clear();
     chapters_.start({});
     voice_ = ChooseBookVoice(book.package().language, job.voice, job.matchLanguage);
@@ -96,8 +98,14 @@ void ToolChain::saveToWav(const QString& source, const QString& wavPath)
                               codePoints(source));
 }
 
+Expected<void> ToolChain::encodePiece(const QString& wavPath, const QString& target)
+{
+    return job_.format == OutputFormat::M4b ? encodeM4b(wavPath, target)
+                                            : encodeMp3(wavPath, target);
+}
+
 // The encoder's own frame count tells how far it is.
-ToolRun ToolChain::wavToMp3(const QString& wavPath, const QString& mp3Path)
+Expected<void> ToolChain::encodeMp3(const QString& wavPath, const QString& target)
 {
     PassingRunner runner(
         [this](const QByteArray& output) {
@@ -108,16 +116,65 @@ ToolRun ToolChain::wavToMp3(const QString& wavPath, const QString& mp3Path)
                 hooks().toolPass(output);
         },
         ToolTimeLimitMs(QFileInfo(wavPath).size(), 5, 10 << 20));
-    const ToolRun encoder = WAVToMP3(wavPath, mp3Path, hooks().report, runner);
+    const ToolRun encoder = WAVToMP3(wavPath, target, hooks().report, runner);
     // A joined book holds each piece's MP3 whole; a book of one piece needs
     // no measure.
     if (chapters_.wanted() && pieces_.size() > 1)
-        chapters_.pieceEncoded(pieceOf(wavPath), Mp3FrameSamples(mp3Path));
-    return encoder;
+        chapters_.pieceEncoded(pieceOf(wavPath), Mp3FrameSamples(target));
+    if (encoder.failed())
+        return Problem{EncodeFailureReason(target, encoder)};
+    return {};
 }
 
-Expected<QStringList> ToolChain::tagResult(const QString& resultPath)
+// Every piece goes into the one file: started with the book's tags and
+// cover at the first piece, the chapters are timed by the samples before.
+Expected<void> ToolChain::encodeM4b(const QString& wavPath, const QString& target)
 {
+    if (!m4b_) {
+        tags_ = job_.tags ? BookTagsFromEpub(*book_) : BookTags{};
+        M4bMetadata metadata;
+        metadata.texts = {{"title", tags_.title},
+                          {"album", tags_.title},
+                          {"artist", tags_.authors.join(u", "_s)},
+                          {"album_artist", tags_.authors.join(u", "_s)},
+                          {"genre", job_.tags ? u"Audiobook"_s : QString()},
+                          {"date", tags_.year},
+                          {"comment", tags_.comment},
+                          {"description", tags_.comment},
+                          {"copyright", tags_.publisher},
+                          {"media_type", u"2"_s}}; // an audio book
+        metadata.language = tags_.language;
+        metadata.cover = tags_.cover.data;
+        Expected<std::unique_ptr<M4bWriter>> made = M4bWriter::create(target, metadata);
+        if (!made)
+            return Problem{u"the M4B file could not be made: "_s + made.error()};
+        m4b_ = std::move(*made);
+    }
+    const qint64 before = m4b_->samples();
+    const Expected<void> added = m4b_->appendWav(wavPath, hooks().spoken, hooks().yield);
+    if (!added)
+        return Problem{u"the M4B file could not be written: "_s + added.error()};
+    if (chapters_.wanted())
+        chapters_.pieceEncoded(pieceOf(wavPath), m4b_->samples() - before);
+    return {};
+}
+
+Expected<QStringList> ToolChain::finishResult(const QString& resultPath)
+{
+    if (job_.format == OutputFormat::M4b) {
+        if (!m4b_)
+            return Problem{u"the M4B file was never started"_s};
+        QList<M4bMetadata::Chapter> chapters;
+        for (const BookChapter& c : chapters_.chapters())
+            chapters.append({c.title.left(kChapterTitleMax), c.startMs, c.endMs});
+        const Expected<void> finished = m4b_->finish(job_.tags ? chapters : decltype(chapters){});
+        m4b_.reset();
+        if (!finished)
+            return finished.problem();
+        return tags_.notes;
+    }
+    if (!job_.tags)
+        return QStringList{};
     return TagAudioBook(*book_, resultPath, chapters_.chapters(), hooks().yield, job_.id3);
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "audio/m4b_writer.h"
 #include "pipeline/chain.h"
+#include "tags/book_tags.h"
 #include "tags/chapter_timing.h"
 
 #include <QStringList>
+#include <memory>
 
 namespace vt
 {
@@ -18,11 +21,13 @@ class ToolChain : public Chain
     ToolRun readEpubToText() override;
     qint32 cutText(const QString& textPath) override;
     void saveToWav(const QString& source, const QString& wavPath) override;
-    ToolRun wavToMp3(const QString& wavPath, const QString& mp3Path) override;
-    Expected<QStringList> tagResult(const QString& resultPath) override;
+    Expected<void> encodePiece(const QString& wavPath, const QString& target) override;
+    Expected<QStringList> finishResult(const QString& resultPath) override;
 
   private:
     qint32 pieceOf(const QString& path) const;
+    Expected<void> encodeMp3(const QString& wavPath, const QString& target);
+    Expected<void> encodeM4b(const QString& wavPath, const QString& target);
 
     // The book in progress: its job, its archive, the voice it is spoken
     // with, its pieces and where its chapters fall.
@@ -31,6 +36,8 @@ class ToolChain : public Chain
     BookVoice voice_;
     QStringList pieces_;
     ChapterTiming chapters_;
+    BookTags tags_; // of an M4B, read when its file is started
+    std::unique_ptr<M4bWriter> m4b_;
 };
 
 } // namespace vt

@@ -42,12 +42,12 @@ class PreparedPieces : public Chain
     {
         writeFile(wav, readFile(source));
     }
-    ToolRun wavToMp3(const QString&, const QString& mp3) override
+    Expected<void> encodePiece(const QString&, const QString& mp3) override
     {
         QFile::copy(mp3s.at(next++), mp3);
         return {};
     }
-    Expected<QStringList> tagResult(const QString&) override { return QStringList{}; }
+    Expected<QStringList> finishResult(const QString&) override { return QStringList{}; }
 
     QStringList mp3s;
     qsizetype next = 0;

@@ -58,7 +58,7 @@ class ScriptedChain : public Chain
         if (!silentPieces.contains(GetFileName(source)))
             writeFile(wav, readFile(source));
     }
-    ToolRun wavToMp3(const QString& wav, const QString& mp3) override
+    Expected<void> encodePiece(const QString& wav, const QString& mp3) override
     {
         encodedTo << mp3;
         if (hooks().spoken)
@@ -66,8 +66,10 @@ class ScriptedChain : public Chain
         writeFile(mp3, "[" + readFile(wav) + "]");
         return {};
     }
-    Expected<QStringList> tagResult(const QString& result) override
+    Expected<QStringList> finishResult(const QString& result) override
     {
+        if (!job_.tags)
+            return QStringList{};
         tagged << GetFileName(job_.book) + QStringLiteral(" -> ") + result;
         if (!tagProblem.isEmpty())
             return Problem{tagProblem};

@@ -74,9 +74,9 @@ class MeasuredChain : public ToolChain
         wavSeconds[book] += wav.seconds();
         ++pieces[book];
     }
-    ToolRun wavToMp3(const QString& wavPath, const QString& mp3Path) override
+    Expected<void> encodePiece(const QString& wavPath, const QString& mp3Path) override
     {
-        const ToolRun encoder = ToolChain::wavToMp3(wavPath, mp3Path);
+        const Expected<void> encoder = ToolChain::encodePiece(wavPath, mp3Path);
         mp3PieceSeconds[book] += probe(mp3Path).seconds;
         return encoder;
     }
@@ -98,7 +98,8 @@ class EndToEnd : public ::testing::Test
     RunOutcome convert()
     {
         const RunOutcome outcome = run.convert(books, chain);
-        EXPECT_TRUE(run.observer.messages.isEmpty()) << run.observer.messageTexts().join(u'\n').toStdString();
+        EXPECT_TRUE(run.observer.messages.isEmpty())
+            << run.observer.messageTexts().join(u'\n').toStdString();
         return outcome;
     }
 

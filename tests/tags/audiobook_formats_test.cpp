@@ -1,0 +1,78 @@
+#include "audio_tools.h"
+#include "conversion.h"
+#include "test_env.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vt;
+using namespace vt::test;
+
+namespace
+{
+
+// What ffprobe makes of a finished book: its format, streams and chapters.
+QJsonObject probed(const QString& path)
+{
+    const ToolResult probe =
+        runTool(u"ffprobe"_s, {u"-v"_s, u"error"_s, u"-show_format"_s, u"-show_streams"_s,
+                               u"-show_chapters"_s, u"-of"_s, u"json"_s, path});
+    return QJsonDocument::fromJson(probe.out).object();
+}
+
+QString tag(const QJsonObject& probe, const QString& key)
+{
+    return probe[u"format"_s][u"tags"_s][key].toString();
+}
+
+} // namespace
+
+// The same book as MP3 and as M4B: the M4B is AAC in MP4 with the MP3's
+// length, tags, cover and chapters, as players read them.
+TEST(AudiobookFormats, AnM4bHasTheMp3sLengthTagsCoverAndChapters)
+{
+    QTemporaryDir out;
+    TempWorkingFolder temp;
+    Conversion run;
+    run.settings.folder = out.path();
+    run.settings.rate = 10;
+    const QString book = testBook(u"moby-dick-excerpt.epub"_s);
+    ASSERT_TRUE(run.convert({book}).books.value(0).ok);
+    run.settings.format = OutputFormat::M4b;
+    const RunOutcome m4b = run.convert({book});
+    ASSERT_TRUE(m4b.books.value(0).ok) << m4b.books.value(0).reason.toStdString();
+    EXPECT_EQ(m4b.books[0].resultPath, out.filePath(u"moby-dick-excerpt.m4b"_s));
+    EXPECT_TRUE(run.observer.messages.isEmpty());
+
+    const QJsonObject mp3 = probed(out.filePath(u"moby-dick-excerpt.mp3"_s));
+    const QJsonObject aac = probed(m4b.books[0].resultPath);
+    const QJsonArray streams = aac[u"streams"_s].toArray();
+    ASSERT_EQ(streams.size(), 3); // the audio, the chapters' text track, the cover
+    EXPECT_EQ(streams[0][u"codec_name"_s].toString(), u"aac"_s);
+    EXPECT_EQ(streams[0][u"profile"_s].toString(), u"LC"_s);
+    EXPECT_EQ(streams[0][u"channels"_s].toInt(), 1);
+    EXPECT_EQ(streams[2][u"disposition"_s][u"attached_pic"_s].toInt(), 1);
+    EXPECT_EQ(aac[u"format"_s][u"tags"_s][u"major_brand"_s].toString(), u"M4B "_s);
+    EXPECT_NEAR(aac[u"format"_s][u"duration"_s].toString().toDouble(),
+                mp3[u"format"_s][u"duration"_s].toString().toDouble(), 0.5);
+    for (const QString& key : {u"title"_s, u"artist"_s, u"album"_s, u"album_artist"_s, u"genre"_s,
+                               u"date"_s, u"comment"_s})
+        EXPECT_EQ(tag(aac, key), tag(mp3, key)) << key.toStdString();
+    EXPECT_EQ(tag(aac, u"media_type"_s), u"2"_s); // an audio book
+    const QJsonArray want = mp3[u"chapters"_s].toArray();
+    const QJsonArray got = aac[u"chapters"_s].toArray();
+    ASSERT_EQ(got.size(), want.size());
+    ASSERT_EQ(got.size(), 7);
+    for (qsizetype i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i][u"tags"_s][u"title"_s], want[i][u"tags"_s][u"title"_s]);
+        EXPECT_NEAR(got[i][u"start_time"_s].toString().toDouble(),
+                    want[i][u"start_time"_s].toString().toDouble(), 0.1);
+    }
+    // Both forms of MP4 chapters: the QuickTime chapter track ffprobe read,
+    // and the Nero list some players read instead.
+    EXPECT_TRUE(readFile(m4b.books[0].resultPath).contains("chpl"));
+}
