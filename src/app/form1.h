@@ -130,6 +130,8 @@ class Form1 : public QWidget,
     void Option2_Click();
     void Text1_Change();
     void Check1_Click();
+    void Combo2_Click();
+    void Check3_Click();
 
   protected:
     friend class WindowObserver;

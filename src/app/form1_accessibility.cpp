@@ -53,6 +53,10 @@ void Form1::setUpAccessibility()
     describe(Text1, u"Output folder"_s, u"The folder the MP3 files are saved into"_s);
     describe(PushButton7, u"Choose Output Folder"_s);
     describe(Option2, u"Save results in folder of original file"_s);
+    describe(Combo2, u"Save as"_s,
+             u"MP3 files, or M4B audio books (AAC) that more players show with chapters"_s);
+    describe(Check3, u"One file per chapter"_s,
+             u"Each book becomes a folder named after it holding a file per chapter"_s);
     describe(PushButton1, u"Start Converting To MP3"_s,
              u"Converts every book in the list into an MP3 file"_s);
     describe(ProgressBar1, u"Progress"_s);
@@ -61,7 +65,8 @@ void Form1::setUpAccessibility()
     QWidget* order[] = {ListView1,    PushButton3,  PushButton4,  PushButton2, PushButton5,
                         Slider1,      Slider2,      PushButton14, Combo1,      PusRefreshList,
                         PusAddVoices, PushButton10, Check2,       Option1,     Text1,
-                        PushButton7,  Option2,      Check1,       PushButton1, PushButton9};
+                        PushButton7,  Option2,      Check1,       Combo2,      Check3,
+                        PushButton1,  PushButton9};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 

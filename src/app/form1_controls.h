@@ -49,6 +49,9 @@ struct Form1Controls {
     QPushButton* PushButton7 = nullptr;
     QRadioButton* Option2 = nullptr;
     QCheckBox* Check1 = nullptr;
+    QLabel* Label7 = nullptr;    // "Save as:"
+    QComboBox* Combo2 = nullptr; // MP3 or M4B
+    QCheckBox* Check3 = nullptr; // "One file per chapter"
     CaptionedProgressBar* ProgressBar1 = nullptr;
     QPushButton* PushButton9 = nullptr;
     QTimer* Timer1 = nullptr;

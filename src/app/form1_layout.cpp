@@ -169,6 +169,14 @@ void Form1::createControls()
     Check1->setFont(arial(9, true));
     Check1->setChecked(true);
     Check1->setAccessibleName(u"Write title, author, cover and chapters into the MP3 files"_s);
+    Label7 = label(Frame5, u"Save as:"_s, u"Label7"_s, 4080, 1260, 720, 255);
+    Combo2 = place(new QComboBox(Frame5), u"Combo2"_s, 4920, 1200, 2640, 315);
+    Combo2->setFont(arial(9, false));
+    Combo2->addItems({u"MP3"_s, u"M4B audiobook (AAC)"_s});
+    Label7->setBuddy(Combo2);
+    Check3 = place(new QCheckBox(u"One file per chapter"_s, Frame5), u"Check3"_s, 4080, 1515,
+                   3480, 255);
+    Check3->setFont(arial(9, true));
 
     PushButton1 =
         button(this, u"Start Converting To MP3"_s, u"PushButton1"_s, 8040, 5180, 7800, 405);
@@ -218,6 +226,8 @@ void Form1::connectControls()
     connect(Option2, &QRadioButton::clicked, this, &Form1::Option2_Click);
     connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
     connect(Check1, &QCheckBox::clicked, this, &Form1::Check1_Click);
+    connect(Combo2, &QComboBox::activated, this, &Form1::Combo2_Click);
+    connect(Check3, &QCheckBox::clicked, this, &Form1::Check3_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
 }
 

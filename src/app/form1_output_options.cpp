@@ -2,6 +2,7 @@
 #include "common/step_guard.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -34,6 +35,18 @@ void Form1::optionClicked()
 void Form1::Check1_Click()
 {
     settings_.setBoolean(key::Tags, Check1->isChecked());
+}
+
+// What books become: MP3 files or M4B audio books.
+void Form1::Combo2_Click()
+{
+    settings_.setText(key::Format, Combo2->currentIndex() == 1 ? u"m4b"_s : u"mp3"_s);
+}
+
+// Whether each book becomes a folder of a file per chapter.
+void Form1::Check3_Click()
+{
+    settings_.setBoolean(key::SplitChapters, Check3->isChecked());
 }
 
 // Every change is stored as it stands; the run checks the folder.

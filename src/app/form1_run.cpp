@@ -6,6 +6,7 @@
 #include "pipeline/conversion_run.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -40,6 +41,8 @@ void Form1::PushButton1_Click()
             settings.rate = speech.rate;
             settings.tags = Check1->isChecked();
             settings.matchLanguage = Check2->isChecked();
+            settings.format = Combo2->currentIndex() == 1 ? OutputFormat::M4b : OutputFormat::Mp3;
+            settings.splitChapters = Check3->isChecked();
             settings.option1 = Option1->isChecked();
             settings.option2 = Option2->isChecked();
             settings.folder = Text1->text();

@@ -6,6 +6,7 @@
 #include "common/startup.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -77,7 +78,11 @@ bool Form1::Form_Load()
     g.step(128, [&] { Option1->setChecked(settings_.boolean(key::Option1)); });
     g.step(130, [&] { Option2->setChecked(settings_.boolean(key::Option2)); });
     g.step(132, [&] { Frame3->setEnabled(Option1->isChecked()); });
-    g.step(133, [&] { Check1->setChecked(settings_.boolean(key::Tags)); });
+    g.step(133, [&] {
+        Check1->setChecked(settings_.boolean(key::Tags));
+        Combo2->setCurrentIndex(settings_.text(key::Format) == u"m4b"_s ? 1 : 0);
+        Check3->setChecked(settings_.boolean(key::SplitChapters));
+    });
     g.step(134, [&] { setTimerEnabled(false); });
     g.step(136, [&] {
         if (const QString problem = CheckTempFolder(); !problem.isEmpty())

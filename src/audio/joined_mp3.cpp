@@ -142,6 +142,11 @@ bool startsWithInfoFrame(const QByteArray& head)
 
 } // namespace
 
+bool IsInfoFrame(QByteArrayView data, qint64 frame, const Mp3Header& header)
+{
+    return findInfoHeader(data, frame, header).has_value();
+}
+
 quint16 InfoTagCrc(QByteArrayView data, quint16 crc)
 {
     for (const char c : data)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "audio/mp3_frames.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -27,6 +29,10 @@ QList<BytePatch> JoinedMp3Patches(QByteArrayView data);
 // cannot be read or written, or holds no frames, is left as it is. True
 // when the file was changed.
 bool FixJoinedMp3(const QString& resultPath);
+
+// True when the frame at `frame` holds an encoder's Info header (it describes
+// a stream; it is no audio).
+bool IsInfoFrame(QByteArrayView data, qint64 frame, const Mp3Header& header);
 
 // The CRC-16 (polynomial 0x8005, reflected, start 0) of the encoder's Info tag.
 quint16 InfoTagCrc(QByteArrayView data, quint16 crc = 0);

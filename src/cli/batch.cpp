@@ -69,7 +69,8 @@ QStringList childArguments(const BatchSettings& batch, const QString& book)
     arguments << (settings.tags ? u"--tags"_s : u"--no-tags"_s);
     if (settings.id3 == Id3Version::V2_4)
         arguments << u"--id3v2.4"_s;
-    arguments << u"--format"_s << SuffixOf(settings.format);
+    arguments << u"--format"_s << SuffixOf(settings.format)
+              << (settings.splitChapters ? u"--split-chapters"_s : u"--no-split-chapters"_s);
     if (settings.option1)
         arguments << u"--out"_s << settings.folder;
     else

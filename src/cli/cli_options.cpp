@@ -108,6 +108,10 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& arguments, QString&
             if (!flag())
                 return std::nullopt;
             options.matchLanguage = name == u"--match-language"_s;
+        } else if (name == u"--split-chapters"_s || name == u"--no-split-chapters"_s) {
+            if (!flag())
+                return std::nullopt;
+            options.splitChapters = name == u"--split-chapters"_s;
         } else if (name == u"--id3v2.4"_s) {
             if (!flag())
                 return std::nullopt;
@@ -167,6 +171,12 @@ Options:
   --format mp3|m4b    make MP3 files (the default) or M4B audio books: AAC in
                       MP4, with the same tags and chapters, read as books
                       with chapters by more players
+  --split-chapters    make a folder named after each book holding a file per
+                      chapter ("07 - Chapter title.mp3"), each with the
+                      book's tags, its title and its track number; a book
+                      whose contents give no chapters stays one file
+  --no-split-chapters one file per book (default: as the window's
+                      "One file per chapter")
   --out DIR           put the MP3 files into DIR (which must exist)
   --beside            put each MP3 file beside its book
   --tags, --no-tags   write the book's title, authors, cover and chapters

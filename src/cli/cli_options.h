@@ -19,6 +19,7 @@ struct CliOptions {
     std::optional<bool> matchLanguage; // --match-language, --no-match-language
     bool id3v24 = false;               // the tag as ID3v2.4 instead of 2.3
     std::optional<QString> format;     // "mp3" or "m4b"
+    std::optional<bool> splitChapters; // --split-chapters, --no-split-chapters
     bool text = false;                 // print the text as it would be spoken
     bool listVoices = false;
     bool help = false;

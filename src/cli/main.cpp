@@ -230,6 +230,9 @@ int main(int argc, char* argv[])
                               ? vt::OutputFormat::M4b
                               : vt::OutputFormat::Mp3;
 
+    settings.splitChapters = options->splitChapters.value_or(
+        stored([&] { return store.boolean(vt::key::SplitChapters); }, false));
+
     QStringList books;
     if (!collectBooks(options->paths, books, options->child) ||
         (!options->text && !chooseOutput(*options, store, settings)))

@@ -28,6 +28,7 @@ struct BookJob {
     bool matchLanguage = false;        // a book in another language goes to a voice for it
     Id3Version id3 = Id3Version::V2_3; // the MP3's tag
     OutputFormat format = OutputFormat::Mp3;
+    bool splitChapters = false; // a folder of a file per chapter
 };
 
 // The choices a run starts with, as the window's controls or the batch
@@ -40,6 +41,7 @@ struct JobSettings {
     bool matchLanguage = false;
     Id3Version id3 = Id3Version::V2_3;
     OutputFormat format = OutputFormat::Mp3;
+    bool splitChapters = false;
     bool option1 = true;  // results into `folder`
     bool option2 = false; // results beside each book
     QString folder;

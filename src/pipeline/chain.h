@@ -7,6 +7,7 @@
 #include "tools/command_runner.h"
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <functional>
 
@@ -49,6 +50,11 @@ class Chain
     // authors, cover and chapters when the job asks for them. Notes on what
     // was cut short or left out, or the problem when it could not be written.
     virtual Expected<QStringList> finishResult(const QString& resultPath) = 0;
+    // Cuts the finished book's file into a file per chapter in `folder`
+    // ("NN - Title.mp3"), each with the book's tags, its own title and its
+    // number; the book's file stays as it is. The number of files, none
+    // when the book has too few chapters to cut it at.
+    virtual Expected<int> splitResult(const QString& resultPath, const QString& folder) = 0;
 
     // Set by the run before the first book.
     void setHooks(ChainHooks hooks) { hooks_ = std::move(hooks); }

@@ -45,11 +45,11 @@ QString shellQuoted(const QString& path)
     return u'\'' + quoted.replace(u"'"_s, u"'\\''"_s) + u'\'';
 }
 
-// The partial file of the book in progress, so that ending the program
-// mid-run can remove it.
-std::optional<PartialResult>& resultInProgress()
+// The partial file of the book in progress (and, while it is cut into
+// chapters, their folder), so that ending the program mid-run can remove it.
+QList<PartialResult>& resultInProgress()
 {
-    static std::optional<PartialResult> partial;
+    static QList<PartialResult> partial;
     return partial;
 }
 
@@ -124,6 +124,8 @@ class Run
     void pieces(qint32 m, bool wholeBook);
     void encoded(const QString& target, bool isResult, const Expected<void>& encoding);
     QString unspokenReason(qint32 m) const;
+    void splitIntoChapters(BookResult& result, const Path& folder,
+                           std::optional<PartialResult>& partial);
     void join(BookResult& result, qint32 m);
     void clearUpStopped();
 
@@ -277,8 +279,15 @@ void Run::book(int i)
     // The result is made beside its place and takes it only when complete:
     // an older result survives every failure, a link there is never followed.
     std::optional<PartialResult> partial;
+    // A book cut into chapters goes into a folder named after it.
+    const Path chapterFolder =
+        Path(result.resultPath).parent() / StripExtension(Path(result.resultPath).fileName());
     if (const QString place = ResultPlaceProblem(result.resultPath); !place.isEmpty()) {
         result.reason = place;
+    } else if (const QString folder =
+                   job.splitChapters ? ChapterFolderProblem(chapterFolder) : QString();
+               !folder.isEmpty()) {
+        result.reason = folder;
     } else {
         RemoveStrayPartials(result.resultPath);
         Expected<PartialResult> made = PartialResult::create(result.resultPath);
@@ -293,7 +302,7 @@ void Run::book(int i)
         observer_.bookFinished(result);
         return;
     }
-    resultInProgress() = partial;
+    resultInProgress() = {*partial};
     partial_ = partial->path().text();
     encodeFailure_.clear();
     joinFailure_.clear();
@@ -353,6 +362,8 @@ void Run::book(int i)
                 u"the title, cover and chapters could not be written: "_s + tagged.error();
         }
     }
+    if (result.ok && job.splitChapters)
+        splitIntoChapters(result, chapterFolder, partial);
     if (result.ok) {
         if (const Expected<void> placed = partial->commit(); !placed) {
             result.ok = false;
@@ -362,6 +373,36 @@ void Run::book(int i)
     RemoveUnfinishedResult();
     outcome_.books.append(result);
     observer_.bookFinished(result);
+}
+
+// The finished book becomes a folder of a file per chapter, made beside the
+// older one and put in its place when complete. A book with fewer than two
+// chapters stays one file, and the listener is told.
+void Run::splitIntoChapters(BookResult& result, const Path& folder,
+                            std::optional<PartialResult>& partial)
+{
+    Expected<PartialResult> made = PartialResult::createFolder(folder);
+    if (!made) {
+        result.ok = false;
+        result.reason = made.error();
+        return;
+    }
+    resultInProgress().append(*made);
+    const Expected<int> split = chain_.splitResult(partial_, made->path().text());
+    if (!split || *split == 0) {
+        made->discard();
+        resultInProgress().removeLast();
+        if (split) {
+            addNotes(result, {u"its contents give no chapters to cut it at: it is one file"_s});
+        } else {
+            result.ok = false;
+            result.reason = u"the book could not be cut into chapters: "_s + split.error();
+        }
+        return;
+    }
+    partial->discard();
+    partial = *made;
+    result.resultPath = folder.text();
 }
 
 // The speech engine reports its failures in the step's error box; here the
@@ -547,9 +588,9 @@ QString RunSummary(const RunOutcome& outcome)
 // that file goes; the result's place is not touched.
 void RemoveUnfinishedResult()
 {
-    if (const std::optional<PartialResult>& partial = resultInProgress())
-        partial->discard();
-    resultInProgress().reset();
+    for (const PartialResult& partial : resultInProgress())
+        partial.discard();
+    resultInProgress().clear();
 }
 
 void AbandonRun()

@@ -10,25 +10,39 @@ namespace vt
 // (".book.mp3.<pid>.<random>.part"), which takes the result's place only
 // when it is complete. An older result stays as it was until then, whatever
 // fails, and a link in the result's place is never written through: the
-// rename replaces the link itself.
+// rename replaces the link itself. A book cut into a file per chapter is
+// made the same way in a hidden folder, which takes the place of the
+// book's folder.
 class PartialResult
 {
   public:
     // Creates the file, never through a link and never over another file.
     static Expected<PartialResult> create(const Path& result);
+    // Creates the folder a book's chapter files are made in.
+    static Expected<PartialResult> createFolder(const Path& result);
 
     const Path& path() const { return path_; }
     const Path& result() const { return result_; }
-    // Puts the file in the result's place.
+    // Puts the file in the result's place. A folder swaps places with the
+    // older one, which is then removed.
     Expected<void> commit() const;
-    // Removes the file; never fails.
+    // Removes the file or folder; never fails.
     void discard() const;
 
   private:
-    PartialResult(Path result, Path path) : result_(std::move(result)), path_(std::move(path)) {}
+    PartialResult(Path result, Path path, bool folder)
+        : result_(std::move(result)), path_(std::move(path)), folder_(folder)
+    {
+    }
     Path result_;
     Path path_;
+    bool folder_ = false;
 };
+
+// Why the chapter files of a book cannot go into `folder`, or "": a file or
+// a link is in its place, or it holds files other than chapter files (a
+// folder of the user's own that a new book would replace).
+QString ChapterFolderProblem(const Path& folder);
 
 // Removes the partial files of this result that processes now gone left
 // behind (a run killed while it worked on the book).

@@ -1,12 +1,15 @@
 #include "pipeline/tool_chain.h"
 
 #include "audio/mp3_encoding.h"
+#include "audio/m4b_split.h"
 #include "audio/mp3_frames.h"
+#include "audio/mp3_split.h"
 #include "common/files.h"
 #include "common/paths.h"
 #include "epub/contents.h"
 #include "epub/package.h"
 #include "epub/spoken_copy.h"
+#include "pipeline/chapter_files.h"
 #include "pipeline/failure_reasons.h"
 #include "speech/speech_rendering.h"
 #include "tags/book_tags.h"
@@ -26,6 +29,33 @@ namespace
 {
 
 constexpr qint64 kWavHeaderBytes = 44;
+constexpr qint64 kSampleRate = 22050;
+
+// The MP3 tags in MP4's words; a chapter's own file has its title, and the
+// book's title as its album.
+M4bMetadata m4bMetadata(const BookTags& tags, bool tagged)
+{
+    const QString authors = tags.authors.join(u", "_s);
+    const bool track = tags.track.number > 0;
+    M4bMetadata metadata;
+    metadata.texts = {
+        {"title", track ? tags.track.title : tags.title},
+        {"album", tags.title},
+        {"artist", authors},
+        {"album_artist", authors},
+        {"genre", tagged ? u"Audiobook"_s : QString()},
+        {"date", tags.year},
+        {"comment", tags.comment},
+        {"description", tags.comment},
+        {"copyright", tags.publisher},
+        {"track", track ? QString::number(tags.track.number) + u'/' +
+                              QString::number(tags.track.total)
+                        : QString()},
+        {"media_type", u"2"_s}}; // an audio book
+    metadata.language = tags.language;
+    metadata.cover = tags.cover.data;
+    return metadata;
+}
 
 qint64 codePoints(const QString& textPath)
 {
@@ -77,7 +107,7 @@ qint32 ToolChain::cutText(const QString& textPath)
     const qint32 m = CutTextFileFSO(textPath, job_.rate, hooks().report, hooks().yield);
     for (qint32 j = 1; j <= m; ++j)
         pieces_.append(StripExtension(textPath) + PieceNumber(j) + u".txt"_s);
-    if (job_.tags)
+    if (job_.tags || job_.splitChapters)
         chapters_.start(LocateChapters(*book_, ReadEpubContents(*book_), pieces_, hooks().yield));
     return m;
 }
@@ -132,20 +162,8 @@ Expected<void> ToolChain::encodeM4b(const QString& wavPath, const QString& targe
 {
     if (!m4b_) {
         tags_ = job_.tags ? BookTagsFromEpub(*book_) : BookTags{};
-        M4bMetadata metadata;
-        metadata.texts = {{"title", tags_.title},
-                          {"album", tags_.title},
-                          {"artist", tags_.authors.join(u", "_s)},
-                          {"album_artist", tags_.authors.join(u", "_s)},
-                          {"genre", job_.tags ? u"Audiobook"_s : QString()},
-                          {"date", tags_.year},
-                          {"comment", tags_.comment},
-                          {"description", tags_.comment},
-                          {"copyright", tags_.publisher},
-                          {"media_type", u"2"_s}}; // an audio book
-        metadata.language = tags_.language;
-        metadata.cover = tags_.cover.data;
-        Expected<std::unique_ptr<M4bWriter>> made = M4bWriter::create(target, metadata);
+        Expected<std::unique_ptr<M4bWriter>> made =
+            M4bWriter::create(target, m4bMetadata(tags_, job_.tags));
         if (!made)
             return Problem{u"the M4B file could not be made: "_s + made.error()};
         m4b_ = std::move(*made);
@@ -176,6 +194,56 @@ Expected<QStringList> ToolChain::finishResult(const QString& resultPath)
     if (!job_.tags)
         return QStringList{};
     return TagAudioBook(*book_, resultPath, chapters_.chapters(), hooks().yield, job_.id3);
+}
+
+} // namespace vt
+
+namespace vt
+{
+
+// The chapters found while the book was spoken give the cuts; the tags are
+// the book's, each file with its own title and number.
+Expected<int> ToolChain::splitResult(const QString& resultPath, const QString& folder)
+{
+    const QList<BookChapter> chapters = chapters_.chapters();
+    if (chapters.size() < 2)
+        return 0;
+    BookTags tags = !job_.tags                          ? BookTags{}
+                    : job_.format == OutputFormat::M4b ? tags_
+                                                        : BookTagsFromEpub(*book_);
+    tags.chapters.clear();
+    tags.track.total = int(chapters.size());
+    QList<Path> targets;
+    QList<qint64> startsMs;
+    QList<QByteArray> heads;
+    QList<M4bMetadata> metadata;
+    const QString suffix = u'.' + SuffixOf(job_.format);
+    for (qsizetype i = 0; i < chapters.size(); ++i) {
+        const BookChapter& c = chapters[i];
+        targets.append(Path(folder) /
+                       ChapterFileName(int(i + 1), tags.track.total, c.title, suffix));
+        startsMs.append(c.startMs);
+        tags.track.number = int(i + 1);
+        tags.track.title = c.title.left(kChapterTitleMax);
+        if (job_.format == OutputFormat::M4b)
+            metadata.append(m4bMetadata(tags, job_.tags));
+        else
+            heads.append(job_.tags ? RenderId3Tag(tags, job_.id3) : QByteArray());
+        if (hooks().yield)
+            hooks().yield();
+    }
+    Expected<void> split;
+    if (job_.format == OutputFormat::M4b) {
+        split = SplitM4b(resultPath, startsMs, targets, metadata);
+    } else {
+        QList<qint64> starts;
+        for (const qint64 ms : startsMs)
+            starts.append(ms * kSampleRate / 1000);
+        split = SplitMp3(resultPath, starts, targets, heads);
+    }
+    if (!split)
+        return split.problem();
+    return int(targets.size());
 }
 
 } // namespace vt

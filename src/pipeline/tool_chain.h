@@ -23,6 +23,7 @@ class ToolChain : public Chain
     void saveToWav(const QString& source, const QString& wavPath) override;
     Expected<void> encodePiece(const QString& wavPath, const QString& target) override;
     Expected<QStringList> finishResult(const QString& resultPath) override;
+    Expected<int> splitResult(const QString& resultPath, const QString& folder) override;
 
   private:
     qint32 pieceOf(const QString& path) const;

@@ -145,8 +145,11 @@ BookTags BookTagsFromEpub(const EpubBook& book)
 QByteArray RenderId3Tag(const BookTags& tags, Id3Version version)
 {
     TagLib::ID3v2::Tag tag;
-    addText(tag, "TIT2", {tags.title});
+    addText(tag, "TIT2", {tags.track.number > 0 ? tags.track.title : tags.title});
     addText(tag, "TALB", {tags.title});
+    if (tags.track.number > 0)
+        addText(tag, "TRCK",
+                {QString::number(tags.track.number) + u'/' + QString::number(tags.track.total)});
     addText(tag, "TPE1", tags.authors);
     addText(tag, "TPE2", tags.authors);
     addText(tag, "TCON", {u"Audiobook"_s});

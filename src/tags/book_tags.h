@@ -31,6 +31,13 @@ struct BookTags {
     QString comment; // the description, plain text
     CoverImage cover;
     QList<BookChapter> chapters; // in order, each ending where the next starts
+    // A file holding one chapter of the book: its title (the book's title
+    // becomes the album) and its number of the book's files.
+    struct Track {
+        QString title;
+        int number = 0; // from 1; 0 for the whole book
+        int total = 0;
+    } track;
     QStringList notes;           // what the listener should know: a text cut short, no cover
 };
 
@@ -59,8 +66,8 @@ enum class Id3Version { V2_3 = 3, V2_4 = 4 };
 
 // The ID3v2 tag: TIT2, TALB, TPE1, TPE2, TCON "Audiobook", the year, TLAN,
 // TPUB, COMM, the front cover as APIC, and one CHAP per chapter (each with
-// its TIT2) with a CTOC listing them in order. Fields that are empty are
-// left out.
+// its TIT2) with a CTOC listing them in order; for a chapter's own file its
+// title as TIT2 and TRCK "n/total". Fields that are empty are left out.
 QByteArray RenderId3Tag(const BookTags& tags, Id3Version version = Id3Version::V2_3);
 
 // Puts the tag in front of the MP3 file's audio, replacing an ID3v2 tag

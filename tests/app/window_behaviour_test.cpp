@@ -195,15 +195,17 @@ TEST_F(AppTest, EveryControlHasASpokenNameAndEveryActionAKey)
     QStringList order;
     QWidget* w = form->controls().ListView1;
     do {
-        if ((w->focusPolicy() & Qt::TabFocus) && w->parentWidget() != form->controls().Combo1) {
-            EXPECT_TRUE(spoken(w).contains(QRegularExpression(u"[A-Za-z]{3}"_s))) << order.size();
+        if ((w->focusPolicy() & Qt::TabFocus) && !qobject_cast<QComboBox*>(w->parentWidget())) {
+            // A combo box is spoken by its current item on Linux, its name elsewhere.
+            const QString name = qobject_cast<QComboBox*>(w) ? w->accessibleName() : spoken(w);
+            EXPECT_TRUE(name.contains(QRegularExpression(u"[A-Za-z]{3}"_s))) << order.size();
             order << w->objectName();
         }
     } while ((w = w->nextInFocusChain()) != form->controls().ListView1);
     EXPECT_EQ(order.join(u' '), u"ListView1 PushButton3 PushButton4 PushButton2 PushButton5 "
                                 u"Slider1 Slider2 PushButton14 Combo1 PusRefreshList PusAddVoices "
                                 u"PushButton10 Check2 Option1 Text1 PushButton7 Option2 Check1 "
-                                u"PushButton1 PushButton9"_s);
+                                u"Combo2 Check3 PushButton1 PushButton9"_s);
     EXPECT_EQ(spoken(form->controls().PushButton7), u"Choose Output Folder"_s);
     EXPECT_EQ(form->controls().PushButton7->text(), u"..."_s);
     EXPECT_EQ(spoken(form->controls().ProgressBar1, QAccessible::Description), u"Progress Bar"_s);

@@ -48,6 +48,7 @@ class PreparedPieces : public Chain
         return {};
     }
     Expected<QStringList> finishResult(const QString&) override { return QStringList{}; }
+    Expected<int> splitResult(const QString&, const QString&) override { return 0; }
 
     QStringList mp3s;
     qsizetype next = 0;

@@ -75,6 +75,17 @@ class ScriptedChain : public Chain
             return Problem{tagProblem};
         return QStringList{};
     }
+    // Cuts the book into `chapterCount` files that each hold its result.
+    Expected<int> splitResult(const QString& result, const QString& folder) override
+    {
+        if (!splitProblem.isEmpty())
+            return Problem{splitProblem};
+        if (chapterCount < 2)
+            return 0;
+        for (int i = 1; i <= chapterCount; ++i)
+            writeFile(folder + QStringLiteral("/0%1 - Part.mp3").arg(i), readFile(result));
+        return chapterCount;
+    }
 
     QHash<QString, BookVoice> voices; // by the book's file name
     qint32 pieceCount = 1;
@@ -85,6 +96,8 @@ class ScriptedChain : public Chain
     QStringList encodedTo;
     QStringList tagged;            // "book.epub -> the file its result is made in"
     QString tagProblem;            // what tagging answers; "" is success
+    int chapterCount = 3;          // the files a book is cut into
+    QString splitProblem;          // what cutting answers; "" is success
     QList<const EpubBook*> opened; // the book each job was started with
     std::function<void()> onSpeak; // lets a test look at the run while a piece is spoken
 
