@@ -13,7 +13,7 @@ namespace
 bool refused(char32_t c)
 {
     return c < 0x20 || (c >= 0x7f && c < 0xa0) || c == 0x2028 || c == 0x2029 ||
-           QStringView(u"/\\:*?\"<>|").contains(QChar(c));
+           (c < 0x80 && QStringView(u"/\\:*?\"<>|").contains(QChar(c)));
 }
 
 QString safeTitle(const QString& title)

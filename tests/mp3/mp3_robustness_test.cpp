@@ -1,4 +1,5 @@
 #include "audio/joined_mp3.h"
+#include "audio/mp3_split.h"
 #include "audio/mp3_frames.h"
 #include "test_env.h"
 
@@ -277,3 +278,64 @@ TEST(FixJoinedMp3, AJoinedBookIsFixedInPlace)
 }
 
 } // namespace
+
+namespace
+{
+
+// The chapter files a split leaves, each without its head.
+QList<QByteArray> splitInto(const QString& dir, const QByteArray& book, const QList<qint64>& starts)
+{
+    writeFile(dir + u"/book.mp3"_s, book);
+    QList<Path> targets;
+    QList<QByteArray> heads;
+    for (qsizetype i = 0; i < starts.size(); ++i) {
+        targets.append(Path(dir) / (QString::number(i) + u".mp3"_s));
+        heads.append("ID3 head " + QByteArray::number(i));
+    }
+    const Expected<void> split = SplitMp3(Path(dir) / u"book.mp3", starts, targets, heads);
+    EXPECT_TRUE(split) << split.error().toStdString();
+    QList<QByteArray> bodies;
+    for (qsizetype i = 0; i < targets.size(); ++i) {
+        const QByteArray file = readFile(targets[i].text());
+        EXPECT_TRUE(file.startsWith(heads[i]));
+        bodies.append(file.mid(heads[i].size()));
+    }
+    return bodies;
+}
+
+} // namespace
+
+// Frames of 576 samples: a chapter starting inside a frame gets that frame;
+// the book's tag and the pieces' Info frames go into no chapter.
+TEST(SplitMp3, ChaptersGetTheirFramesAndOnlyThem)
+{
+    QTemporaryDir dir;
+    const QByteArray tag = QByteArray("ID3\x03\x00\x00\x00\x00\x00\x0a", 10) + QByteArray(10, 'x');
+    const QList<QByteArray> bodies = splitInto(
+        dir.path(), tag + piece(4, '\x11', 0) + piece(4, '\x22', 0), {0, 2 * 576 + 1, 6 * 576});
+    ASSERT_EQ(bodies.size(), 3);
+    // The first Info frame counts 576 samples: chapter 2 starts in the
+    // second audio frame, chapter 3 where the second piece's audio does.
+    EXPECT_EQ(bodies[0], audioFrame('\x11'));
+    EXPECT_EQ(bodies[1], audioFrame('\x11').repeated(3));
+    EXPECT_EQ(bodies[2], audioFrame('\x22').repeated(4));
+}
+
+// 500 chapters, some past the end: every one gets a file, and the audio is
+// all there once.
+TEST(SplitMp3, FiveHundredChaptersLoseNoFrame)
+{
+    QTemporaryDir dir;
+    QList<qint64> starts;
+    for (int i = 0; i < 500; ++i)
+        starts.append(qint64(i) * 576 * 2);
+    const QList<QByteArray> bodies = splitInto(dir.path(), piece(900, '\x33', 0), starts);
+    ASSERT_EQ(bodies.size(), 500);
+    EXPECT_EQ(bodies.join(), audioFrame('\x33').repeated(900));
+    EXPECT_TRUE(bodies[499].isEmpty());
+
+    const Expected<void> unwritable =
+        SplitMp3(Path(dir.path()) / u"book.mp3", {0}, {Path(dir.path()) / u"gone/0.mp3"}, {{}});
+    ASSERT_FALSE(unwritable);
+    EXPECT_TRUE(unwritable.error().startsWith(u"cannot write "_s + dir.path() + u"/gone/0.mp3"_s));
+}

@@ -351,3 +351,65 @@ TEST_F(Run, AStopRequestEndsTheRunAndClearsUp)
     QLockFile next(temp.file(u"vellumtone.lock"_s));
     EXPECT_TRUE(next.tryLock(0));
 }
+
+// A book cut into chapters becomes a folder named after it, made beside
+// the older one and put in its place only when complete.
+TEST_F(Run, ABookCutIntoChaptersReplacesOnlyAFolderOfChapters)
+{
+    settings.splitChapters = true;
+    const QString a = book(u"a.epub"_s);
+    const QString folder = result(u"a"_s);
+    RunOutcome outcome = run({a});
+    ASSERT_TRUE(outcome.books[0].ok) << outcome.books[0].reason.toStdString();
+    EXPECT_EQ(outcome.books[0].resultPath, folder);
+    EXPECT_EQ(test::entries(out.path()), QStringList{u"a"_s}); // no whole book, no partials
+    EXPECT_EQ(test::entries(folder),
+              (QStringList{u"01 - Part.mp3"_s, u"02 - Part.mp3"_s, u"03 - Part.mp3"_s}));
+
+    // A failed cut leaves the older chapters whole; a new cut replaces them.
+    chain.chapterCount = 2;
+    chain.splitProblem = u"cannot write: No space left on device"_s;
+    outcome = run({a});
+    EXPECT_EQ(outcome.books[0].reason,
+              u"the book could not be cut into chapters: "_s + chain.splitProblem);
+    EXPECT_EQ(test::entries(folder).size(), 3);
+    EXPECT_EQ(test::entries(out.path()), QStringList{u"a"_s});
+    chain.splitProblem.clear();
+    EXPECT_TRUE(run({a}).books[0].ok);
+    EXPECT_EQ(test::entries(folder), (QStringList{u"01 - Part.mp3"_s, u"02 - Part.mp3"_s}));
+
+    // A folder of the user's own in that place is never replaced: the book
+    // is refused before it is spoken. A file there is refused too.
+    test::writeFile(folder + u"/notes.txt"_s, "mine");
+    chain.spoken.clear();
+    outcome = run({a});
+    EXPECT_EQ(outcome.books[0].reason,
+              u"the folder "_s + folder +
+                  u" holds notes.txt, which is no chapter of a book; move it or choose another "
+                  u"folder"_s);
+    EXPECT_TRUE(chain.spoken.isEmpty());
+    EXPECT_EQ(test::readFile(folder + u"/notes.txt"_s), "mine");
+    test::writeFile(result(u"b"_s), "a file");
+    EXPECT_TRUE(run({book(u"b.epub"_s)}).books[0].reason.contains(u"is taken by a file"_s));
+
+    // A book whose contents give no chapters stays one file, and says so.
+    chain.chapterCount = 0;
+    outcome = run({book(u"c.epub"_s)});
+    ASSERT_TRUE(outcome.books[0].ok);
+    EXPECT_EQ(outcome.books[0].resultPath, result(u"c.mp3"_s));
+    EXPECT_EQ(outcome.books[0].note, u"its contents give no chapters to cut it at: it is one file"_s);
+    EXPECT_EQ(test::entries(out.path()), (QStringList{u"a"_s, u"b"_s, u"c.mp3"_s}));
+}
+
+// A stop while the book is cut removes the half-made folder and the whole
+// book's file: nothing is left but what was there before.
+TEST_F(Run, AStopWhileCuttingLeavesNothingBehind)
+{
+    settings.splitChapters = true;
+    observer.onYield = [&] {
+        if (!QDir(out.path()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
+            observer.stop = true;
+    };
+    EXPECT_TRUE(run({book(u"a.epub"_s)}).stopped);
+    EXPECT_TRUE(test::entries(out.path()).isEmpty());
+}

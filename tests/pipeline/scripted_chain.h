@@ -82,8 +82,11 @@ class ScriptedChain : public Chain
             return Problem{splitProblem};
         if (chapterCount < 2)
             return 0;
-        for (int i = 1; i <= chapterCount; ++i)
+        for (int i = 1; i <= chapterCount; ++i) {
             writeFile(folder + QStringLiteral("/0%1 - Part.mp3").arg(i), readFile(result));
+            if (hooks().yield)
+                hooks().yield();
+        }
         return chapterCount;
     }
 

@@ -1,5 +1,6 @@
 #include "audio_tools.h"
 #include "conversion.h"
+#include "pipeline/chapter_files.h"
 #include "test_env.h"
 
 #include <QJsonArray>
@@ -75,4 +76,48 @@ TEST(AudiobookFormats, AnM4bHasTheMp3sLengthTagsCoverAndChapters)
     // Both forms of MP4 chapters: the QuickTime chapter track ffprobe read,
     // and the Nero list some players read instead.
     EXPECT_TRUE(readFile(m4b.books[0].resultPath).contains("chpl"));
+}
+
+// One file per chapter, in either format: the book's chapters in order,
+// each with its title, its number, the book's tags and the cover, and
+// together the whole book's length.
+TEST(AudiobookFormats, ChapterFilesHoldTheBookInOrderWithTheirTags)
+{
+    QTemporaryDir out;
+    TempWorkingFolder temp;
+    Conversion run;
+    run.settings.folder = out.path();
+    run.settings.rate = 10;
+    const QString book = testBook(u"moby-dick-excerpt.epub"_s);
+    ASSERT_TRUE(run.convert({book}).books.value(0).ok);
+    const QJsonObject whole = probed(out.filePath(u"moby-dick-excerpt.mp3"_s));
+    const QJsonArray chapters = whole[u"chapters"_s].toArray();
+    ASSERT_EQ(chapters.size(), 7);
+
+    run.settings.splitChapters = true;
+    for (const OutputFormat format : {OutputFormat::Mp3, OutputFormat::M4b}) {
+        run.settings.format = format;
+        const RunOutcome split = run.convert({book});
+        ASSERT_TRUE(split.books.value(0).ok) << split.books.value(0).reason.toStdString();
+        const QString folder = out.filePath(u"moby-dick-excerpt"_s);
+        EXPECT_EQ(split.books[0].resultPath, folder);
+        const QStringList files = entries(folder);
+        ASSERT_EQ(files.size(), chapters.size());
+        double seconds = 0;
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            const QString title = chapters[i][u"tags"_s][u"title"_s].toString();
+            EXPECT_EQ(files[i], ChapterFileName(int(i + 1), 7, title, u'.' + SuffixOf(format)));
+            const QJsonObject file = probed(folder + u'/' + files[i]);
+            EXPECT_EQ(tag(file, u"title"_s), title);
+            EXPECT_EQ(tag(file, u"track"_s), QString::number(i + 1) + u"/7"_s);
+            EXPECT_EQ(tag(file, u"album"_s), tag(whole, u"album"_s));
+            EXPECT_EQ(tag(file, u"artist"_s), tag(whole, u"artist"_s));
+            EXPECT_TRUE(file[u"chapters"_s].toArray().isEmpty());
+            const QJsonArray streams = file[u"streams"_s].toArray();
+            ASSERT_EQ(streams.size(), 2) << files[i].toStdString(); // the audio and the cover
+            EXPECT_EQ(streams[1][u"disposition"_s][u"attached_pic"_s].toInt(), 1);
+            seconds += file[u"format"_s][u"duration"_s].toString().toDouble();
+        }
+        EXPECT_NEAR(seconds, whole[u"format"_s][u"duration"_s].toString().toDouble(), 1.0);
+    }
 }
