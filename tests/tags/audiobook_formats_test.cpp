@@ -1,5 +1,6 @@
 #include "audio_tools.h"
 #include "conversion.h"
+#include "epub_maker.h"
 #include "pipeline/chapter_files.h"
 #include "test_env.h"
 
@@ -120,4 +121,53 @@ TEST(AudiobookFormats, ChapterFilesHoldTheBookInOrderWithTheirTags)
         }
         EXPECT_NEAR(seconds, whole[u"format"_s][u"duration"_s].toString().toDouble(), 1.0);
     }
+}
+
+// 500 chapters, titles that are only slashes or dots, and an entry that
+// points to a chapter again: a file per place, named safely, none lost.
+TEST(AudiobookFormats, FiveHundredOddlyNamedChaptersGetAFileEach)
+{
+    QTemporaryDir dir;
+    QByteArray manifest, spine, nav;
+    QList<QPair<QString, QByteArray>> pages;
+    for (int i = 1; i <= 500; ++i) {
+        const QByteArray id = "c" + QByteArray::number(i);
+        manifest += "<item id=\"" + id + "\" href=\"" + id +
+                    ".xhtml\" media-type=\"application/xhtml+xml\"/>\n";
+        spine += "<itemref idref=\"" + id + "\"/>";
+        const QByteArray title = i == 1 ? "///" : i == 2 ? "..." : "Part " + QByteArray::number(i);
+        nav += "<li><a href=\"" + id + ".xhtml\">" + title + "</a></li>\n";
+        if (i == 2)
+            nav += "<li><a href=\"c2.xhtml\">Again</a></li>\n";
+        pages.append({QString::fromLatin1(id + ".xhtml"),
+                      xhtmlPage("<p>Number " + QByteArray::number(i) + ".</p>")});
+    }
+    pages.append({u"nav.xhtml"_s, xhtmlPage("<nav epub:type=\"toc\"><ol>" + nav + "</ol></nav>")});
+    const QString book = dir.filePath(u"many.epub"_s);
+    makeEpub(book,
+             opfDocument(
+                 "<dc:title>Many</dc:title><dc:language>en</dc:language>",
+                 manifest +
+                     R"(<item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>)",
+                 "<spine>" + spine + "</spine>"),
+             pages);
+
+    TempWorkingFolder temp;
+    Conversion run;
+    run.settings.folder = dir.path();
+    run.settings.rate = 10;
+    run.settings.format = OutputFormat::M4b;
+    run.settings.splitChapters = true;
+    const RunOutcome outcome = run.convert({book});
+    ASSERT_TRUE(outcome.books.value(0).ok) << outcome.books.value(0).reason.toStdString();
+    const QStringList files = entries(dir.filePath(u"many"_s));
+    ASSERT_EQ(files.size(), 500);
+    EXPECT_EQ(files[0], u"001 - Chapter 1.m4b"_s);
+    EXPECT_EQ(files[1], u"002 - Chapter 2.m4b"_s);
+    EXPECT_EQ(files[2], u"003 - Part 3.m4b"_s);
+    EXPECT_EQ(files[499], u"500 - Part 500.m4b"_s);
+    const QJsonObject first = probed(dir.filePath(u"many/"_s) + files[0]);
+    EXPECT_EQ(tag(first, u"title"_s), u"///"_s);
+    EXPECT_EQ(tag(first, u"track"_s), u"1/500"_s);
+    EXPECT_GT(first[u"format"_s][u"duration"_s].toString().toDouble(), 0.1); // "Number 1."
 }
