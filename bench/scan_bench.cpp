@@ -4,8 +4,8 @@
 //                               through the core; prints "rows N ms T" with
 //                               the fastest of RUNS runs
 #include "booklist/adding_books.h"
-#include "common/settings.h"
 #include "booklist/list_window.h"
+#include "common/settings.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -57,9 +57,8 @@ QString checkCutting(const QByteArray& text, int speed)
     file.close();
 
     QStringList shown;
-    const qint32 pieces = CutTextFileFSO(input, speed, [&shown](const StepFailure& f) {
-        shown.append(applicationErrorText(f));
-    });
+    const qint32 pieces = CutTextFileFSO(
+        input, speed, [&shown](const StepFailure& f) { shown.append(applicationErrorText(f)); });
     QString problem;
     if (!shown.isEmpty())
         problem = u"an error was shown: "_s + shown.first();

@@ -13,7 +13,6 @@
 #include <functional>
 #include <memory>
 
-
 namespace vt
 {
 
@@ -165,7 +164,7 @@ class Form1 : public QWidget,
     double progressValue_ = 0;
     QString progressCaption_;
     bool centred_ = false;
-    QList<VoiceToken> voices_;          // Combo1's voices, in its order
+    QList<VoiceToken> voices_;           // Combo1's voices, in its order
     WindowObserver* observer_ = nullptr; // of the run in progress
 };
 

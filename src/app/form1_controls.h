@@ -55,7 +55,6 @@ struct Form1Controls {
     CaptionedProgressBar* ProgressBar1 = nullptr;
     QPushButton* PushButton9 = nullptr;
     QTimer* Timer1 = nullptr;
-
 };
 
 } // namespace vt

@@ -174,8 +174,8 @@ void Form1::createControls()
     Combo2->setFont(arial(9, false));
     Combo2->addItems({u"MP3"_s, u"M4B audiobook (AAC)"_s});
     Label7->setBuddy(Combo2);
-    Check3 = place(new QCheckBox(u"One file per chapter"_s, Frame5), u"Check3"_s, 4080, 1515,
-                   3480, 255);
+    Check3 =
+        place(new QCheckBox(u"One file per chapter"_s, Frame5), u"Check3"_s, 4080, 1515, 3480, 255);
     Check3->setFont(arial(9, true));
 
     PushButton1 =

@@ -124,7 +124,11 @@ void Form1::PushButton14_Click()
     g.step(104, [&] { yieldOnce(); });
     g.step(106, [&] {
         services_.saveToWav(u"This is a test"_s, QString(), speakSettings(),
-                            {errorBox(), [this] { yieldOnce(); }, {}, {}, [this](const QString& e) {
+                            {errorBox(),
+                             [this] { yieldOnce(); },
+                             {},
+                             {},
+                             [this](const QString& e) {
                                  showMessage(e + u"\n\nPlease try selecting another voice "
                                                  u"from the dropdown."_s);
                              }});

@@ -2,8 +2,8 @@
 #include "app/form1.h"
 #include "app/hand_cursor.h"
 #include "booklist/samples.h"
-#include "common/step_guard.h"
 #include "common/startup.h"
+#include "common/step_guard.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -123,8 +123,7 @@ struct Input {
 Expected<void> SplitM4b(const Path& source, const QList<qint64>& startsMs,
                         const QList<Path>& targets, const QList<M4bMetadata>& metadata)
 {
-    if (startsMs.size() != targets.size() || metadata.size() != targets.size() ||
-        targets.isEmpty())
+    if (startsMs.size() != targets.size() || metadata.size() != targets.size() || targets.isEmpty())
         return Problem{u"no files to cut the book into"_s, err::InvalidCall};
     Input in;
     const QByteArray name = source.native();

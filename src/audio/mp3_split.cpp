@@ -19,8 +19,8 @@ constexpr qint64 kLetGoEvery = 8 << 20;
 
 } // namespace
 
-Expected<void> SplitMp3(const Path& source, const QList<qint64>& starts,
-                        const QList<Path>& targets, const QList<QByteArray>& heads)
+Expected<void> SplitMp3(const Path& source, const QList<qint64>& starts, const QList<Path>& targets,
+                        const QList<QByteArray>& heads)
 {
     if (starts.size() != targets.size() || heads.size() != targets.size() || targets.isEmpty())
         return Problem{u"no files to cut the book into"_s, err::InvalidCall};

@@ -16,7 +16,7 @@ namespace vt
 // end, the first one from the start), after heads[i] (its tag). The file's
 // ID3v2 tag and its encoder's Info frames stay behind. Memory stays small
 // however long the file: its pages are let go once passed.
-Expected<void> SplitMp3(const Path& source, const QList<qint64>& starts,
-                        const QList<Path>& targets, const QList<QByteArray>& heads);
+Expected<void> SplitMp3(const Path& source, const QList<qint64>& starts, const QList<Path>& targets,
+                        const QList<QByteArray>& heads);
 
 } // namespace vt

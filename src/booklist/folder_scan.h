@@ -10,7 +10,6 @@
 namespace vt
 {
 
-
 // Windows-style attribute bits as this platform maps them: read-only when the
 // owner may not write, hidden when the name begins with ".", archive on every
 // regular file, reparse point on a symbolic link. System is never set.

@@ -1,6 +1,5 @@
 #include "booklist/scramble.h"
 
-
 namespace vt
 {
 namespace

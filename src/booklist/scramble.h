@@ -7,7 +7,6 @@
 namespace vt
 {
 
-
 // The key of the stored sample list.
 inline constexpr char16_t kSampleKey[] = u"lanterns";
 

@@ -202,7 +202,8 @@ language (LANG), else English, and "Match each book's language" is on.
 
 Output:
   standard output   one line per book, in the order the books were given:
-                    the path of the MP3 file, or
+                    the path of the MP3 file (of the folder of its
+                    chapters with --split-chapters), or
                     "failed: BOOK: REASON" when the book got no complete MP3;
                     a note after a tab when there is one, e.g. that no voice
                     speaks the book's language: no voice for Hebrew; spoken

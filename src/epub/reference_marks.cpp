@@ -295,9 +295,8 @@ QByteArray WithoutNavigation(const QByteArray& xhtml)
 {
     const auto isNav = [](const Tag& tag) { return tag.name == "nav"; };
     const Extents extents(xhtml, isNav);
-    return without(xhtml, [&](const Tag& tag) {
-        return isNav(tag) ? extents.of(tag) : std::nullopt;
-    });
+    return without(xhtml,
+                   [&](const Tag& tag) { return isNav(tag) ? extents.of(tag) : std::nullopt; });
 }
 
 bool IsLinkOnlyPage(const QByteArray& xhtml, const std::function<bool(const QString&)>& ownDocument)

@@ -27,8 +27,7 @@ QString partialPrefix(const Path& result)
 
 // A new name beside the result, made by `make`, which fails with EEXIST
 // when the name is taken.
-template <typename Make>
-Expected<Path> besideResult(const Path& result, Make make)
+template <typename Make> Expected<Path> besideResult(const Path& result, Make make)
 {
     const QString prefix = partialPrefix(result) + QString::number(::getpid()) + u'.';
     for (int attempt = 0;; ++attempt) {
@@ -78,8 +77,8 @@ Expected<void> PartialResult::commit() const
         // The older chapters stay whole until the new ones are in place.
         if (const QString problem = ChapterFolderProblem(result_); !problem.isEmpty())
             return Problem{problem};
-        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(),
-                        RENAME_EXCHANGE) == 0) {
+        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) ==
+            0) {
             (void)DeleteFolderTree(path_); // the older chapters; a leftover goes next time
             return {};
         }
@@ -134,9 +133,8 @@ void RemoveStrayPartials(const Path& result)
     const QRegularExpression partial(u"^"_s + QRegularExpression::escape(partialPrefix(result)) +
                                      u"(\\d+)\\.[0-9a-z]+\\.part(\\..*)?$"_s);
     const QDir folder(result.parent().text());
-    for (const QFileInfo& entry :
-         folder.entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System |
-                              QDir::NoDotAndDotDot)) {
+    for (const QFileInfo& entry : folder.entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden |
+                                                       QDir::System | QDir::NoDotAndDotDot)) {
         const QRegularExpressionMatch m = partial.match(entry.fileName());
         if (!m.hasMatch())
             continue;

@@ -1,7 +1,7 @@
 #include "pipeline/tool_chain.h"
 
-#include "audio/mp3_encoding.h"
 #include "audio/m4b_split.h"
+#include "audio/mp3_encoding.h"
 #include "audio/mp3_frames.h"
 #include "audio/mp3_split.h"
 #include "common/files.h"
@@ -38,20 +38,19 @@ M4bMetadata m4bMetadata(const BookTags& tags, bool tagged)
     const QString authors = tags.authors.join(u", "_s);
     const bool track = tags.track.number > 0;
     M4bMetadata metadata;
-    metadata.texts = {
-        {"title", track ? tags.track.title : tags.title},
-        {"album", tags.title},
-        {"artist", authors},
-        {"album_artist", authors},
-        {"genre", tagged ? u"Audiobook"_s : QString()},
-        {"date", tags.year},
-        {"comment", tags.comment},
-        {"description", tags.comment},
-        {"copyright", tags.publisher},
-        {"track", track ? QString::number(tags.track.number) + u'/' +
-                              QString::number(tags.track.total)
-                        : QString()},
-        {"media_type", u"2"_s}}; // an audio book
+    metadata.texts = {{"title", track ? tags.track.title : tags.title},
+                      {"album", tags.title},
+                      {"artist", authors},
+                      {"album_artist", authors},
+                      {"genre", tagged ? u"Audiobook"_s : QString()},
+                      {"date", tags.year},
+                      {"comment", tags.comment},
+                      {"description", tags.comment},
+                      {"copyright", tags.publisher},
+                      {"track", track ? QString::number(tags.track.number) + u'/' +
+                                            QString::number(tags.track.total)
+                                      : QString()},
+                      {"media_type", u"2"_s}}; // an audio book
     metadata.language = tags.language;
     metadata.cover = tags.cover.data;
     return metadata;
@@ -208,9 +207,9 @@ Expected<int> ToolChain::splitResult(const QString& resultPath, const QString& f
     const QList<BookChapter> chapters = chapters_.chapters();
     if (chapters.size() < 2)
         return 0;
-    BookTags tags = !job_.tags                          ? BookTags{}
+    BookTags tags = !job_.tags                         ? BookTags{}
                     : job_.format == OutputFormat::M4b ? tags_
-                                                        : BookTagsFromEpub(*book_);
+                                                       : BookTagsFromEpub(*book_);
     tags.chapters.clear();
     tags.track.total = int(chapters.size());
     QList<Path> targets;

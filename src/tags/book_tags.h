@@ -38,7 +38,7 @@ struct BookTags {
         int number = 0; // from 1; 0 for the whole book
         int total = 0;
     } track;
-    QStringList notes;           // what the listener should know: a text cut short, no cover
+    QStringList notes; // what the listener should know: a text cut short, no cover
 };
 
 // The longest texts a tag takes: players show a line or two, and a tag of

@@ -1,11 +1,11 @@
 #include "app/captioned_progress_bar.h"
-#include "app_fixture.h"
-#include "pipeline/conversion_run.h"
 #include "app/window_observer.h"
+#include "app_fixture.h"
 #include "epub_maker.h"
+#include "pipeline/conversion_run.h"
+#include "pipeline/progress.h"
 #include "scripted_chain.h"
 #include "speech/speech_rendering.h"
-#include "pipeline/progress.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -168,7 +168,8 @@ TEST_F(AppTest, ChangingTheVoiceDuringARunLeavesTheBookInItsVoice)
     EXPECT_TRUE(QFile::exists(temp.file(u"output002.txt"_s))); // a book of two pieces
     EXPECT_EQ(voices->currentIndex(), german);
     ASSERT_GE(heard.size(), 2);
-    EXPECT_EQ(heard.count(u"English (Great Britain)"_s), heard.size()) << heard.join(u',').toStdString();
+    EXPECT_EQ(heard.count(u"English (Great Britain)"_s), heard.size())
+        << heard.join(u',').toStdString();
 }
 
 } // namespace vt::test

@@ -74,7 +74,8 @@ TEST_F(AppTest, APressHeldOnASliderWhileBusyIsRefusedOnce)
     auto form = loadedForm();
     form->show();
     // The last press was held since before the run: it stops at its first refusal.
-    for (QSlider* slider : {form->controls().Slider1, form->controls().Slider2, form->controls().Slider1}) {
+    for (QSlider* slider :
+         {form->controls().Slider1, form->controls().Slider2, form->controls().Slider1}) {
         const QPoint track = trackRightOfHandle(slider);
         form->setBusy(boxes.shown.size() < 2);
         QTest::mousePress(slider, Qt::LeftButton, {}, track);

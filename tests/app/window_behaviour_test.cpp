@@ -71,7 +71,8 @@ TEST_F(AppTest, PointerFollowsTheMouseButTheHourglassStays)
     moveOver(form->controls().Text1);
     EXPECT_EQ(form->pointer(), Pointer::Default);
     moveOver(form->controls().PushButton9);
-    moveOver(form->controls().Frame1, form->controls().lblVolume->geometry().center()); // over its label
+    moveOver(form->controls().Frame1,
+             form->controls().lblVolume->geometry().center()); // over its label
     EXPECT_EQ(form->pointer(), Pointer::Custom);
     moveOver(form.get(), {1063, 1});
     EXPECT_EQ(form->pointer(), Pointer::Default);
@@ -102,7 +103,8 @@ TEST_F(AppTest, HandCursorAndSkinComeFromTheProgramFolder)
 
     EXPECT_EQ(form->styleSheet(), u"QPushButton { color: rgb(1, 2, 3); }"_s);
     const QColor face = QApplication::palette().color(QPalette::Button);
-    for (QWidget* w : QList<QWidget*>{form.get(), form->controls().Frame1, form->controls().Label2, form->controls().Option2})
+    for (QWidget* w : QList<QWidget*>{form.get(), form->controls().Frame1, form->controls().Label2,
+                                      form->controls().Option2})
         EXPECT_EQ(w->palette().color(QPalette::Window), face) << w->objectName().toStdString();
 }
 
@@ -167,8 +169,9 @@ TEST_F(AppTest, ARunsProgressMovesTheBarAndTimer1TicksWhileSpeaking)
     EXPECT_EQ(form->pointer(), Pointer::Hourglass);
     progress = {RunProgress::Stage::Speaking, 2, 5, 1, 3, 25.5, 17, -1};
     observer.progress(progress);
-    EXPECT_EQ(form->progressCaption(),
-              u"Processing: 2 of 5.. please wait patiently.. Please do not click on anything..17"_s);
+    EXPECT_EQ(
+        form->progressCaption(),
+        u"Processing: 2 of 5.. please wait patiently.. Please do not click on anything..17"_s);
     EXPECT_EQ(form->controls().ProgressBar1->value(), 25);
     ASSERT_TRUE(form->timerEnabled());
     form->setTimerInterval(10);
@@ -214,8 +217,10 @@ TEST_F(AppTest, EveryControlHasASpokenNameAndEveryActionAKey)
     form->appendRow(u"/books/a.epub"_s);
     form->appendRow(u"/books/b.epub"_s);
     form->show();
-    EXPECT_TRUE(spoken(form->controls().ListView1, QAccessible::Description).startsWith(u"2 books"_s));
-    QAccessibleInterface* row = QAccessible::queryAccessibleInterface(form->controls().ListView1)->child(1);
+    EXPECT_TRUE(
+        spoken(form->controls().ListView1, QAccessible::Description).startsWith(u"2 books"_s));
+    QAccessibleInterface* row =
+        QAccessible::queryAccessibleInterface(form->controls().ListView1)->child(1);
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->text(QAccessible::Name), u"a.epub"_s);
     EXPECT_EQ(row->text(QAccessible::Description), u"/books/a.epub"_s);

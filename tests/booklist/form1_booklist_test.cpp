@@ -46,9 +46,7 @@ class BookListButtons : public ::testing::Test
     void SetUp() override
     {
         Form1::Services services;
-        services.loadVoiceList = [](VoiceListPort&, SettingsStore&) {
-            return true;
-        };
+        services.loadVoiceList = [](VoiceListPort&, SettingsStore&) { return true; };
         services.browseFolder = [this](QWidget* owner, const QString& prompt,
                                        const QString& start) {
             pickerCalls.append({owner == form.get(), prompt, start});

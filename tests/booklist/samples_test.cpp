@@ -85,8 +85,7 @@ class Samples : public ::testing::Test
     void load()
     {
         LoadSampleFiles(
-            store, window,
-            [&](const QString& opened) { openedFolders.append(opened); }, folder);
+            store, window, [&](const QString& opened) { openedFolders.append(opened); }, folder);
     }
 
     QTemporaryDir dir;

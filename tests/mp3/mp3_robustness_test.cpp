@@ -1,6 +1,6 @@
 #include "audio/joined_mp3.h"
-#include "audio/mp3_split.h"
 #include "audio/mp3_frames.h"
+#include "audio/mp3_split.h"
 #include "test_env.h"
 
 #include <QFile>

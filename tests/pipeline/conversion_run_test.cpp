@@ -397,7 +397,8 @@ TEST_F(Run, ABookCutIntoChaptersReplacesOnlyAFolderOfChapters)
     outcome = run({book(u"c.epub"_s)});
     ASSERT_TRUE(outcome.books[0].ok);
     EXPECT_EQ(outcome.books[0].resultPath, result(u"c.mp3"_s));
-    EXPECT_EQ(outcome.books[0].note, u"its contents give no chapters to cut it at: it is one file"_s);
+    EXPECT_EQ(outcome.books[0].note,
+              u"its contents give no chapters to cut it at: it is one file"_s);
     EXPECT_EQ(test::entries(out.path()), (QStringList{u"a"_s, u"b"_s, u"c.mp3"_s}));
 }
 

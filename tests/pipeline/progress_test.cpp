@@ -54,6 +54,5 @@ TEST(Progress, TwentyBooksDoNotMoveAndAShortWaitShowsNothing)
 // until the book is done.
 TEST(Progress, TheJoinsCreepStopsShortOfTheBooksEnd)
 {
-    EXPECT_EQ(creep(98, 1, 50 + 150 * 3, nullptr, BookProgress(1, 1, 0.99)),
-              QList<double>{99});
+    EXPECT_EQ(creep(98, 1, 50 + 150 * 3, nullptr, BookProgress(1, 1, 0.99)), QList<double>{99});
 }

@@ -127,9 +127,10 @@ TEST_F(SaveToWavTest, AVoiceNoLongerInstalledAsksForAnotherAndSpeaksNothing)
 {
     settings.voice = VoiceToken(u"Gone"_s, "gone-voice");
     EXPECT_FALSE(render().valid);
-    EXPECT_EQ(window.messageTexts(),
-              QStringList{
-                  u"Class not registered\n\nPlease try selecting another voice from the dropdown."_s});
+    EXPECT_EQ(
+        window.messageTexts(),
+        QStringList{
+            u"Class not registered\n\nPlease try selecting another voice from the dropdown."_s});
 }
 
 TEST_F(SaveToWavTest, AFailedSpeakIsSilentAndLeavesNoWavFile)

@@ -144,13 +144,14 @@ TEST(AudiobookFormats, FiveHundredOddlyNamedChaptersGetAFileEach)
     }
     pages.append({u"nav.xhtml"_s, xhtmlPage("<nav epub:type=\"toc\"><ol>" + nav + "</ol></nav>")});
     const QString book = dir.filePath(u"many.epub"_s);
-    makeEpub(book,
-             opfDocument(
-                 "<dc:title>Many</dc:title><dc:language>en</dc:language>",
-                 manifest +
-                     R"(<item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>)",
-                 "<spine>" + spine + "</spine>"),
-             pages);
+    makeEpub(
+        book,
+        opfDocument(
+            "<dc:title>Many</dc:title><dc:language>en</dc:language>",
+            manifest +
+                R"(<item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>)",
+            "<spine>" + spine + "</spine>"),
+        pages);
 
     TempWorkingFolder temp;
     Conversion run;

@@ -1,7 +1,7 @@
 #include "audio_tools.h"
 #include "common/paths.h"
-#include "epub_maker.h"
 #include "conversion.h"
+#include "epub_maker.h"
 #include "pipeline/conversion_run.h"
 #include "pipeline/tool_chain.h"
 #include "speech/speech_rendering.h"

@@ -1,6 +1,6 @@
 #include "epub/reference_marks.h"
-#include <QElapsedTimer>
 
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;

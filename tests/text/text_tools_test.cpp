@@ -1,6 +1,6 @@
 #include "audio/mp3_encoding.h"
-#include "common/step_guard.h"
 #include "common/paths.h"
+#include "common/step_guard.h"
 #include "epub/package.h"
 #include "epub/spoken_copy.h"
 #include "fake_window.h"
@@ -96,8 +96,9 @@ class TextTools : public ::testing::Test
     {
         const EpubBook epub(book);
         const ToolRun converter =
-            ReadePubToStringToFSO(book, window.report(), runner,
-                                  [&epub](const QString& copy) { return WriteSpokenCopy(epub, copy); });
+            ReadePubToStringToFSO(book, window.report(), runner, [&epub](const QString& copy) {
+                return WriteSpokenCopy(epub, copy);
+            });
         EXPECT_FALSE(converter.failed()) << converter.output.toStdString();
         EXPECT_TRUE(QFile::exists(output)) << book.toStdString();
         pieces = CutTextFileFSO(output, speed, window.report(), window.yield());

@@ -1,9 +1,9 @@
 #include "audio/mp3_encoding.h"
 #include "common/command.h"
-#include "tools/command_runner.h"
 #include "common/error.h"
 #include "fake_window.h"
 #include "test_env.h"
+#include "tools/command_runner.h"
 #include "tools/text_extraction.h"
 
 #include <QLoggingCategory>
@@ -83,8 +83,9 @@ TEST_F(ToolCommands, TheConverterGetsTheBookWholeAndWritesOutputTxt)
 
 TEST_F(ToolCommands, TheEncoderGetsOnlyDashHAndBothPaths)
 {
-    EXPECT_EQ(WAVToMP3(u"/w/output 001.wav"_s, u"/out/My Book.mp3"_s, window.report(), runner).exitCode,
-              1);
+    EXPECT_EQ(
+        WAVToMP3(u"/w/output 001.wav"_s, u"/out/My Book.mp3"_s, window.report(), runner).exitCode,
+        1);
     ASSERT_EQ(runner.commands.size(), 1);
     EXPECT_EQ(runner.commands[0].program, w.path() + u"/lame"_s);
     EXPECT_EQ(runner.commands[0].interpreter, u"/bin/sh"_s);
