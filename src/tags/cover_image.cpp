@@ -46,9 +46,32 @@ bool looksLikeSvg(const QByteArray& bytes, const QString& mediaType)
     return head.contains("<svg");
 }
 
+// False for a PNG file whose chunks claim more bytes than it holds: the
+// decoder would set aside what a chunk claims (gigabytes for a few hundred
+// bytes) before it finds the file cut short.
+bool pngChunksFit(const QByteArray& bytes)
+{
+    static const QByteArray signature("\x89PNG\r\n\x1a\n", 8);
+    if (!bytes.startsWith(signature))
+        return true; // no PNG
+    qsizetype at = signature.size();
+    while (at + 12 <= bytes.size()) {
+        const quint32 length = quint32(uchar(bytes[at])) << 24 | quint32(uchar(bytes[at + 1])) << 16 |
+                               quint32(uchar(bytes[at + 2])) << 8 | quint32(uchar(bytes[at + 3]));
+        if (length > quint64(bytes.size() - at - 12))
+            return false;
+        if (bytes.mid(at + 4, 4) == "IEND")
+            return true;
+        at += 12 + qsizetype(length);
+    }
+    return false;
+}
+
 // "image/png" for the bytes of a picture Qt can read, else "".
 QString pictureType(const QByteArray& bytes)
 {
+    if (!pngChunksFit(bytes))
+        return {};
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -159,6 +182,8 @@ CoverImage PrepareCover(const QByteArray& bytes, const QString& mediaType,
         return {};
     if (looksLikeSvg(bytes, mediaType))
         return drawnSvg(bytes, bookFile);
+    if (!pngChunksFit(bytes))
+        return {{}, {}, u"the cover was left out: its PNG file is damaged"_s};
 
     QBuffer buffer;
     buffer.setData(bytes);

@@ -51,6 +51,14 @@ TEST(CoverImage, KeptAsFoundOrScaledToAThousandPixels)
          {QByteArray("not a picture"), small.left(200),
           QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\x7f\xff\xff\xff\x7f\xff\xff\xff", 24)})
         EXPECT_TRUE(PrepareCover(broken, u"image/jpeg"_s).data.isEmpty());
+
+    // A chunk that claims gigabytes in a PNG of a few hundred bytes: the
+    // decoder would set them aside. Left out, with a note, at once.
+    QByteArray claiming = picture({1200, 30}, "PNG");
+    claiming.insert(claiming.size() - 12, QByteArray("\xb7\x00\x77\x00tEXt", 8) + "date");
+    const CoverImage damaged = PrepareCover(claiming, {});
+    EXPECT_TRUE(damaged.data.isEmpty());
+    EXPECT_EQ(damaged.problem, u"the cover was left out: its PNG file is damaged"_s);
 }
 
 // Text in an SVG cover needs Qt's fonts: drawn, not dropped.
