@@ -7,6 +7,7 @@
 #include "scripted_chain.h"
 #include "speech/speech_rendering.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 
@@ -127,6 +129,19 @@ TEST_F(AppTest, TheStartButtonRefusesWhatItCannotDoAndSnapshotsTheRest)
     EXPECT_FALSE(form->busy());
     EXPECT_EQ(form->progressCaption(), kIdleCaption);
     EXPECT_EQ(form->controls().ProgressBar1->value(), 0);
+
+    // "Save as" M4B and "One file per chapter": kept, and the next run's jobs.
+    chain.onSpeak = nullptr;
+    QTest::keyClick(form->controls().Combo2, Qt::Key_Down);
+    form->controls().Check3->click();
+    EXPECT_EQ(stored(key::Format), u"m4b"_s);
+    EXPECT_EQ(stored(key::SplitChapters), u"True"_s);
+    form->controls().PushButton1->click();
+    EXPECT_TRUE(chain.encodedTo.last().startsWith(books.filePath(u".a.m4b."_s)));
+    EXPECT_EQ(entries(books.filePath(u"a"_s)).size(), chain.chapterCount);
+    form = loadedForm(services);
+    EXPECT_EQ(form->controls().Combo2->currentText(), u"M4B audiobook (AAC)"_s);
+    EXPECT_TRUE(form->controls().Check3->isChecked());
 }
 
 // The voice box stays open during a run, but the running book keeps the
