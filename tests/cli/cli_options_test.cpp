@@ -34,6 +34,10 @@ TEST(CliOptions, ValuesInEitherFormAndPathsInOrder)
     EXPECT_FALSE(options->tags); // not given: the window's choice holds
     EXPECT_EQ(parse({u"--no-tags"_s, u"a"_s})->tags, false);
     EXPECT_EQ(parse({u"--no-tags"_s, u"--tags"_s, u"a"_s})->tags, true); // the last one wins
+    EXPECT_FALSE(options->splitChapters);
+    EXPECT_EQ(parse({u"--split-chapters"_s, u"--format=m4b"_s, u"a"_s})->splitChapters, true);
+    EXPECT_EQ(parse({u"--split-chapters"_s, u"--no-split-chapters"_s, u"a"_s})->splitChapters,
+              false);
 }
 
 TEST(CliOptions, BadUsageNamesTheOptionOrValue)
@@ -47,6 +51,8 @@ TEST(CliOptions, BadUsageNamesTheOptionOrValue)
         {{u"--out"_s, u"/o"_s, u"--beside"_s, u"a"_s}, u"--beside"_s},
         {{u"--beside=yes"_s, u"a"_s}, u"--beside"_s},
         {{u"--no-tags=1"_s, u"a"_s}, u"--no-tags"_s},
+        {{u"--split-chapters=yes"_s, u"a"_s}, u"--split-chapters"_s},
+        {{u"--format"_s, u"ogg"_s, u"a"_s}, u"\"ogg\""_s},
         {{}, u"no book"_s},
     };
     for (const auto& [arguments, named] : cases) {
