@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -75,8 +76,27 @@ TEST(AudiobookFormats, AnM4bHasTheMp3sLengthTagsCoverAndChapters)
                     want[i][u"start_time"_s].toString().toDouble(), 0.1);
     }
     // Both forms of MP4 chapters: the QuickTime chapter track ffprobe read,
-    // and the Nero list some players read instead.
+    // and the Nero list some players read instead, which mediainfo shows.
     EXPECT_TRUE(readFile(m4b.books[0].resultPath).contains("chpl"));
+    if (QStandardPaths::findExecutable(u"mediainfo"_s).isEmpty())
+        return;
+    const QJsonArray tracks =
+        QJsonDocument::fromJson(
+            runTool(u"mediainfo"_s, {u"--Output=JSON"_s, m4b.books[0].resultPath}).out)
+            .object()[u"media"_s][u"track"_s]
+            .toArray();
+    QStringList kinds;
+    for (const QJsonValue& track : tracks) {
+        kinds << track[u"@type"_s].toString();
+        if (kinds.last() == u"Menu"_s) {
+            const QJsonObject entries = track[u"extra"_s].toObject();
+            EXPECT_EQ(entries.size(), want.size() + (entries.contains(u"Menu_For"_s) ? 1 : 0));
+            EXPECT_EQ(entries[u"_00_00_00_000"_s].toString(), u"Titlepage"_s);
+        }
+    }
+    EXPECT_EQ(kinds, (QStringList{u"General"_s, u"Audio"_s, u"Menu"_s, u"Menu"_s}));
+    EXPECT_EQ(tracks[0][u"Cover"_s].toString(), u"Yes"_s);
+    EXPECT_EQ(tracks[1][u"Format"_s].toString(), u"AAC"_s);
 }
 
 // One file per chapter, in either format: the book's chapters in order,
