@@ -1,6 +1,7 @@
 #include "audio/m4b_split.h"
 
-#include <QImage>
+#include "audio/m4b_container.h"
+
 #include <QScopeGuard>
 #include <memory>
 
@@ -16,13 +17,6 @@ namespace vt
 {
 namespace
 {
-
-Problem failed(const QString& what, int code)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return Problem{what + u": "_s + QString::fromUtf8(text), err::PathFileAccess};
-}
 
 // One file of the cut book: its audio stream copies the book's.
 class Part
@@ -42,49 +36,12 @@ class Part
         const QByteArray name = path.native();
         int code = avformat_alloc_output_context2(&format_, nullptr, "ipod", name.constData());
         if (code < 0)
-            return failed(u"Cannot make "_s + path.text(), code);
+            return FfmpegProblem(u"Cannot make "_s + path.text(), code);
         stream_ = avformat_new_stream(format_, nullptr);
         avcodec_parameters_copy(stream_->codecpar, audio->codecpar);
         stream_->codecpar->codec_tag = 0;
         stream_->time_base = audio->time_base;
-        if (!metadata.language.isEmpty())
-            av_dict_set(&stream_->metadata, "language", metadata.language.toUtf8().constData(), 0);
-        AVStream* picture = nullptr;
-        const QImage cover = QImage::fromData(metadata.cover);
-        if (!cover.isNull()) {
-            picture = avformat_new_stream(format_, nullptr);
-            picture->disposition = AV_DISPOSITION_ATTACHED_PIC;
-            picture->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
-            picture->codecpar->codec_id =
-                metadata.cover.startsWith("\x89PNG") ? AV_CODEC_ID_PNG : AV_CODEC_ID_MJPEG;
-            picture->codecpar->width = cover.width();
-            picture->codecpar->height = cover.height();
-            picture->time_base = {1, 90000};
-        }
-        for (const auto& [key, value] : metadata.texts)
-            if (!value.isEmpty())
-                av_dict_set(&format_->metadata, key.constData(), value.toUtf8().constData(), 0);
-        if ((code = avio_open(&format_->pb, name.constData(), AVIO_FLAG_WRITE)) < 0)
-            return failed(u"Cannot write "_s + path.text(), code);
-        AVDictionary* options = nullptr;
-        av_dict_set(&options, "brand", "M4B ", 0);
-        code = avformat_write_header(format_, &options);
-        av_dict_free(&options);
-        if (code < 0)
-            return failed(u"Cannot start "_s + path.text(), code);
-        if (picture) {
-            AVPacket* pic = av_packet_alloc();
-            av_new_packet(pic, int(metadata.cover.size()));
-            memcpy(pic->data, metadata.cover.constData(), size_t(metadata.cover.size()));
-            pic->stream_index = picture->index;
-            pic->flags |= AV_PKT_FLAG_KEY;
-            pic->pts = pic->dts = 0;
-            code = av_interleaved_write_frame(format_, pic);
-            av_packet_free(&pic);
-            if (code < 0)
-                return failed(u"Cannot write the cover into "_s + path.text(), code);
-        }
-        return {};
+        return StartM4bFile(format_, stream_, path, metadata);
     }
 
     // A packet of the book's audio, its times counted from `origin`, this
@@ -97,14 +54,14 @@ class Part
         packet->dts -= origin;
         packet->pos = -1;
         if (const int code = av_interleaved_write_frame(format_, packet); code < 0)
-            return failed(u"Cannot write the audio"_s, code);
+            return FfmpegProblem(u"Cannot write the audio"_s, code);
         return {};
     }
 
     Expected<void> close()
     {
         if (const int code = av_write_trailer(format_); code < 0)
-            return failed(u"Cannot finish a file of the book"_s, code);
+            return FfmpegProblem(u"Cannot finish a file of the book"_s, code);
         return {};
     }
 
@@ -129,12 +86,12 @@ Expected<void> SplitM4b(const Path& source, const QList<qint64>& startsMs,
     const QByteArray name = source.native();
     int code = avformat_open_input(&in.format, name.constData(), nullptr, nullptr);
     if (code < 0)
-        return failed(u"Cannot read "_s + source.text(), code);
+        return FfmpegProblem(u"Cannot read "_s + source.text(), code);
     if ((code = avformat_find_stream_info(in.format, nullptr)) < 0)
-        return failed(u"Cannot read "_s + source.text(), code);
+        return FfmpegProblem(u"Cannot read "_s + source.text(), code);
     const int audio = av_find_best_stream(in.format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (audio < 0)
-        return failed(u"No audio in "_s + source.text(), audio);
+        return FfmpegProblem(u"No audio in "_s + source.text(), audio);
     const AVStream* stream = in.format->streams[audio];
 
     qsizetype index = -1;
@@ -186,7 +143,7 @@ Expected<void> SplitM4b(const Path& source, const QList<qint64>& startsMs,
             return written;
     }
     if (code != AVERROR_EOF)
-        return failed(u"Cannot read "_s + source.text(), code);
+        return FfmpegProblem(u"Cannot read "_s + source.text(), code);
     while (index + 1 < targets.size())
         if (Expected<void> opened = next(); !opened)
             return opened;

@@ -1,7 +1,8 @@
 #include "audio/m4b_writer.h"
 
+#include "audio/m4b_container.h"
+
 #include <QFile>
-#include <QImage>
 #include <QtEndian>
 
 extern "C" {
@@ -24,18 +25,6 @@ constexpr int kSampleRate = 22050;
 constexpr qint64 kWavHeaderBytes = 44;
 constexpr qsizetype kReadBlock = 1 << 20;
 
-QString ffmpegText(int code)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return QString::fromUtf8(text);
-}
-
-Problem failed(const QString& what, int code)
-{
-    return Problem{what + u": "_s + ffmpegText(code), err::PathFileAccess};
-}
-
 } // namespace
 
 struct M4bWriter::Ffmpeg {
@@ -44,7 +33,6 @@ struct M4bWriter::Ffmpeg {
     AVStream* audio = nullptr;
     AVFrame* frame = nullptr;
     AVPacket* packet = nullptr;
-    bool headerWritten = false;
 
     ~Ffmpeg()
     {
@@ -70,7 +58,7 @@ Expected<std::unique_ptr<M4bWriter>> M4bWriter::create(const Path& file,
     // The "ipod" muxer is MP4 with the audio book's brand and iTunes tags.
     int code = avformat_alloc_output_context2(&ff.format, nullptr, "ipod", name.constData());
     if (code < 0)
-        return failed(u"Cannot make an M4B file"_s, code);
+        return FfmpegProblem(u"Cannot make an M4B file"_s, code);
     const AVCodec* aac = avcodec_find_encoder(AV_CODEC_ID_AAC);
     if (!aac)
         return Problem{u"This FFmpeg has no AAC encoder."_s, err::ObjectRequired};
@@ -90,53 +78,14 @@ Expected<std::unique_ptr<M4bWriter>> M4bWriter::create(const Path& file,
     code = avcodec_open2(ff.encoder, aac, &coder);
     av_dict_free(&coder);
     if (code < 0)
-        return failed(u"Cannot start the AAC encoder"_s, code);
+        return FfmpegProblem(u"Cannot start the AAC encoder"_s, code);
     ff.audio = avformat_new_stream(ff.format, nullptr);
     avcodec_parameters_from_context(ff.audio->codecpar, ff.encoder);
     ff.audio->time_base = {1, kSampleRate};
-    if (!metadata.language.isEmpty())
-        av_dict_set(&ff.audio->metadata, "language", metadata.language.toUtf8().constData(), 0);
-
-    // The cover is a picture stream of one frame, which the muxer keeps as
-    // the file's cover art.
-    AVStream* picture = nullptr;
-    const QImage cover = QImage::fromData(metadata.cover);
-    if (!cover.isNull()) {
-        picture = avformat_new_stream(ff.format, nullptr);
-        picture->disposition = AV_DISPOSITION_ATTACHED_PIC;
-        picture->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
-        picture->codecpar->codec_id =
-            metadata.cover.startsWith("\x89PNG") ? AV_CODEC_ID_PNG : AV_CODEC_ID_MJPEG;
-        picture->codecpar->width = cover.width();
-        picture->codecpar->height = cover.height();
-        picture->time_base = {1, 90000};
-    }
-    for (const auto& [key, value] : metadata.texts)
-        if (!value.isEmpty())
-            av_dict_set(&ff.format->metadata, key.constData(), value.toUtf8().constData(), 0);
-    if ((code = avio_open(&ff.format->pb, name.constData(), AVIO_FLAG_WRITE)) < 0)
-        return failed(u"Cannot write "_s + file.text(), code);
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "brand", "M4B ", 0); // an audio book, to the players that look
-    code = avformat_write_header(ff.format, &options);
-    av_dict_free(&options);
-    if (code < 0)
-        return failed(u"Cannot start the M4B file "_s + file.text(), code);
-    ff.headerWritten = true;
     ff.frame = av_frame_alloc();
     ff.packet = av_packet_alloc();
-    if (picture) {
-        AVPacket* pic = av_packet_alloc();
-        av_new_packet(pic, int(metadata.cover.size()));
-        memcpy(pic->data, metadata.cover.constData(), size_t(metadata.cover.size()));
-        pic->stream_index = picture->index;
-        pic->flags |= AV_PKT_FLAG_KEY;
-        pic->pts = pic->dts = 0;
-        code = av_interleaved_write_frame(ff.format, pic);
-        av_packet_free(&pic);
-        if (code < 0)
-            return failed(u"Cannot write the cover into "_s + file.text(), code);
-    }
+    if (Expected<void> started = StartM4bFile(ff.format, ff.audio, file, metadata); !started)
+        return started.problem();
     return writer;
 }
 
@@ -152,11 +101,11 @@ Expected<void> M4bWriter::drain(bool flush)
         if (code == AVERROR(EAGAIN) || code == AVERROR_EOF)
             return {};
         if (code < 0)
-            return failed(u"The AAC encoder failed"_s, code);
+            return FfmpegProblem(u"The AAC encoder failed"_s, code);
         av_packet_rescale_ts(ff.packet, ff.encoder->time_base, ff.audio->time_base);
         ff.packet->stream_index = ff.audio->index;
         if (const int written = av_interleaved_write_frame(ff.format, ff.packet); written < 0)
-            return failed(u"Cannot write the audio"_s, written);
+            return FfmpegProblem(u"Cannot write the audio"_s, written);
     }
 }
 
@@ -169,12 +118,12 @@ Expected<void> M4bWriter::encode(const float* samples, int count)
     ff.frame->sample_rate = kSampleRate;
     av_channel_layout_copy(&ff.frame->ch_layout, &ff.encoder->ch_layout);
     if (const int code = av_frame_get_buffer(ff.frame, 0); code < 0)
-        return failed(u"Out of memory"_s, code);
+        return FfmpegProblem(u"Out of memory"_s, code);
     memcpy(ff.frame->data[0], samples, sizeof(float) * size_t(count));
     ff.frame->pts = samples_;
     samples_ += count;
     if (const int code = avcodec_send_frame(ff.encoder, ff.frame); code < 0)
-        return failed(u"The AAC encoder failed"_s, code);
+        return FfmpegProblem(u"The AAC encoder failed"_s, code);
     return drain(false);
 }
 
@@ -239,7 +188,7 @@ Expected<void> M4bWriter::finish(const QList<M4bMetadata::Chapter>& chapters)
         ff.format->nb_chapters = n + 1;
     }
     if (const int code = av_write_trailer(ff.format); code < 0)
-        return failed(u"Cannot finish the M4B file"_s, code);
+        return FfmpegProblem(u"Cannot finish the M4B file"_s, code);
     finished_ = true;
     return {};
 }

@@ -32,26 +32,37 @@ QString tag(const QJsonObject& probe, const QString& key)
     return probe[u"format"_s][u"tags"_s][key].toString();
 }
 
+// Each test starts from the MP3 of a book with a cover and seven chapters.
+class AudiobookFormats : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        run.settings.folder = out.path();
+        run.settings.rate = 10;
+        ASSERT_TRUE(run.convert({book}).books.value(0).ok);
+        mp3 = probed(out.filePath(u"moby-dick-excerpt.mp3"_s));
+    }
+
+    QTemporaryDir out;
+    TempWorkingFolder temp;
+    Conversion run;
+    const QString book = testBook(u"moby-dick-excerpt.epub"_s);
+    QJsonObject mp3;
+};
+
 } // namespace
 
 // The same book as MP3 and as M4B: the M4B is AAC in MP4 with the MP3's
 // length, tags, cover and chapters, as players read them.
-TEST(AudiobookFormats, AnM4bHasTheMp3sLengthTagsCoverAndChapters)
+TEST_F(AudiobookFormats, AnM4bHasTheMp3sLengthTagsCoverAndChapters)
 {
-    QTemporaryDir out;
-    TempWorkingFolder temp;
-    Conversion run;
-    run.settings.folder = out.path();
-    run.settings.rate = 10;
-    const QString book = testBook(u"moby-dick-excerpt.epub"_s);
-    ASSERT_TRUE(run.convert({book}).books.value(0).ok);
     run.settings.format = OutputFormat::M4b;
     const RunOutcome m4b = run.convert({book});
     ASSERT_TRUE(m4b.books.value(0).ok) << m4b.books.value(0).reason.toStdString();
     EXPECT_EQ(m4b.books[0].resultPath, out.filePath(u"moby-dick-excerpt.m4b"_s));
     EXPECT_TRUE(run.observer.messages.isEmpty());
 
-    const QJsonObject mp3 = probed(out.filePath(u"moby-dick-excerpt.mp3"_s));
     const QJsonObject aac = probed(m4b.books[0].resultPath);
     const QJsonArray streams = aac[u"streams"_s].toArray();
     ASSERT_EQ(streams.size(), 3); // the audio, the chapters' text track, the cover
@@ -102,17 +113,9 @@ TEST(AudiobookFormats, AnM4bHasTheMp3sLengthTagsCoverAndChapters)
 // One file per chapter, in either format: the book's chapters in order,
 // each with its title, its number, the book's tags and the cover, and
 // together the whole book's length.
-TEST(AudiobookFormats, ChapterFilesHoldTheBookInOrderWithTheirTags)
+TEST_F(AudiobookFormats, ChapterFilesHoldTheBookInOrderWithTheirTags)
 {
-    QTemporaryDir out;
-    TempWorkingFolder temp;
-    Conversion run;
-    run.settings.folder = out.path();
-    run.settings.rate = 10;
-    const QString book = testBook(u"moby-dick-excerpt.epub"_s);
-    ASSERT_TRUE(run.convert({book}).books.value(0).ok);
-    const QJsonObject whole = probed(out.filePath(u"moby-dick-excerpt.mp3"_s));
-    const QJsonArray chapters = whole[u"chapters"_s].toArray();
+    const QJsonArray chapters = mp3[u"chapters"_s].toArray();
     ASSERT_EQ(chapters.size(), 7);
 
     run.settings.splitChapters = true;
@@ -131,21 +134,21 @@ TEST(AudiobookFormats, ChapterFilesHoldTheBookInOrderWithTheirTags)
             const QJsonObject file = probed(folder + u'/' + files[i]);
             EXPECT_EQ(tag(file, u"title"_s), title);
             EXPECT_EQ(tag(file, u"track"_s), QString::number(i + 1) + u"/7"_s);
-            EXPECT_EQ(tag(file, u"album"_s), tag(whole, u"album"_s));
-            EXPECT_EQ(tag(file, u"artist"_s), tag(whole, u"artist"_s));
+            EXPECT_EQ(tag(file, u"album"_s), tag(mp3, u"album"_s));
+            EXPECT_EQ(tag(file, u"artist"_s), tag(mp3, u"artist"_s));
             EXPECT_TRUE(file[u"chapters"_s].toArray().isEmpty());
             const QJsonArray streams = file[u"streams"_s].toArray();
             ASSERT_EQ(streams.size(), 2) << files[i].toStdString(); // the audio and the cover
             EXPECT_EQ(streams[1][u"disposition"_s][u"attached_pic"_s].toInt(), 1);
             seconds += file[u"format"_s][u"duration"_s].toString().toDouble();
         }
-        EXPECT_NEAR(seconds, whole[u"format"_s][u"duration"_s].toString().toDouble(), 1.0);
+        EXPECT_NEAR(seconds, mp3[u"format"_s][u"duration"_s].toString().toDouble(), 1.0);
     }
 }
 
 // 500 chapters, titles that are only slashes or dots, and an entry that
 // points to a chapter again: a file per place, named safely, none lost.
-TEST(AudiobookFormats, FiveHundredOddlyNamedChaptersGetAFileEach)
+TEST(ChapterFiles, FiveHundredOddlyNamedChaptersGetAFileEach)
 {
     QTemporaryDir dir;
     QByteArray manifest, spine, nav;
