@@ -290,6 +290,8 @@ void Run::book(int i)
         result.reason = folder;
     } else {
         RemoveStrayPartials(result.resultPath);
+        if (job.splitChapters)
+            RemoveStrayPartials(chapterFolder);
         Expected<PartialResult> made = PartialResult::create(result.resultPath);
         if (made)
             partial = *made;
