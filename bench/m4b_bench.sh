@@ -100,4 +100,14 @@ for book in "$@"; do
         printf "Files per chapter of %s: cutting vs its run\t%.3f\t%.2f\ts\t%.4f\tshare <= 0.03\tM4B %.2f %%, MP3 %.2f %%\t%s\n",
             name, m4bsplit / 1e6, m4brun / 1e6, w, 100 * c, 100 * d, (w <= 0.03 ? "met" : "not met")
     }' >>"$BENCH_ROWS"
+    echo "$name $peak" >>"$work/peaks"
 done
+# The peak memory on the last book against the one before it: by default
+# wasteland's text four times against wasteland itself.
+if [ -n "${BENCH_ROWS:-}" ] && [ "$(wc -l <"$work/peaks")" -ge 2 ]; then
+    tail -n 2 "$work/peaks" | awk 'NR == 1 { fn = $1; fkb = $2 } { ln = $1; lkb = $2 } END {
+        r = lkb / fkb
+        printf "Program run peak memory with M4B, %s vs %s\t%.1f\t-\tMB\t%.3f\tratio <= 1.10 (flat)\t%.1f MB vs %.1f MB\t%s\n",
+            ln, fn, lkb / 1024, r, lkb / 1024, fkb / 1024, (r <= 1.10 ? "met" : "not met") }' \
+        >>"$BENCH_ROWS"
+fi

@@ -12,7 +12,9 @@
 # flat; and each Flite voice's real-time factor) and audio_length_bench.sh
 # (how long the program's audio lasts against the plain chain's, goal within
 # 5 %) and tags_bench.sh (what the title, cover and chapters add to a
-# book's conversion; goal at most 2 %), then measures two things of its own
+# book's conversion; goal at most 2 %) and m4b_bench.sh (an M4B book against
+# ebook-convert + espeak-ng + ffmpeg -c:a aac, goal at most 1.05; cutting
+# into a file per chapter, goal at most 3 % of the run), then measures two things of its own
 # with vellumtone-cli:
 #   - a batch of four English test books with --jobs 2 against --jobs 1
 #     (goal: at most 0.65 of the time), and
@@ -86,6 +88,9 @@ sh "$repo/bench/convert_bench.sh"
 end_section
 begin_section "Title, cover and chapters (tags_bench.sh)"
 sh "$repo/bench/tags_bench.sh"
+end_section
+begin_section "M4B books and files per chapter (m4b_bench.sh)"
+sh "$repo/bench/m4b_bench.sh"
 end_section
 begin_section "Conversion and speaking with Flite's voices (flite_bench.sh)"
 sh "$repo/bench/flite_bench.sh"
