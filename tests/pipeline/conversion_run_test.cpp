@@ -360,13 +360,13 @@ TEST_F(Run, ABookCutIntoChaptersReplacesOnlyAFolderOfChapters)
     const QString a = book(u"a.epub"_s);
     const QString folder = result(u"a"_s);
     // A killed run's half-made folder goes with the next run of the book.
-    test::writeFile(result(u".a.999999999.k1ll3d.part/01 - Part.mp3"_s), "half");
+    test::writeFile(result(u".a.999999999.k1ll3d.part/01 - Chapter.mp3"_s), "half");
     RunOutcome outcome = run({a});
     ASSERT_TRUE(outcome.books[0].ok) << outcome.books[0].reason.toStdString();
     EXPECT_EQ(outcome.books[0].resultPath, folder);
     EXPECT_EQ(test::entries(out.path()), QStringList{u"a"_s}); // no whole book, no partials
     EXPECT_EQ(test::entries(folder),
-              (QStringList{u"01 - Part.mp3"_s, u"02 - Part.mp3"_s, u"03 - Part.mp3"_s}));
+              (QStringList{u"01 - Chapter.mp3"_s, u"02 - Chapter.mp3"_s, u"03 - Chapter.mp3"_s}));
 
     // A failed cut leaves the older chapters whole; a new cut replaces them.
     chain.chapterCount = 2;
@@ -378,7 +378,7 @@ TEST_F(Run, ABookCutIntoChaptersReplacesOnlyAFolderOfChapters)
     EXPECT_EQ(test::entries(out.path()), QStringList{u"a"_s});
     chain.splitProblem.clear();
     EXPECT_TRUE(run({a}).books[0].ok);
-    EXPECT_EQ(test::entries(folder), (QStringList{u"01 - Part.mp3"_s, u"02 - Part.mp3"_s}));
+    EXPECT_EQ(test::entries(folder), (QStringList{u"01 - Chapter.mp3"_s, u"02 - Chapter.mp3"_s}));
 
     // A folder of the user's own in that place is never replaced: the book
     // is refused before it is spoken. A file there is refused too.

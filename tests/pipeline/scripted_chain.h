@@ -83,7 +83,7 @@ class ScriptedChain : public Chain
         if (chapterCount < 2)
             return 0;
         for (int i = 1; i <= chapterCount; ++i) {
-            writeFile(folder + QStringLiteral("/0%1 - Part.mp3").arg(i), readFile(result));
+            writeFile(folder + QStringLiteral("/0%1 - Chapter.mp3").arg(i), readFile(result));
             if (hooks().yield)
                 hooks().yield();
         }

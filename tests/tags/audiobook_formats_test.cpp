@@ -158,7 +158,9 @@ TEST(ChapterFiles, FiveHundredOddlyNamedChaptersGetAFileEach)
         manifest += "<item id=\"" + id + "\" href=\"" + id +
                     ".xhtml\" media-type=\"application/xhtml+xml\"/>\n";
         spine += "<itemref idref=\"" + id + "\"/>";
-        const QByteArray title = i == 1 ? "///" : i == 2 ? "..." : "Part " + QByteArray::number(i);
+        const QByteArray title = i == 1   ? "///"
+                                 : i == 2 ? "..."
+                                          : "Section " + QByteArray::number(i);
         nav += "<li><a href=\"" + id + ".xhtml\">" + title + "</a></li>\n";
         if (i == 2)
             nav += "<li><a href=\"c2.xhtml\">Again</a></li>\n";
@@ -188,8 +190,8 @@ TEST(ChapterFiles, FiveHundredOddlyNamedChaptersGetAFileEach)
     ASSERT_EQ(files.size(), 500);
     EXPECT_EQ(files[0], u"001 - Chapter 1.m4b"_s);
     EXPECT_EQ(files[1], u"002 - Chapter 2.m4b"_s);
-    EXPECT_EQ(files[2], u"003 - Part 3.m4b"_s);
-    EXPECT_EQ(files[499], u"500 - Part 500.m4b"_s);
+    EXPECT_EQ(files[2], u"003 - Section 3.m4b"_s);
+    EXPECT_EQ(files[499], u"500 - Section 500.m4b"_s);
     const QJsonObject first = probed(dir.filePath(u"many/"_s) + files[0]);
     EXPECT_EQ(tag(first, u"title"_s), u"///"_s);
     EXPECT_EQ(tag(first, u"track"_s), u"1/500"_s);
