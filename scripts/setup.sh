@@ -7,7 +7,7 @@ qt6-base-dev qt6-qpa-plugins qt6-svg-dev libgl-dev
 libespeak-ng-dev espeak-ng-data espeak-ng libpcaudio-dev
 flite1-dev libflite1 flite libsoxr-dev
 libzip-dev zip libtag1-dev libavformat-dev libavcodec-dev libavutil-dev
-calibre lame
+calibre lame libmp3lame-dev
 libgtest-dev libgmock-dev
 ffmpeg sox mpg123 gnuplot-nox
 xvfb xauth fonts-liberation imagemagick

@@ -57,10 +57,26 @@ void printBookLine(size_t index, size_t total, const QString& what, const QStrin
     std::fflush(stderr);
 }
 
-QStringList childArguments(const BatchSettings& batch, const QString& book)
+} // namespace
+
+int ChildThreads(int threads, int jobs)
+{
+    if (threads > 0)
+        return threads;
+    // Speaking keeps a core partly busy beside the encoders, so a share
+    // of one core still streams (2: one encoder beside the speech) rather
+    // than going through WAV files.
+    return std::max(2, QThread::idealThreadCount() / std::max(1, jobs));
+}
+
+namespace
+{
+
+QStringList childArguments(const BatchSettings& batch, const QString& book, int jobs)
 {
     const JobSettings& settings = batch.job;
-    QStringList arguments{u"--child"_s, u"--jobs"_s, u"1"_s};
+    QStringList arguments{u"--child"_s, u"--jobs"_s, u"1"_s, u"--threads"_s,
+                          QString::number(ChildThreads(settings.threads, jobs))};
     if (batch.voice >= 0)
         arguments << u"--voice"_s << QString::number(batch.voice);
     arguments << u"--volume"_s << QString::number(settings.volume) << u"--rate"_s
@@ -175,7 +191,7 @@ int ConvertInChildren(const QString& program, const QStringList& books,
             job.process = std::make_unique<QProcess>();
             job.process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
             job.process->setStandardInputFile(QProcess::nullDevice());
-            job.process->start(program, childArguments(settings, books[qsizetype(next)]));
+            job.process->start(program, childArguments(settings, books[qsizetype(next)], jobs));
             if (job.process->waitForStarted(-1)) {
                 EndOnInterrupt(int(next), pid_t(job.process->processId()));
                 printBookLine(next, all.size(), u"started"_s, books[qsizetype(next)]);

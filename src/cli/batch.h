@@ -20,6 +20,10 @@ struct BatchSettings {
 // result line per book; returns the exit status (130 when interrupted).
 int ConvertInProcess(const QStringList& books, const BatchSettings& settings, bool showProgress);
 
+// The cores each child of a batch running `jobs` books at once encodes on:
+// the --threads asked for, else an equal share of the machine's cores.
+int ChildThreads(int threads, int jobs);
+
 // Runs the books `jobs` at a time, one child process per book; prints the
 // children's result lines in book order; returns the exit status.
 int ConvertInChildren(const QString& program, const QStringList& books,

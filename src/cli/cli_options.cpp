@@ -82,6 +82,11 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& arguments, QString&
             if (!jobs)
                 return std::nullopt;
             options.jobs = *jobs;
+        } else if (name == u"--threads"_s) {
+            const auto threads = number(1, 256);
+            if (!threads)
+                return std::nullopt;
+            options.threads = *threads;
         } else if (name == u"--format"_s) {
             const auto v = value();
             if (!v)
@@ -191,6 +196,10 @@ Options:
                       by a line holding a form feed, to proofread a book
   --list-voices       list the voices (number, name, engine) and exit
   --jobs N            convert N books at once (default: one per processor core)
+  --threads N         encode each book on N cores at once while it is spoken
+                      (default: the processor cores, shared among the --jobs);
+                      1 is the sequential chain: each piece is spoken into a
+                      WAV file, then encoded by lame -h
   --help              show this text and exit
   --version           show the version and the folder of the sample books,
                       and exit

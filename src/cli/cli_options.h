@@ -26,6 +26,7 @@ struct CliOptions {
     bool version = false;
     bool child = false; // one book of a --jobs batch: no progress line
     int jobs = 0;       // 0: one per core
+    int threads = 0;    // cores one book is encoded on; 0: its share of them
     QStringList paths;
 };
 

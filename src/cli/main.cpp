@@ -232,6 +232,7 @@ int main(int argc, char* argv[])
 
     settings.splitChapters = options->splitChapters.value_or(
         stored([&] { return store.boolean(vt::key::SplitChapters); }, false));
+    settings.threads = options->threads;
 
     QStringList books;
     if (!collectBooks(options->paths, books, options->child) ||

@@ -33,7 +33,7 @@ QList<BookJob> MakeJobs(const QStringList& books, const JobSettings& settings)
             {book,
              ResultPath(book, settings.option1, settings.option2, settings.folder, settings.format),
              settings.voice, settings.volume, settings.rate, settings.tags, settings.matchLanguage,
-             settings.id3, settings.format, settings.splitChapters});
+             settings.id3, settings.format, settings.splitChapters, settings.threads});
     return jobs;
 }
 

@@ -29,6 +29,9 @@ struct BookJob {
     Id3Version id3 = Id3Version::V2_3; // the MP3's tag
     OutputFormat format = OutputFormat::Mp3;
     bool splitChapters = false; // a folder of a file per chapter
+    // Cores the book is encoded on: 0 every core, 1 the sequential chain
+    // (each piece spoken to a WAV file, then encoded by the deployed tool).
+    int threads = 0;
 };
 
 // The choices a run starts with, as the window's controls or the batch
@@ -42,6 +45,7 @@ struct JobSettings {
     Id3Version id3 = Id3Version::V2_3;
     OutputFormat format = OutputFormat::Mp3;
     bool splitChapters = false;
+    int threads = 0;
     bool option1 = true;  // results into `folder`
     bool option2 = false; // results beside each book
     QString folder;

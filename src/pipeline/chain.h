@@ -46,6 +46,14 @@ class Chain
     // Encodes a piece's WAV file into the target: an MP3 piece or the book's
     // file. Why it failed, in words for the user, when it did.
     virtual Expected<void> encodePiece(const QString& wavPath, const QString& target) = 0;
+    // Whether this book's pieces are spoken straight into its encoders
+    // (speakPiece, finishPieces) instead of through WAV files.
+    virtual bool streams() const { return false; }
+    // Speaks a piece file into the encoders of `target`, the book's file;
+    // false when it could not be spoken completely.
+    virtual bool speakPiece(const QString& /*source*/, const QString& /*target*/) { return false; }
+    // Encodes what is left once every piece is spoken; the file is complete.
+    virtual Expected<void> finishPieces() { return {}; }
     // Finishes the book's file once all its pieces are in: its title,
     // authors, cover and chapters when the job asks for them. Notes on what
     // was cut short or left out, or the problem when it could not be written.

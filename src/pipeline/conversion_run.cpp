@@ -122,6 +122,7 @@ class Run
     void books();
     void book(int i);
     void pieces(qint32 m, bool wholeBook);
+    void streamedPieces(qint32 m);
     void encoded(const QString& target, bool isResult, const Expected<void>& encoding);
     QString unspokenReason(qint32 m) const;
     void splitIntoChapters(BookResult& result, const Path& folder,
@@ -324,12 +325,16 @@ void Run::book(int i)
     progress_.pieces = m;
     // An M4B is encoded piece by piece into the one file: nothing to join.
     const bool wholeBook = job.format == OutputFormat::M4b;
-    pieces(m, wholeBook);
+    const bool streamed = chain_.streams();
+    if (streamed)
+        streamedPieces(m);
+    else
+        pieces(m, wholeBook);
     progress_.piece = 0;
     run_.step(222, [&] { ++progress_.activity; });
     run_.step(224, [&] { show(); });
     run_.step(226, [&] { yield(); });
-    if (m >= 2 && !wholeBook) // with no piece at all there is nothing to join
+    if (m >= 2 && !wholeBook && !streamed) // with no piece at all there is nothing to join
         join(result, m);
 
     // Success is what this book wrote: every tool ended well (encodeFailure_,
@@ -474,6 +479,31 @@ void Run::pieces(qint32 m, bool wholeBook)
         }
         showPieceDone(1);
     }
+}
+
+// Every piece is spoken straight into the book's encoders, which work on
+// every core while the speaking goes on: no WAV file, no join.
+void Run::streamedPieces(qint32 m)
+{
+    for (qint32 j = 1; j <= m; ++j) {
+        progress_.piece = j;
+        run_.step(184, [&] { ++progress_.activity; });
+        run_.step(186, [&] { show(); });
+        run_.step(188, [&] { yield(); });
+        run_.step(196, [&] { show(RunProgress::Stage::Speaking); });
+        run_.step(198, [&] { yield(); });
+        partFrom_ = 0;
+        partSpan_ = 1;
+        bool spoken = false;
+        run_.step(200, [&] { spoken = chain_.speakPiece(piece(j, ".txt"), partial_); });
+        run_.step(202, [&] { show(); });
+        if (!spoken)
+            unspoken_.append(QString::number(j));
+        showPieceDone(1);
+    }
+    Expected<void> encoding;
+    run_.step(214, [&] { encoding = chain_.finishPieces(); });
+    encoded(partial_, true, encoding);
 }
 
 void Run::join(BookResult& result, qint32 m)

@@ -20,6 +20,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 
@@ -56,6 +57,29 @@ M4bMetadata m4bMetadata(const BookTags& tags, bool tagged)
     return metadata;
 }
 
+// Speech on its way to a book's encoders; an encoder that fails stops the
+// speaking (its reason comes when the book's file is finished).
+class EncoderSink : public AudioSink
+{
+  public:
+    EncoderSink(ParallelMp3Encoder& encoder, Yield yield)
+        : encoder_(encoder), yield_(std::move(yield))
+    {
+    }
+    void write(const qint16* samples, int count) override
+    {
+        if (const Expected<void> taken = encoder_.write(samples, count, yield_); !taken)
+            raise(taken.problem().number, taken.error());
+        samples_ += count;
+    }
+    qint64 samples() const { return samples_; }
+
+  private:
+    ParallelMp3Encoder& encoder_;
+    Yield yield_;
+    qint64 samples_ = 0;
+};
+
 qint64 codePoints(const QString& textPath)
 {
     QFile file(textPath);
@@ -79,6 +103,8 @@ BookVoice ToolChain::startBook(const BookJob& job, const EpubBook& book)
     job_ = job;
     book_ = &book;
     m4b_.reset();
+    mp3_.reset();
+    streamFailure_.clear();
     pieces_.clear();
     chapters_.start({});
     voice_ = ChooseBookVoice(book.package().language, job.voice, job.matchLanguage);
@@ -125,6 +151,58 @@ void ToolChain::saveToWav(const QString& source, const QString& wavPath)
     if (chapters_.wanted() && piece > 0 && FileExists(wavPath))
         chapters_.pieceSpoken(piece, (QFileInfo(wavPath).size() - kWavHeaderBytes) / 2,
                               codePoints(source));
+}
+
+bool ToolChain::streams() const
+{
+    return job_.threads != 1 && job_.format == OutputFormat::Mp3;
+}
+
+// The book's pieces go one after the other into the one stream of parts
+// that every core encodes; the chapters are timed by the samples spoken.
+bool ToolChain::speakPiece(const QString& source, const QString& target)
+{
+    if (!mp3_ && streamFailure_.isEmpty()) {
+        const int cores = job_.threads > 0 ? job_.threads : QThread::idealThreadCount();
+        Expected<std::unique_ptr<ParallelMp3Encoder>> made =
+            ParallelMp3Encoder::create(target, cores);
+        if (made)
+            mp3_ = std::move(*made);
+        else
+            streamFailure_ = made.error();
+    }
+    if (!mp3_)
+        return false;
+    const qint32 piece = pieceOf(source);
+    SpeechCalls calls{hooks().report, hooks().yield, hooks().spoken, {}, hooks().voiceUnavailable};
+    if (chapters_.wanted())
+        calls.events = [this, piece](const SpeechEvent& e) {
+            if (e.kind == SpeechEvent::Kind::Word)
+                chapters_.wordReached(piece, e.textPosition, e.sample);
+        };
+    EncoderSink sink(*mp3_, hooks().yield);
+    bool spoken = false;
+    try {
+        spoken = SpeakToSink(source, sink, {voice_.voice, job_.volume, job_.rate}, calls);
+    } catch (const RunStopped&) {
+        mp3_.reset(); // a stop ends every encoder at once
+        throw;
+    }
+    if (chapters_.wanted() && piece > 0) {
+        chapters_.pieceSpoken(piece, sink.samples(), codePoints(source));
+        chapters_.pieceEncoded(piece, sink.samples());
+    }
+    return spoken;
+}
+
+Expected<void> ToolChain::finishPieces()
+{
+    if (!streamFailure_.isEmpty())
+        return Problem{streamFailure_};
+    if (!mp3_)
+        return {};
+    std::unique_ptr<ParallelMp3Encoder> encoder = std::move(mp3_);
+    return encoder->finish(hooks().yield);
 }
 
 Expected<void> ToolChain::encodePiece(const QString& wavPath, const QString& target)

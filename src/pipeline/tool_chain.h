@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/m4b_writer.h"
+#include "audio/parallel_mp3.h"
 #include "pipeline/chain.h"
 #include "tags/book_tags.h"
 #include "tags/chapter_timing.h"
@@ -24,6 +25,9 @@ class ToolChain : public Chain
     Expected<void> encodePiece(const QString& wavPath, const QString& target) override;
     Expected<QStringList> finishResult(const QString& resultPath) override;
     Expected<int> splitResult(const QString& resultPath, const QString& folder) override;
+    bool streams() const override;
+    bool speakPiece(const QString& source, const QString& target) override;
+    Expected<void> finishPieces() override;
 
   private:
     qint32 pieceOf(const QString& path) const;
@@ -39,6 +43,8 @@ class ToolChain : public Chain
     ChapterTiming chapters_;
     BookTags tags_; // of an M4B, read when its file is started
     std::unique_ptr<M4bWriter> m4b_;
+    std::unique_ptr<ParallelMp3Encoder> mp3_; // a book spoken straight into its encoders
+    QString streamFailure_;                   // why its encoders could not start
 };
 
 } // namespace vt

@@ -97,7 +97,9 @@ void SpVoice::Speak(const QString& text, int flags)
     request.spoken = spoken_;
 
     Yielder yielder(yield_);
-    if (stream_) {
+    if (sink_) {
+        engine.speak(request, *sink_, yielder);
+    } else if (stream_) {
         if (!stream_->isOpen())
             raise(err::InvalidCall, u"The speech file stream is not open."_s);
         engine.speak(request, *stream_, yielder);

@@ -91,6 +91,9 @@ class SpVoice
     // Speaking goes into the stream; null means the default audio output.
     void setAudioOutputStream(std::shared_ptr<SpFileStream> stream) { stream_ = std::move(stream); }
     const std::shared_ptr<SpFileStream>& audioOutputStream() const { return stream_; }
+    // Speaking goes to this sink instead (an encoder taking the samples as
+    // they are made); null means none. Not owned.
+    void setAudioSink(AudioSink* sink) { sink_ = sink; }
     // Called about every 100 ms while Speak works, so the window stays alive.
     void setYield(std::function<void()> yield) { yield_ = std::move(yield); }
     // Told the share of the text spoken so far (0..1) while Speak works.
@@ -112,6 +115,7 @@ class SpVoice
     int volume_ = 100;
     int rate_ = 0;
     std::shared_ptr<SpFileStream> stream_;
+    AudioSink* sink_ = nullptr;
     std::function<void()> yield_;
     std::function<void(double)> spoken_;
     SpeechEventHandler onEvent_;

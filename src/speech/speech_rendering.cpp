@@ -136,4 +136,37 @@ void SaveToWAV(const QString& source, const QString& wavPath, const SpeakSetting
     // file tells the caller.
 }
 
+bool SpeakToSink(const QString& source, AudioSink& sink, const SpeakSettings& settings,
+                 const SpeechCalls& calls)
+{
+    StepGuard g(calls.report, u"Speak.SpeakToSink"_s);
+    LiveVoiceScope live;
+    std::unique_ptr<SpVoice> voice;
+    g.step(100, [&] {
+        voice = std::make_unique<SpVoice>();
+        voice->setYield(calls.yield);
+        voice->setSpoken(calls.spoken);
+        voice->setEventHandler(calls.events);
+        if (settings.voice)
+            voice->setVoice(*settings.voice);
+        voice->setVolume(settings.volume);
+        voice->setRate(settings.rate);
+        voice->setAudioSink(&sink);
+        live.set(voice.get());
+    });
+    if (!voice)
+        return false;
+    try {
+        voice->Speak(source, SpVoice::SVSFIsFilename);
+        return true;
+    } catch (const RunStopped&) {
+        throw;
+    } catch (const std::exception&) {
+        // Any other failure is the piece's: the run names it missing.
+        if (describe(std::current_exception()) == kClassNotRegistered && calls.voiceUnavailable)
+            calls.voiceUnavailable(kClassNotRegistered);
+        return false;
+    }
+}
+
 } // namespace vt

@@ -37,6 +37,12 @@ struct SpeechCalls {
 void SaveToWAV(const QString& source, const QString& wavPath, const SpeakSettings& settings,
                const SpeechCalls& calls);
 
+// Speaks a piece file into a sink (an encoder) instead of a file. False when
+// it could not be spoken completely: the sink may have part of it. A stop
+// raised by the yield goes through.
+bool SpeakToSink(const QString& source, AudioSink& sink, const SpeakSettings& settings,
+                 const SpeechCalls& calls);
+
 // The voice SaveToWAV is speaking with, or null when no call is running. The
 // window's volume and speed handlers set its volume and rate; a change made
 // while it speaks applies from the next piece spoken. Never keep the pointer:

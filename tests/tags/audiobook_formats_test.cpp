@@ -4,6 +4,7 @@
 #include "pipeline/chapter_files.h"
 #include "test_env.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -108,6 +109,39 @@ TEST_F(AudiobookFormats, AnM4bHasTheMp3sLengthTagsCoverAndChapters)
     EXPECT_EQ(kinds, (QStringList{u"General"_s, u"Audio"_s, u"Menu"_s, u"Menu"_s}));
     EXPECT_EQ(tracks[0][u"Cover"_s].toString(), u"Yes"_s);
     EXPECT_EQ(tracks[1][u"Format"_s].toString(), u"AAC"_s);
+}
+
+// The book encoded on every core while it is spoken (the fixture's) is the
+// one the sequential chain makes: as long, its chapters where they were,
+// decoded whole without a complaint.
+TEST_F(AudiobookFormats, EveryCoreMakesTheBookTheSequentialChainMakes)
+{
+    QTemporaryDir sequential;
+    run.settings.folder = sequential.path();
+    run.settings.threads = 1;
+    ASSERT_TRUE(run.convert({book}).books.value(0).ok);
+    const QJsonObject one = probed(sequential.filePath(u"moby-dick-excerpt.mp3"_s));
+    const QString parallel = out.filePath(u"moby-dick-excerpt.mp3"_s);
+    const double seconds = one[u"format"_s][u"duration"_s].toString().toDouble();
+    EXPECT_GT(seconds, 300);
+    // Each stream of parts or pieces ends in a frame of padding, and the
+    // sequential chain's pieces are encoded apart: a seam (under 0.08 s)
+    // each may differ.
+    const auto pieces = QDir(temp.path()).entryList({u"output???.txt"_s}).size();
+    EXPECT_NEAR(mp3[u"format"_s][u"duration"_s].toString().toDouble(), seconds,
+                0.1 * seconds / 3600 + 0.08 * double(pieces));
+    const QJsonArray want = one[u"chapters"_s].toArray();
+    const QJsonArray got = mp3[u"chapters"_s].toArray();
+    ASSERT_EQ(got.size(), 7);
+    ASSERT_EQ(got.size(), want.size());
+    for (qsizetype i = 0; i < got.size(); ++i)
+        EXPECT_NEAR(got[i][u"start_time"_s].toString().toDouble(),
+                    want[i][u"start_time"_s].toString().toDouble(), 0.1);
+    EXPECT_EQ(ffmpegErrors(parallel), QString());
+    const Mpg123Report mpg = mpg123Test(parallel);
+    EXPECT_TRUE(mpg.finished);
+    EXPECT_EQ(mpg.complaints, QStringList{});
+    EXPECT_NEAR(mpg.decoded, seconds, 0.5);
 }
 
 // One file per chapter, in either format: the book's chapters in order,
