@@ -54,6 +54,23 @@ EncodedPart EncodeMp3Part(const std::vector<qint16>& samples, bool infoFrame)
     return part;
 }
 
+namespace
+{
+
+// A write the disk cuts short is tried on, so the error says why.
+bool writeAll(QFile& file, const QByteArray& bytes)
+{
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+} // namespace
+
 ParallelMp3Encoder::ParallelMp3Encoder(int encoders, qint64 partSamples)
     : cutter_(partSamples), limit_(std::size_t(2 * encoders))
 {
@@ -65,7 +82,7 @@ ParallelMp3Encoder::create(const QString& target, int encoders, qint64 partSampl
     encoders = qMax(1, encoders);
     std::unique_ptr<ParallelMp3Encoder> made(new ParallelMp3Encoder(encoders, partSamples));
     made->file_.setFileName(target);
-    if (!made->file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!made->file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return Problem{u"the MP3 file "_s + target +
                        u" could not be made: "_s + made->file_.errorString()};
     for (int i = 0; i < encoders; ++i)
@@ -121,7 +138,7 @@ Expected<void> ParallelMp3Encoder::writeDone()
             --out_;
         }
         ++written_;
-        if (part.error.isEmpty() && file_.write(part.mp3) != part.mp3.size())
+        if (part.error.isEmpty() && !writeAll(file_, part.mp3))
             part.error = u"the MP3 file could not be written: "_s + file_.errorString();
         if (!part.error.isEmpty()) {
             failure_ = part.error;

@@ -111,6 +111,15 @@ QString EncodeFailureReason(const QString& mp3Path, const ToolRun& ending)
     return withLastLine(u"the MP3 encoder lame failed"_s, toolOutput);
 }
 
+QString StreamFailureReason(const QString& mp3Path, const QString& error)
+{
+    if (error.contains(u"No space left"_s) || error.contains(u"File too large"_s))
+        return u"the disk is full: the MP3 file could not be written"_s;
+    if (const QString place = ResultPlaceProblem(mp3Path); !place.isEmpty())
+        return place;
+    return error;
+}
+
 QString JoinFailureReason(const QString& resultPath, const ToolRun& ending)
 {
     const QByteArray& toolOutput = ending.output;

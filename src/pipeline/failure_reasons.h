@@ -23,6 +23,10 @@ QString JoinFailureReason(const QString& resultPath, const ToolRun& join);
 // result elsewhere); empty when nothing is in the way.
 QString ResultPlaceProblem(const QString& resultPath);
 
+// Why the encoders a book was spoken into could not make its MP3, from
+// their error: the disk, the result's place, else the error itself.
+QString StreamFailureReason(const QString& mp3Path, const QString& error);
+
 // True when the text file holds at least one letter or digit to speak.
 bool HasTextToSpeak(const QString& textPath);
 

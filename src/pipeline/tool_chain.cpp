@@ -162,6 +162,7 @@ bool ToolChain::streams() const
 // that every core encodes; the chapters are timed by the samples spoken.
 bool ToolChain::speakPiece(const QString& source, const QString& target)
 {
+    target_ = target;
     if (!mp3_ && streamFailure_.isEmpty()) {
         const int cores = job_.threads > 0 ? job_.threads : QThread::idealThreadCount();
         Expected<std::unique_ptr<ParallelMp3Encoder>> made =
@@ -197,12 +198,13 @@ bool ToolChain::speakPiece(const QString& source, const QString& target)
 
 Expected<void> ToolChain::finishPieces()
 {
-    if (!streamFailure_.isEmpty())
-        return Problem{streamFailure_};
-    if (!mp3_)
-        return {};
     std::unique_ptr<ParallelMp3Encoder> encoder = std::move(mp3_);
-    return encoder->finish(hooks().yield);
+    const Expected<void> finished = encoder          ? encoder->finish(hooks().yield)
+                                    : streamFailure_.isEmpty() ? Expected<void>{}
+                                                               : Problem{streamFailure_};
+    if (!finished)
+        return Problem{StreamFailureReason(target_, finished.error())};
+    return {};
 }
 
 Expected<void> ToolChain::encodePiece(const QString& wavPath, const QString& target)

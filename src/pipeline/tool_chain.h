@@ -45,6 +45,7 @@ class ToolChain : public Chain
     std::unique_ptr<M4bWriter> m4b_;
     std::unique_ptr<ParallelMp3Encoder> mp3_; // a book spoken straight into its encoders
     QString streamFailure_;                   // why its encoders could not start
+    QString target_;                          // the file they make
 };
 
 } // namespace vt

@@ -227,11 +227,20 @@ TEST_F(BatchFaults, AFullWorkingFolderFailsTheBookWithoutAPartialResult)
 {
     // A 1 MB file-size limit: the text fits, the speech of a piece does not.
     const QString a = copyBook(u"trees.epub"_s, u"a.epub"_s);
-    const test::CliRun run = convert({a}, {false, 1 << 20});
+    test::CliRun run = convert({u"--threads"_s, u"1"_s, a}, {false, 1 << 20});
     EXPECT_EQ(run.status, 1);
     ASSERT_EQ(run.lines.size(), 1) << run.err.toStdString();
     EXPECT_TRUE(run.lines[0].startsWith(failed(a, QString()))) << run.lines[0].toStdString();
     EXPECT_TRUE(run.lines[0].contains(u"full"_s)) << run.lines[0].toStdString();
+    EXPECT_TRUE(test::entries(out.path()).isEmpty());
+    expectNoWorkingFiles();
+
+    // Spoken straight into its encoders, the book needs no room for speech;
+    // a result that cannot grow fails it the same way.
+    run = convert({u"--threads"_s, u"2"_s, a}, {false, 128 << 10});
+    EXPECT_EQ(run.lines,
+              QStringList{failed(a, u"the disk is full: the MP3 file could not be written"_s)})
+        << run.status << run.err.toStdString();
     EXPECT_TRUE(test::entries(out.path()).isEmpty());
     expectNoWorkingFiles();
 }
@@ -302,7 +311,7 @@ TEST_F(BatchFaults, MissingToolsAndVoiceDataAreNamed)
     QDir(bin.path()).removeRecursively();
     QDir().mkpath(bin.path());
     onlyTools({u"ebook-convert"_s});
-    run = convert({a});
+    run = convert({u"--threads"_s, u"1"_s, a}); // the chain that runs lame
     EXPECT_EQ(run.lines,
               QStringList{failed(a, u"lame is not installed (install the lame package)"_s)})
         << run.err.toStdString();

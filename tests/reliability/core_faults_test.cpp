@@ -135,6 +135,7 @@ TEST_F(CoreFaults, AHangingToolKeepsTheWindowAliveAndEndingItLetsTheRunGoOn)
 
 TEST_F(CoreFaults, CrashingToolsLeaveNoResultThatLooksComplete)
 {
+    run.settings.threads = 1; // the deployed encoder works in the sequential chain
     // Each fake writes part of its output and then crashes, for one book only.
     test::addFakeTool(
         bin.path(), u"ebook-convert"_s,
@@ -192,6 +193,7 @@ TEST_F(CoreFaults, APictureOnlyBookIsNamedAndLeavesNoSilentResult)
 
 TEST_F(CoreFaults, AnEncoderCrashOnOnePieceLeavesNoJoinedResult)
 {
+    run.settings.threads = 1;
     test::addFakeTool(
         bin.path(), u"lame"_s,
         "#!/bin/sh\ncase \"$3\" in *output002.mp3) printf 'ID3 half' > \"$3\"; kill -SEGV $$;; "
