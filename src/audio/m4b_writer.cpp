@@ -134,26 +134,35 @@ Expected<void> M4bWriter::appendWav(const Path& wav, const std::function<void(do
     if (!file.open(QIODevice::ReadOnly) || !file.seek(kWavHeaderBytes))
         return Problem{u"Cannot read "_s + wav.text() + u": "_s + file.errorString()};
     const qint64 total = std::max<qint64>(1, file.size() - kWavHeaderBytes);
-    const int frameSize = ff_->encoder->frame_size;
     QByteArray block;
     while (!file.atEnd()) {
         block = file.read(kReadBlock);
         if (block.isEmpty() && !file.atEnd())
             return Problem{u"Cannot read "_s + wav.text() + u": "_s + file.errorString()};
-        const qsizetype count = block.size() / 2;
+        std::vector<qint16> samples(std::size_t(block.size() / 2));
         const auto* pcm = reinterpret_cast<const uchar*>(block.constData());
-        for (qsizetype i = 0; i < count; ++i)
-            carry_.push_back(qFromLittleEndian<qint16>(pcm + 2 * i) / 32768.0f);
-        size_t used = 0;
-        for (; carry_.size() - used >= size_t(frameSize); used += size_t(frameSize))
-            if (Expected<void> encoded = encode(carry_.data() + used, frameSize); !encoded)
-                return encoded;
-        carry_.erase(carry_.begin(), carry_.begin() + qsizetype(used));
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            samples[i] = qFromLittleEndian<qint16>(pcm + 2 * i);
+        if (Expected<void> added = appendSamples(samples.data(), qsizetype(samples.size())); !added)
+            return added;
         if (done)
             done(double(file.pos() - kWavHeaderBytes) / double(total));
         if (yield)
             yield();
     }
+    return {};
+}
+
+Expected<void> M4bWriter::appendSamples(const qint16* samples, qsizetype count)
+{
+    const int frameSize = ff_->encoder->frame_size;
+    for (qsizetype i = 0; i < count; ++i)
+        carry_.push_back(samples[i] / 32768.0f);
+    size_t used = 0;
+    for (; carry_.size() - used >= size_t(frameSize); used += size_t(frameSize))
+        if (Expected<void> encoded = encode(carry_.data() + used, frameSize); !encoded)
+            return encoded;
+    carry_.erase(carry_.begin(), carry_.begin() + qsizetype(used));
     return {};
 }
 

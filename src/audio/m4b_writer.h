@@ -50,6 +50,8 @@ class M4bWriter
     // engine wrote; `done` is told how far (0..1), `yield` runs between blocks.
     Expected<void> appendWav(const Path& wav, const std::function<void(double)>& done = {},
                              const Yield& yield = {});
+    // Encodes 22 050 Hz 16-bit mono samples as the speech engine makes them.
+    Expected<void> appendSamples(const qint16* samples, qsizetype count);
     // Samples encoded so far.
     qint64 samples() const { return samples_; }
     // The last samples, the chapters and the file's index. The file is

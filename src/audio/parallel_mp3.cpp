@@ -2,9 +2,8 @@
 
 #include "audio/joined_mp3.h"
 
-#include <lame/lame.h>
-
 #include <chrono>
+#include <lame/lame.h>
 
 using namespace Qt::StringLiterals;
 
@@ -38,8 +37,8 @@ EncodedPart EncodeMp3Part(const std::vector<qint16>& samples, bool infoFrame)
     const int made = lame_encode_buffer(lame, samples.data(), nullptr, count, out, size);
     const int flushed = made < 0 ? -1 : lame_encode_flush(lame, out + made, size - made);
     if (made < 0 || flushed < 0) {
-        part.error = u"the MP3 encoder failed (code "_s + QString::number(qMin(made, flushed)) +
-                     u')';
+        part.error =
+            u"the MP3 encoder failed (code "_s + QString::number(qMin(made, flushed)) + u')';
     } else {
         part.mp3.resize(made + flushed);
         part.padding = lame_get_encoder_padding(lame);
@@ -83,8 +82,8 @@ ParallelMp3Encoder::create(const QString& target, int encoders, qint64 partSampl
     std::unique_ptr<ParallelMp3Encoder> made(new ParallelMp3Encoder(encoders, partSamples));
     made->file_.setFileName(target);
     if (!made->file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return Problem{u"the MP3 file "_s + target +
-                       u" could not be made: "_s + made->file_.errorString()};
+        return Problem{u"the MP3 file "_s + target + u" could not be made: "_s +
+                       made->file_.errorString()};
     for (int i = 0; i < encoders; ++i)
         made->threads_.emplace_back([p = made.get()] { p->work(); });
     return made;
@@ -183,8 +182,7 @@ Expected<void> ParallelMp3Encoder::hand(const Yield& yield)
     return writeDone();
 }
 
-Expected<void> ParallelMp3Encoder::write(const qint16* samples, qsizetype count,
-                                         const Yield& yield)
+Expected<void> ParallelMp3Encoder::write(const qint16* samples, qsizetype count, const Yield& yield)
 {
     if (!failure_.isEmpty())
         return Problem{failure_};

@@ -19,10 +19,10 @@ namespace vt
 
 // One part as the encoder made it.
 struct EncodedPart {
-    QByteArray mp3;      // its frames
-    QByteArray infoTag;  // the first part's Info frame, written over its first frame
-    int padding = 0;     // samples of padding in its last frame
-    QString error;       // why it could not be encoded
+    QByteArray mp3;     // its frames
+    QByteArray infoTag; // the first part's Info frame, written over its first frame
+    int padding = 0;    // samples of padding in its last frame
+    QString error;      // why it could not be encoded
 };
 
 // Encodes 22 050 Hz mono speech as `lame -h` does with a WAV file of it;
@@ -37,11 +37,11 @@ EncodedPart EncodeMp3Part(const std::vector<qint16>& samples, bool infoFrame);
 class ParallelMp3Encoder
 {
   public:
-    static constexpr qint64 kPartSamples = 30 * 22050;
+    static constexpr qint64 kPartSamples = 15 * 22050;
 
     // Creates or replaces `target`; `encoders` threads (at least one).
-    static Expected<std::unique_ptr<ParallelMp3Encoder>>
-    create(const QString& target, int encoders, qint64 partSamples = kPartSamples);
+    static Expected<std::unique_ptr<ParallelMp3Encoder>> create(const QString& target, int encoders,
+                                                                qint64 partSamples = kPartSamples);
     // Ends the encoders at once; the file stays as far as it got.
     ~ParallelMp3Encoder();
     ParallelMp3Encoder(const ParallelMp3Encoder&) = delete;

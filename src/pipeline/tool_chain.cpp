@@ -62,21 +62,18 @@ M4bMetadata m4bMetadata(const BookTags& tags, bool tagged)
 class EncoderSink : public AudioSink
 {
   public:
-    EncoderSink(ParallelMp3Encoder& encoder, Yield yield)
-        : encoder_(encoder), yield_(std::move(yield))
-    {
-    }
+    using Take = std::function<Expected<void>(const qint16*, int)>;
+    explicit EncoderSink(Take take) : take_(std::move(take)) {}
     void write(const qint16* samples, int count) override
     {
-        if (const Expected<void> taken = encoder_.write(samples, count, yield_); !taken)
+        if (const Expected<void> taken = take_(samples, count); !taken)
             raise(taken.problem().number, taken.error());
         samples_ += count;
     }
     qint64 samples() const { return samples_; }
 
   private:
-    ParallelMp3Encoder& encoder_;
-    Yield yield_;
+    Take take_;
     qint64 samples_ = 0;
 };
 
@@ -102,8 +99,8 @@ BookVoice ToolChain::startBook(const BookJob& job, const EpubBook& book)
 {
     job_ = job;
     book_ = &book;
+    endEncoders();
     m4b_.reset();
-    mp3_.reset();
     streamFailure_.clear();
     pieces_.clear();
     chapters_.start({});
@@ -155,24 +152,40 @@ void ToolChain::saveToWav(const QString& source, const QString& wavPath)
 
 bool ToolChain::streams() const
 {
-    return job_.threads != 1 && job_.format == OutputFormat::Mp3;
+    return job_.threads != 1;
 }
 
-// The book's pieces go one after the other into the one stream of parts
-// that every core encodes; the chapters are timed by the samples spoken.
-bool ToolChain::speakPiece(const QString& source, const QString& target)
+// The encoders of the book's file, made at its first piece: an MP3 is cut
+// into parts that every core encodes, an M4B is encoded on a thread beside
+// the speech.
+Expected<void> ToolChain::startEncoders(const QString& target)
 {
-    target_ = target;
-    if (!mp3_ && streamFailure_.isEmpty()) {
+    if (job_.format == OutputFormat::Mp3) {
         const int cores = job_.threads > 0 ? job_.threads : QThread::idealThreadCount();
         Expected<std::unique_ptr<ParallelMp3Encoder>> made =
             ParallelMp3Encoder::create(target, cores);
-        if (made)
-            mp3_ = std::move(*made);
-        else
-            streamFailure_ = made.error();
+        if (!made)
+            return made.problem();
+        mp3_ = std::move(*made);
+        return {};
     }
-    if (!mp3_)
+    if (const Expected<void> started = startM4b(target); !started)
+        return started;
+    m4bThread_ = std::make_unique<EncoderThread>([writer = m4b_.get()](const auto& samples) {
+        return writer->appendSamples(samples.data(), qsizetype(samples.size()));
+    });
+    return {};
+}
+
+// The book's pieces go one after the other into its encoders; the chapters
+// are timed by the samples spoken.
+bool ToolChain::speakPiece(const QString& source, const QString& target)
+{
+    target_ = target;
+    if (!mp3_ && !m4bThread_ && streamFailure_.isEmpty())
+        if (const Expected<void> started = startEncoders(target); !started)
+            streamFailure_ = started.error();
+    if (!mp3_ && !m4bThread_)
         return false;
     const qint32 piece = pieceOf(source);
     SpeechCalls calls{hooks().report, hooks().yield, hooks().spoken, {}, hooks().voiceUnavailable};
@@ -181,12 +194,15 @@ bool ToolChain::speakPiece(const QString& source, const QString& target)
             if (e.kind == SpeechEvent::Kind::Word)
                 chapters_.wordReached(piece, e.textPosition, e.sample);
         };
-    EncoderSink sink(*mp3_, hooks().yield);
+    const Yield& yield = hooks().yield;
+    EncoderSink sink([this, &yield](const qint16* samples, int count) {
+        return mp3_ ? mp3_->write(samples, count, yield) : m4bThread_->write(samples, count, yield);
+    });
     bool spoken = false;
     try {
         spoken = SpeakToSink(source, sink, {voice_.voice, job_.volume, job_.rate}, calls);
     } catch (const RunStopped&) {
-        mp3_.reset(); // a stop ends every encoder at once
+        endEncoders(); // a stop ends every encoder at once
         throw;
     }
     if (chapters_.wanted() && piece > 0) {
@@ -196,14 +212,29 @@ bool ToolChain::speakPiece(const QString& source, const QString& target)
     return spoken;
 }
 
+void ToolChain::endEncoders()
+{
+    mp3_.reset();
+    m4bThread_.reset();
+}
+
 Expected<void> ToolChain::finishPieces()
 {
-    std::unique_ptr<ParallelMp3Encoder> encoder = std::move(mp3_);
-    const Expected<void> finished = encoder          ? encoder->finish(hooks().yield)
-                                    : streamFailure_.isEmpty() ? Expected<void>{}
-                                                               : Problem{streamFailure_};
+    Expected<void> finished = streamFailure_.isEmpty() ? Expected<void>{} : Problem{streamFailure_};
+    try {
+        if (mp3_)
+            finished = mp3_->finish(hooks().yield);
+        else if (m4bThread_)
+            finished = m4bThread_->finish(hooks().yield);
+    } catch (const RunStopped&) {
+        endEncoders();
+        throw;
+    }
+    endEncoders();
     if (!finished)
-        return Problem{StreamFailureReason(target_, finished.error())};
+        return Problem{job_.format == OutputFormat::Mp3
+                           ? StreamFailureReason(target_, finished.error())
+                           : u"the M4B file could not be written: "_s + finished.error()};
     return {};
 }
 
@@ -239,20 +270,26 @@ Expected<void> ToolChain::encodeMp3(const QString& wavPath, const QString& targe
 // cover at the first piece, the chapters are timed by the samples before.
 Expected<void> ToolChain::encodeM4b(const QString& wavPath, const QString& target)
 {
-    if (!m4b_) {
-        tags_ = job_.tags ? BookTagsFromEpub(*book_) : BookTags{};
-        Expected<std::unique_ptr<M4bWriter>> made =
-            M4bWriter::create(target, m4bMetadata(tags_, job_.tags));
-        if (!made)
-            return Problem{u"the M4B file could not be made: "_s + made.error()};
-        m4b_ = std::move(*made);
-    }
+    if (!m4b_)
+        if (const Expected<void> started = startM4b(target); !started)
+            return started;
     const qint64 before = m4b_->samples();
     const Expected<void> added = m4b_->appendWav(wavPath, hooks().spoken, hooks().yield);
     if (!added)
         return Problem{u"the M4B file could not be written: "_s + added.error()};
     if (chapters_.wanted())
         chapters_.pieceEncoded(pieceOf(wavPath), m4b_->samples() - before);
+    return {};
+}
+
+Expected<void> ToolChain::startM4b(const QString& target)
+{
+    tags_ = job_.tags ? BookTagsFromEpub(*book_) : BookTags{};
+    Expected<std::unique_ptr<M4bWriter>> made =
+        M4bWriter::create(target, m4bMetadata(tags_, job_.tags));
+    if (!made)
+        return Problem{u"the M4B file could not be made: "_s + made.error()};
+    m4b_ = std::move(*made);
     return {};
 }
 

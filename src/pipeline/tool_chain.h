@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/encoder_thread.h"
 #include "audio/m4b_writer.h"
 #include "audio/parallel_mp3.h"
 #include "pipeline/chain.h"
@@ -33,6 +34,9 @@ class ToolChain : public Chain
     qint32 pieceOf(const QString& path) const;
     Expected<void> encodeMp3(const QString& wavPath, const QString& target);
     Expected<void> encodeM4b(const QString& wavPath, const QString& target);
+    Expected<void> startM4b(const QString& target);
+    Expected<void> startEncoders(const QString& target);
+    void endEncoders();
 
     // The book in progress: its job, its archive, the voice it is spoken
     // with, its pieces and where its chapters fall.
@@ -43,9 +47,11 @@ class ToolChain : public Chain
     ChapterTiming chapters_;
     BookTags tags_; // of an M4B, read when its file is started
     std::unique_ptr<M4bWriter> m4b_;
-    std::unique_ptr<ParallelMp3Encoder> mp3_; // a book spoken straight into its encoders
-    QString streamFailure_;                   // why its encoders could not start
-    QString target_;                          // the file they make
+    // A book spoken straight into its encoders: an MP3's, or the M4B's thread.
+    std::unique_ptr<ParallelMp3Encoder> mp3_;
+    std::unique_ptr<EncoderThread> m4bThread_;
+    QString streamFailure_; // why its encoders could not start
+    QString target_;        // the file they make
 };
 
 } // namespace vt

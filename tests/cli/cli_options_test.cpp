@@ -21,15 +21,17 @@ std::optional<CliOptions> parse(const QStringList& arguments, QString* error = n
 
 TEST(CliOptions, ValuesInEitherFormAndPathsInOrder)
 {
-    const auto options =
-        parse({u"--voice"_s, u"English"_s, u"--volume=40"_s, u"--rate"_s, u"-10"_s, u"--out"_s,
-               u"/o"_s, u"a.epub"_s, u"--jobs"_s, u"3"_s, u"--"_s, u"--odd.epub"_s});
+    const auto options = parse({u"--voice"_s, u"English"_s, u"--volume=40"_s, u"--rate"_s, u"-10"_s,
+                                u"--out"_s, u"/o"_s, u"a.epub"_s, u"--jobs"_s, u"3"_s,
+                                u"--threads=1"_s, u"--"_s, u"--odd.epub"_s});
     ASSERT_TRUE(options);
     EXPECT_EQ(*options->voice, u"English"_s);
     EXPECT_EQ(*options->volume, 40);
     EXPECT_EQ(*options->rate, -10);
     EXPECT_EQ(*options->out, u"/o"_s);
     EXPECT_EQ(options->jobs, 3);
+    EXPECT_EQ(options->threads, 1);
+    EXPECT_EQ(parse({u"a"_s})->threads, 0); // the cores, shared among the jobs
     EXPECT_EQ(options->paths, (QStringList{u"a.epub"_s, u"--odd.epub"_s}));
     EXPECT_FALSE(options->tags); // not given: the window's choice holds
     EXPECT_EQ(parse({u"--no-tags"_s, u"a"_s})->tags, false);
@@ -46,6 +48,7 @@ TEST(CliOptions, BadUsageNamesTheOptionOrValue)
         {{u"--rate"_s, u"11"_s, u"a"_s}, u"--rate"_s},
         {{u"--volume"_s, u"loud"_s, u"a"_s}, u"\"loud\""_s},
         {{u"--jobs"_s, u"0"_s, u"a"_s}, u"--jobs"_s},
+        {{u"--threads"_s, u"0"_s, u"a"_s}, u"--threads"_s},
         {{u"--colour"_s, u"a"_s}, u"--colour"_s},
         {{u"--out"_s}, u"--out"_s},
         {{u"--out"_s, u"/o"_s, u"--beside"_s, u"a"_s}, u"--beside"_s},

@@ -1,3 +1,4 @@
+#include "audio/encoder_thread.h"
 #include "audio/joined_mp3.h"
 #include "audio/mp3_frames.h"
 #include "audio/parallel_mp3.h"
@@ -60,11 +61,6 @@ bool quiet(const std::vector<qint16>& s, std::size_t from, std::size_t to)
         if (std::abs(int(s[i])) > PartCutter::kQuiet)
             return false;
     return true;
-}
-
-int threadsOfThisProcess()
-{
-    return int(QDir(u"/proc/self/task"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
 // Parts end and begin in a pause, and what each seam will add is taken out
@@ -174,6 +170,35 @@ TEST(ParallelMp3, AnUnwritableFileIsRefusedAndAnEndStopsEveryThread)
         ASSERT_TRUE((*encoder)->write(loud.data(), qsizetype(loud.size())));
     }
     EXPECT_EQ(threadsOfThisProcess(), before);
+}
+
+// The M4B's encoder thread takes every sample in order, and its first
+// failure reaches the speaking side.
+TEST(EncoderThread, TakesEverySampleInOrderAndPassesItsFailureOn)
+{
+    std::vector<qint16> input(100000), seen;
+    for (std::size_t i = 0; i < input.size(); ++i)
+        input[i] = qint16(i % 30000);
+    EncoderThread fine([&](const std::vector<qint16>& block) {
+        seen.insert(seen.end(), block.begin(), block.end());
+        return Expected<void>{};
+    });
+    for (std::size_t i = 0; i < input.size(); i += 777)
+        ASSERT_TRUE(
+            fine.write(input.data() + i, qsizetype(std::min<std::size_t>(777, input.size() - i))));
+    ASSERT_TRUE(fine.finish());
+    EXPECT_EQ(seen, input);
+
+    int blocks = 0;
+    EncoderThread failing([&](const std::vector<qint16>&) {
+        return ++blocks < 2 ? Expected<void>{} : Problem{u"No space left on device"_s};
+    });
+    Expected<void> result;
+    for (int i = 0; i < 20 && result; ++i)
+        result = failing.write(input.data(), 50000);
+    if (result)
+        result = failing.finish();
+    EXPECT_EQ(result.error(), u"No space left on device"_s);
 }
 
 } // namespace

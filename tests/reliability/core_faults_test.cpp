@@ -7,6 +7,7 @@
 #include "fault_kit.h"
 #include "pipeline/conversion_run.h"
 #include "pipeline/tool_chain.h"
+#include "speech/speech_engine.h"
 #include "test_env.h"
 #include "text/cutting.h"
 #include "tools/command_runner.h"
@@ -275,6 +276,39 @@ TEST_F(CoreFaults, CuttingAHugeLineOrManyChaptersLosesNothing)
         EXPECT_FALSE(QFile::exists(temp.file(u"output.txt"_s)));
         for (const QString& name : test::entries(temp.path()))
             QFile::remove(temp.file(name));
+    }
+}
+
+} // namespace
+
+namespace
+{
+
+// A stop while a book is spoken into its encoders, in either format, ends
+// every encoder thread and leaves no part and no result behind.
+TEST_F(CoreFaults, AStopWhileEncodingOnEveryCoreLeavesNoThreadAndNoPart)
+{
+    const QString book = copyBook(u"hefty-water.epub"_s, u"a.epub"_s);
+    run.settings.threads = 3;
+    SpeechEngine::instance().load(); // it keeps a thread of its own from then on
+    for (const OutputFormat format : {OutputFormat::Mp3, OutputFormat::M4b}) {
+        run.settings.format = format;
+        const int before = test::threadsOfThisProcess();
+        int during = 0;
+        run.observer.stop = false;
+        onYield = [&] {
+            const QFileInfoList files = QDir(out.path()).entryInfoList(QDir::Files | QDir::Hidden);
+            if (!run.observer.stop && !files.isEmpty() && files[0].size() > 0) {
+                during = test::threadsOfThisProcess();
+                run.observer.stop = true;
+            }
+        };
+        EXPECT_TRUE(convert({book}).stopped);
+        EXPECT_GT(during, before);
+        EXPECT_EQ(test::threadsOfThisProcess(), before);
+        EXPECT_TRUE(test::entries(out.path()).isEmpty());
+        EXPECT_TRUE(test::entries(temp.path()).isEmpty())
+            << test::entries(temp.path()).join(u' ').toStdString();
     }
 }
 

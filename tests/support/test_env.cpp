@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -60,6 +61,14 @@ QByteArray readFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int threadsOfThisProcess()
+{
+    int count = 0;
+    for (int i = 0; i < 20; ++i, QThread::msleep(10))
+        count = int(QDir(u"/proc/self/task"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+    return count;
 }
 
 QStringList entries(const QString& folder)

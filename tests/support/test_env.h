@@ -45,6 +45,10 @@ class TmpfsMount
 // Writes a file (folders made as needed).
 void writeFile(const QString& path, const QByteArray& content);
 QByteArray readFile(const QString& path);
+// The threads of this process, once those just ended have left (a joined
+// thread may stay listed a moment).
+int threadsOfThisProcess();
+
 // Names of the entries of a folder, sorted.
 QStringList entries(const QString& folder);
 // The folder of the test books that travel with the project.
