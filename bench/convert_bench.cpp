@@ -15,6 +15,12 @@
 // what they add to the run; with --no-tags the run writes no tags and tag_us
 // is 0. BENCH_FORMAT=m4b makes M4B books; BENCH_SPLIT=1 cuts each into a
 // file per chapter, and split_us is the time the cutting took.
+// BENCH_THREADS=N is --threads N (1: the sequential chain). Where the run's
+// time went, in the wall clock: conv_us (calibre), speak_us (speaking, with
+// the encoders at work beside it, or the sequential chain's speaking),
+// encode_us (the sequential chain's encoding, or the encoders' tail after
+// the speaking), finish_us (title, cover, chapters); and in CPU time:
+// speech_cpu_us (the thread that speaks), encode_cpu_us (the encoders).
 #include "audio/mp3_frames.h"
 #include "common/files.h"
 #include "common/paths.h"
@@ -101,10 +107,79 @@ std::optional<vt::VoiceToken> benchVoice()
     return std::nullopt;
 }
 
-// The real chain, timing the cutting of books into chapter files.
+long long threadCpuUs()
+{
+    rusage r{};
+    getrusage(RUSAGE_THREAD, &r);
+    return micro(r.ru_utime) + micro(r.ru_stime);
+}
+
+long long processCpuUs()
+{
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    return micro(r.ru_utime) + micro(r.ru_stime);
+}
+
+// Wall time of a step into `wall`; this thread's CPU time into `own`, the
+// other threads' into `others`.
+template <class F> auto timed(qint64& wall, long long& own, long long& others, F&& step)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const long long thread = threadCpuUs();
+    const long long process = processCpuUs();
+    struct Add {
+        QElapsedTimer& clock;
+        qint64& wall;
+        long long& own;
+        long long& others;
+        long long thread, process;
+        ~Add()
+        {
+            const long long mine = threadCpuUs() - thread;
+            wall += clock.nsecsElapsed() / 1000;
+            own += mine;
+            others += processCpuUs() - process - mine;
+        }
+    } add{clock, wall, own, others, thread, process};
+    return step();
+}
+
+// The real chain, timing its steps and the cutting of books into chapter files.
 class TimedChain : public vt::ToolChain
 {
   public:
+    vt::ToolRun readEpubToText() override
+    {
+        return timed(convUs, unused, unused, [&] { return ToolChain::readEpubToText(); });
+    }
+    bool speakPiece(const QString& source, const QString& target) override
+    {
+        return timed(speakUs, speechCpuUs, encodeCpuUs,
+                     [&] { return ToolChain::speakPiece(source, target); });
+    }
+    void saveToWav(const QString& source, const QString& wav) override
+    {
+        timed(speakUs, speechCpuUs, unused, [&] { ToolChain::saveToWav(source, wav); });
+    }
+    vt::Expected<void> finishPieces() override
+    {
+        return timed(encodeUs, unused, encodeCpuUs, [&] { return ToolChain::finishPieces(); });
+    }
+    vt::Expected<void> encodePiece(const QString& wav, const QString& target) override
+    {
+        // The deployed encoder is a process of its own: its time is the step's.
+        const qint64 before = encodeUs;
+        vt::Expected<void> done =
+            timed(encodeUs, unused, unused, [&] { return ToolChain::encodePiece(wav, target); });
+        encodeCpuUs += encodeUs - before;
+        return done;
+    }
+    vt::Expected<QStringList> finishResult(const QString& resultPath) override
+    {
+        return timed(finishUs, unused, unused, [&] { return ToolChain::finishResult(resultPath); });
+    }
     vt::Expected<int> splitResult(const QString& resultPath, const QString& folder) override
     {
         QElapsedTimer clock;
@@ -114,6 +189,8 @@ class TimedChain : public vt::ToolChain
         return split;
     }
     qint64 splitUs = 0;
+    qint64 convUs = 0, speakUs = 0, encodeUs = 0, finishUs = 0;
+    long long speechCpuUs = 0, encodeCpuUs = 0, unused = 0;
 };
 
 // Speaks a text file into a WAV file and prints the time it took.
@@ -185,6 +262,7 @@ int main(int argc, char* argv[])
     if (qgetenv("BENCH_FORMAT") == "m4b")
         settings.format = vt::OutputFormat::M4b;
     settings.splitChapters = qgetenv("BENCH_SPLIT") == "1";
+    settings.threads = qEnvironmentVariableIntValue("BENCH_THREADS");
     BenchObserver observer;
     TimedChain chain;
     QElapsedTimer clock;
@@ -204,9 +282,12 @@ int main(int argc, char* argv[])
     getrusage(RUSAGE_SELF, &self);
     getrusage(RUSAGE_CHILDREN, &children);
     std::printf("ok=%d us=%lld user_us=%lld peak_kb=%ld children_peak_kb=%ld tag_us=%lld "
-                "split_us=%lld\n",
+                "split_us=%lld conv_us=%lld speak_us=%lld encode_us=%lld finish_us=%lld "
+                "speech_cpu_us=%lld encode_cpu_us=%lld\n",
                 ok, static_cast<long long>(us), micro(self.ru_utime), self.ru_maxrss,
                 children.ru_maxrss, static_cast<long long>(tagUs),
-                static_cast<long long>(chain.splitUs));
+                static_cast<long long>(chain.splitUs), static_cast<long long>(chain.convUs),
+                static_cast<long long>(chain.speakUs), static_cast<long long>(chain.encodeUs),
+                static_cast<long long>(chain.finishUs), chain.speechCpuUs, chain.encodeCpuUs);
     return ok == int(outcome.books.size()) ? 0 : 1;
 }
