@@ -71,7 +71,7 @@ bool writeAll(QFile& file, const QByteArray& bytes)
 } // namespace
 
 ParallelMp3Encoder::ParallelMp3Encoder(int encoders, qint64 partSamples)
-    : cutter_(partSamples), limit_(std::size_t(2 * encoders))
+    : cutter_(partSamples), limit_(std::size_t(encoders + 1))
 {
 }
 
