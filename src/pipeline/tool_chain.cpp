@@ -134,17 +134,22 @@ qint32 ToolChain::cutText(const QString& textPath)
     return m;
 }
 
-void ToolChain::saveToWav(const QString& source, const QString& wavPath)
+// The engine's word events tell where each chapter's first word is heard.
+SpeechCalls ToolChain::speechCalls(qint32 piece)
 {
-    const qint32 piece = pieceOf(source);
     SpeechCalls calls{hooks().report, hooks().yield, hooks().spoken, {}, hooks().voiceUnavailable};
-    // The engine's word events tell where each chapter's first word is heard.
     if (chapters_.wanted())
         calls.events = [this, piece](const SpeechEvent& e) {
             if (e.kind == SpeechEvent::Kind::Word)
                 chapters_.wordReached(piece, e.textPosition, e.sample);
         };
-    SaveToWAV(source, wavPath, {voice_.voice, job_.volume, job_.rate}, calls);
+    return calls;
+}
+
+void ToolChain::saveToWav(const QString& source, const QString& wavPath)
+{
+    const qint32 piece = pieceOf(source);
+    SaveToWAV(source, wavPath, {voice_.voice, job_.volume, job_.rate}, speechCalls(piece));
     if (chapters_.wanted() && piece > 0 && FileExists(wavPath))
         chapters_.pieceSpoken(piece, (QFileInfo(wavPath).size() - kWavHeaderBytes) / 2,
                               codePoints(source));
@@ -188,12 +193,7 @@ bool ToolChain::speakPiece(const QString& source, const QString& target)
     if (!mp3_ && !m4bThread_)
         return false;
     const qint32 piece = pieceOf(source);
-    SpeechCalls calls{hooks().report, hooks().yield, hooks().spoken, {}, hooks().voiceUnavailable};
-    if (chapters_.wanted())
-        calls.events = [this, piece](const SpeechEvent& e) {
-            if (e.kind == SpeechEvent::Kind::Word)
-                chapters_.wordReached(piece, e.textPosition, e.sample);
-        };
+    const SpeechCalls calls = speechCalls(piece);
     const Yield& yield = hooks().yield;
     EncoderSink sink([this, &yield](const qint16* samples, int count) {
         return mp3_ ? mp3_->write(samples, count, yield) : m4bThread_->write(samples, count, yield);

@@ -4,6 +4,7 @@
 #include "audio/m4b_writer.h"
 #include "audio/parallel_mp3.h"
 #include "pipeline/chain.h"
+#include "speech/speech_rendering.h"
 #include "tags/book_tags.h"
 #include "tags/chapter_timing.h"
 
@@ -32,6 +33,7 @@ class ToolChain : public Chain
 
   private:
     qint32 pieceOf(const QString& path) const;
+    SpeechCalls speechCalls(qint32 piece);
     Expected<void> encodeMp3(const QString& wavPath, const QString& target);
     Expected<void> encodeM4b(const QString& wavPath, const QString& target);
     Expected<void> startM4b(const QString& target);
