@@ -63,9 +63,9 @@ int ChildThreads(int threads, int jobs)
 {
     if (threads > 0)
         return threads;
-    // Speaking keeps a core partly busy beside the encoders, so a share
-    // of one core still streams (2: one encoder beside the speech) rather
-    // than going through WAV files.
+    // A share of one core still gets two encoders, not the sequential
+    // chain: while one child waits for calibre or speaks, the other's
+    // encoders take the idle core, and no WAV file goes through the disk.
     return std::max(2, QThread::idealThreadCount() / std::max(1, jobs));
 }
 
