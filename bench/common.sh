@@ -27,6 +27,13 @@ now_us() { echo $(($(date +%s%N) / 1000)); }
 audio_seconds() {
     ffmpeg -v error -i "$1" -f s16le -ac 1 -ar 22050 - | wc -c | awk '{ printf "%d", $1 / 44100 }'
 }
+# plain_speak TXT WAV: espeak-ng as the plain chain runs it, at the speed
+# the caller took from the driver ($wpm, $gap) and $volume.
+plain_speak() {
+    ps_gap=
+    [ "$gap" -gt 0 ] && ps_gap="-g $gap"
+    espeak-ng -v gmw/en -a "$volume" -s "$wpm" $ps_gap -w "$2" -f "$1"
+}
 # row TEXT: one line for bench/run.sh's table, when it asked for rows.
 row() { [ -z "${BENCH_ROWS:-}" ] || printf '%s\n' "$1" >>"$BENCH_ROWS"; }
 

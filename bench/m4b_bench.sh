@@ -49,11 +49,9 @@ run_program() {
 run_plain() {
     dir=$work/plain
     mkdir -p "$dir"
-    gap_option=
-    [ "$gap" -gt 0 ] && gap_option="-g $gap"
     start=$(now_us)
     ebook-convert "$1" "$dir/book.txt" >/dev/null 2>&1
-    espeak-ng -v gmw/en -a "$volume" -s "$wpm" $gap_option -w "$dir/book.wav" -f "$dir/book.txt"
+    plain_speak "$dir/book.txt" "$dir/book.wav"
     ffmpeg -v error -i "$dir/book.wav" -c:a aac -aac_coder fast -b:a 32k "$dir/book.m4b"
     took=$(($(now_us) - start))
     [ -s "$dir/book.m4b" ] || { echo "the plain chain failed" >&2; exit 1; }
@@ -65,6 +63,7 @@ min() { if [ -z "$1" ] || [ "$2" -lt "$1" ]; then echo "$2"; else echo "$1"; fi;
 
 echo "speed $speed ($wpm words a minute), volume $volume, $runs runs each"
 for book in "$@"; do
+    book=$(cd "$(dirname "$book")" && pwd)/$(basename "$book")
     name=$(basename "$book")
     m4b= plain= peak=0 mp3split= mp3run= m4bsplit= m4brun= files=0
     for _ in $(seq "$runs"); do

@@ -50,12 +50,10 @@ run_program() {
 run_plain() {
     dir=$work/plain
     mkdir -p "$dir"
-    gap_option=
-    [ "$gap" -gt 0 ] && gap_option="-g $gap"
     t0=$(now_us)
     ebook-convert "$1" "$dir/book.txt" >/dev/null 2>&1
     t1=$(now_us)
-    espeak-ng -v gmw/en -a "$volume" -s "$wpm" $gap_option -w "$dir/book.wav" -f "$dir/book.txt"
+    plain_speak "$dir/book.txt" "$dir/book.wav"
     t2=$(now_us)
     lame -h --quiet "$dir/book.wav" "$dir/book.mp3"
     t3=$(now_us)

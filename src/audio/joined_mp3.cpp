@@ -154,7 +154,7 @@ quint16 InfoTagCrc(QByteArrayView data, quint16 crc)
     return crc;
 }
 
-QList<BytePatch> JoinedMp3Patches(QByteArrayView data, std::optional<int> padding)
+QList<BytePatch> JoinedMp3Patches(QByteArrayView data)
 {
     Mp3FrameWalker walk(data);
     if (!walk.next())
@@ -167,7 +167,7 @@ QList<BytePatch> JoinedMp3Patches(QByteArrayView data, std::optional<int> paddin
     QList<BytePatch> patches;
     qint64 frames = 0;
     qint64 streamEnd = firstEnd;
-    std::optional<int> lastPadding = padding;
+    std::optional<int> lastPadding;
     while (walk.next()) {
         ++frames;
         streamEnd = walk.end();
@@ -208,7 +208,7 @@ QList<BytePatch> JoinedMp3Patches(QByteArrayView data, std::optional<int> paddin
     return patches;
 }
 
-bool FixJoinedMp3(const QString& resultPath, std::optional<int> padding)
+bool FixJoinedMp3(const QString& resultPath)
 {
     if (!QFileInfo(resultPath).isFile())
         return false;
@@ -226,13 +226,13 @@ bool FixJoinedMp3(const QString& resultPath, std::optional<int> padding)
         if (!startsWithInfoFrame(file.peek(kHeadBytes)))
             return false;
         if (uchar* mapped = file.map(0, size)) {
-            patches = JoinedMp3Patches(QByteArrayView(mapped, size), padding);
+            patches = JoinedMp3Patches(QByteArrayView(mapped, size));
             file.unmap(mapped);
         } else {
             const QByteArray all = file.readAll();
             if (all.size() != size)
                 return false;
-            patches = JoinedMp3Patches(all, padding);
+            patches = JoinedMp3Patches(all);
         }
     }
     if (patches.isEmpty())

@@ -7,7 +7,6 @@
 #include <QList>
 #include <QString>
 #include <QtGlobal>
-#include <optional>
 
 namespace vt
 {
@@ -24,14 +23,12 @@ struct BytePatch {
 // file. These are the changes that make it describe the whole file, and
 // that turn the later Info frames into silent frames decoders pass over.
 // Empty when there is nothing to change (no frames, no Info frames).
-// `padding`: the last frame's padding, for a join whose later parts carry
-// no Info frame to tell it.
-QList<BytePatch> JoinedMp3Patches(QByteArrayView data, std::optional<int> padding = {});
+QList<BytePatch> JoinedMp3Patches(QByteArrayView data);
 
 // Applies JoinedMp3Patches to the file in place. Best effort: a file that
 // cannot be read or written, or holds no frames, is left as it is. True
 // when the file was changed.
-bool FixJoinedMp3(const QString& resultPath, std::optional<int> padding = {});
+bool FixJoinedMp3(const QString& resultPath);
 
 // True when the frame at `frame` holds an encoder's Info header (it describes
 // a stream; it is no audio).

@@ -135,11 +135,12 @@ Expected<void> M4bWriter::appendWav(const Path& wav, const std::function<void(do
         return Problem{u"Cannot read "_s + wav.text() + u": "_s + file.errorString()};
     const qint64 total = std::max<qint64>(1, file.size() - kWavHeaderBytes);
     QByteArray block;
+    std::vector<qint16> samples;
     while (!file.atEnd()) {
         block = file.read(kReadBlock);
         if (block.isEmpty() && !file.atEnd())
             return Problem{u"Cannot read "_s + wav.text() + u": "_s + file.errorString()};
-        std::vector<qint16> samples(std::size_t(block.size() / 2));
+        samples.resize(std::size_t(block.size() / 2));
         const auto* pcm = reinterpret_cast<const uchar*>(block.constData());
         for (std::size_t i = 0; i < samples.size(); ++i)
             samples[i] = qFromLittleEndian<qint16>(pcm + 2 * i);

@@ -1,7 +1,5 @@
 #include "audio/parallel_mp3.h"
 
-#include "audio/joined_mp3.h"
-
 #include <chrono>
 #include <lame/lame.h>
 
@@ -10,7 +8,7 @@ using namespace Qt::StringLiterals;
 namespace vt
 {
 
-EncodedPart EncodeMp3Part(const std::vector<qint16>& samples, bool infoFrame)
+EncodedPart EncodeMp3Part(const std::vector<qint16>& samples)
 {
     EncodedPart part;
     lame_t lame = lame_init();
@@ -19,12 +17,13 @@ EncodedPart EncodeMp3Part(const std::vector<qint16>& samples, bool infoFrame)
         return part;
     }
     // `lame -h` on the engine's WAV files: its defaults for mono 22 050 Hz
-    // at quality 2.
+    // at quality 2. Its 32 kbit/s frames are too small for an Info frame,
+    // so none is asked for.
     lame_set_in_samplerate(lame, 22050);
     lame_set_num_channels(lame, 1);
     lame_set_mode(lame, MONO);
     lame_set_quality(lame, 2);
-    lame_set_bWriteVbrTag(lame, infoFrame ? 1 : 0);
+    lame_set_bWriteVbrTag(lame, 0);
     if (lame_init_params(lame) < 0) {
         lame_close(lame);
         part.error = u"the MP3 encoder refused its settings"_s;
@@ -41,13 +40,6 @@ EncodedPart EncodeMp3Part(const std::vector<qint16>& samples, bool infoFrame)
             u"the MP3 encoder failed (code "_s + QString::number(qMin(made, flushed)) + u')';
     } else {
         part.mp3.resize(made + flushed);
-        part.padding = lame_get_encoder_padding(lame);
-        if (infoFrame) {
-            part.infoTag.resize(2048);
-            const std::size_t tag = lame_get_lametag_frame(
-                lame, reinterpret_cast<unsigned char*>(part.infoTag.data()), 2048);
-            part.infoTag.resize(qsizetype(tag));
-        }
     }
     lame_close(lame);
     return part;
@@ -113,7 +105,7 @@ void ParallelMp3Encoder::work()
             part = std::move(queue_.front());
             queue_.pop_front();
         }
-        EncodedPart encoded = EncodeMp3Part(part.samples, part.index == 0);
+        EncodedPart encoded = EncodeMp3Part(part.samples);
         {
             const std::lock_guard lock(mutex_);
             encoded_[part.index] = std::move(encoded);
@@ -143,9 +135,6 @@ Expected<void> ParallelMp3Encoder::writeDone()
             failure_ = part.error;
             return Problem{failure_};
         }
-        if (!part.infoTag.isEmpty())
-            infoTag_ = part.infoTag;
-        lastPadding_ = part.padding;
     }
 }
 
@@ -207,15 +196,7 @@ Expected<void> ParallelMp3Encoder::finish(const Yield& yield)
         }
         waitForEncoders(yield);
     }
-    // The first part's Info frame takes the place the encoder kept for it,
-    // then is made to describe the whole book.
-    if (!infoTag_.isEmpty() && (!file_.seek(0) || file_.write(infoTag_) != infoTag_.size()))
-        return Problem{u"the MP3 file could not be written: "_s + file_.errorString()};
-    if (!file_.flush())
-        return Problem{u"the MP3 file could not be written: "_s + file_.errorString()};
-    file_.close();
-    if (written_ > 1)
-        FixJoinedMp3(file_.fileName(), lastPadding_);
+    file_.close(); // unbuffered: every part's write was checked as it went
     return {};
 }
 

@@ -19,20 +19,17 @@ namespace vt
 
 // One part as the encoder made it.
 struct EncodedPart {
-    QByteArray mp3;     // its frames
-    QByteArray infoTag; // the first part's Info frame, written over its first frame
-    int padding = 0;    // samples of padding in its last frame
-    QString error;      // why it could not be encoded
+    QByteArray mp3; // its frames
+    QString error;  // why it could not be encoded
 };
 
-// Encodes 22 050 Hz mono speech as `lame -h` does with a WAV file of it;
-// the first part starts with an Info frame, the others have none.
-EncodedPart EncodeMp3Part(const std::vector<qint16>& samples, bool infoFrame);
+// Encodes 22 050 Hz mono speech as `lame -h` does with a WAV file of it.
+EncodedPart EncodeMp3Part(const std::vector<qint16>& samples);
 
 // A book's MP3 made as it is spoken: the speech is cut into parts at pauses
 // (PartCutter), every core encodes parts, and the parts are written to the
-// file in order as they are done. The file plays exactly as long as the
-// speech; its Info frame describes all of it once finish() succeeds.
+// file in order as they are done. The file plays as long as one encoder's
+// stream of the same speech.
 // Memory stays within a few parts however long the book is.
 class ParallelMp3Encoder
 {
@@ -73,9 +70,7 @@ class ParallelMp3Encoder
     std::map<qint64, EncodedPart> encoded_;
     bool stop_ = false;
     qint64 written_ = 0; // parts in the file
-    QByteArray infoTag_;
-    int lastPadding_ = 0;
-    QString failure_; // the first failure; every later call gives it
+    QString failure_;    // the first failure; every later call gives it
     std::vector<std::thread> threads_;
 };
 
