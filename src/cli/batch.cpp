@@ -87,6 +87,16 @@ QStringList childArguments(const BatchSettings& batch, const QString& book, int 
         arguments << u"--id3v2.4"_s;
     arguments << u"--format"_s << SuffixOf(settings.format)
               << (settings.splitChapters ? u"--split-chapters"_s : u"--no-split-chapters"_s);
+    const ListenerChoices& listening = settings.listening;
+    if (!listening.pronunciations.isEmpty())
+        arguments << u"--pronounce"_s << listening.pronunciations;
+    if (listening.parts.readAll)
+        arguments << u"--read-all"_s;
+    else if (listening.parts.chosen)
+        arguments << u"--chapters"_s << WritePartNumbers(*listening.parts.chosen);
+    arguments << u"--chapter-pause"_s << QString::number(listening.chapterPauseMs / 1000.0);
+    if (listening.paragraphPauseMs >= 0)
+        arguments << u"--paragraph-pause"_s << QString::number(listening.paragraphPauseMs / 1000.0);
     if (settings.option1)
         arguments << u"--out"_s << settings.folder;
     else

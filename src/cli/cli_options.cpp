@@ -1,5 +1,8 @@
 #include "cli/cli_options.h"
 
+#include "common/settings.h"
+#include "epub/book_parts.h"
+
 using namespace Qt::StringLiterals;
 
 namespace vt
@@ -87,6 +90,41 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& arguments, QString&
             if (!threads)
                 return std::nullopt;
             options.threads = *threads;
+        } else if (name == u"--pronounce"_s) {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            options.pronounce = *v;
+        } else if (name == u"--list-chapters"_s) {
+            if (!flag())
+                return std::nullopt;
+            options.listChapters = true;
+        } else if (name == u"--chapters"_s) {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            QString problem;
+            if (!(options.chapters = ParsePartNumbers(*v, problem))) {
+                error = u"bad value for --chapters: "_s + problem;
+                return std::nullopt;
+            }
+        } else if (name == u"--read-all"_s) {
+            if (!flag())
+                return std::nullopt;
+            options.readAll = true;
+        } else if (name == u"--chapter-pause"_s || name == u"--paragraph-pause"_s) {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            const bool chapter = name == u"--chapter-pause"_s;
+            const int most = chapter ? 60 : 10;
+            const int ms = PauseMilliseconds(*v, most);
+            if (ms < 0) {
+                error = u"bad value for "_s + name + u": \""_s + *v +
+                        u"\" (expected seconds from 0 to %1, such as 1.5)"_s.arg(most);
+                return std::nullopt;
+            }
+            (chapter ? options.chapterPauseMs : options.paragraphPauseMs) = ms;
         } else if (name == u"--format"_s) {
             const auto v = value();
             if (!v)
@@ -140,6 +178,10 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& arguments, QString&
             return std::nullopt;
         }
     }
+    if (options.chapters && options.readAll) {
+        error = u"--chapters and --read-all cannot be used together"_s;
+        return std::nullopt;
+    }
     if (options.out && options.beside) {
         error = u"--out and --beside cannot be used together"_s;
         return std::nullopt;
@@ -191,6 +233,24 @@ Options:
   --match-language    speak a book whose language (its dc:language) the voice
                       does not speak with the best voice for its language
   --no-match-language speak every book with the chosen voice
+  --list-chapters     convert nothing: print each book's parts (the entries
+                      of its contents, and pages its structure names) with
+                      their numbers, their kind and whether they are read
+  --chapters LIST     read only these parts, by the numbers --list-chapters
+                      prints: 3-12,15 (default: all but the copyright page,
+                      colophon, imprint, index, bibliography and lists of
+                      contents, illustrations and tables)
+  --read-all          read every part of each book
+  --pronounce FILE    the pronunciation list to use instead of the global one
+                      (pronounce.txt beside the settings file); a list beside
+                      the book, BOOK.pronounce.txt, comes first either way.
+                      One rule a line: "word = how to say it" (whole words;
+                      any case unless the word has a capital) or
+                      "/pattern/ = replacement" (\1 or $1 for a group);
+                      "#" begins a comment. Bad rules are named and skipped
+  --chapter-pause S   seconds of silence before each chapter (default 2)
+  --paragraph-pause S seconds of silence after each heading and paragraph
+                      (default: only the voice's own pause)
   --text              speak nothing: write the text of the books exactly as it
                       would be spoken to standard output, its pieces separated
                       by a line holding a form feed, to proofread a book

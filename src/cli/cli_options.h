@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -24,9 +25,15 @@ struct CliOptions {
     bool listVoices = false;
     bool help = false;
     bool version = false;
-    bool child = false; // one book of a --jobs batch: no progress line
-    int jobs = 0;       // 0: one per core
-    int threads = 0;    // cores one book is encoded on; 0: its share of them
+    bool child = false;                 // one book of a --jobs batch: no progress line
+    int jobs = 0;                       // 0: one per core
+    int threads = 0;                    // cores one book is encoded on; 0: its share of them
+    std::optional<QString> pronounce;   // the pronunciation list instead of the global one
+    bool listChapters = false;          // print each book's parts and exit
+    std::optional<QList<int>> chapters; // the parts read, by number
+    bool readAll = false;
+    std::optional<int> chapterPauseMs;
+    std::optional<int> paragraphPauseMs;
     QStringList paths;
 };
 

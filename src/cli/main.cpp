@@ -233,8 +233,25 @@ int main(int argc, char* argv[])
     settings.splitChapters = options->splitChapters.value_or(
         stored([&] { return store.boolean(vt::key::SplitChapters); }, false));
     settings.threads = options->threads;
+    vt::ListenerChoices& listening = settings.listening;
+    listening.pronunciations = options->pronounce.value_or(vt::PronunciationListPath());
+    if (options->pronounce && !QFileInfo(*options->pronounce).isFile())
+        return usageError(u"bad value for --pronounce: no file \""_s + *options->pronounce +
+                          u"\""_s);
+    listening.parts = {options->chapters, options->readAll};
+    listening.chapterPauseMs = options->chapterPauseMs.value_or(
+        stored([&] { return vt::PauseMilliseconds(store.text(vt::key::ChapterPause), 60); }, 2000));
+    if (listening.chapterPauseMs < 0)
+        listening.chapterPauseMs = 2000;
+    listening.paragraphPauseMs = options->paragraphPauseMs.value_or(
+        stored([&] { return vt::PauseMilliseconds(store.text(vt::key::ParagraphPause), 10); }, -1));
 
     QStringList books;
+    if (options->listChapters) {
+        if (!collectBooks(options->paths, books, options->child))
+            return 2;
+        return vt::PrintBookParts(books, listening.parts);
+    }
     if (!collectBooks(options->paths, books, options->child) ||
         (!options->text && !chooseOutput(*options, store, settings)))
         return options->child ? 1 : 2;

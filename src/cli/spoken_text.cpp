@@ -5,6 +5,7 @@
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/working_folder.h"
+#include "epub/book_parts.h"
 #include "epub/package.h"
 #include "pipeline/failure_reasons.h"
 #include "pipeline/tool_chain.h"
@@ -62,6 +63,8 @@ int PrintSpokenText(const QStringList& books, const BatchSettings& settings)
                 continue;
             }
             const qint32 pieces = chain.cutText(output);
+            for (const QString& note : chain.bookNotes())
+                PrintError(u"vellumtone-cli: "_s + job.book + u": "_s + note + u'\n');
             for (qint32 j = 1; j <= pieces; ++j) {
                 const Path piece = working / (u"output"_s + PieceNumber(j) + u".txt"_s);
                 QFile file(piece.text());
@@ -80,6 +83,38 @@ int PrintSpokenText(const QStringList& books, const BatchSettings& settings)
         RemovePrivateWorkingFolder();
         std::fputs("\nvellumtone-cli: interrupted\n", stderr);
         return 130;
+    }
+    std::fflush(stdout);
+    return status;
+}
+
+int PrintBookParts(const QStringList& books, const PartChoice& choice)
+{
+    int status = 0;
+    for (const QString& path : books) {
+        const EpubBook book(path);
+        if (books.size() > 1)
+            write(stdout, (path + u":\n"_s).toUtf8());
+        if (!book.hasPackage()) {
+            PrintError(u"vellumtone-cli: "_s + path + u": not an EPUB book that can be read\n"_s);
+            status = 1;
+            continue;
+        }
+        const QList<BookPart> parts = ReadBookParts(book);
+        if (parts.isEmpty())
+            write(stdout, "no contents: the whole book is read\n");
+        const QList<bool> read = PartsRead(parts, choice);
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            const BookPart& p = parts[i];
+            QString line = u"%1  %2  "_s.arg(i + 1, 3).arg(read[i] ? u"read   "_s : u"skipped"_s);
+            line +=
+                QString(2 * (p.level - 1), u' ') + (p.title.isEmpty() ? u"(untitled)"_s : p.title);
+            if (p.kind != PartKind::Text)
+                line += u"  ["_s + PartKindName(p.kind) + u']';
+            if (!p.listed)
+                line += u"  (not in the contents)"_s;
+            write(stdout, (line + u'\n').toUtf8());
+        }
     }
     std::fflush(stdout);
     return status;

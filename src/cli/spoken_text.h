@@ -13,4 +13,8 @@ namespace vt
 // Nothing is spoken. Returns the exit status: 1 when a book gave no text.
 int PrintSpokenText(const QStringList& books, const BatchSettings& settings);
 
+// vellumtone-cli --list-chapters: each book's parts, numbered, with their
+// kind and whether the choice reads them. 1 when a book cannot be read.
+int PrintBookParts(const QStringList& books, const PartChoice& choice);
+
 } // namespace vt

@@ -3,6 +3,7 @@
 #include "common/error.h"
 #include "common/files.h"
 
+#include <QFileInfo>
 #include <QSettings>
 #include <cmath>
 #include <limits>
@@ -54,7 +55,28 @@ QString SettingsStore::defaultText(const char* key)
         return u"mp3"_s;
     if (name == QLatin1String(key::SplitChapters))
         return u"False"_s;
+    if (name == QLatin1String(key::ChapterPause))
+        return u"2"_s;
     return {};
+}
+
+QString SettingsStore::folder() const
+{
+    return QFileInfo(settings_->fileName()).absolutePath();
+}
+
+QString PronunciationListPath()
+{
+    return SettingsStore().folder() + u"/pronounce.txt"_s;
+}
+
+int PauseMilliseconds(const QString& seconds, int maxSeconds)
+{
+    bool ok = false;
+    const double value = seconds.trimmed().toDouble(&ok);
+    if (!ok || !(value >= 0) || value > maxSeconds)
+        return -1;
+    return int(std::lround(value * 1000));
 }
 
 bool SettingsStore::contains(const char* key) const

@@ -30,6 +30,10 @@ inline constexpr const char* MatchLanguage = "MatchLanguage";
 inline constexpr const char* Format = "Format";
 // Boolean: one file per chapter, in a folder named after the book.
 inline constexpr const char* SplitChapters = "SplitChapters";
+// Seconds of silence before each chapter ("2"), and after each heading and
+// paragraph ("" for the speech engine's own pause).
+inline constexpr const char* ChapterPause = "ChapterPause";
+inline constexpr const char* ParagraphPause = "ParagraphPause";
 } // namespace key
 
 class SettingsStore
@@ -56,10 +60,19 @@ class SettingsStore
 
     // The key's default text ("" for keys without one).
     static QString defaultText(const char* key);
+    // The folder the store's file is in; the global pronunciation list
+    // lives beside it.
+    QString folder() const;
 
   private:
     std::unique_ptr<QSettings> settings_;
 };
+
+// The global pronunciation list: pronounce.txt in the settings folder.
+QString PronunciationListPath();
+// Seconds written in a setting or option as milliseconds; -1 for text that
+// is empty or no number from 0 to `maxSeconds`.
+int PauseMilliseconds(const QString& seconds, int maxSeconds);
 
 // The number at the start of a text ("2.5abc" gives 2.5, "abc" gives 0).
 double LeadingNumber(const QString& text);

@@ -62,7 +62,7 @@ QByteArray withoutNavMap(const QByteArray& ncx)
 } // namespace
 
 bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
-                     const std::function<void()>& between)
+                     const std::function<void()>& between, const SkippedText& skipped)
 {
     if (!book.hasPackage())
         return false;
@@ -77,6 +77,7 @@ bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
     const QStringList spine = spineOf(opf);
     QHash<QString, QByteArray> changed; // path in the archive: new content
     QStringList dropped;                // spine items left out
+    QStringList unchosen;               // spine items the listener chose not to hear
     QSet<QString> seen;                 // a page listed again is read once
     for (const QString& id : spine) {
         if (seen.contains(id))
@@ -87,6 +88,10 @@ bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
         const EpubItem* item = package.item(id);
         if (item == nullptr || !isPage(*item))
             continue;
+        if (skipped.documents.contains(item->path)) {
+            unchosen.append(id);
+            continue;
+        }
         if (contentsPages.contains(item->path)) {
             dropped.append(id);
             continue;
@@ -102,7 +107,9 @@ bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
             dropped.append(id);
             continue;
         }
-        const QByteArray spoken = WithoutReferenceMarks(page);
+        const auto stretches = skipped.stretches.constFind(item->path);
+        const QByteArray spoken = WithoutReferenceMarks(
+            stretches == skipped.stretches.constEnd() ? page : WithoutStretches(page, *stretches));
         if (item == nav || spoken != page)
             changed.insert(item->path, spoken);
     }
@@ -117,8 +124,9 @@ bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
             changed.insert(contents->path,
                            contents == nav ? WithoutNavigation(document) : withoutNavMap(document));
     }
-    if (dropped.size() == seen.size())
+    if (dropped.size() + unchosen.size() == seen.size())
         dropped.clear(); // a book of contents pages only is read as it is
+    dropped += unchosen;
     if (!dropped.isEmpty())
         changed.insert(package.packagePath, withoutItemrefs(opf, dropped));
     if (changed.isEmpty())

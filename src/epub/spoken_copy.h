@@ -1,5 +1,7 @@
 #pragma once
 
+#include "epub/book_parts.h"
+
 #include <QString>
 #include <functional>
 
@@ -18,8 +20,11 @@ class EpubBook;
 // False, with no copy left, when the book holds none of these or cannot be
 // read or copied: the converter then reads the book itself. The book is
 // never changed, nor opened again.
+// The parts of the book a listener chose not to hear (`skipped`) are taken
+// out as well: whole pages from the reading order, stretches of a page
+// without their text.
 // `between` runs after every page (the front end breathes there).
 bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
-                     const std::function<void()>& between = {});
+                     const std::function<void()>& between = {}, const SkippedText& skipped = {});
 
 } // namespace vt

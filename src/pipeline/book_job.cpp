@@ -28,12 +28,17 @@ QString ResultPath(const QString& bookPath, bool option1, bool option2, const QS
 QList<BookJob> MakeJobs(const QStringList& books, const JobSettings& settings)
 {
     QList<BookJob> jobs;
-    for (const QString& book : books)
+    for (const QString& book : books) {
         jobs.append(
             {book,
              ResultPath(book, settings.option1, settings.option2, settings.folder, settings.format),
              settings.voice, settings.volume, settings.rate, settings.tags, settings.matchLanguage,
-             settings.id3, settings.format, settings.splitChapters, settings.threads});
+             settings.id3, settings.format, settings.splitChapters, settings.threads,
+             settings.listening});
+        if (const auto chosen = settings.chosenParts.constFind(book);
+            chosen != settings.chosenParts.constEnd())
+            jobs.last().listening.parts = {*chosen, false};
+    }
     return jobs;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "epub/book_parts.h"
 #include "speech/sp_voice.h"
 #include "tags/book_tags.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,6 +17,14 @@ namespace vt
 // (AAC in MP4) that more players show as a book with chapters.
 enum class OutputFormat { Mp3, M4b };
 QString SuffixOf(OutputFormat format);
+
+// What the listener chose to hear of a book, and how.
+struct ListenerChoices {
+    PartChoice parts;          // by default the parts ReadByDefault keeps
+    QString pronunciations;    // the global pronunciation list; "" for none
+    int chapterPauseMs = 2000; // silence before each chapter
+    int paragraphPauseMs = -1; // after each heading and paragraph; -1: the engine's own
+};
 
 // Everything one book's conversion needs, taken when the run starts: the
 // front end's controls or options are not read again.
@@ -32,6 +42,7 @@ struct BookJob {
     // Cores the book is encoded on: 0 every core, 1 the sequential chain
     // (each piece spoken to a WAV file, then encoded by the deployed tool).
     int threads = 0;
+    ListenerChoices listening;
 };
 
 // The choices a run starts with, as the window's controls or the batch
@@ -46,8 +57,10 @@ struct JobSettings {
     OutputFormat format = OutputFormat::Mp3;
     bool splitChapters = false;
     int threads = 0;
-    bool option1 = true;  // results into `folder`
-    bool option2 = false; // results beside each book
+    ListenerChoices listening;
+    QHash<QString, QList<int>> chosenParts; // by book: the parts chosen in the window
+    bool option1 = true;                    // results into `folder`
+    bool option2 = false;                   // results beside each book
     QString folder;
 };
 

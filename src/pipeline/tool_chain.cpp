@@ -77,6 +77,19 @@ class EncoderSink : public AudioSink
     qint64 samples_ = 0;
 };
 
+// Code points of the text before its first letter or digit.
+qint64 firstWordOffset(const QString& textPath)
+{
+    QFile file(textPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<uint> text = QString::fromUtf8(file.read(64 * 1024)).toUcs4();
+    qint64 offset = 0;
+    while (offset < text.size() && !QChar::isLetterOrNumber(char32_t(text[offset])))
+        ++offset;
+    return offset;
+}
+
 qint64 codePoints(const QString& textPath)
 {
     QFile file(textPath);
@@ -103,9 +116,61 @@ BookVoice ToolChain::startBook(const BookJob& job, const EpubBook& book)
     m4b_.reset();
     streamFailure_.clear();
     pieces_.clear();
+    places_.clear();
     chapters_.start({});
+    readListenerChoices();
     voice_ = ChooseBookVoice(book.package().language, job.voice, job.matchLanguage);
     return voice_;
+}
+
+// The book's pronunciation list comes before the global one; rules that
+// cannot be used and chosen parts the book lacks are noted.
+void ToolChain::readListenerChoices()
+{
+    const ListenerChoices& choices = job_.listening;
+    notes_.clear();
+    pronouncer_ = Pronouncer{};
+    for (const QString& path : {BookPronunciationPath(job_.book), choices.pronunciations}) {
+        if (path.isEmpty())
+            continue;
+        const PronunciationList list = PronunciationList::read(path);
+        const QString name = QFileInfo(path).fileName();
+        if (!list.encodingNote.isEmpty())
+            notes_.append(name + u": "_s + list.encodingNote);
+        for (const QString& problem : list.problems)
+            notes_.append(name + u", "_s + problem + u"; the rule is skipped"_s);
+        pronouncer_.add(list);
+    }
+    parts_ = ReadBookParts(*book_);
+    read_ = PartsRead(parts_, choices.parts);
+    if (choices.parts.chosen)
+        for (const int n : *choices.parts.chosen)
+            if (n > parts_.size()) {
+                notes_.append(u"the book's contents have %1 entries: %2 is not one of them"_s
+                                  .arg(parts_.size())
+                                  .arg(n));
+                break;
+            }
+}
+
+// The voice's settings for a piece: silence before each chapter that
+// begins in it (not before the book's first words), and after every line
+// when the listener asked for it.
+SpeakSettings ToolChain::speakSettings(qint32 piece) const
+{
+    SpeakSettings settings{voice_.voice, job_.volume, job_.rate, {}, -1};
+    const ListenerChoices& choices = job_.listening;
+    if (choices.paragraphPauseMs >= 0)
+        settings.lineEndSamples = qint64(choices.paragraphPauseMs) * kSampleRate / 1000;
+    for (const ChapterPlace& place : places_) {
+        if (place.piece != piece)
+            continue;
+        if (piece == 1 && place.offset <= firstWordOffset_)
+            continue;
+        settings.pauses.append(
+            {place.offset, qint64(std::max(choices.chapterPauseMs, 0)) * kSampleRate / 1000});
+    }
+    return settings;
 }
 
 qint32 ToolChain::pieceOf(const QString& path) const
@@ -118,19 +183,34 @@ ToolRun ToolChain::readEpubToText()
     // Books take calibre seconds; one made to be hard to read may take hours.
     PassingRunner runner(hooks().toolPass,
                          ToolTimeLimitMs(QFileInfo(job_.book).size(), 2, 1 << 20));
-    return ReadePubToStringToFSO(job_.book, hooks().report, runner, [this](const QString& copy) {
-        return WriteSpokenCopy(*book_, copy, hooks().yield);
+    const SkippedText skipped = SkippedParts(*book_, parts_, read_);
+    return ReadePubToStringToFSO(job_.book, hooks().report, runner, [&](const QString& copy) {
+        return WriteSpokenCopy(*book_, copy, hooks().yield, skipped);
     });
 }
 
 // The chapters are placed in the text as it will be spoken, once it is cut.
+// The pronunciation rules change the text before it is cut.
 qint32 ToolChain::cutText(const QString& textPath)
 {
+    if (const Expected<void> pronounced = PronounceTextFile(textPath, pronouncer_, hooks().yield);
+        !pronounced)
+        notes_.append(u"the pronunciation list was not applied: "_s + pronounced.error());
     const qint32 m = CutTextFileFSO(textPath, job_.rate, hooks().report, hooks().yield);
     for (qint32 j = 1; j <= m; ++j)
         pieces_.append(StripExtension(textPath) + PieceNumber(j) + u".txt"_s);
+    if (!job_.tags && !job_.splitChapters && job_.listening.chapterPauseMs <= 0)
+        return m;
+    // Chapter marks follow what is read: only the entries chosen are placed.
+    QList<ContentsEntry> contents;
+    for (qsizetype i = 0; i < parts_.size(); ++i)
+        if (parts_[i].listed && read_[i])
+            contents.append({parts_[i].title, parts_[i].path, parts_[i].fragment, parts_[i].level});
+    places_ = LocateChapters(*book_, contents, pieces_, hooks().yield, &pronouncer_,
+                             SkippedParts(*book_, parts_, read_));
+    firstWordOffset_ = pieces_.isEmpty() ? 0 : firstWordOffset(pieces_.first());
     if (job_.tags || job_.splitChapters)
-        chapters_.start(LocateChapters(*book_, ReadEpubContents(*book_), pieces_, hooks().yield));
+        chapters_.start(places_);
     return m;
 }
 
@@ -149,7 +229,7 @@ SpeechCalls ToolChain::speechCalls(qint32 piece)
 void ToolChain::saveToWav(const QString& source, const QString& wavPath)
 {
     const qint32 piece = pieceOf(source);
-    SaveToWAV(source, wavPath, {voice_.voice, job_.volume, job_.rate}, speechCalls(piece));
+    SaveToWAV(source, wavPath, speakSettings(piece), speechCalls(piece));
     if (chapters_.wanted() && piece > 0 && FileExists(wavPath))
         chapters_.pieceSpoken(piece, (QFileInfo(wavPath).size() - kWavHeaderBytes) / 2,
                               codePoints(source));
@@ -200,7 +280,7 @@ bool ToolChain::speakPiece(const QString& source, const QString& target)
     });
     bool spoken = false;
     try {
-        spoken = SpeakToSink(source, sink, {voice_.voice, job_.volume, job_.rate}, calls);
+        spoken = SpeakToSink(source, sink, speakSettings(piece), calls);
     } catch (const RunStopped&) {
         endEncoders(); // a stop ends every encoder at once
         throw;
@@ -305,11 +385,15 @@ Expected<QStringList> ToolChain::finishResult(const QString& resultPath)
         m4b_.reset();
         if (!finished)
             return finished.problem();
-        return tags_.notes;
+        return notes_ + tags_.notes;
     }
     if (!job_.tags)
-        return QStringList{};
-    return TagAudioBook(*book_, resultPath, chapters_.chapters(), hooks().yield, job_.id3);
+        return notes_;
+    Expected<QStringList> tagged =
+        TagAudioBook(*book_, resultPath, chapters_.chapters(), hooks().yield, job_.id3);
+    if (!tagged)
+        return tagged;
+    return notes_ + *tagged;
 }
 
 } // namespace vt

@@ -3,10 +3,12 @@
 #include "audio/encoder_thread.h"
 #include "audio/m4b_writer.h"
 #include "audio/parallel_mp3.h"
+#include "epub/book_parts.h"
 #include "pipeline/chain.h"
 #include "speech/speech_rendering.h"
 #include "tags/book_tags.h"
 #include "tags/chapter_timing.h"
+#include "text/pronunciations.h"
 
 #include <QStringList>
 #include <memory>
@@ -30,8 +32,13 @@ class ToolChain : public Chain
     bool streams() const override;
     bool speakPiece(const QString& source, const QString& target) override;
     Expected<void> finishPieces() override;
+    // Notes on the book so far: pronunciation rules that could not be used,
+    // chosen parts the book does not have.
+    const QStringList& bookNotes() const { return notes_; }
 
   private:
+    void readListenerChoices();
+    SpeakSettings speakSettings(qint32 piece) const;
     qint32 pieceOf(const QString& path) const;
     SpeechCalls speechCalls(qint32 piece);
     Expected<void> encodeMp3(const QString& wavPath, const QString& target);
@@ -46,6 +53,13 @@ class ToolChain : public Chain
     const EpubBook* book_ = nullptr;
     BookVoice voice_;
     QStringList pieces_;
+    // What the listener chose: the parts read, the words said otherwise.
+    QList<BookPart> parts_;
+    QList<bool> read_;
+    Pronouncer pronouncer_;
+    QStringList notes_;
+    QList<ChapterPlace> places_;
+    qint64 firstWordOffset_ = 0; // in the first piece: no pause before the book's first words
     ChapterTiming chapters_;
     BookTags tags_; // of an M4B, read when its file is started
     std::unique_ptr<M4bWriter> m4b_;

@@ -6,6 +6,7 @@
 #include "speech/speech_engine.h"
 
 #include <QFile>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -23,6 +24,40 @@ QByteArray readSpokenFile(const QString& path)
               u"Cannot read the text file "_s + path + u": "_s + file.errorString());
     // Invalid UTF-8 becomes replacement characters rather than noise.
     return QString::fromUtf8(file.readAll()).toUtf8();
+}
+
+// The pauses asked for, and one after every line that holds words, in the
+// order of their positions; pauses at one position make one.
+QList<SpeechPause> pausesIn(const QByteArray& text, QList<SpeechPause> pauses,
+                            qint64 lineEndSamples)
+{
+    if (lineEndSamples >= 0) {
+        qint64 position = 0;
+        bool words = false;
+        for (const char c : text) {
+            if ((static_cast<unsigned char>(c) & 0xC0) == 0x80)
+                continue;
+            ++position;
+            if (c == '\n') {
+                if (words)
+                    pauses.append({position, lineEndSamples});
+                words = false;
+            } else if (c != ' ' && c != '\r' && c != '\t') {
+                words = true;
+            }
+        }
+    }
+    std::stable_sort(pauses.begin(), pauses.end(), [](const SpeechPause& a, const SpeechPause& b) {
+        return a.position < b.position;
+    });
+    QList<SpeechPause> merged;
+    for (const SpeechPause& p : pauses) {
+        if (!merged.isEmpty() && merged.last().position == p.position)
+            merged.last().samples += p.samples;
+        else
+            merged.append(p);
+    }
+    return merged;
 }
 
 } // namespace
@@ -95,6 +130,7 @@ void SpVoice::Speak(const QString& text, int flags)
     request.volume = volume_;
     request.rate = rate_;
     request.spoken = spoken_;
+    request.pauses = pausesIn(request.text, pauses_, lineEndSamples_);
 
     Yielder yielder(yield_);
     if (sink_) {

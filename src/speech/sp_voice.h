@@ -101,6 +101,13 @@ class SpVoice
     // Called at the start of every sentence and word while Speak works,
     // whichever engine speaks; an error it raises stops the speaking.
     void setEventHandler(SpeechEventHandler handler) { onEvent_ = std::move(handler); }
+    // Silence put into what Speak says: before the given positions of the
+    // text, and (lineEndSamples >= 0) after each line that holds words.
+    void setPauses(QList<SpeechPause> pauses, qint64 lineEndSamples = -1)
+    {
+        pauses_ = std::move(pauses);
+        lineEndSamples_ = lineEndSamples;
+    }
 
     // Speaks text (flags 0) or the content of the UTF-8 text file it names
     // (flags 4) and returns when all audio is produced, or played when
@@ -119,6 +126,8 @@ class SpVoice
     std::function<void()> yield_;
     std::function<void(double)> spoken_;
     SpeechEventHandler onEvent_;
+    QList<SpeechPause> pauses_;
+    qint64 lineEndSamples_ = -1;
 };
 
 } // namespace vt

@@ -5,6 +5,7 @@
 
 #include <QScopeGuard>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
@@ -135,6 +136,31 @@ VoiceLanguages languagesOf(const espeak_VOICE& voice)
     return languages;
 }
 
+// Passes the audio on, counting it; silence is written as zero samples.
+class CountingSink : public AudioSink
+{
+  public:
+    explicit CountingSink(AudioSink& sink) : sink_(sink) {}
+    void write(const qint16* data, int count) override
+    {
+        sink_.write(data, count);
+        samples += count;
+    }
+    void silence(qint64 count)
+    {
+        static const std::array<qint16, 4096> zeros{};
+        for (qint64 left = count; left > 0;) {
+            const int n = int(std::min<qint64>(left, qint64(zeros.size())));
+            write(zeros.data(), n);
+            left -= n;
+        }
+    }
+    qint64 samples = 0;
+
+  private:
+    AudioSink& sink_;
+};
+
 } // namespace
 
 QString EngineName(Engine engine)
@@ -258,6 +284,16 @@ void SpeechEngine::speak(const SpeakRequest& request, AudioSink& sink, Yielder& 
                 request.spoken(share / 1000.0);
             }
         };
+    if (request.pauses.isEmpty())
+        speakOnce(request, events, sink, yielder);
+    else
+        speakWithPauses(request, events, sink, yielder);
+    sink.finish();
+}
+
+void SpeechEngine::speakOnce(const SpeakRequest& request, const SpeechEventHandler& events,
+                             AudioSink& sink, Yielder& yielder)
+{
     if (request.engine == Engine::Flite) {
         speaking_ = true;
         const auto done = qScopeGuard([this] { speaking_ = false; });
@@ -265,7 +301,51 @@ void SpeechEngine::speak(const SpeakRequest& request, AudioSink& sink, Yielder& 
     } else {
         speakEspeak(request, events, sink, yielder);
     }
-    sink.finish();
+}
+
+// Each stretch between two pauses is spoken on its own, the silence written
+// between; the events are moved to the whole text's positions and audio.
+void SpeechEngine::speakWithPauses(const SpeakRequest& request, const SpeechEventHandler& events,
+                                   AudioSink& sink, Yielder& yielder)
+{
+    CountingSink counting(sink);
+    SpeakRequest stretch = request;
+    stretch.pauses.clear();
+    qint64 characters = 0; // before the stretch
+    qint64 samples = 0;
+    SpeechEventHandler moved;
+    if (events)
+        moved = [&](const SpeechEvent& e) {
+            events({e.kind, e.textPosition + characters, e.length, e.sample + samples});
+        };
+    const QByteArray& text = request.text;
+    qsizetype byte = 0;
+    qint64 position = 0; // code points before `byte`
+    const auto speakTo = [&](qsizetype end, qint64 endPosition) {
+        stretch.text = text.mid(byte, end - byte);
+        if (!stretch.text.trimmed().isEmpty()) {
+            characters = position;
+            samples = counting.samples;
+            speakOnce(stretch, moved, counting, yielder);
+        }
+        byte = end;
+        position = endPosition;
+    };
+    for (const SpeechPause& pause : request.pauses) {
+        qsizetype end = byte;
+        qint64 at = position;
+        for (; end < text.size(); ++end) {
+            if ((static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+                continue; // inside a character
+            if (at >= pause.position)
+                break;
+            ++at;
+        }
+        speakTo(end, at);
+        counting.silence(pause.samples);
+        yielder.maybe();
+    }
+    speakTo(text.size(), position);
 }
 
 void SpeechEngine::speakEspeak(const SpeakRequest& request, const SpeechEventHandler& events,

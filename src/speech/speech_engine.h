@@ -83,6 +83,14 @@ class Yielder
     QElapsedTimer since_;
 };
 
+// Silence put into the speech before the character at `position` (code
+// points of the text): a pause before a chapter or after a paragraph, made
+// of real silence rather than punctuation.
+struct SpeechPause {
+    qint64 position = 0;
+    qint64 samples = 0;
+};
+
 // What one speak asks of the engine.
 struct SpeakRequest {
     QByteArray text;  // UTF-8
@@ -95,6 +103,10 @@ struct SpeakRequest {
     std::function<void(double)> spoken;
     // Told every sentence and word; may be empty; raising stops the speaking.
     SpeechEventHandler onEvent;
+    // In the order of their positions. The text is spoken in stretches
+    // between them, with the silence in between; positions and samples of
+    // the events count the whole text and all its audio.
+    QList<SpeechPause> pauses;
 };
 
 // libespeak-ng and Flite keep all their state in globals: this one object
@@ -121,6 +133,10 @@ class SpeechEngine
   private:
     SpeechEngine() = default;
     void applyVoice(const QByteArray& voice);
+    void speakOnce(const SpeakRequest& request, const SpeechEventHandler& events, AudioSink& sink,
+                   Yielder& yielder);
+    void speakWithPauses(const SpeakRequest& request, const SpeechEventHandler& events,
+                         AudioSink& sink, Yielder& yielder);
     void speakEspeak(const SpeakRequest& request, const SpeechEventHandler& events, AudioSink& sink,
                      Yielder& yielder);
 

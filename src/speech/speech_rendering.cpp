@@ -74,6 +74,7 @@ void SaveToWAV(const QString& source, const QString& wavPath, const SpeakSetting
             g.step(106, [&] { voice->setVoice(*settings.voice); });
         g.step(108, [&] { voice->setVolume(settings.volume); });
         g.step(110, [&] { voice->setRate(settings.rate); });
+        voice->setPauses(settings.pauses, settings.lineEndSamples);
 
         const auto speak = [&](const QString& what, int flags) {
             try {
@@ -151,6 +152,7 @@ bool SpeakToSink(const QString& source, AudioSink& sink, const SpeakSettings& se
             voice->setVoice(*settings.voice);
         voice->setVolume(settings.volume);
         voice->setRate(settings.rate);
+        voice->setPauses(settings.pauses, settings.lineEndSamples);
         voice->setAudioSink(&sink);
         live.set(voice.get());
     });

@@ -17,6 +17,10 @@ struct SpeakSettings {
     std::optional<VoiceToken> voice; // none: the engine's default voice
     int volume = 100;                // 0..100
     int rate = 0;                    // -10..10
+    // Silence before the given positions of the text (a chapter's first
+    // word), and after every line when lineEndSamples >= 0.
+    QList<SpeechPause> pauses;
+    qint64 lineEndSamples = -1;
 };
 
 // Whom a speaking call tells what.

@@ -2,6 +2,7 @@
 
 #include "epub/package.h"
 #include "text/cutting.h"
+#include "text/pronunciations.h"
 
 #include <QFile>
 #include <QHash>
@@ -101,14 +102,16 @@ bool isUnspoken(const QXmlStreamReader& xml)
     return false;
 }
 
-void readDocument(const QByteArray& xhtml, BookWords& book, BookWords::Document& doc)
+void readDocument(const QByteArray& xhtml, BookWords& book, BookWords::Document& doc,
+                  const Pronouncer* pronouncer)
 {
     QXmlStreamReader xml(XhtmlForXmlReader(xhtml));
     QString line;
     const auto flush = [&] {
         if (line.isEmpty())
             return;
-        forEachWord(CleanTextLine(line), [&](Word w, qint64) { book.words.append(w); });
+        forEachWord(CleanTextLine(pronouncer ? pronouncer->apply(line) : line),
+                    [&](Word w, qint64) { book.words.append(w); });
         line.clear();
     };
     int skipped = 0; // depth inside an element that is not read out
@@ -177,7 +180,8 @@ qsizetype locate(const QList<Word>& book, qsizetype at, const SpokenWords& spoke
 
 QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEntry>& contents,
                                    const QStringList& piecePaths,
-                                   const std::function<void()>& between)
+                                   const std::function<void()>& between,
+                                   const Pronouncer* pronouncer, const SkippedText& skipped)
 {
     const auto pause = [&] {
         if (between)
@@ -191,7 +195,14 @@ QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEnt
     for (const QString& path : spine) {
         BookWords::Document doc;
         doc.first = text.words.size();
-        readDocument(book.read(path), text, doc);
+        if (!skipped.documents.contains(path)) {
+            const auto stretches = skipped.stretches.constFind(path);
+            const QByteArray page = book.read(path);
+            readDocument(stretches == skipped.stretches.constEnd()
+                             ? page
+                             : WithoutStretches(page, *stretches),
+                         text, doc, pronouncer);
+        }
         doc.end = text.words.size();
         text.documents.append(std::move(doc));
         pause();

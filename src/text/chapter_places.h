@@ -1,5 +1,6 @@
 #pragma once
 
+#include "epub/book_parts.h"
 #include "epub/contents.h"
 
 #include <QList>
@@ -11,6 +12,7 @@ namespace vt
 {
 
 class EpubBook;
+class Pronouncer;
 
 // Where a chapter begins in the text that is spoken.
 struct ChapterPlace {
@@ -26,9 +28,13 @@ struct ChapterPlace {
 // their places. Entries whose words are not found, and entries of pages
 // without words (a cover picture), are left out; entries found at one
 // place make one chapter, named by the first. `between` runs now and then
-// (the window yields there). Never raises.
+// (the window yields there). The book's words are read as the spoken text
+// has them: without the parts the listener skipped, and as the
+// pronunciation rules changed them. Never raises.
 QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEntry>& contents,
                                    const QStringList& piecePaths,
-                                   const std::function<void()>& between = {});
+                                   const std::function<void()>& between = {},
+                                   const Pronouncer* pronouncer = nullptr,
+                                   const SkippedText& skipped = {});
 
 } // namespace vt
