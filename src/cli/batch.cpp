@@ -88,7 +88,7 @@ QStringList childArguments(const BatchSettings& batch, const QString& book, int 
     arguments << u"--format"_s << SuffixOf(settings.format)
               << (settings.splitChapters ? u"--split-chapters"_s : u"--no-split-chapters"_s);
     const ListenerChoices& listening = settings.listening;
-    if (!listening.pronunciations.isEmpty())
+    if (QFileInfo(listening.pronunciations).isFile())
         arguments << u"--pronounce"_s << listening.pronunciations;
     if (listening.parts.readAll)
         arguments << u"--read-all"_s;

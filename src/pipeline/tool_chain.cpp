@@ -167,8 +167,9 @@ SpeakSettings ToolChain::speakSettings(qint32 piece) const
             continue;
         if (piece == 1 && place.offset <= firstWordOffset_)
             continue;
-        settings.pauses.append(
-            {place.offset, qint64(std::max(choices.chapterPauseMs, 0)) * kSampleRate / 1000});
+        settings.pauses.append({place.offset,
+                                qint64(std::max(choices.chapterPauseMs, 0)) * kSampleRate / 1000,
+                                false});
     }
     return settings;
 }

@@ -40,7 +40,7 @@ QList<SpeechPause> pausesIn(const QByteArray& text, QList<SpeechPause> pauses,
             ++position;
             if (c == '\n') {
                 if (words)
-                    pauses.append({position, lineEndSamples});
+                    pauses.append({position, lineEndSamples, true});
                 words = false;
             } else if (c != ' ' && c != '\r' && c != '\t') {
                 words = true;
@@ -52,10 +52,12 @@ QList<SpeechPause> pausesIn(const QByteArray& text, QList<SpeechPause> pauses,
     });
     QList<SpeechPause> merged;
     for (const SpeechPause& p : pauses) {
-        if (!merged.isEmpty() && merged.last().position == p.position)
+        if (!merged.isEmpty() && merged.last().position == p.position) {
             merged.last().samples += p.samples;
-        else
+            merged.last().replacesEndPause |= p.replacesEndPause;
+        } else {
             merged.append(p);
+        }
     }
     return merged;
 }

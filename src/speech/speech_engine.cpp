@@ -321,8 +321,9 @@ void SpeechEngine::speakWithPauses(const SpeakRequest& request, const SpeechEven
     const QByteArray& text = request.text;
     qsizetype byte = 0;
     qint64 position = 0; // code points before `byte`
-    const auto speakTo = [&](qsizetype end, qint64 endPosition) {
+    const auto speakTo = [&](qsizetype end, qint64 endPosition, bool endPause) {
         stretch.text = text.mid(byte, end - byte);
+        stretch.endPause = endPause;
         if (!stretch.text.trimmed().isEmpty()) {
             characters = position;
             samples = counting.samples;
@@ -341,11 +342,11 @@ void SpeechEngine::speakWithPauses(const SpeakRequest& request, const SpeechEven
                 break;
             ++at;
         }
-        speakTo(end, at);
+        speakTo(end, at, !pause.replacesEndPause);
         counting.silence(pause.samples);
         yielder.maybe();
     }
-    speakTo(text.size(), position);
+    speakTo(text.size(), position, request.endPause);
 }
 
 void SpeechEngine::speakEspeak(const SpeakRequest& request, const SpeechEventHandler& events,
@@ -372,9 +373,9 @@ void SpeechEngine::speakEspeak(const SpeakRequest& request, const SpeechEventHan
     } guard{*this};
     speaking_ = true;
     current = &state;
-    const espeak_ng_STATUS status =
-        espeak_ng_Synthesize(text.constData(), size_t(text.size()) + 1, 0, POS_CHARACTER, 0,
-                             espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, nullptr);
+    const espeak_ng_STATUS status = espeak_ng_Synthesize(
+        text.constData(), size_t(text.size()) + 1, 0, POS_CHARACTER, 0,
+        espeakCHARS_UTF8 | (request.endPause ? espeakENDPAUSE : 0), nullptr, nullptr);
     current = nullptr;
     if (state.error)
         std::rethrow_exception(state.error);

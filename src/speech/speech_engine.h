@@ -89,6 +89,9 @@ class Yielder
 struct SpeechPause {
     qint64 position = 0;
     qint64 samples = 0;
+    // The silence stands for the engine's own pause at the end of what
+    // comes before (a paragraph's), rather than adding to it.
+    bool replacesEndPause = false;
 };
 
 // What one speak asks of the engine.
@@ -107,6 +110,8 @@ struct SpeakRequest {
     // between them, with the silence in between; positions and samples of
     // the events count the whole text and all its audio.
     QList<SpeechPause> pauses;
+    // The engine ends the text with its own pause (espeak-ng).
+    bool endPause = true;
 };
 
 // libespeak-ng and Flite keep all their state in globals: this one object
