@@ -12,7 +12,9 @@
 # flat; and each Flite voice's real-time factor) and audio_length_bench.sh
 # (how long the program's audio lasts against the plain chain's, goal within
 # 5 %) and tags_bench.sh (what the title, cover and chapters add to a
-# book's conversion; goal at most 2 %) and m4b_bench.sh (an M4B book against
+# book's conversion; goal at most 2 %) and pronounce_bench.sh (a
+# pronunciation list of 100 000 rules against none; goal at most 1.05 of the
+# time) and m4b_bench.sh (an M4B book against
 # ebook-convert + espeak-ng + ffmpeg -c:a aac, goal at most 1.05; cutting
 # into a file per chapter, goal at most 3 % of the run), then measures two things of its own
 # with vellumtone-cli:
@@ -89,6 +91,9 @@ sh "$repo/bench/convert_bench.sh"
 end_section
 begin_section "Title, cover and chapters (tags_bench.sh)"
 sh "$repo/bench/tags_bench.sh"
+end_section
+begin_section "A pronunciation list of 100 000 rules (pronounce_bench.sh)"
+sh "$repo/bench/pronounce_bench.sh"
 end_section
 begin_section "M4B books and files per chapter (m4b_bench.sh)"
 sh "$repo/bench/m4b_bench.sh"
