@@ -143,14 +143,22 @@ void ToolChain::readListenerChoices()
     }
     parts_ = ReadBookParts(*book_);
     read_ = PartsRead(parts_, choices.parts);
-    if (choices.parts.chosen)
-        for (const int n : *choices.parts.chosen)
-            if (n > parts_.size()) {
-                notes_.append(u"the book's contents have %1 entries: %2 is not one of them"_s
-                                  .arg(parts_.size())
-                                  .arg(n));
-                break;
-            }
+    if (!choices.parts.chosen || parts_.isEmpty())
+        return;
+    const QList<int>& chosen = *choices.parts.chosen;
+    const auto missing =
+        std::find_if(chosen.begin(), chosen.end(), [&](int n) { return n > parts_.size(); });
+    if (missing == chosen.end())
+        return;
+    QString note =
+        u"the book has %1 parts: %2 is not one of them"_s.arg(parts_.size()).arg(*missing);
+    // A choice made for other books (a batch) that names none of this one's
+    // parts would leave nothing to read: its default parts are read instead.
+    if (!read_.contains(true)) {
+        read_ = PartsRead(parts_, {});
+        note += u"; the parts read by default are read"_s;
+    }
+    notes_.append(note);
 }
 
 // The voice's settings for a piece: silence before each chapter that

@@ -83,6 +83,10 @@ TEST_F(Cli, PronunciationsAndChosenPartsChangeTheText)
     EXPECT_EQ(list.out[2], u"  3  skipped  Dedication  [dedication]"_s);
     EXPECT_EQ(list.out[4], u"  5  read       I: Loomings"_s);
     EXPECT_EQ(run({u"--chapters"_s, u"2-1"_s, book}).status, 2);
+    // A choice naming none of the book's parts leaves it to its defaults.
+    const Result none = run({u"--text"_s, u"--chapters"_s, u"40-50"_s, book});
+    EXPECT_TRUE(none.text.contains(u"Call me"_s) && !none.text.contains(imprint));
+    EXPECT_TRUE(none.err.contains(u"the book has 7 parts: 40 is not one of them; the parts"_s));
 }
 
 // Silence before each chapter but the first, real and measured; chapter
