@@ -85,7 +85,7 @@ PronunciationEditor::PronunciationEditor(const QString& path,
     setTabOrder(remove_, listen_);
     setTabOrder(listen_, ok_);
     setTabOrder(ok_, cancel_);
-    resize(640, 420);
+    resize(720, 420);
 
     // Rules that cannot be used are shown with their problem; lines that
     // are no rule at all cannot be shown as a row and are named above.
