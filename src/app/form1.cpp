@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "app/book_list_view.h"
 #include "app/browse_folder.h"
 #include "booklist/app_files.h"
 #include "pipeline/tool_chain.h"
@@ -69,6 +70,10 @@ Form1::Form1(Services services, QWidget* parent) : QWidget(parent), services_(st
     setUpBookList();
 }
 
-Form1::~Form1() = default;
+// The list's rows go after the window's part of it: they are not forgotten.
+Form1::~Form1()
+{
+    disconnect(ListView1->model(), nullptr, this, nullptr);
+}
 
 } // namespace vt

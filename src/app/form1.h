@@ -4,10 +4,12 @@
 #include "app/form1_controls.h"
 #include "booklist/list_window.h"
 #include "common/settings.h"
+#include "pipeline/book_job.h"
 #include "speech/speech_rendering.h"
 #include "speech/voice_catalogue.h"
 
 #include <QCursor>
+#include <QHash>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -94,6 +96,8 @@ class Form1 : public QWidget,
     // The voice, volume and speed the controls show, as a run or the speed
     // test speaks with them.
     SpeakSettings speakSettings() const;
+    // The pronunciation list and pauses a run takes, from the settings store.
+    ListenerChoices listenerChoices() const;
 
     // VoiceListPort over Combo1
     void clearVoices() override;
@@ -131,6 +135,11 @@ class Form1 : public QWidget,
     void Check1_Click();
     void Combo2_Click();
     void Check3_Click();
+    // What the listener decides: the parts of the selected book, the
+    // pronunciation list and the pauses.
+    void PusChapters_Click();
+    void PusPronunciations_Click();
+    void PusPauses_Click();
 
   protected:
     friend class WindowObserver;
@@ -152,6 +161,11 @@ class Form1 : public QWidget,
     bool refusedSliderInput(QObject* watched, QEvent* event);
     void openWebPage(const QString& address);
     void askThenOpen(const QString& location, const QString& question, const QString& page);
+    // Says a text aloud with the chosen voice, volume and speed; the window
+    // stays responsive meanwhile, and busy.
+    void speakAloud(const QString& text, const QString& location);
+    // A book that leaves the list takes its chosen parts with it.
+    void forgetRemovedBooks();
     // "Application Error" boxes for the failing steps of a handler.
     StepReport errorBox() { return ErrorBoxOf(*this); }
 
@@ -166,6 +180,8 @@ class Form1 : public QWidget,
     bool centred_ = false;
     QList<VoiceToken> voices_;           // Combo1's voices, in its order
     WindowObserver* observer_ = nullptr; // of the run in progress
+    // By book path, while the book is in the list: the parts "Chapters…" chose.
+    QHash<QString, QList<int>> chosenParts_;
 };
 
 } // namespace vt

@@ -31,6 +31,10 @@ void describe(QWidget* control, const QString& name, const QString& description 
 // goes through the window in reading order, and the main actions have keys.
 void Form1::setUpAccessibility()
 {
+    describe(PusChapters, u"Chapters"_s, u"Chooses which parts of the selected book are read"_s);
+    describe(PusPronunciations, u"Pronunciations"_s,
+             u"Edits how words are said in every book, and lets you listen to them"_s);
+    describe(PusPauses, u"Pauses"_s, u"Sets the pauses before chapters and after paragraphs"_s);
     describe(PushButton3, u"Add EPUB Files"_s, u"Choose EPUB files to add to the list"_s);
     describe(PushButton4, u"Add All EPUB Files In Folder"_s,
              u"Choose a folder: every EPUB file in it and in its sub-folders is added"_s);
@@ -69,6 +73,10 @@ void Form1::setUpAccessibility()
                         PushButton1,  PushButton9};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
+    // The row under the list comes right after it.
+    setTabOrder(ListView1, PusChapters);
+    setTabOrder(PusChapters, PusPronunciations);
+    setTabOrder(PusPronunciations, PusPauses);
 
     PushButton3->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     PushButton4->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));

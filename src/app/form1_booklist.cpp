@@ -8,6 +8,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QPixmap>
+#include <QSet>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
@@ -22,6 +23,18 @@ void Form1::setUpBookList()
     ListView1->setDragCursor(image.isNull() ? QCursor(Qt::ClosedHandCursor) : QCursor(image));
     connect(ListView1, &BookListView::filesDropped, this,
             [this](const QStringList& paths) { AddDroppedPaths(paths, *this); });
+    connect(ListView1->model(), &QAbstractItemModel::rowsRemoved, this, &Form1::forgetRemovedBooks);
+    connect(ListView1->model(), &QAbstractItemModel::modelReset, this, &Form1::forgetRemovedBooks);
+}
+
+// Rows moved up or down keep their paths; only a path no row holds any
+// more is forgotten.
+void Form1::forgetRemovedBooks()
+{
+    QSet<QString> listed;
+    for (int i = 1; i <= rowCount(); ++i)
+        listed.insert(rowText(i));
+    chosenParts_.removeIf([&](const auto& chosen) { return !listed.contains(chosen.key()); });
 }
 
 void Form1::AddCommandLineBooks(const QStringList& paths)

@@ -52,6 +52,12 @@ struct Form1Controls {
     QLabel* Label7 = nullptr;    // "Save as:"
     QComboBox* Combo2 = nullptr; // MP3 or M4B
     QCheckBox* Check3 = nullptr; // "One file per chapter"
+
+    // What the listener decides, in a row under the list.
+    QPushButton* PusChapters = nullptr; // of the book selected in the list
+    QPushButton* PusPronunciations = nullptr;
+    QPushButton* PusPauses = nullptr;
+
     CaptionedProgressBar* ProgressBar1 = nullptr;
     QPushButton* PushButton9 = nullptr;
     QTimer* Timer1 = nullptr;

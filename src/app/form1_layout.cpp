@@ -118,7 +118,12 @@ void Form1::createControls()
     setPalette(white);
     setAutoFillBackground(true);
 
-    ListView1 = place(new BookListView(this), u"ListView1"_s, 120, 120, 7800, 4965);
+    ListView1 = place(new BookListView(this), u"ListView1"_s, 120, 120, 7800, 4445);
+    // What the listener decides, in one row under the list.
+    PusChapters = button(this, u"Chapters…"_s, u"PusChapters"_s, 120, 4660, 2520, 405);
+    PusPronunciations =
+        button(this, u"Pronunciations…"_s, u"PusPronunciations"_s, 2760, 4660, 2520, 405);
+    PusPauses = button(this, u"Pauses…"_s, u"PusPauses"_s, 5400, 4660, 2520, 405);
     PushButton3 = button(this, u"Add EPUB Files"_s, u"PushButton3"_s, 120, 5180, 3840, 405);
     PushButton4 =
         button(this, u"Add All EPUB Files In Folder"_s, u"PushButton4"_s, 4080, 5180, 3840, 405);
@@ -228,6 +233,9 @@ void Form1::connectControls()
     connect(Check1, &QCheckBox::clicked, this, &Form1::Check1_Click);
     connect(Combo2, &QComboBox::activated, this, &Form1::Combo2_Click);
     connect(Check3, &QCheckBox::clicked, this, &Form1::Check3_Click);
+    connect(PusChapters, &QPushButton::clicked, this, &Form1::PusChapters_Click);
+    connect(PusPronunciations, &QPushButton::clicked, this, &Form1::PusPronunciations_Click);
+    connect(PusPauses, &QPushButton::clicked, this, &Form1::PusPauses_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
 }
 

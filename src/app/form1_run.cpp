@@ -46,6 +46,8 @@ void Form1::PushButton1_Click()
             settings.option1 = Option1->isChecked();
             settings.option2 = Option2->isChecked();
             settings.folder = Text1->text();
+            settings.listening = listenerChoices();
+            settings.chosenParts = chosenParts_;
             jobs = MakeJobs(books, settings);
         });
         RunOutcome outcome;

@@ -116,14 +116,19 @@ void Form1::Check2_Click()
 // finds Busy set and does nothing.
 void Form1::PushButton14_Click()
 {
+    speakAloud(u"This is a test"_s, u"Form1.PushButton14_Click"_s);
+}
+
+void Form1::speakAloud(const QString& text, const QString& location)
+{
     if (busy_)
         return;
-    StepGuard g(errorBox(), u"Form1.PushButton14_Click"_s);
+    StepGuard g(errorBox(), location);
     g.step(100, [&] { setBusy(true); });
     g.step(102, [&] { setPointer(Pointer::Hourglass); });
     g.step(104, [&] { yieldOnce(); });
     g.step(106, [&] {
-        services_.saveToWav(u"This is a test"_s, QString(), speakSettings(),
+        services_.saveToWav(text, QString(), speakSettings(),
                             {errorBox(),
                              [this] { yieldOnce(); },
                              {},

@@ -93,10 +93,22 @@ QString replacementOf(const QString& spoken)
 
 QString RuleProblem(const PronunciationRule& rule)
 {
-    if (rule.word.trimmed().isEmpty())
+    const QString word = rule.word.trimmed();
+    if (word.isEmpty())
         return rule.pattern ? u"the pattern is empty"_s : u"the word is empty"_s;
-    if (!rule.pattern)
+    // Written as a line of the list, these would read back as something else.
+    if (!rule.pattern) {
+        if (word.contains(u'='))
+            return u"a word cannot hold \"=\""_s;
+        if (word.startsWith(u'#'))
+            return u"a word cannot begin with \"#\": the line would be a comment"_s;
+        if (word.startsWith(u'/'))
+            return u"a word cannot begin with \"/\"; a pattern is written /pattern/"_s;
         return {};
+    }
+    static const QRegularExpression patternEnd(uR"(/\s*=)"_s);
+    if (rule.word.contains(patternEnd))
+        return u"a pattern cannot hold \"/\" followed by \"=\""_s;
     const QRegularExpression expression(rule.word, QRegularExpression::UseUnicodePropertiesOption);
     if (!expression.isValid())
         return u"the pattern does not compile: %1 (at character %2)"_s.arg(
@@ -109,7 +121,8 @@ QString RuleProblem(const PronunciationRule& rule)
     return {};
 }
 
-PronunciationList PronunciationList::parse(const QByteArray& bytes, const QString& name)
+PronunciationList PronunciationList::parse(const QByteArray& bytes, const QString& name,
+                                           bool asWritten)
 {
     PronunciationList list;
     list.name = name;
@@ -118,7 +131,7 @@ PronunciationList PronunciationList::parse(const QByteArray& bytes, const QStrin
         const int number = int(i + 1);
         QString problem;
         std::optional<PronunciationRule> rule = parseLine(lines[i], number, problem);
-        if (rule)
+        if (rule && !asWritten)
             problem = RuleProblem(*rule);
         if (!problem.isEmpty())
             list.problems.append(u"line %1: %2"_s.arg(number).arg(problem));
@@ -128,7 +141,7 @@ PronunciationList PronunciationList::parse(const QByteArray& bytes, const QStrin
     return list;
 }
 
-PronunciationList PronunciationList::read(const QString& path)
+PronunciationList PronunciationList::read(const QString& path, bool asWritten)
 {
     QFile file(path);
     if (!file.exists())
@@ -139,7 +152,7 @@ PronunciationList PronunciationList::read(const QString& path)
         list.problems.append(u"it could not be read: "_s + file.errorString());
         return list;
     }
-    return parse(file.readAll(), path);
+    return parse(file.readAll(), path, asWritten);
 }
 
 QByteArray WritePronunciationList(const QList<PronunciationRule>& rules)

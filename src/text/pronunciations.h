@@ -32,13 +32,17 @@ struct PronunciationList {
 
     // UTF-8 text (a byte-order mark of UTF-8, -16 or -32 is honoured); text
     // that is not UTF-8 is read as Windows-1252 and noted. `#` starts a
-    // comment line; blank lines are passed over.
-    static PronunciationList parse(const QByteArray& bytes, const QString& name = {});
+    // comment line; blank lines are passed over. `asWritten` keeps the rules
+    // that cannot be used among the rules, for the editor to show with
+    // RuleProblem; problems then name only the lines that are no rule at all.
+    static PronunciationList parse(const QByteArray& bytes, const QString& name = {},
+                                   bool asWritten = false);
     // The list in a file; a missing file is an empty list.
-    static PronunciationList read(const QString& path);
+    static PronunciationList read(const QString& path, bool asWritten = false);
 };
 
-// Checks one rule as the editor shows it: why it cannot be used, or "".
+// Checks one rule as the editor shows it: why it cannot be used or cannot
+// be written in a list as it stands, or "".
 QString RuleProblem(const PronunciationRule& rule);
 
 // The text of a list holding the rules in order, as the editor saves it.

@@ -2,6 +2,7 @@
 
 #include "common/step_guard.h"
 
+#include <QFile>
 #include <QSettings>
 
 using namespace Qt::StringLiterals;
@@ -21,12 +22,14 @@ QSettings rawStore()
 void AppTest::SetUp()
 {
     rawStore().remove(u"Vellumtone"_s);
+    QFile::remove(PronunciationListPath());
     OpenedPages::urls().clear();
 }
 
 void AppTest::TearDown()
 {
     rawStore().remove(u"Vellumtone"_s);
+    QFile::remove(PronunciationListPath());
 }
 
 std::unique_ptr<Form1> AppTest::makeForm(Form1::Services services)

@@ -22,6 +22,18 @@ QStringList ModalAnswerer::texts() const
 
 void ModalAnswerer::poll()
 {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        dialog && !qobject_cast<QMessageBox*>(dialog) && dialog != lastDialog_ &&
+        dialog->isVisible()) {
+        lastDialog_ = dialog;
+        dialogTitles.append(dialog->windowTitle());
+        const auto handle = dialogs.isEmpty() ? std::function<void(QDialog*)>(&QDialog::reject)
+                                              : dialogs.takeFirst();
+        // Queued, so that boxes the handler opens are answered by this timer.
+        QMetaObject::invokeMethod(
+            dialog, [dialog, handle] { handle(dialog); }, Qt::QueuedConnection);
+        return;
+    }
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box || box == last_ || !box->isVisible())
         return;

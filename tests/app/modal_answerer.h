@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDialog>
 #include <QList>
 #include <QMessageBox>
 #include <QObject>
@@ -7,12 +8,15 @@
 #include <QStringList>
 #include <QTimer>
 #include <QUrl>
+#include <functional>
 
 namespace vt::test
 {
 
 // Answers the message boxes the window shows, as a person would, and keeps
 // what they said. Yes/No questions take the queued answers (No when none).
+// Other dialogs go to the queued handlers, which must close them; without
+// one a dialog is cancelled.
 class ModalAnswerer : public QObject
 {
     Q_OBJECT
@@ -30,12 +34,15 @@ class ModalAnswerer : public QObject
 
     QList<Shown> shown;
     QList<QMessageBox::StandardButton> answers;
+    QList<std::function<void(QDialog*)>> dialogs;
+    QStringList dialogTitles; // of the other dialogs, as they opened
 
   private:
     void poll();
 
     QTimer timer_;
     QPointer<QMessageBox> last_;
+    QPointer<QDialog> lastDialog_;
 };
 
 // Records the web pages the window asks to open, instead of opening them.

@@ -205,7 +205,8 @@ TEST_F(AppTest, EveryControlHasASpokenNameAndEveryActionAKey)
             order << w->objectName();
         }
     } while ((w = w->nextInFocusChain()) != form->controls().ListView1);
-    EXPECT_EQ(order.join(u' '), u"ListView1 PushButton3 PushButton4 PushButton2 PushButton5 "
+    EXPECT_EQ(order.join(u' '), u"ListView1 PusChapters PusPronunciations PusPauses "
+                                u"PushButton3 PushButton4 PushButton2 PushButton5 "
                                 u"Slider1 Slider2 PushButton14 Combo1 PusRefreshList PusAddVoices "
                                 u"PushButton10 Check2 Option1 Text1 PushButton7 Option2 Check1 "
                                 u"Combo2 Check3 PushButton1 PushButton9"_s);

@@ -26,7 +26,10 @@ struct Placed {
 
 // Every control of the form, where it stands.
 const Placed kControls[] = {
-    {"ListView1", "Form1", 120, 120, 7800, 4965},
+    {"ListView1", "Form1", 120, 120, 7800, 4445},
+    {"PusChapters", "Form1", 120, 4660, 2520, 405},
+    {"PusPronunciations", "Form1", 2760, 4660, 2520, 405},
+    {"PusPauses", "Form1", 5400, 4660, 2520, 405},
     {"PushButton3", "Form1", 120, 5180, 3840, 405},
     {"PushButton4", "Form1", 4080, 5180, 3840, 405},
     {"PushButton2", "Form1", 120, 5700, 3840, 405},

@@ -28,6 +28,7 @@ class ScriptedChain : public Chain
     BookVoice startBook(const BookJob& job, const EpubBook& book) override
     {
         job_ = job;
+        started << job;
         opened << &book;
         return voices.value(GetFileName(job.book), {job.voice, QStringLiteral("chosen"), {}});
     }
@@ -102,6 +103,7 @@ class ScriptedChain : public Chain
     int chapterCount = 3;          // the files a book is cut into
     QString splitProblem;          // what cutting answers; "" is success
     QList<const EpubBook*> opened; // the book each job was started with
+    QList<BookJob> started;        // every job, as the chain got it
     std::function<void()> onSpeak; // lets a test look at the run while a piece is spoken
 
   private:
