@@ -47,7 +47,7 @@ run() {
     if [ "$3" = --text ]; then
         TEMP="$dir/temp" "$cli" --text --pronounce "$1" "$2" >/dev/null 2>>"$work/run.log"
     else
-        TEMP="$dir/temp" "$cli" --threads 0 --rate "$speed" --volume "$volume" --pronounce "$1" \
+        TEMP="$dir/temp" "$cli" --rate "$speed" --volume "$volume" --pronounce "$1" \
             --out "$dir/out" "$2" >/dev/null 2>>"$work/run.log"
     fi
     echo $(($(now_us) - start))
