@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <QUrl>
+#include <functional>
 
 namespace vt::test
 {
@@ -23,6 +24,7 @@ class ModalAnswerer : public QObject
         QMessageBox::Icon icon;
         QMessageBox::StandardButtons buttons;
         QList<QSize> windowIconSizes; // the picture in the box's title bar
+        QSize size;
     };
 
     ModalAnswerer();
@@ -30,6 +32,8 @@ class ModalAnswerer : public QObject
 
     QList<Shown> shown;
     QList<QMessageBox::StandardButton> answers;
+    std::function<void(QMessageBox&)> onShown;         // before the box is answered
+    std::function<bool(const QMessageBox&)> leaveOpen; // boxes a person would not answer
 
   private:
     void poll();
