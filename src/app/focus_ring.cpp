@@ -26,25 +26,27 @@ FocusRing::FocusRing(QWidget* window) : QWidget(window), window_(window)
 
 void FocusRing::follow(QWidget* now)
 {
-    if (target_)
-        target_->removeEventFilter(this);
-    target_ = now && now != window_ && window_->isAncestorOf(now) ? now : nullptr;
-    if (!target_) {
+    if (QWidget* before = target_.data())
+        before->removeEventFilter(this);
+    QWidget* target = now && now != window_ && window_->isAncestorOf(now) ? now : nullptr;
+    target_ = target;
+    if (target == nullptr) {
         hide();
         return;
     }
-    target_->installEventFilter(this);
-    setParent(target_->parentWidget());
+    target->installEventFilter(this);
+    setParent(target->parentWidget());
     place();
 }
 
 void FocusRing::place()
 {
-    if (!target_ || !target_->isVisible()) {
+    const QWidget* target = target_.data();
+    if (target == nullptr || !target->isVisible()) {
         hide();
         return;
     }
-    setGeometry(target_->geometry().adjusted(-kWidth, -kWidth, kWidth, kWidth));
+    setGeometry(target->geometry().adjusted(-kWidth, -kWidth, kWidth, kWidth));
     raise();
     show();
     update();
