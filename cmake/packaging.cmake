@@ -4,7 +4,9 @@
 set(CPACK_PACKAGE_NAME vellumtone)
 set(CPACK_PACKAGE_VENDOR Quillmark)
 set(CPACK_PACKAGE_CONTACT "Quillmark <${VT_SUPPORT_EMAIL}>")
-set(CPACK_PACKAGE_HOMEPAGE_URL ${VT_VENDOR_HOME})
+if(VT_REPOSITORY_URL)
+    set(CPACK_PACKAGE_HOMEPAGE_URL ${VT_REPOSITORY_URL})
+endif()
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "audiobook maker: EPUB e-books to MP3 by text-to-speech")
 set(CPACK_PACKAGE_DESCRIPTION
     "Vellumtone reads EPUB e-books aloud with text-to-speech and saves each one as a

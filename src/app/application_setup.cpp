@@ -1,5 +1,6 @@
 #include "app/application_setup.h"
 
+#include "app/combo_box_accessible.h"
 #include "common/build_config.h"
 
 #include <QApplication>
@@ -25,6 +26,7 @@ void SetUpApplication()
     QApplication::setStyle(u"Fusion"_s);
     QApplication::setWindowIcon(ApplicationIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral(VT_APP_ID));
+    InstallComboBoxNames();
 }
 
 } // namespace vt

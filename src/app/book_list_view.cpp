@@ -29,7 +29,8 @@ constexpr int kScrollUpBelow = 305;
 constexpr int kScrollDownAbove = 364;
 
 // A row as a screen reader announces it: the book's file name, with its
-// full path as the description; the row shows the full path.
+// full path as the description; the row shows the full path, shortened in
+// its middle when it is wider than the column, and whole as its tooltip.
 class BookRow : public QTreeWidgetItem
 {
   public:
@@ -41,7 +42,7 @@ class BookRow : public QTreeWidgetItem
     {
         if (role == Qt::AccessibleTextRole)
             return QFileInfo(text(column)).fileName();
-        if (role == Qt::AccessibleDescriptionRole)
+        if (role == Qt::AccessibleDescriptionRole || role == Qt::ToolTipRole)
             return text(column);
         return QTreeWidgetItem::data(column, role);
     }
@@ -62,8 +63,9 @@ BookListView::BookListView(QWidget* parent) : QTreeWidget(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Long paths are cut at the column's edge; the user widens the column.
-    setTextElideMode(Qt::ElideNone);
+    // A long path keeps its start and its file name; the user may still
+    // widen the column.
+    setTextElideMode(Qt::ElideMiddle);
     setAutoScroll(false);
     // Nothing is ever dragged out of the list; files come in from outside.
     setDragEnabled(false);
@@ -118,10 +120,12 @@ bool BookListView::removeSelectedRow()
 {
     if (busy() || topLevelItemCount() == 0)
         return false;
+    // Tab into the list makes a row current without selecting it: that row.
     const QList<QTreeWidgetItem*> selected = selectedItems();
-    if (selected.isEmpty())
+    QTreeWidgetItem* row = selected.isEmpty() ? currentItem() : selected.first();
+    if (!row)
         return false;
-    delete takeTopLevelItem(indexOfTopLevelItem(selected.first()));
+    delete takeTopLevelItem(indexOfTopLevelItem(row));
     return true;
 }
 
@@ -231,7 +235,7 @@ void BookListView::describeRows()
 {
     const int n = topLevelItemCount();
     setAccessibleDescription((n == 1 ? u"1 book"_s : QString::number(n) + u" books"_s) +
-                             u" to convert. Delete removes the selected book; Ctrl+Up and "
+                             u" to convert. Delete removes the current book; Ctrl+Up and "
                              u"Ctrl+Down move it."_s);
 }
 

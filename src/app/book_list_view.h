@@ -44,7 +44,8 @@ class BookListView : public QTreeWidget
     void setDragCursor(const QCursor& cursor) { dragCursor_ = cursor; }
     QCursor dragCursor() const { return dragCursor_; }
 
-    // Removes the selected row unless busy; false when nothing was removed.
+    // Removes the selected row (else the current one) unless busy; false when
+    // nothing was removed.
     bool removeSelectedRow();
     // Removes every row unless busy.
     void clearRows();

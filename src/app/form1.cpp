@@ -65,6 +65,7 @@ Form1::Form1(Services services, QWidget* parent) : QWidget(parent), services_(st
         services_.programFolders = real.programFolders;
 
     createControls();
+    rememberDesign();
     setUpAccessibility();
     connectControls();
     setUpBookList();

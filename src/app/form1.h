@@ -9,11 +9,17 @@
 #include "speech/voice_catalogue.h"
 
 #include <QCursor>
+#include <QFont>
 #include <QHash>
+#include <QPointer>
+#include <QRect>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
+
+class QDialog;
+class QMessageBox;
 
 namespace vt
 {
@@ -74,11 +80,15 @@ class Form1 : public QWidget,
     // BookListWindow
     Answer showMessage(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
                        const QString& caption = {}) override;
+    void ask(const QString& text, const std::function<void(Answer)>& then) override;
     void yieldOnce() override;
     void setPointer(Pointer pointer) override;
     Pointer pointer() const override { return pointer_; }
     bool busy() const override { return busy_; }
     void setBusy(bool busy) { busy_ = busy; }
+    // While a conversion run goes on no box or dialog waits for a person:
+    // they are shown beside the window and the run carries on.
+    bool runInProgress() const { return observer_ != nullptr; }
     int rowCount() const override;
     QString rowText(int row) const override;
     void appendRow(const QString& text) override;
@@ -145,6 +155,7 @@ class Form1 : public QWidget,
     friend class WindowObserver;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -160,6 +171,23 @@ class Form1 : public QWidget,
     void refuseSliderChange(StepGuard& g, QSlider* slider, const char* key);
     bool refusedSliderInput(QObject* watched, QEvent* event);
     void openWebPage(const QString& address);
+    // Opens the folder in the desktop's file manager, or says why it cannot.
+    void openFolder(const QString& folder);
+    // A box that does not wait, beside the window.
+    QMessageBox* showBoxBeside(const QString& text, Icon icon, const QString& caption);
+    // Shows a dialog the window owns and tells `done` how it was closed: at
+    // once, or while a run goes on, whenever the user closes it.
+    void showDialog(QDialog* dialog, const std::function<void(QDialog&, int)>& done);
+    // The folder picker of "Add All EPUB Files In Folder" and "...".
+    void pickFolder(const QString& start, const std::function<void(const QString&)>& chosen);
+    void outputFolderChosen(const QString& chosen);
+    // Offers to make a missing output folder; true when it exists then.
+    bool madeOutputFolder();
+    // The window at its size: the list takes what is more or less than the
+    // design's size, the controls right of it and below it move with the edges.
+    void rememberDesign();
+    void layOut();
+    void fitToScreen();
     void askThenOpen(const QString& location, const QString& question, const QString& page);
     // Says a text aloud with the chosen voice, volume and speed; the window
     // stays responsive meanwhile, and busy.
@@ -172,12 +200,19 @@ class Form1 : public QWidget,
     Services services_;
     SettingsStore settings_;
     bool busy_ = false;
-    bool refusing_ = false; // the slider refusal's message is open
+    bool refusing_ = false;         // the slider refusal's message is open
+    QPointer<QMessageBox> refusal_; // that message, shown beside a run
     Pointer pointer_ = Pointer::Default;
     QCursor customCursor_{Qt::PointingHandCursor};
     double progressValue_ = 0;
     QString progressCaption_;
     bool centred_ = false;
+    // The window and its own controls as the design places them.
+    struct Placement {
+        QRect rect;
+        QFont font;
+    };
+    QHash<QWidget*, Placement> design_;
     QList<VoiceToken> voices_;           // Combo1's voices, in its order
     WindowObserver* observer_ = nullptr; // of the run in progress
     // By book path, while the book is in the list: the parts "Chapters…" chose.

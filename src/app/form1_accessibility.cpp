@@ -1,5 +1,6 @@
 #include "app/book_list_view.h"
 #include "app/captioned_progress_bar.h"
+#include "app/focus_ring.h"
 #include "app/form1.h"
 
 #include <QCheckBox>
@@ -82,6 +83,7 @@ void Form1::setUpAccessibility()
     PushButton4->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     PushButton1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
     PushButton9->setShortcut(QKeySequence(Qt::Key_F1));
+    new FocusRing(this);
 }
 
 } // namespace vt

@@ -5,7 +5,6 @@
 #include "common/files.h"
 #include "common/step_guard.h"
 
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QPixmap>
 #include <QSet>
@@ -51,25 +50,31 @@ void Form1::PushButton2_Click()
 void Form1::PushButton3_Click()
 {
     StepGuard g(errorBox(), u"Form1.PushButton3_Click"_s);
-    QStringList picked;
     g.step(100, [&] {
-        QFileDialog dialog(this, u"Add File(s) - Use Ctrl & Shift to select multiple files"_s);
-        dialog.setFileMode(QFileDialog::ExistingFiles);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setNameFilter(u"ePub Files (*.epub)"_s);
-        if (dialog.exec() == QDialog::Accepted)
-            picked = dialog.selectedFiles();
+        auto* dialog =
+            new QFileDialog(this, u"Add File(s) - Use Ctrl & Shift to select multiple files"_s);
+        dialog->setFileMode(QFileDialog::ExistingFiles);
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+        dialog->setNameFilter(u"ePub Files (*.epub)"_s);
+        showDialog(dialog, [this](QDialog& closed, int result) {
+            const QStringList picked = result == QDialog::Accepted
+                                           ? static_cast<QFileDialog&>(closed).selectedFiles()
+                                           : QStringList();
+            if (picked.isEmpty())
+                return;
+            StepGuard added(errorBox(), u"Form1.PushButton3_Click"_s);
+            added.step(102, [&] { AddPickedFiles(picked, *this); });
+        });
     });
-    if (picked.isEmpty())
-        return;
-    g.step(102, [&] { AddPickedFiles(picked, *this); });
 }
 
 void Form1::PushButton4_Click()
 {
-    AddAllEpubFilesInFolder(settings(), *this, [this](const QString& start) {
-        return services().browseFolder(this, u"Please select folder:"_s, start);
-    });
+    AddAllEpubFilesInFolder(settings(), *this,
+                            FolderPicker([this](const QString& start,
+                                                const std::function<void(const QString&)>& chosen) {
+                                pickFolder(start, chosen);
+                            }));
 }
 
 void Form1::PushButton5_Click()
@@ -87,9 +92,7 @@ void Form1::PushButton5_Click()
         if (folder.isEmpty())
             folder = SampleFolder();
         LoadSampleFiles(
-            settings(), *this,
-            [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); },
-            folder);
+            settings(), *this, [this](const QString& path) { openFolder(path); }, folder);
     });
 }
 

@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QSlider>
 #include <QTimer>
 
@@ -107,11 +106,10 @@ void Form1::createControls()
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Vellumtone"_s);
-    // A fixed-size window without a maximise button.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(px(15960), px(6225));
+    // The design's size shows every control; the window may grow from it, or
+    // shrink to fit a smaller screen (Form1::fitToScreen).
+    resize(px(15960), px(6225));
+    setMinimumSize(size());
     setFont(arial(9, false));
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -237,18 +235,6 @@ void Form1::connectControls()
     connect(PusPronunciations, &QPushButton::clicked, this, &Form1::PusPronunciations_Click);
     connect(PusPauses, &QPushButton::clicked, this, &Form1::PusPauses_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-}
-
-void Form1::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (centred_)
-        return;
-    centred_ = true;
-    if (const QScreen* s = screen()) {
-        const QRect free = s->availableGeometry();
-        move(free.center() - QPoint(width() / 2, height() / 2));
-    }
 }
 
 } // namespace vt

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -59,13 +60,42 @@ void Form1::PushButton7_Click()
 {
     StepGuard g(errorBox(), u"Form1.PushButton7_Click"_s);
     QString start;
-    QString chosen;
     g.step(100, [&] { start = settings_.text(key::LastFolder); });
-    g.step(102, [&] { chosen = services_.browseFolder(this, u"Please select folder:"_s, start); });
+    g.step(102, [&] {
+        pickFolder(start, [this](const QString& chosen) { outputFolderChosen(chosen); });
+    });
+}
+
+void Form1::outputFolderChosen(const QString& chosen)
+{
     if (chosen.isEmpty())
         return;
+    StepGuard g(errorBox(), u"Form1.PushButton7_Click"_s);
     g.step(104, [&] { settings_.setText(key::LastFolderDot, chosen); });
     g.step(106, [&] { Text1->setText(chosen.endsWith(u'/') ? chosen : chosen + u'/'); });
+}
+
+// Results that go into a folder that does not exist: the folder is offered
+// to be made (a typed one, or one removed since it was chosen). Declined or
+// impossible, the run is refused as the design refuses it.
+bool Form1::madeOutputFolder()
+{
+    const QString folder = Text1->text();
+    if (folder.isEmpty() || QDir::isRelativePath(folder)) {
+        showMessage(u"Folder does not exist. Please select another folder."_s);
+        return false;
+    }
+    const QString question = u"Folder does not exist. Please select another folder.\n\n"
+                             u"Or make the folder\n"_s +
+                             folder + u"\nnow and save the results there?"_s;
+    if (showMessage(question, Buttons::YesNo) != Answer::Yes)
+        return false;
+    if (QDir().mkpath(folder))
+        return true;
+    showMessage(u"The folder\n"_s + folder +
+                u"\ncould not be made (is its place write-protected?). Please select another "
+                u"folder."_s);
+    return false;
 }
 
 } // namespace vt

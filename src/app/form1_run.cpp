@@ -1,13 +1,14 @@
 #include "app/form1.h"
 #include "app/window_observer.h"
-#include "common/build_config.h"
 #include "common/files.h"
+#include "common/startup.h"
 #include "pipeline/chain.h"
 #include "pipeline/conversion_run.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 
 using namespace Qt::StringLiterals;
@@ -24,11 +25,14 @@ void Form1::PushButton1_Click()
         return;
     StepGuard g(errorBox(), u"Form1.PushButton1_Click"_s);
     g.step(102, [&] { busy_ = true; });
+    bool refused = false;
     if (g.test(104, [&] { return rowCount() == 0; })) {
         showMessage(u"No files added."_s);
+        refused = true;
     } else if (g.test(106, [&] { return !(IsFolder(Text1->text()) || Option2->isChecked()); })) {
-        showMessage(u"Folder does not exist. Please select another folder."_s);
-    } else {
+        refused = !madeOutputFolder();
+    }
+    if (!refused) {
         QList<BookJob> jobs;
         g.step(136, [&] {
             QStringList books;
@@ -57,13 +61,15 @@ void Form1::PushButton1_Click()
             outcome = ConvertBooks(jobs, observer, *chain);
         }
         if (outcome.started) {
+            // "Done." is read over the full bar; the bar is reset once it is
+            // closed.
             g.step(268, [&] { setPointer(Pointer::Default); });
-            g.step(270, [&] { setProgressValue(0); });
             g.step(272, [&] { setProgressCaption(kIdleCaption); });
             g.step(280, [&] {
                 showMessage(RunSummary(outcome), Buttons::Ok,
                             outcome.failedBooks().isEmpty() ? Icon::None : Icon::Warning);
             });
+            g.step(270, [&] { setProgressValue(0); });
         }
     }
     g.step(286, [&] { busy_ = false; });
@@ -75,15 +81,24 @@ void Form1::Timer1_Timer()
         observer_->timerTick();
 }
 
-// "?": why the program asks not to be disturbed while it works.
+// "?": why the program asks not to be disturbed while it works, and the keys
+// that work the window.
 void Form1::PushButton9_Click()
 {
-    showMessage(u"Most desktop software and most software on "_s + QStringLiteral(VT_VENDOR_SITE) +
+    QString keys;
+    for (const QPushButton* button : {PushButton3, PushButton4, PushButton1, PushButton9})
+        keys += u'\n' + button->shortcut().toString(QKeySequence::NativeText) + u": "_s +
+                (button == PushButton9 ? u"this note"_s : button->text());
+    showMessage(u"Most desktop software and most software on "_s + MakerSiteName() +
                 u" allow you to multitask (do other things) while it is running.\n\n"
                 u"This software is an exception. This software uses a lot of resources. Please "
                 u"allow the software to run without multitasking so that it does not crash.\n\n"
                 u"Please walk away from the computer and do something else if you are tempted to "
-                u"multitask."_s);
+                u"multitask.\n\n"
+                u"Keys:"_s +
+                keys +
+                u"\nTab, Shift+Tab: the next or the previous control"
+                u"\nIn the list: Delete removes the current book, Ctrl+Up and Ctrl+Down move it"_s);
 }
 
 } // namespace vt

@@ -9,6 +9,7 @@
 #include <QDesktopServices>
 #include <QEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QUrl>
@@ -59,8 +60,15 @@ void Form1::refuseSliderChange(StepGuard& g, QSlider* slider, const char* key)
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(), QPointF(), Qt::LeftButton,
                         Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(slider, &release);
-    if (!alreadyShown)
-        g.step(102, [&] { showMessage(u"You can not adjust because file is being saved now."_s); });
+    // Beside a run the message does not wait, so the one still open counts.
+    if (!alreadyShown && !refusal_)
+        g.step(102, [&] {
+            const QString text = u"You can not adjust because file is being saved now."_s;
+            if (runInProgress())
+                refusal_ = showBoxBeside(text, Icon::None, {});
+            else
+                showMessage(text);
+        });
     g.step(104, [&] {
         const int stored = settings_.number(key);
         if (stored < slider->minimum() || stored > slider->maximum())
@@ -184,16 +192,22 @@ void Form1::PushButton10_Click()
 void Form1::askThenOpen(const QString& location, const QString& question, const QString& page)
 {
     StepGuard g(errorBox(), location);
-    Answer answer = Answer::No;
-    g.step(100, [&] { answer = showMessage(question, Buttons::YesNo); });
-    if (answer == Answer::Yes)
-        g.step(102, [&] { openWebPage(page); });
+    g.step(100, [&] {
+        ask(question, [this, location, page](Answer answer) {
+            if (answer != Answer::Yes)
+                return;
+            StepGuard opened(errorBox(), location);
+            opened.step(102, [&] { openWebPage(page); });
+        });
+    });
 }
 
-// Whether the page opened is not checked.
+// A machine without a web browser is named as the reason nothing opens.
 void Form1::openWebPage(const QString& address)
 {
-    QDesktopServices::openUrl(QUrl(address));
+    if (!QDesktopServices::openUrl(QUrl(address)))
+        showMessage(u"The page\n"_s + address +
+                    u"\ncould not be opened: no web browser was found on this computer."_s);
 }
 
 } // namespace vt

@@ -10,7 +10,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,24 +22,6 @@ using namespace Qt::StringLiterals;
 
 namespace vt
 {
-
-Answer Form1::showMessage(const QString& text, Buttons buttons, Icon icon, const QString& caption)
-{
-    // Before the window shows (start-up) the box stands on its own.
-    QMessageBox box(isVisible() ? this : nullptr);
-    box.setWindowTitle(caption.isEmpty() ? ApplicationTitle() : caption);
-    box.setTextFormat(Qt::PlainText);
-    box.setText(text);
-    box.setIcon(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
-    if (buttons == Buttons::YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
-        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
-    }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
-    return Answer::Ok;
-}
 
 void Form1::yieldOnce()
 {

@@ -7,17 +7,15 @@ using namespace Qt::StringLiterals;
 
 namespace vt
 {
-namespace
+
+QString UnrecognisedFormatText(const QString& book, const QString& reason)
 {
-
-const QString kUnrecognisedFormat =
-    u"Error #213042: Unrecognized EPUB format.\n\n"
-    u"Software cannot operate with iTunes EPUB files for example.\n\n"
-    u"Please email "_s +
-    QStringLiteral(VT_SUPPORT_EMAIL) +
-    u" with a screenshot of this message if you have any questions."_s;
-
-} // namespace
+    return u"Error #213042: Unrecognized EPUB format.\n\n"_s + book + u": "_s + reason +
+           u"\n\nSoftware cannot operate with iTunes EPUB files for example.\n\n"
+           u"Please email "_s +
+           QStringLiteral(VT_SUPPORT_EMAIL) +
+           u" with a screenshot of this message if you have any questions."_s;
+}
 
 QString ProcessingText(int book, int books, int activity)
 {
@@ -85,7 +83,7 @@ void WindowObserver::message(const RunMessage& message)
                           Buttons::Ok, Icon::Warning, u"Application Error"_s);
         break;
     case RunMessage::Kind::UnreadableBook:
-        form_.showMessage(kUnrecognisedFormat); // the summary names the book and why
+        form_.showMessage(UnrecognisedFormatText(message.book, message.text));
         break;
     case RunMessage::Kind::VoiceUnavailable:
         form_.showMessage(message.text +

@@ -16,9 +16,13 @@ inline const QString kDeployCaption =
 // "Processing: 2 of 5.. please wait patiently.. Please do not click on anything..17"
 QString ProcessingText(int book, int books, int activity);
 
+// The box of a book that gave no text: the error the design shows, with the
+// book and the reason the summary names.
+QString UnrecognisedFormatText(const QString& book, const QString& reason);
+
 // A run as the main window shows it: the bar and its caption, the
-// hourglass, Timer1 while a piece is spoken, the message boxes, and the
-// window's events handled at every yield.
+// hourglass, Timer1 while a piece is spoken, the message boxes (which never
+// hold the run up), and the window's events handled at every yield.
 class WindowObserver : public RunObserver
 {
   public:

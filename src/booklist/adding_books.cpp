@@ -44,6 +44,20 @@ void addFolderFiles(const QString& folder, const QString& pattern, const FoundFi
     }
 }
 
+// The second half of "Add All", once a folder is picked.
+void addChosenFolder(SettingsStore& store, BookListWindow& w, const QString& chosen,
+                     const QString& extension)
+{
+    if (chosen.isEmpty())
+        return;
+    StepGuard g(ErrorBoxOf(w), u"Form1.PushButton4_Click"_s);
+    g.step(108, [&] { store.setText(key::LastFolder, chosen); });
+    g.step(110, [&] { w.setPointer(Pointer::Hourglass); });
+    AddFolderTreeFiles(chosen, u"*."_s + extension, w, g);
+    // A conversion run that began meanwhile keeps its hourglass.
+    g.step(130, [&] { w.setPointer(w.busy() ? Pointer::Hourglass : Pointer::Default); });
+}
+
 } // namespace
 
 bool AddPickedFiles(const QStringList& paths, BookListWindow& rows, qsizetype capacity)
@@ -85,20 +99,27 @@ void AddFolderTreeFiles(const QString& folder, const QString& pattern, BookListW
 void AddAllEpubFilesInFolder(SettingsStore& store, BookListWindow& w,
                              const std::function<QString(const QString&)>& pickFolder)
 {
+    AddAllEpubFilesInFolder(
+        store, w,
+        FolderPicker(
+            [&pickFolder](const QString& start, const std::function<void(const QString&)>& chosen) {
+                chosen(pickFolder(start));
+            }));
+}
+
+void AddAllEpubFilesInFolder(SettingsStore& store, BookListWindow& w,
+                             const FolderPicker& pickFolder)
+{
     StepGuard g(ErrorBoxOf(w), u"Form1.PushButton4_Click"_s);
     const QString extension = u"epub"_s;
     g.step(100, [&] { store.setText(key::Extension, extension); });
     QString start;
     g.step(102, [&] { start = store.text(key::LastFolder); });
-    QString chosen;
-    g.step(104, [&] { chosen = pickFolder(start); });
-    if (chosen.isEmpty())
-        return;
-    g.step(108, [&] { store.setText(key::LastFolder, chosen); });
-    g.step(110, [&] { w.setPointer(Pointer::Hourglass); });
-    AddFolderTreeFiles(chosen, u"*."_s + extension, w, g);
-    // A conversion run that began meanwhile keeps its hourglass.
-    g.step(130, [&] { w.setPointer(w.busy() ? Pointer::Hourglass : Pointer::Default); });
+    g.step(104, [&] {
+        pickFolder(start, [&store, &w, extension](const QString& chosen) {
+            addChosenFolder(store, w, chosen, extension);
+        });
+    });
 }
 
 void AddDroppedPaths(const QStringList& paths, BookListWindow& w)

@@ -36,11 +36,18 @@ void FindFolderTreeFiles(const QString& folder, const QString& pattern, const Fo
 void AddFolderTreeFiles(const QString& folder, const QString& pattern, BookListWindow& w,
                         StepGuard& guard);
 
+// A folder picker that tells `chosen` the folder picked ("" when cancelled),
+// at once or, when it does not wait (during a run), once it is closed.
+using FolderPicker =
+    std::function<void(const QString& start, const std::function<void(const QString&)>& chosen)>;
+
 // "Add All EPUB Files In Folder": asks `pickFolder` (start folder -> chosen
 // folder or "") and appends every EPUB file under the chosen folder, with the
 // hourglass shown during the scan.
 void AddAllEpubFilesInFolder(SettingsStore& store, BookListWindow& w,
                              const std::function<QString(const QString&)>& pickFolder);
+void AddAllEpubFilesInFolder(SettingsStore& store, BookListWindow& w,
+                             const FolderPicker& pickFolder);
 
 // Dropped paths, in the order of the drop: a folder is scanned for files of
 // every type, anything else (a file, a hidden folder) is appended as it is.

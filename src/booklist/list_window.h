@@ -3,6 +3,7 @@
 #include "common/step_guard.h"
 
 #include <QString>
+#include <functional>
 
 namespace vt
 {
@@ -32,6 +33,12 @@ class BookListWindow
     // An empty caption means the application title. Line breaks are "\n".
     virtual Answer showMessage(const QString& text, Buttons buttons = Buttons::Ok,
                                Icon icon = Icon::None, const QString& caption = {}) = 0;
+    // A Yes/No question; `then` gets the answer. The window does not wait for
+    // it while a conversion run goes on: the answer comes when it is given.
+    virtual void ask(const QString& text, const std::function<void(Answer)>& then)
+    {
+        then(showMessage(text, Buttons::YesNo));
+    }
 };
 
 // A failing step of a handler as the window shows it: the "Application

@@ -71,12 +71,12 @@ void LoadSampleFiles(SettingsStore& store, BookListWindow& rows,
             if (FileExists(part) && !IsPathInList(rows, part))
                 rows.appendRow(part);
     }
-    const Answer answer = rows.showMessage(
-        u"Would you like this software to open the folder where these sample files are stored "
-        u"(so that you can view them before working with them)?"_s,
-        Buttons::YesNo);
-    if (answer == Answer::Yes)
-        openFolder(sampleFolder + u'/');
+    rows.ask(u"Would you like this software to open the folder where these sample files are "
+             u"stored (so that you can view them before working with them)?"_s,
+             [openFolder, sampleFolder](Answer answer) {
+                 if (answer == Answer::Yes)
+                     openFolder(sampleFolder + u'/');
+             });
 }
 
 } // namespace vt

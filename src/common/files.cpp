@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -192,6 +193,17 @@ Expected<QString> GetDesktopFolder()
     if (desktop.isEmpty())
         return Problem{u"The desktop folder cannot be determined"_s, err::PathNotFound};
     return desktop.endsWith(u'/') ? desktop : desktop + u'/';
+}
+
+QString DefaultOutputFolder()
+{
+    for (const auto place : {QStandardPaths::DesktopLocation, QStandardPaths::MusicLocation}) {
+        const QString folder = QStandardPaths::writableLocation(place);
+        if (!folder.isEmpty() && IsFolder(folder))
+            return folder.endsWith(u'/') ? folder : folder + u'/';
+    }
+    const QString home = QDir::homePath();
+    return home.endsWith(u'/') ? home : home + u'/';
 }
 
 } // namespace vt

@@ -34,5 +34,9 @@ Expected<void> DeleteFolderTree(const Path& folder, const Yield& yield = {});
 void RemoveFolderQuiet(const Path& folder);
 // The desktop folder followed by "/".
 Expected<QString> GetDesktopFolder();
+// Where results go on a first start, followed by "/": the desktop folder when
+// it exists (many desktops and servers have none), else the music folder of
+// the XDG user folders, else home.
+QString DefaultOutputFolder();
 
 } // namespace vt

@@ -48,7 +48,7 @@ QString SettingsStore::defaultText(const char* key)
     if (name == QLatin1String(key::Tags))
         return u"True"_s;
     if (name == QLatin1String(key::Text1))
-        return GetDesktopFolder().value();
+        return DefaultOutputFolder();
     if (name == QLatin1String(key::MatchLanguage))
         return u"True"_s;
     if (name == QLatin1String(key::Format))

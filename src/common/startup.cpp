@@ -6,6 +6,8 @@
 #include "common/paths.h"
 #include "common/working_folder.h"
 
+#include <QUrl>
+
 using namespace Qt::StringLiterals;
 
 namespace vt
@@ -59,11 +61,18 @@ QString CheckTempFolder()
 }
 
 void OpenVendorPageSometimes(const std::function<double()>& draw,
-                             const std::function<void(const QString&)>& open)
+                             const std::function<void(const QString&)>& open,
+                             const QString& address)
 {
     const int r = static_cast<int>(draw() * 100) + 1;
-    if (r == 7)
-        open(QStringLiteral(VT_VENDOR_HOME));
+    if (r == 7 && !address.isEmpty())
+        open(address);
+}
+
+QString MakerSiteName(const QString& address)
+{
+    const QString host = QUrl(address).host();
+    return host.isEmpty() ? u"the web"_s : host;
 }
 
 } // namespace vt

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/build_config.h"
+
 #include <QString>
 #include <functional>
 
@@ -16,9 +18,13 @@ void SetApplicationTitle(const QString& productName = QStringLiteral("Vellumtone
 // that works, else the warning the window shows.
 QString CheckTempFolder();
 
-// One start in a hundred opens the maker's home page. `draw` gives a uniform
-// number in [0, 1); `open` opens an address.
+// One start in a hundred opens the project's page, when it has one. `draw`
+// gives a uniform number in [0, 1); `open` opens an address.
 void OpenVendorPageSometimes(const std::function<double()>& draw,
-                             const std::function<void(const QString&)>& open);
+                             const std::function<void(const QString&)>& open,
+                             const QString& address = QStringLiteral(VT_REPOSITORY_URL));
+
+// The web site the "?" note names: the repository's host, else "the web".
+QString MakerSiteName(const QString& address = QStringLiteral(VT_REPOSITORY_URL));
 
 } // namespace vt

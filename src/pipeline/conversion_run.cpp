@@ -83,6 +83,17 @@ void removeLeftAudio(const Path& folder)
         DeleteFileQuiet(folder / name);
 }
 
+// The texts of the last book: the design leaves them for the next book to
+// overwrite, but a run's end leaves nothing of the books behind.
+void removeTexts(const Path& folder)
+{
+    static const QRegularExpression text(u"^output(\\d{3,})?\\.txt$"_s);
+    const QDir dir(folder.text());
+    for (const QString& name : dir.entryList({u"output*.txt"_s}, QDir::Files | QDir::Hidden))
+        if (text.match(name).hasMatch())
+            DeleteFileQuiet(folder / name);
+}
+
 // Every working file a run makes: texts, audio, script, tools, the cleaned
 // copy of the book the converter reads.
 void removeWorkingFiles(const Path& folder)
@@ -187,6 +198,7 @@ RunOutcome Run::go()
         chain_.deployTools(run_);            // [112-134]
         books();
         chain_.removeTools(run_); // [264-266]
+        removeTexts(workFolder_);
     } catch (const RunStopped&) {
         clearUpStopped();
         outcome_.stopped = true;

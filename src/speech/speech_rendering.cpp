@@ -58,6 +58,7 @@ void SaveToWAV(const QString& source, const QString& wavPath, const SpeakSetting
     std::shared_ptr<SpFileStream> stream;
     QString speakFailure;
     bool failed = false;
+    bool refused = false; // the engine was speaking already
     bool opened = false;
     bool closed = false;
     std::exception_ptr stopped;
@@ -82,15 +83,22 @@ void SaveToWAV(const QString& source, const QString& wavPath, const SpeakSetting
             } catch (const RunStopped&) {
                 failed = true;
                 stopped = std::current_exception();
-            } catch (const std::exception&) {
+            } catch (const std::exception& e) {
                 // Reported below when the voice cannot be loaded; any other
                 // failure leaves no WAV file, which the run reports.
                 failed = true;
                 speakFailure = describe(std::current_exception());
+                const auto* error = dynamic_cast<const Error*>(&e);
+                refused = error && error->number() == err::InvalidCall;
             }
         };
         if (g.test(112, [&] { return wavPath.isEmpty(); })) {
             speak(source, SpVoice::SVSFDefault); // [136]
+            // Nothing was heard: the listener is told why (no audio output,
+            // most often). A voice that cannot be loaded has its own message;
+            // a call made while the engine speaks is refused quietly.
+            if (failed && !stopped && !refused && speakFailure != kClassNotRegistered)
+                g.step(136, [&] { raise(err::PathFileAccess, speakFailure); });
         } else {
             g.step(114, [&] { stream = std::make_shared<SpFileStream>(); });
             if (stream) { // [116]

@@ -39,7 +39,11 @@ void ModalAnswerer::poll()
         return;
     last_ = box;
     shown.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
-                  box->windowIcon().availableSizes()});
+                  box->windowIcon().availableSizes(), box->size()});
+    if (onShown)
+        onShown(*box);
+    if (leaveOpen && leaveOpen(*box))
+        return;
     QMessageBox::StandardButton answer = QMessageBox::Ok;
     if (box->standardButtons() & QMessageBox::Yes)
         answer = answers.isEmpty() ? QMessageBox::No : answers.takeFirst();

@@ -27,6 +27,7 @@ class ModalAnswerer : public QObject
         QMessageBox::Icon icon;
         QMessageBox::StandardButtons buttons;
         QList<QSize> windowIconSizes; // the picture in the box's title bar
+        QSize size;
     };
 
     ModalAnswerer();
@@ -36,6 +37,8 @@ class ModalAnswerer : public QObject
     QList<QMessageBox::StandardButton> answers;
     QList<std::function<void(QDialog*)>> dialogs;
     QStringList dialogTitles; // of the other dialogs, as they opened
+    std::function<void(QMessageBox&)> onShown;         // before the box is answered
+    std::function<bool(const QMessageBox&)> leaveOpen; // boxes a person would not answer
 
   private:
     void poll();

@@ -4,11 +4,14 @@
 #include "common/files.h"
 #include "common/startup.h"
 #include "common/step_guard.h"
+#include "scripted_chain.h"
 #include "speech/sp_voice.h"
 #include "speech/voice_catalogue.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -17,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
@@ -43,7 +47,7 @@ TEST_F(AppTest, FirstStartWithAnEmptyStore)
         EXPECT_EQ(form->controls().Combo1->currentText(), u"English (Great Britain)"_s);
     }
     EXPECT_TRUE(form->controls().Check2->isChecked()); // "Match each book's language"
-    EXPECT_EQ(form->controls().Text1->text(), GetDesktopFolder().value());
+    EXPECT_EQ(form->controls().Text1->text(), DefaultOutputFolder());
     EXPECT_TRUE(form->controls().Text1->text().endsWith(u'/'));
     EXPECT_TRUE(form->controls().Option1->isChecked());
     EXPECT_FALSE(form->controls().Option2->isChecked());
@@ -58,6 +62,28 @@ TEST_F(AppTest, FirstStartWithAnEmptyStore)
     EXPECT_FALSE(isStored(key::VolumeLevel));
     EXPECT_FALSE(isStored(key::SpeechRate));
     EXPECT_FALSE(isStored(key::Text1));
+}
+
+// Many desktops and servers have no Desktop folder: a first start saves into
+// the music folder, and where there is none either, into home.
+TEST_F(AppTest, AFirstStartWithoutADesktopSavesIntoTheMusicFolderElseHome)
+{
+    const QString home = QDir::homePath();
+    ASSERT_FALSE(QFileInfo::exists(home + u"/Desktop"_s));
+    ASSERT_TRUE(QDir(home).mkpath(u"Music"_s));
+    const auto chain = std::make_shared<ScriptedChain>();
+    Form1::Services services;
+    services.makeChain = [chain] { return chain; };
+    auto form = loadedForm(services);
+    EXPECT_EQ(form->controls().Text1->text(), home + u"/Music/"_s);
+    QTemporaryDir books;
+    writeFile(books.filePath(u"a.epub"_s), "epub");
+    form->appendRow(books.filePath(u"a.epub"_s));
+    form->controls().PushButton1->click();
+    EXPECT_EQ(boxes.texts(), QStringList{u"Done."_s});
+    EXPECT_TRUE(QFileInfo::exists(home + u"/Music/a.mp3"_s));
+    ASSERT_TRUE(QDir(home + u"/Music"_s).removeRecursively());
+    EXPECT_EQ(loadedForm(services)->controls().Text1->text(), home + u'/');
 }
 
 TEST_F(AppTest, TheWindowShowsTheProgramsIconInEverySize)

@@ -163,6 +163,20 @@ TEST_F(BookListButtons, SamplesAreAddedOnceAndTheFolderIsOffered)
     EXPECT_EQ(rows(), QStringList{samples + u"/One.epub"_s});
     ASSERT_EQ(questions.size(), 2);
     EXPECT_TRUE(questions[0].startsWith(u"Would you like this software to open the folder"_s));
+
+    // Yes where no file manager can open it (the offscreen platform has none):
+    // the user is told why nothing opens.
+    whenShown<QMessageBox>([&](QMessageBox& question) {
+        whenShown<QMessageBox>([&](QMessageBox& told) {
+            questions.append(told.text());
+            told.button(QMessageBox::Ok)->click();
+        });
+        question.button(QMessageBox::Yes)->click();
+    });
+    form->controls().PushButton5->click();
+    EXPECT_EQ(questions.last(), u"The folder\n"_s + samples +
+                                    u"/\ncould not be opened: no file manager was found on this "
+                                    u"computer."_s);
 }
 
 TEST_F(BookListButtons, AddEpubFilesTakesSeveralFilesFromTheDialog)

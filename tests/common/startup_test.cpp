@@ -28,10 +28,14 @@ TEST(Startup, VendorPageOpensAtOneStartInAHundred)
 {
     QStringList opened;
     const auto open = [&](const QString& url) { opened << url; };
-    OpenVendorPageSometimes([] { return 0.05; }, open);  // r = 6
-    OpenVendorPageSometimes([] { return 0.069; }, open); // r = 7
-    OpenVendorPageSometimes([] { return 0.999; }, open); // r = 100
-    EXPECT_EQ(opened, QStringList{u"https://vellumtone.example/"_s});
+    const QString page = u"https://example.org/vellumtone"_s;
+    OpenVendorPageSometimes([] { return 0.05; }, open, page);  // r = 6
+    OpenVendorPageSometimes([] { return 0.069; }, open, page); // r = 7
+    OpenVendorPageSometimes([] { return 0.999; }, open, page); // r = 100
+    OpenVendorPageSometimes([] { return 0.069; }, open, {});   // a project without a page
+    EXPECT_EQ(opened, QStringList{page});
+    EXPECT_EQ(MakerSiteName(page), u"example.org"_s);
+    EXPECT_EQ(MakerSiteName({}), u"the web"_s);
 }
 
 TEST(Startup, TempFolderCheckPassesOnAWritableFolder)

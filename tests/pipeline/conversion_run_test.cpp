@@ -65,8 +65,8 @@ TEST_F(Run, OnePieceIsEncodedStraightIntoTheResultsPlace)
     EXPECT_EQ(test::readFile(result(u"a.mp3"_s)), "[piece 1]");
     EXPECT_EQ(test::entries(out.path()), QStringList{u"a.mp3"_s});
     EXPECT_EQ(chain.calls, (QStringList{u"deploy"_s, u"read "_s + rows[0], u"cut"_s, u"remove"_s}));
-    // The design leaves the text pieces; WAVs, MP3 pieces, script and lock are gone.
-    EXPECT_EQ(test::entries(temp.path()), QStringList{u"output001.txt"_s});
+    // Texts, WAVs, MP3 pieces, script and lock: nothing of the run is left.
+    EXPECT_EQ(test::entries(temp.path()), QStringList());
     EXPECT_TRUE(observer.messages.isEmpty());
     ASSERT_EQ(outcome.books.size(), 1);
     EXPECT_TRUE(outcome.books[0].ok);

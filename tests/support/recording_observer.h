@@ -24,7 +24,12 @@ class RecordingObserver : public RunObserver
         started.append(book + QStringLiteral(": ") + voice +
                        (note.isEmpty() ? QString() : QStringLiteral(" (") + note + u')'));
     }
-    void bookFinished(const BookResult& result) override { finished.append(result); }
+    void bookFinished(const BookResult& result) override
+    {
+        finished.append(result);
+        if (onFinished)
+            onFinished(result);
+    }
     bool stopRequested() override
     {
         ++yields;
@@ -58,6 +63,8 @@ class RecordingObserver : public RunObserver
     int yields = 0;
     bool stop = false;             // answered at every yield
     std::function<void()> onYield; // lets a test act "during" a run
+    // Lets a test look at a book's working files before the run's end takes them.
+    std::function<void(const BookResult&)> onFinished;
 };
 
 } // namespace vt::test

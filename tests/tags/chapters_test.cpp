@@ -28,7 +28,7 @@ struct ConvertedBook {
     QTemporaryDir out;
     Conversion run;
     QString mp3;
-    QStringList pieces; // the texts that were spoken, left in the working folder
+    QStringList pieces; // the texts that were spoken, read as the book ends
 
     ConvertedBook(const QString& book, int speed, bool readAll = false)
     {
@@ -37,13 +37,15 @@ struct ConvertedBook {
         // Headings are timed by speaking the text alone: no chapter pauses.
         run.settings.listening.chapterPauseMs = 0;
         run.settings.listening.parts.readAll = readAll;
+        run.observer.onFinished = [this](const BookResult&) {
+            for (qint32 j = 1;
+                 QFileInfo::exists(temp.file(u"output"_s + PieceNumber(j) + u".txt"_s)); ++j)
+                pieces << QString::fromUtf8(
+                    readFile(temp.file(u"output"_s + PieceNumber(j) + u".txt"_s)));
+        };
         const RunOutcome outcome = run.convert({book});
         EXPECT_TRUE(outcome.books.value(0).ok) << outcome.books.value(0).reason.toStdString();
         mp3 = outcome.books.value(0).resultPath;
-        for (qint32 j = 1; QFileInfo::exists(temp.file(u"output"_s + PieceNumber(j) + u".txt"_s));
-             ++j)
-            pieces << QString::fromUtf8(
-                readFile(temp.file(u"output"_s + PieceNumber(j) + u".txt"_s)));
     }
 
     // Seconds the same voice takes to speak a text on its own.
