@@ -2,6 +2,7 @@
 
 #include "epub/package.h"
 #include "epub/reference_marks.h"
+#include "epub/spoken_numbers.h"
 #include "unzip/zip_update.h"
 
 #include <QFile>
@@ -102,7 +103,7 @@ bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
             dropped.append(id);
             continue;
         }
-        const QByteArray spoken = WithoutReferenceMarks(page);
+        const QByteArray spoken = WithSpokenNumbers(WithoutReferenceMarks(page), package.language);
         if (item == nav || spoken != page)
             changed.insert(item->path, spoken);
     }

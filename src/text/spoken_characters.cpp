@@ -25,22 +25,28 @@ constexpr bool keptAscii(int c)
            c == '%' || c == '&';
 }
 
+constexpr bool asciiDigit(int c)
+{
+    return c >= '0' && c <= '9';
+}
+
 // The cleaned form of each ASCII byte in a run of plain text; 0 for the
-// bytes that need a look around them: the apostrophe, the ampersand and, in
-// sentence case, the marks that end a sentence.
+// bytes that need a look around them: the apostrophe, the ampersand, the
+// dollar sign and, in sentence case, capitals and the marks that end a
+// sentence.
 constexpr std::array<char, 128> runTable(bool sentenceCase)
 {
     std::array<char, 128> table{};
-    for (int c = 0; c < 128; ++c) {
-        char out = keptAscii(c) ? static_cast<char>(c) : ' ';
-        if (sentenceCase && c >= 'A' && c <= 'Z')
-            out = static_cast<char>(c - 'A' + 'a');
-        table[c] = out;
-    }
+    for (int c = 0; c < 128; ++c)
+        table[c] = keptAscii(c) ? static_cast<char>(c) : ' ';
     table['\''] = 0;
     table['&'] = 0;
-    if (sentenceCase)
+    table['$'] = 0;
+    if (sentenceCase) {
         table['.'] = table['!'] = table['?'] = 0;
+        for (int c = 'A'; c <= 'Z'; ++c)
+            table[c] = 0;
+    }
     return table;
 }
 
@@ -67,16 +73,130 @@ char* putUtf8(char* out, char32_t c)
     return out;
 }
 
-// The class of the character at p, which a kept apostrophe must be followed by.
+// The class of the character at p (p < end), and its length in bytes.
+Spoken kindAt(const unsigned char* p, const unsigned char* end, int& length, char32_t& codePoint)
+{
+    codePoint = *p;
+    length = *p < 0x80 ? 1 : DecodeUtf8(p, end, codePoint);
+    return codePoint <= QChar::LastValidCodePoint ? ClassifyCodePoint(codePoint) : Spoken::Blank;
+}
+
+Spoken kindAt(const unsigned char* p, const unsigned char* end)
+{
+    int length = 0;
+    char32_t codePoint = 0;
+    return p < end ? kindAt(p, end, length, codePoint) : Spoken::Blank;
+}
+
+// A kept apostrophe must be followed by a letter.
 bool letterAt(const unsigned char* p, const unsigned char* end)
+{
+    return kindAt(p, end) == Spoken::Letter;
+}
+
+// A sign is kept before a number, with a blank between at most.
+bool numberAfter(const unsigned char* p, const unsigned char* end)
 {
     if (p >= end)
         return false;
-    if (*p < 0x80)
-        return asciiLetter(*p);
-    char32_t codePoint = 0;
-    DecodeUtf8(p, end, codePoint);
-    return codePoint <= QChar::LastValidCodePoint && ClassifyCodePoint(codePoint) == Spoken::Letter;
+    int length = 0;
+    char32_t c = 0;
+    Spoken kind = kindAt(p, end, length, c);
+    if (c == ' ' || (kind == Spoken::Blank && c <= QChar::LastValidCodePoint &&
+                     QChar::category(c) == QChar::Separator_Space))
+        kind = kindAt(p + length, end);
+    return kind == Spoken::Number;
+}
+
+// A word's letters up to its end or its first apostrophe, and whether they
+// are all capitals.
+struct WordShape {
+    int letters = 0;
+    bool capitals = false;
+    const unsigned char* end = nullptr;
+};
+
+// `dropNbsp`: "&#xa0;" is no part of the text.
+WordShape shapeAt(const unsigned char* p, const unsigned char* end, bool dropNbsp = false)
+{
+    WordShape shape;
+    int lower = 0;
+    while (p < end && lower == 0) {
+        if (dropNbsp && *p == '&' && end - p >= 6 && std::memcmp(p, "&#xa0;", 6) == 0) {
+            p += 6;
+            continue;
+        }
+        int length = 0;
+        char32_t c = 0;
+        const Spoken kind = kindAt(p, end, length, c);
+        if (kind == Spoken::Letter) {
+            ++shape.letters;
+            lower += QChar::isLower(c) ? 1 : 0;
+            shape.capitals = shape.capitals || QChar::isUpper(c);
+        } else if (kind != Spoken::Mark) {
+            break;
+        }
+        p += length;
+    }
+    shape.capitals = shape.capitals && lower == 0;
+    shape.end = p;
+    return shape;
+}
+
+constexpr bool endsSentence(char32_t c)
+{
+    return c == '.' || c == '!' || c == '?';
+}
+
+// The word after `p` in its sentence, past what is neither letter nor
+// digit; none when a number comes first.
+WordShape wordAfter(const unsigned char* p, const unsigned char* end)
+{
+    while (p < end) {
+        int length = 0;
+        char32_t c = 0;
+        const Spoken kind = kindAt(p, end, length, c);
+        if (kind == Spoken::Letter)
+            return shapeAt(p, end);
+        if (kind == Spoken::Number || endsSentence(c))
+            break;
+        p += length;
+    }
+    return {};
+}
+
+// The word before `at` in its sentence, within [begin, at), likewise.
+WordShape wordBefore(const unsigned char* begin, const unsigned char* at)
+{
+    const unsigned char* wordStart = nullptr;
+    for (const unsigned char* p = at; p > begin;) {
+        const unsigned char* previous = p - 1;
+        while (previous > begin && (*previous & 0xC0) == 0x80)
+            --previous;
+        int length = 0;
+        char32_t c = 0;
+        const Spoken kind = kindAt(previous, p, length, c);
+        if (kind == Spoken::Letter || (kind == Spoken::Mark && wordStart != nullptr))
+            wordStart = previous;
+        else if (wordStart != nullptr || kind == Spoken::Number || endsSentence(c))
+            break;
+        p = previous;
+    }
+    return wordStart != nullptr ? shapeAt(wordStart, at) : WordShape{};
+}
+
+// Where the word in capitals at `at` ends when it keeps its capitals, else
+// nothing.
+const unsigned char* capitalsKeptUntil(const unsigned char* begin, const unsigned char* at,
+                                       const unsigned char* end, bool dropNbsp)
+{
+    const WordShape word = shapeAt(at, end, dropNbsp);
+    if (!word.capitals)
+        return nullptr;
+    const auto sameRun = [&](const WordShape& other) {
+        return other.capitals && (other.letters > 1 || word.letters > 1);
+    };
+    return sameRun(wordAfter(word.end, end)) || sameRun(wordBefore(begin, at)) ? nullptr : word.end;
 }
 
 } // namespace
@@ -90,10 +210,26 @@ Spoken ClassifyCodePoint(char32_t codePoint)
             return Spoken::Number;
         if (codePoint == '\'')
             return Spoken::Apostrophe;
+        if (codePoint == '$')
+            return Spoken::Sign;
         return keptAscii(int(codePoint)) ? Spoken::Kept : Spoken::Blank;
     }
     if (codePoint == 0x2019 || codePoint == 0x02BC) // ’ and ʼ
         return Spoken::Apostrophe;
+    switch (codePoint) {
+    case 0xA2:   // ¢
+    case 0xA3:   // £
+    case 0xA5:   // ¥
+    case 0x20AC: // €
+    case 0x20B9: // ₹
+    case 0xB0:   // °
+    case 0xA7:   // §
+    case 0xB6:   // ¶
+    case 0x2116: // №
+        return Spoken::Sign;
+    default:
+        break;
+    }
     switch (QChar::category(codePoint)) {
     case QChar::Letter_Uppercase:
     case QChar::Letter_Lowercase:
@@ -119,8 +255,10 @@ char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char*
 {
     const bool sentenceCase = options_.sentenceCase;
     const std::array<char, 128>& run = sentenceCase ? kRunSentenceCase : kRunKeepCase;
+    const unsigned char* const begin = p;
     const char* const start = out;
     qint64 wider = 0; // bytes written beyond one per character
+    keepUntil_ = nullptr;
     while (p < end) {
         // The common case: plain ASCII, one table lookup a byte.
         if (!(sentenceCase && sentenceStart_)) {
@@ -130,12 +268,16 @@ char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char*
             if (out != runStart) {
                 afterBase_ = asciiBase(out[-1]);
                 afterLetter_ = asciiLetter(out[-1]);
+                const bool digitThenBlank =
+                    out - runStart >= 2 ? asciiDigit(out[-2]) : digitBefore_ == 1;
+                digitBefore_ = asciiDigit(out[-1]) ? 1 : out[-1] == ' ' && digitThenBlank ? 2 : 0;
             }
             if (p == end)
                 break;
         }
 
         Spoken kind = Spoken::Blank;
+        const unsigned char* const at = p;
         char32_t codePoint = *p;
         if (*p < 0x80) {
             if (*p == '&' && options_.dropNbspEntity && end - p >= 6 &&
@@ -150,14 +292,21 @@ char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char*
                 kind = ClassifyCodePoint(codePoint);
         }
         const char* const before = out;
+        int digitBefore = 0;
         switch (kind) {
         case Spoken::Letter:
         case Spoken::Number:
-            out = putUtf8(out,
-                          sentenceCase && !sentenceStart_ ? QChar::toLower(codePoint) : codePoint);
+            if (sentenceCase && kind == Spoken::Letter && !afterLetter_)
+                keepUntil_ = QChar::isUpper(codePoint)
+                                 ? capitalsKeptUntil(begin, at, end, options_.dropNbspEntity)
+                                 : nullptr;
+            out = putUtf8(out, !sentenceCase || sentenceStart_ || (keepUntil_ && at < keepUntil_)
+                                   ? codePoint
+                                   : QChar::toLower(codePoint));
             afterBase_ = true;
             afterLetter_ = kind == Spoken::Letter;
             sentenceStart_ = sentenceStart_ && kind == Spoken::Number; // "2. Second" keeps its S
+            digitBefore = kind == Spoken::Number ? 1 : 0;
             break;
         case Spoken::Mark:
             // A mark keeps what it follows: a letter stays a letter.
@@ -168,6 +317,13 @@ char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char*
             break;
         case Spoken::Apostrophe:
             *out++ = afterLetter_ && letterAt(p, end) ? '\'' : ' ';
+            afterBase_ = afterLetter_ = false;
+            break;
+        case Spoken::Sign:
+            if (digitBefore_ != 0 || numberAfter(p, end))
+                out = putUtf8(out, codePoint);
+            else
+                *out++ = ' ';
             afterBase_ = afterLetter_ = false;
             break;
         case Spoken::Kept:
@@ -181,6 +337,9 @@ char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char*
             afterBase_ = afterLetter_ = false;
             break;
         }
+        if (out[-1] == ' ')
+            digitBefore = digitBefore_ == 1 ? 2 : 0;
+        digitBefore_ = digitBefore;
         wider += (out - before) - 1;
     }
     characters += (out - start) - wider;
