@@ -105,52 +105,55 @@ bool isNumeralMark(const MarkupTag& tag)
     return classes && classes->contains(naming);
 }
 
+// How many characters of a line are read at a time: a page of one endless
+// paragraph costs no more memory than this.
+constexpr qsizetype kLinePart = 1 << 16;
+
 // The text of one line of a document (between two elements that are not
-// inline, or a <br/>), each character with the bytes it was read from.
+// inline, or a <br/>), each character with the byte it was read from.
+// Each stretch of text between two tags ends in U+FFFF, which parts words.
 struct Line {
     QString text;
-    QList<qsizetype> from, to; // the bytes of each character
-    QList<bool> marked;        // inside an element marked as a numeral
+    QList<qsizetype> from; // the first byte of each character; the next one's is its end
+    QByteArray marked;     // 1: inside an element marked as a numeral
+    bool part = false;     // a line too long to read whole: one part of it
 
-    void add(QChar c, qsizetype begin, qsizetype end, bool mark)
+    void add(QChar c, qsizetype begin, bool mark)
     {
         text += c;
         from.append(begin);
-        to.append(end);
-        marked.append(mark);
+        marked.append(mark ? 1 : 0);
     }
-    // The text of xhtml[begin, end) between two tags; an entity stands as a blank.
-    void addText(const QByteArray& xhtml, qsizetype begin, qsizetype end, bool mark)
+    // Reads xhtml[begin, end), the text between two tags, up to a blank
+    // past kLinePart characters; an entity stands as a blank. Returns where
+    // it stopped.
+    qsizetype addText(const QByteArray& xhtml, qsizetype begin, qsizetype end, bool mark)
     {
-        add(QChar(0xFFFF), begin, begin, false); // tags part words
-        for (qsizetype i = begin; i < end;) {
-            if (xhtml[i] == '&') {
-                const qsizetype semicolon = xhtml.indexOf(';', i);
-                if (semicolon > i && semicolon < end && semicolon - i <= 10) {
-                    add(u' ', i, semicolon + 1, mark);
-                    i = semicolon + 1;
-                    continue;
-                }
+        qsizetype i = begin;
+        while (i < end && !(text.size() >= kLinePart && text.back() == u' ')) {
+            const qsizetype semicolon = xhtml[i] == '&' ? xhtml.indexOf(';', i) : -1;
+            if (semicolon > i && semicolon < end && semicolon - i <= 10) {
+                add(u' ', i, mark);
+                i = semicolon + 1;
+                continue;
             }
             const auto lead = static_cast<unsigned char>(xhtml[i]);
             if (lead < 0x80) {
-                add(QChar(char16_t(lead)), i, i + 1, mark);
+                add(QChar(char16_t(lead)), i, mark);
                 ++i;
                 continue;
             }
-            qsizetype length = 1;
-            if (lead >= 0xF0)
-                length = 4;
-            else if (lead >= 0xE0)
-                length = 3;
-            else if (lead >= 0xC0)
-                length = 2;
-            length = std::min(length, end - i);
-            const QString c = QString::fromUtf8(xhtml.constData() + i, length);
-            for (const QChar unit : c)
-                add(unit, i, i + length, mark);
+            const qsizetype length = std::min<qsizetype>(lead >= 0xF0   ? 4
+                                                         : lead >= 0xE0 ? 3
+                                                         : lead >= 0xC0 ? 2
+                                                                        : 1,
+                                                         end - i);
+            for (const QChar unit : QString::fromUtf8(xhtml.constData() + i, length))
+                add(unit, i, mark);
             i += length;
         }
+        add(QChar(0xFFFF), i, false);
+        return i;
     }
 };
 
@@ -197,8 +200,8 @@ class LineReader
                 continue;
             const bool capitals = word.front().isUpper();
             const qsizetype stop = end < t.size() && t[end] == u'.' ? end + 1 : end;
-            const bool alone =
-                words.size() == 1 && blanksOnly(0, begin) && blanksOnly(stop, t.size());
+            const bool alone = !line.part && words.size() == 1 && blanksOnly(0, begin) &&
+                               blanksOnly(stop, t.size());
             const QStringView before =
                 w > 0 && blanksOnly(words[w - 1].end, begin)
                     ? QStringView(t).mid(words[w - 1].begin, words[w - 1].end - words[w - 1].begin)
@@ -215,13 +218,13 @@ class LineReader
                 ++next;
             const bool pronoun = word == u"I" && next < t.size() && t[next].isLetter();
             const bool number =
-                line.marked[begin] ||
+                line.marked[begin] != 0 ||
                 (!suffixed && capitals && (alone || (!pronoun && (numbering || ruler))));
             if (!number)
                 continue;
             const QString spoken = ruler && language_.english ? englishOrdinal(value, suffixed)
                                                               : QString::number(value);
-            out.append({line.from[begin], line.to[end - 1], spoken.toUtf8()});
+            out.append({line.from[begin], line.from[end], spoken.toUtf8()});
         }
         if (language_.english)
             nameMoney(line, out);
@@ -248,7 +251,7 @@ class LineReader
             const qsizetype begin = m.capturedStart();
             if (begin > 0 && t[begin - 1].isLetterOrNumber())
                 spoken.prepend(u' '); // "US$4" is not "US4"
-            out.append({line.from[begin], line.to[m.capturedEnd() - 1], spoken.toUtf8()});
+            out.append({line.from[begin], line.from[m.capturedEnd()], spoken.toUtf8()});
         }
     }
 
@@ -262,10 +265,11 @@ QByteArray WithSpokenNumbers(const QByteArray& xhtml, const QString& language)
     LineReader reader(languageOf(language));
     QList<Replacement> replacements;
     Line line;
-    const auto endLine = [&] {
+    const auto endLine = [&](bool part = false) {
         if (!line.text.isEmpty())
             reader.read(line, replacements);
         line = Line{};
+        line.part = part;
     };
     QByteArray markName; // the element marked as a numeral that the text is in
     int markDepth = 0;
@@ -275,8 +279,9 @@ QByteArray WithSpokenNumbers(const QByteArray& xhtml, const QString& language)
     for (;; pos = tag.end) {
         const bool more = NextMarkupTag(xhtml, pos, tag);
         const qsizetype textEnd = more ? tag.begin : xhtml.size();
-        if (unread == 0 && textEnd > pos)
-            line.addText(xhtml, pos, textEnd, markDepth > 0);
+        for (qsizetype at = pos; unread == 0 && at < textEnd;)
+            if (at = line.addText(xhtml, at, textEnd, markDepth > 0); at < textEnd)
+                endLine(true);
         if (!more)
             break;
         if (tag.kind == MarkupTag::Other)

@@ -33,6 +33,10 @@ TEST(SpokenNumbers, RomanNumeralsThatAreNumbersAreWrittenInDigits)
     };
     for (const auto& c : cases)
         EXPECT_EQ(WithSpokenNumbers(c.in, u"en-GB"_s), c.out) << c.in.toStdString();
+    // A paragraph too long to read at once is read in parts; none is a line.
+    const QByteArray words = QByteArray("word ").repeated(20000);
+    EXPECT_EQ(WithSpokenNumbers("<p>" + words + "Chapter XII, " + words + "XII</p>", u"en"_s),
+              "<p>" + words + "Chapter 12, " + words + "XII</p>");
 
     // Other languages: their own words, the number as their voice reads it.
     EXPECT_EQ(WithSpokenNumbers("<p>Louis XIV, Chapitre IX, Chapter IX</p>", u"fr"_s),
