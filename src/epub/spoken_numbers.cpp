@@ -69,6 +69,9 @@ int romanValue(QStringView word)
 {
     static const QRegularExpression numeral(
         u"^(?=[MDCLXVI])M{0,3}(CM|CD|D?C{0,3})(XC|XL|L?X{0,3})(IX|IV|V?I{0,3})$"_s);
+    if (!std::all_of(word.begin(), word.end(),
+                     [](QChar c) { return QStringView(u"IVXLCDMivxlcdm").contains(c); }))
+        return 0; // most words, at once
     const QString upper = word.toString().toUpper();
     if ((word != upper && word != word.toString().toLower()) || !numeral.match(upper).hasMatch())
         return 0;

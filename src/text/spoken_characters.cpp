@@ -53,6 +53,18 @@ constexpr std::array<char, 128> runTable(bool sentenceCase)
 constexpr std::array<char, 128> kRunKeepCase = runTable(false);
 constexpr std::array<char, 128> kRunSentenceCase = runTable(true);
 
+constexpr std::array<Spoken, 128> kAsciiKinds = [] {
+    std::array<Spoken, 128> kinds{};
+    for (int c = 0; c < 128; ++c)
+        kinds[c] = asciiLetter(c)  ? Spoken::Letter
+                   : asciiDigit(c) ? Spoken::Number
+                   : c == '\''     ? Spoken::Apostrophe
+                   : c == '$'      ? Spoken::Sign
+                   : keptAscii(c)  ? Spoken::Kept
+                                   : Spoken::Blank;
+    return kinds;
+}();
+
 char* putUtf8(char* out, char32_t c)
 {
     if (c < 0x80) { // the lower case of a few letters is ASCII: K (Kelvin) gives k
@@ -77,7 +89,10 @@ char* putUtf8(char* out, char32_t c)
 Spoken kindAt(const unsigned char* p, const unsigned char* end, int& length, char32_t& codePoint)
 {
     codePoint = *p;
-    length = *p < 0x80 ? 1 : DecodeUtf8(p, end, codePoint);
+    length = 1;
+    if (*p < 0x80)
+        return kAsciiKinds[*p];
+    length = DecodeUtf8(p, end, codePoint);
     return codePoint <= QChar::LastValidCodePoint ? ClassifyCodePoint(codePoint) : Spoken::Blank;
 }
 
@@ -165,10 +180,11 @@ WordShape wordAfter(const unsigned char* p, const unsigned char* end)
     return {};
 }
 
-// The word before `at` in its sentence, within [begin, at), likewise.
+// The word before `at` in its sentence, within [begin, at), likewise (its
+// letters after its last apostrophe).
 WordShape wordBefore(const unsigned char* begin, const unsigned char* at)
 {
-    const unsigned char* wordStart = nullptr;
+    WordShape word;
     for (const unsigned char* p = at; p > begin;) {
         const unsigned char* previous = p - 1;
         while (previous > begin && (*previous & 0xC0) == 0x80)
@@ -176,13 +192,18 @@ WordShape wordBefore(const unsigned char* begin, const unsigned char* at)
         int length = 0;
         char32_t c = 0;
         const Spoken kind = kindAt(previous, p, length, c);
-        if (kind == Spoken::Letter || (kind == Spoken::Mark && wordStart != nullptr))
-            wordStart = previous;
-        else if (wordStart != nullptr || kind == Spoken::Number || endsSentence(c))
+        if (kind == Spoken::Letter) {
+            if (QChar::isLower(c))
+                return {};
+            ++word.letters;
+            word.capitals = word.capitals || QChar::isUpper(c);
+        } else if ((kind != Spoken::Mark || word.letters == 0) &&
+                   (word.letters > 0 || kind == Spoken::Number || endsSentence(c))) {
             break;
+        }
         p = previous;
     }
-    return wordStart != nullptr ? shapeAt(wordStart, at) : WordShape{};
+    return word;
 }
 
 // Where the word in capitals at `at` ends when it keeps its capitals, else
@@ -203,17 +224,8 @@ const unsigned char* capitalsKeptUntil(const unsigned char* begin, const unsigne
 
 Spoken ClassifyCodePoint(char32_t codePoint)
 {
-    if (codePoint < 128) {
-        if (asciiLetter(int(codePoint)))
-            return Spoken::Letter;
-        if (codePoint >= '0' && codePoint <= '9')
-            return Spoken::Number;
-        if (codePoint == '\'')
-            return Spoken::Apostrophe;
-        if (codePoint == '$')
-            return Spoken::Sign;
-        return keptAscii(int(codePoint)) ? Spoken::Kept : Spoken::Blank;
-    }
+    if (codePoint < 128)
+        return kAsciiKinds[codePoint];
     if (codePoint == 0x2019 || codePoint == 0x02BC) // ’ and ʼ
         return Spoken::Apostrophe;
     switch (codePoint) {
@@ -250,6 +262,19 @@ Spoken ClassifyCodePoint(char32_t codePoint)
     }
 }
 
+inline int LineCleaner::digitBefore(const char* start, const char* out) const
+{
+    if (out == start)
+        return digitBefore_;
+    if (asciiDigit(out[-1]))
+        return 1;
+    if (out[-1] != ' ')
+        return 0;
+    if (out - 1 == start)
+        return digitBefore_ == 1 ? 2 : 0;
+    return asciiDigit(out[-2]) ? 2 : 0;
+}
+
 char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char* out,
                          qint64& characters)
 {
@@ -268,12 +293,16 @@ char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char*
             if (out != runStart) {
                 afterBase_ = asciiBase(out[-1]);
                 afterLetter_ = asciiLetter(out[-1]);
-                const bool digitThenBlank =
-                    out - runStart >= 2 ? asciiDigit(out[-2]) : digitBefore_ == 1;
-                digitBefore_ = asciiDigit(out[-1]) ? 1 : out[-1] == ' ' && digitThenBlank ? 2 : 0;
             }
             if (p == end)
                 break;
+            // "London": a capital before a small letter starts no word in capitals.
+            if (sentenceCase && unsigned(*p - 'A') < 26 && end - p >= 2 &&
+                unsigned(p[1] - 'a') < 26) {
+                *out++ = static_cast<char>(*p++ | 0x20);
+                afterBase_ = afterLetter_ = true;
+                continue;
+            }
         }
 
         Spoken kind = Spoken::Blank;
@@ -285,28 +314,26 @@ char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char*
                 p += 6;
                 continue;
             }
-            kind = ClassifyCodePoint(*p++);
+            kind = kAsciiKinds[*p++];
         } else {
             p += DecodeUtf8(p, end, codePoint);
             if (codePoint <= QChar::LastValidCodePoint)
                 kind = ClassifyCodePoint(codePoint);
         }
         const char* const before = out;
-        int digitBefore = 0;
         switch (kind) {
         case Spoken::Letter:
         case Spoken::Number:
             if (sentenceCase && kind == Spoken::Letter && !afterLetter_)
-                keepUntil_ = QChar::isUpper(codePoint)
+                keepUntil_ = QChar::isUpper(codePoint) && !(p < end && *p >= 'a' && *p <= 'z')
                                  ? capitalsKeptUntil(begin, at, end, options_.dropNbspEntity)
                                  : nullptr;
-            out = putUtf8(out, !sentenceCase || sentenceStart_ || (keepUntil_ && at < keepUntil_)
-                                   ? codePoint
-                                   : QChar::toLower(codePoint));
+            if (sentenceCase && !sentenceStart_ && !(keepUntil_ && at < keepUntil_))
+                codePoint = codePoint < 0x80 ? codePoint | 0x20 : QChar::toLower(codePoint);
+            out = putUtf8(out, codePoint);
             afterBase_ = true;
             afterLetter_ = kind == Spoken::Letter;
             sentenceStart_ = sentenceStart_ && kind == Spoken::Number; // "2. Second" keeps its S
-            digitBefore = kind == Spoken::Number ? 1 : 0;
             break;
         case Spoken::Mark:
             // A mark keeps what it follows: a letter stays a letter.
@@ -320,7 +347,7 @@ char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char*
             afterBase_ = afterLetter_ = false;
             break;
         case Spoken::Sign:
-            if (digitBefore_ != 0 || numberAfter(p, end))
+            if (digitBefore(start, out) != 0 || numberAfter(p, end))
                 out = putUtf8(out, codePoint);
             else
                 *out++ = ' ';
@@ -337,11 +364,9 @@ char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char*
             afterBase_ = afterLetter_ = false;
             break;
         }
-        if (out[-1] == ' ')
-            digitBefore = digitBefore_ == 1 ? 2 : 0;
-        digitBefore_ = digitBefore;
         wider += (out - before) - 1;
     }
+    digitBefore_ = digitBefore(start, out);
     characters += (out - start) - wider;
     return out;
 }

@@ -55,11 +55,15 @@ class LineCleaner
     char* clean(const unsigned char* p, const unsigned char* end, char* out, qint64& characters);
 
   private:
+    // 1 when a digit was written just before out, 2 when a digit and a
+    // blank were, else 0; [start, out) is what this call wrote.
+    int digitBefore(const char* start, const char* out) const;
+
     Options options_;
     bool afterBase_ = false;    // a combining mark here belongs to a kept letter or digit
     bool afterLetter_ = false;  // an apostrophe here may be inside a word
     bool sentenceStart_ = true; // the next letter keeps its case
-    int digitBefore_ = 0;       // 1: a digit was written last, 2: a digit and a blank
+    int digitBefore_ = 0;       // digitBefore() at the end of the last part
     const unsigned char* keepUntil_ = nullptr; // the end of a word that keeps its capitals
 };
 
