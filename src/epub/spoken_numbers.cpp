@@ -120,6 +120,7 @@ struct Line {
     QList<qsizetype> from; // the first byte of each character; the next one's is its end
     QByteArray marked;     // 1: inside an element marked as a numeral
     bool part = false;     // a line too long to read whole: one part of it
+    QByteArray block;      // the element it starts in ("h2", "p", "td"), if any
 
     void add(QChar c, qsizetype begin, bool mark)
     {
@@ -204,7 +205,7 @@ class LineReader
             const bool capitals = word.front().isUpper();
             const qsizetype stop = end < t.size() && t[end] == u'.' ? end + 1 : end;
             const bool alone = !line.part && words.size() == 1 && blanksOnly(0, begin) &&
-                               blanksOnly(stop, t.size());
+                               blanksOnly(stop, t.size()) && lineOfItsOwn(line.block, word);
             const QStringView before =
                 w > 0 && blanksOnly(words[w - 1].end, begin)
                     ? QStringView(t).mid(words[w - 1].begin, words[w - 1].end - words[w - 1].begin)
@@ -234,6 +235,17 @@ class LineReader
     }
 
   private:
+    // A table's cell holds marks ("X") and letters ("M" for male); a lone
+    // C, D, L or M is a chapter's number only as its heading.
+    static bool lineOfItsOwn(const QByteArray& block, QStringView numeral)
+    {
+        if (block == "td" || block == "th")
+            return false;
+        const bool heading =
+            block.size() == 2 && block[0] == 'h' && block[1] >= '1' && block[1] <= '6';
+        return heading || numeral.size() > 1 || QStringView(u"IVX").contains(numeral.front());
+    }
+
     // "£4" is "4 pounds", "$1,000.50" "1,000 dollars 50".
     static void nameMoney(const Line& line, QList<Replacement>& out)
     {
@@ -268,11 +280,13 @@ QByteArray WithSpokenNumbers(const QByteArray& xhtml, const QString& language)
     LineReader reader(languageOf(language));
     QList<Replacement> replacements;
     Line line;
-    const auto endLine = [&](bool part = false) {
+    const auto endLine = [&](bool part = false, const QByteArray& block = {}) {
         if (!line.text.isEmpty())
             reader.read(line, replacements);
-        line = Line{};
-        line.part = part;
+        Line next;
+        next.part = part;
+        next.block = part ? line.block : block;
+        line = std::move(next);
     };
     QByteArray markName; // the element marked as a numeral that the text is in
     int markDepth = 0;
@@ -294,7 +308,7 @@ QByteArray WithSpokenNumbers(const QByteArray& xhtml, const QString& language)
                                            : tag.kind == MarkupTag::End ? -1
                                                                         : 0));
         if (!IsInlineElement(QLatin1StringView(tag.name)))
-            endLine();
+            endLine(false, tag.kind == MarkupTag::Start ? tag.name : QByteArray());
         if (markDepth > 0 && tag.name == markName)
             markDepth += tag.kind == MarkupTag::Start ? 1 : tag.kind == MarkupTag::End ? -1 : 0;
         else if (markDepth == 0 && tag.kind == MarkupTag::Start && isNumeralMark(tag)) {

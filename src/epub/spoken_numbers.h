@@ -14,9 +14,10 @@ namespace vt
 // and in English "Henry VIII" "Henry the 8th". A numeral counts as one when
 // the book marks it so (epub:type "z3998:roman", a class naming a numeral),
 // when it is in capitals and all its line holds (a heading, a paragraph, a
-// line of a <br/>-broken block; a full stop may follow), or when it is in
-// capitals after a word that numbers in the book's language ("Chapter",
-// "Book", "Part", "Volume", "Act", "Scene") or a ruler's name. Anything else
+// line of a <br/>-broken block, not a table's cell; a full stop may follow;
+// a lone C, D, L or M only in a heading), or when it is in capitals after a
+// word that numbers in the book's language ("Chapter", "Book", "Part",
+// "Volume", "Act", "Scene", "Canto") or a ruler's name. Anything else
 // stays as written: the pronoun "I", "Mix", "Civil", an initial ("I.
 // Adler"); after such a word a lone "I" followed by a word is taken for the
 // pronoun ("the part I played").

@@ -14,8 +14,10 @@ TEST(SpokenNumbers, RomanNumeralsThatAreNumbersAreWrittenInDigits)
     } cases[] = {
         {R"(<h2 epub:type="z3998:ordinal z3998:roman">XII</h2><p title="IV"> XLII. </p>)",
          R"(<h2 epub:type="z3998:ordinal z3998:roman">12</h2><p title="IV"> 42. </p>)"},
-        {"<h2>CHAPTER&#160;XIV.<br/>LXX<br/>THE END</h2><p>in Part III, Act V and chapter IX</p>",
-         "<h2>CHAPTER&#160;14.<br/>70<br/>THE END</h2><p>in Part 3, Act 5 and chapter 9</p>"},
+        {"<h2>CHAPTER&#160;XIV.<br/>LXX<br/>THE END</h2><p>in Part III, Act V and chapter IX</p>"
+         "<h3>L</h3>",
+         "<h2>CHAPTER&#160;14.<br/>70<br/>THE END</h2><p>in Part 3, Act 5 and chapter 9</p>"
+         "<h3>50</h3>"},
         {R"(<p><b>Book <span epub:type="z3998:roman">I</span></b> (“Folio”), chapter )"
          R"(<span class="roman-numeral">ii</span></p>)",
          R"(<p><b>Book <span epub:type="z3998:roman">1</span></b> (“Folio”), chapter )"
@@ -25,11 +27,14 @@ TEST(SpokenNumbers, RomanNumeralsThatAreNumbersAreWrittenInDigits)
          R"(<p>Henry the 8th, Louis <span epub:type="z3998:roman">the 16th</span> of France, )"
          R"(Charles the 1st, Henry <span epub:type="z3998:roman">the 8</span>th’s time</p>)"},
         // Kept: the pronoun after a numbering word or a name, a numeral in
-        // running text, an initial, words, small letters, a title in the head.
+        // running text, an initial, words, small letters, a title in the
+        // head, a drop capital, a table's mark, a letter that is no heading.
         {"<head><title>XII</title></head><p>the part I played; Elizabeth I was; II. A GAME; "
-         "I. Adler, Mix, Civil, MIX, IIII</p><p>I think</p><p>xii</p><p>Part <b>I</b>t was</p>",
+         "I. Adler, Mix, Civil, MIX, IIII</p><p>I think</p><p>xii</p><p>Part <b>I</b>t "
+         "was</p><td>X</td><p>M</p>",
          "<head><title>XII</title></head><p>the part I played; Elizabeth I was; II. A GAME; "
-         "I. Adler, Mix, Civil, MIX, IIII</p><p>I think</p><p>xii</p><p>Part <b>I</b>t was</p>"},
+         "I. Adler, Mix, Civil, MIX, IIII</p><p>I think</p><p>xii</p><p>Part <b>I</b>t "
+         "was</p><td>X</td><p>M</p>"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(WithSpokenNumbers(c.in, u"en-GB"_s), c.out) << c.in.toStdString();
