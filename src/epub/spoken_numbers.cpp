@@ -147,11 +147,11 @@ struct Line {
                 ++i;
                 continue;
             }
-            const qsizetype length = std::min<qsizetype>(lead >= 0xF0   ? 4
-                                                         : lead >= 0xE0 ? 3
-                                                         : lead >= 0xC0 ? 2
-                                                                        : 1,
-                                                         end - i);
+            // A broken sequence is its first byte alone: the bytes after it are read on their own.
+            qsizetype length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+            for (qsizetype k = 1; k < length; ++k)
+                if (i + k >= end || (static_cast<unsigned char>(xhtml[i + k]) & 0xC0) != 0x80)
+                    length = 1;
             for (const QChar unit : QString::fromUtf8(xhtml.constData() + i, length))
                 add(unit, i, mark);
             i += length;
@@ -200,8 +200,8 @@ class LineReader
             const auto [begin, end] = words[w];
             const QStringView word = QStringView(t).mid(begin, end - begin);
             const int value = romanValue(word);
-            if (value == 0)
-                continue;
+            if (value == 0 || afterSign(t, begin))
+                continue; // "$ VIII" would become a sum only the next time
             const bool capitals = word.front().isUpper();
             const qsizetype stop = end < t.size() && t[end] == u'.' ? end + 1 : end;
             const bool alone = !line.part && words.size() == 1 && blanksOnly(0, begin) &&
@@ -235,6 +235,16 @@ class LineReader
     }
 
   private:
+    // As a sum's number follows its sign: right after it, or past a blank.
+    static bool afterSign(const QString& t, qsizetype at)
+    {
+        const auto sign = [&](qsizetype i) {
+            return i >= 0 && QStringView(u"£$€¥").contains(t[i]);
+        };
+        return sign(at - 1) ||
+               (at > 0 && (t[at - 1] == u' ' || t[at - 1] == u'\u00A0') && sign(at - 2));
+    }
+
     // A table's cell holds marks ("X") and letters ("M" for male); a lone
     // C, D, L or M is a chapter's number only as its heading.
     static bool lineOfItsOwn(const QByteArray& block, QStringView numeral)
@@ -250,7 +260,9 @@ class LineReader
     static void nameMoney(const Line& line, QList<Replacement>& out)
     {
         static const QRegularExpression sum(
-            u"([£$€¥])[ \u00A0]?(\\d{1,3}(?:,\\d{3})+|\\d+)(?:\\.(\\d\\d))?(?![.,]?\\d)"_s);
+            // Not after another sign: "$ €4" as "$ 4 euros" would be "4 dollars euros" next.
+            u"(?<![£$€¥])(?<![£$€¥][ \u00A0])([£$€¥])[ \u00A0]?"
+            u"(\\d{1,3}(?:,\\d{3})+|\\d+)(?:\\.(\\d\\d))?(?![.,]?\\d)"_s);
         static const QHash<QString, std::pair<QString, QString>> names{
             {u"£"_s, {u"pound"_s, u"pounds"_s}},
             {u"$"_s, {u"dollar"_s, u"dollars"_s}},
