@@ -1,6 +1,8 @@
 #include "epub/contents.h"
+#include "epub/markup.h"
 #include "epub/package.h"
 #include "epub/reference_marks.h"
+#include "epub/spoken_numbers.h"
 #include "fuzz_entries.h"
 #include "tags/cover_image.h"
 
@@ -53,6 +55,18 @@ QString ScanMarks(const uint8_t* data, size_t size)
         if (taken.size() > page.size())
             return u"taking marks out made the page longer"_s;
     IsLinkOnlyPage(page, [](const QString& href) { return href.size() % 2 == 0; });
+    const auto markup = [](const QByteArray& xhtml) {
+        QByteArray tags;
+        MarkupTag tag;
+        for (qsizetype pos = 0; NextMarkupTag(xhtml, pos, tag); pos = tag.end)
+            tags += xhtml.mid(tag.begin, tag.end - tag.begin);
+        return tags;
+    };
+    const QByteArray spoken = WithSpokenNumbers(page, u"en"_s);
+    if (markup(spoken) != markup(page))
+        return u"writing the numbers changed the markup"_s;
+    if (WithSpokenNumbers(spoken, u"en"_s) != spoken)
+        return u"the numbers written were written again"_s;
     return {};
 }
 

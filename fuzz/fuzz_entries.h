@@ -31,9 +31,11 @@ QString FixJoinedBook(const uint8_t* data, size_t size);
 // reading order.
 QString ReadPackage(const uint8_t* data, size_t size);
 
-// The reference-mark scanner and the contents-page test over the input as a
-// page: taking marks out never makes it longer, and it ends in linear time
-// (the fuzzer's per-input time limit finds a page that takes longer).
+// The reference-mark scanner, the contents-page test and the numbers'
+// writer over the input as a page: taking marks out never makes it longer,
+// writing numbers changes only text and leaves nothing to write the second
+// time, and it ends in linear time (the fuzzer's per-input time limit finds
+// a page that takes longer).
 QString ScanMarks(const uint8_t* data, size_t size);
 
 // The cover preparation over the input (after a first byte that says whether

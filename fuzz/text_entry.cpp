@@ -28,19 +28,20 @@ QString checkCleaning(const QString& line)
 }
 
 // A piece is UTF-8 text, its lines ending in "\n" alone, with no capital
-// inside a word.
+// after a small letter inside a word (a word keeps its capitals whole or
+// not at all).
 QString checkPiece(const QString& text, bool notUtf8, qint32 n)
 {
     if (notUtf8)
         return u"piece %1 is not UTF-8"_s.arg(n);
-    bool afterLetter = false;
+    bool afterSmall = false;
     for (const char32_t c : text.toUcs4()) {
         if (c == u'\r')
             return u"piece %1 holds a carriage return"_s.arg(n);
-        if (afterLetter && QChar::toLower(c) != c)
+        if (afterSmall && QChar::toLower(c) != c)
             return u"piece %1 holds the upper-case U+%2"_s.arg(n).arg(uint(c), 4, 16, QChar(u'0'));
-        afterLetter = QChar::isLetterOrNumber(c) ||
-                      (afterLetter && QChar::category(c) == QChar::Mark_NonSpacing);
+        afterSmall =
+            QChar::isLower(c) || (afterSmall && QChar::category(c) == QChar::Mark_NonSpacing);
     }
     return {};
 }

@@ -1,5 +1,7 @@
 #include "epub/reference_marks.h"
 
+#include "epub/markup.h"
+
 #include <QHash>
 #include <QList>
 #include <QRegularExpression>
@@ -13,102 +15,14 @@ namespace vt
 namespace
 {
 
-// One piece of markup of a document. Books are XHTML, but not always well
-// formed (undeclared entities, stray characters), so the markup is read tag
-// by tag rather than by an XML parser that would give up on the whole page.
-struct Tag {
-    enum Kind { Start, End, Empty, Other };
-    Kind kind = Other;
-    qsizetype begin = 0; // the "<"
-    qsizetype end = 0;   // after the ">"
-    QByteArray name;     // local name in lower case, prefix dropped
-    QByteArray attributes;
-};
-
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-// The next piece of markup at or after `from`; false when there is none.
-bool nextTag(const QByteArray& s, qsizetype from, Tag& tag)
-{
-    const qsizetype lt = s.indexOf('<', from);
-    if (lt < 0)
-        return false;
-    tag = Tag{};
-    tag.begin = lt;
-    const auto closeAt = [&](const char* closing, qsizetype skip) {
-        const qsizetype at = s.indexOf(closing, lt + skip);
-        tag.end = at < 0 ? s.size() : at + qsizetype(qstrlen(closing));
-        return true;
-    };
-    if (s.mid(lt, 4) == "<!--")
-        return closeAt("-->", 4);
-    if (s.mid(lt, 9) == "<![CDATA[")
-        return closeAt("]]>", 9);
-    if (lt + 1 < s.size() && (s[lt + 1] == '?' || s[lt + 1] == '!'))
-        return closeAt(">", 1);
-    qsizetype i = lt + 1;
-    const bool endTag = i < s.size() && s[i] == '/';
-    if (endTag)
-        ++i;
-    const qsizetype nameStart = i;
-    while (i < s.size() && !isSpace(s[i]) && s[i] != '/' && s[i] != '>')
-        ++i;
-    QByteArray name = s.mid(nameStart, i - nameStart).toLower();
-    if (const qsizetype colon = name.lastIndexOf(':'); colon >= 0)
-        name = name.mid(colon + 1);
-    const qsizetype attributesStart = i;
-    char quote = 0;
-    for (; i < s.size(); ++i) {
-        if (quote != 0) {
-            if (s[i] == quote)
-                quote = 0;
-        } else if (s[i] == '"' || s[i] == '\'') {
-            quote = s[i];
-        } else if (s[i] == '>') {
-            break;
-        }
-    }
-    tag.end = std::min(i + 1, s.size());
-    tag.name = name;
-    if (name.isEmpty())
-        return true; // a stray "<": Other
-    tag.attributes = s.mid(attributesStart, i - attributesStart);
-    tag.kind = endTag                                     ? Tag::End
-               : i > 0 && i < s.size() && s[i - 1] == '/' ? Tag::Empty
-                                                          : Tag::Start;
-    return true;
-}
-
-// The value of an attribute; `prefixed` asks for a name with a namespace
-// prefix ("epub:type", not the MIME type of a link's "type").
-std::optional<QString> attribute(const Tag& tag, const char* localName, bool prefixed)
-{
-    static const QRegularExpression pattern(
-        uR"re((?:^|\s)([\w.-]+:)?([\w.-]+)\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s"'>]+)))re"_s);
-    const QString text = QString::fromUtf8(tag.attributes);
-    for (auto it = pattern.globalMatch(text); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        if (m.captured(2).compare(QLatin1String(localName), Qt::CaseInsensitive) == 0 &&
-            m.hasCaptured(1) == prefixed && (!prefixed || !m.captured(1).isEmpty()))
-            return m.captured(3) + m.captured(4) + m.captured(5);
-    }
-    return std::nullopt;
-}
-
-bool hasToken(const std::optional<QString>& value, const QString& token)
-{
-    return value && value->split(u' ', Qt::SkipEmptyParts).contains(token, Qt::CaseInsensitive);
-}
+using Tag = MarkupTag;
 
 // A link into the book that lands on a place in a page: a note's link.
 bool isNoteLink(const Tag& tag)
 {
     if (tag.name != "a")
         return false;
-    const std::optional<QString> href = attribute(tag, "href", false);
+    const std::optional<QString> href = MarkupAttribute(tag, "href", false);
     if (!href || !href->contains(u'#'))
         return false;
     const qsizetype scheme = href->indexOf(u':');
@@ -132,7 +46,7 @@ class Extents
     {
         QHash<QByteArray, QList<std::pair<qsizetype, bool>>> open; // name: start, wanted
         Tag tag;
-        for (qsizetype pos = 0; nextTag(s, pos, tag); pos = tag.end) {
+        for (qsizetype pos = 0; NextMarkupTag(s, pos, tag); pos = tag.end) {
             if (tag.kind == Tag::Start) {
                 open[tag.name].append({tag.begin, wanted(tag)});
             } else if (tag.kind == Tag::End) {
@@ -167,7 +81,7 @@ QString textOf(const QByteArray& s, qsizetype from, qsizetype to)
     QByteArray text;
     Tag tag;
     qsizetype pos = from;
-    while (pos < to && nextTag(s, pos, tag) && tag.begin < to) {
+    while (pos < to && NextMarkupTag(s, pos, tag) && tag.begin < to) {
         text += s.mid(pos, tag.begin - pos);
         pos = tag.end;
     }
@@ -194,7 +108,8 @@ bool containsTag(const QByteArray& s, qsizetype from, qsizetype to,
                  const std::function<bool(const Tag&)>& wanted)
 {
     Tag tag;
-    for (qsizetype pos = from; pos < to && nextTag(s, pos, tag) && tag.begin < to; pos = tag.end)
+    for (qsizetype pos = from; pos < to && NextMarkupTag(s, pos, tag) && tag.begin < to;
+         pos = tag.end)
         if ((tag.kind == Tag::Start || tag.kind == Tag::Empty) && wanted(tag))
             return true;
     return false;
@@ -213,15 +128,15 @@ bool looksLikePageNumber(const QString& text)
 bool isPageNumberHolder(const Tag& tag)
 {
     return (tag.name == "span" || tag.name == "div" || tag.name == "p" || tag.name == "a") &&
-           hasToken(attribute(tag, "class", false), u"pagenum"_s);
+           HasToken(MarkupAttribute(tag, "class", false), u"pagenum"_s);
 }
 
 bool isTypedMark(const Tag& tag)
 {
-    const std::optional<QString> type = attribute(tag, "type", true);
-    const std::optional<QString> role = attribute(tag, "role", false);
-    return hasToken(type, u"noteref"_s) || hasToken(type, u"pagebreak"_s) ||
-           hasToken(role, u"doc-noteref"_s) || hasToken(role, u"doc-pagebreak"_s);
+    const std::optional<QString> type = MarkupAttribute(tag, "type", true);
+    const std::optional<QString> role = MarkupAttribute(tag, "role", false);
+    return HasToken(type, u"noteref"_s) || HasToken(type, u"pagebreak"_s) ||
+           HasToken(role, u"doc-noteref"_s) || HasToken(role, u"doc-pagebreak"_s);
 }
 
 // Elements that may be marks: their extents are worth finding.
@@ -269,7 +184,7 @@ QByteArray without(const QByteArray& xhtml,
     QByteArray out;
     qsizetype copied = 0;
     Tag tag;
-    for (qsizetype pos = 0; nextTag(xhtml, pos, tag);) {
+    for (qsizetype pos = 0; NextMarkupTag(xhtml, pos, tag);) {
         pos = tag.end;
         if (tag.kind != Tag::Start && tag.kind != Tag::Empty)
             continue;
@@ -309,7 +224,7 @@ bool IsLinkOnlyPage(const QByteArray& xhtml, const std::function<bool(const QStr
     int skipped = 0;      // inside a script or style
     Tag tag;
     qsizetype pos = 0;
-    for (; nextTag(xhtml, pos, tag); pos = tag.end) {
+    for (; NextMarkupTag(xhtml, pos, tag); pos = tag.end) {
         if (inBody && skipped == 0) {
             const qsizetype count = visibleCharacters(xhtml.mid(pos, tag.begin - pos));
             (ownLinkDepth > 0 ? inLinks : outside) += count;
@@ -319,7 +234,7 @@ bool IsLinkOnlyPage(const QByteArray& xhtml, const std::function<bool(const QStr
         else if (tag.name == "script" || tag.name == "style")
             skipped += tag.kind == Tag::Start ? 1 : tag.kind == Tag::End && skipped > 0 ? -1 : 0;
         else if (tag.name == "a" && tag.kind == Tag::Start) {
-            const std::optional<QString> href = attribute(tag, "href", false);
+            const std::optional<QString> href = MarkupAttribute(tag, "href", false);
             if (ownLinkDepth > 0 || (href && ownDocument(*href))) {
                 links += ownLinkDepth == 0;
                 ++ownLinkDepth;

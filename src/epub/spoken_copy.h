@@ -11,12 +11,12 @@ namespace vt
 class EpubBook;
 
 // Writes to copyPath a copy of the book for the converter to read instead
-// of it, with what a listener must not hear taken out: reference marks and
-// page-number markers in every document of the reading order
-// (WithoutReferenceMarks), the navigation lists of the EPUB 3 navigation
-// document, and from the reading order the other contents pages: the page
-// the EPUB 2 guide marks "toc", and pages made almost only of links to the
-// book's own documents.
+// of it, made for a listener: every document of the reading order loses its
+// reference marks and page-number markers (WithoutReferenceMarks) and has
+// its numbers written as they are said (WithSpokenNumbers); the EPUB 3
+// navigation document loses its navigation lists, and the reading order its
+// other contents pages: the page the EPUB 2 guide marks "toc", and pages
+// made almost only of links to the book's own documents.
 // False, with no copy left, when the book holds none of these or cannot be
 // read or copied: the converter then reads the book itself. The book is
 // never changed, nor opened again.

@@ -1,6 +1,8 @@
 #include "text/chapter_places.h"
 
+#include "epub/markup.h"
 #include "epub/package.h"
+#include "epub/spoken_numbers.h"
 #include "text/cutting.h"
 #include "text/pronunciations.h"
 
@@ -75,17 +77,6 @@ struct BookWords {
     QList<Document> documents;
 };
 
-// Elements whose text runs on in the line around them.
-bool isInline(QStringView name)
-{
-    static const QStringList names{
-        u"a"_s,      u"abbr"_s,   u"b"_s,   u"bdi"_s,  u"bdo"_s,  u"big"_s,  u"cite"_s,  u"code"_s,
-        u"data"_s,   u"dfn"_s,    u"em"_s,  u"font"_s, u"i"_s,    u"kbd"_s,  u"mark"_s,  u"q"_s,
-        u"rb"_s,     u"rt"_s,     u"rtc"_s, u"ruby"_s, u"s"_s,    u"samp"_s, u"small"_s, u"span"_s,
-        u"strike"_s, u"strong"_s, u"sub"_s, u"sup"_s,  u"time"_s, u"tt"_s,   u"u"_s,     u"var"_s};
-    return names.contains(name);
-}
-
 // Elements whose text is not read out: scripts, styles, the brackets of
 // ruby readings and note references (which the cleaning takes out of the
 // text). The readings themselves are read out after their letters, as the
@@ -122,7 +113,7 @@ void readDocument(const QByteArray& xhtml, BookWords& book, BookWords::Document&
                 ++skipped;
                 break;
             }
-            if (!isInline(xml.name()))
+            if (!IsInlineElement(xml.name()))
                 flush();
             const QXmlStreamAttributes attributes = xml.attributes();
             QString id = attributes.value(u"id"_s).toString();
@@ -137,7 +128,7 @@ void readDocument(const QByteArray& xhtml, BookWords& book, BookWords::Document&
         case QXmlStreamReader::EndElement:
             if (skipped > 0)
                 --skipped;
-            else if (!isInline(xml.name()))
+            else if (!IsInlineElement(xml.name()))
                 flush();
             break;
         case QXmlStreamReader::Characters:
@@ -196,11 +187,14 @@ QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEnt
         BookWords::Document doc;
         doc.first = text.words.size();
         if (!skipped.documents.contains(path)) {
+            // The text as the cleaned copy the converter reads has it: the
+            // parts read, the numbers written as numbers.
             const auto stretches = skipped.stretches.constFind(path);
             const QByteArray page = book.read(path);
-            readDocument(stretches == skipped.stretches.constEnd()
-                             ? page
-                             : WithoutStretches(page, *stretches),
+            readDocument(WithSpokenNumbers(stretches == skipped.stretches.constEnd()
+                                               ? page
+                                               : WithoutStretches(page, *stretches),
+                                           book.package().language),
                          text, doc, pronouncer);
         }
         doc.end = text.words.size();

@@ -25,27 +25,45 @@ constexpr bool keptAscii(int c)
            c == '%' || c == '&';
 }
 
+constexpr bool asciiDigit(int c)
+{
+    return c >= '0' && c <= '9';
+}
+
 // The cleaned form of each ASCII byte in a run of plain text; 0 for the
-// bytes that need a look around them: the apostrophe, the ampersand and, in
-// sentence case, the marks that end a sentence.
+// bytes that need a look around them: the apostrophe, the ampersand, the
+// dollar sign and, in sentence case, capitals and the marks that end a
+// sentence.
 constexpr std::array<char, 128> runTable(bool sentenceCase)
 {
     std::array<char, 128> table{};
-    for (int c = 0; c < 128; ++c) {
-        char out = keptAscii(c) ? static_cast<char>(c) : ' ';
-        if (sentenceCase && c >= 'A' && c <= 'Z')
-            out = static_cast<char>(c - 'A' + 'a');
-        table[c] = out;
-    }
+    for (int c = 0; c < 128; ++c)
+        table[c] = keptAscii(c) ? static_cast<char>(c) : ' ';
     table['\''] = 0;
     table['&'] = 0;
-    if (sentenceCase)
+    table['$'] = 0;
+    if (sentenceCase) {
         table['.'] = table['!'] = table['?'] = 0;
+        for (int c = 'A'; c <= 'Z'; ++c)
+            table[c] = 0;
+    }
     return table;
 }
 
 constexpr std::array<char, 128> kRunKeepCase = runTable(false);
 constexpr std::array<char, 128> kRunSentenceCase = runTable(true);
+
+constexpr std::array<Spoken, 128> kAsciiKinds = [] {
+    std::array<Spoken, 128> kinds{};
+    for (int c = 0; c < 128; ++c)
+        kinds[c] = asciiLetter(c)  ? Spoken::Letter
+                   : asciiDigit(c) ? Spoken::Number
+                   : c == '\''     ? Spoken::Apostrophe
+                   : c == '$'      ? Spoken::Sign
+                   : keptAscii(c)  ? Spoken::Kept
+                                   : Spoken::Blank;
+    return kinds;
+}();
 
 char* putUtf8(char* out, char32_t c)
 {
@@ -67,33 +85,163 @@ char* putUtf8(char* out, char32_t c)
     return out;
 }
 
-// The class of the character at p, which a kept apostrophe must be followed by.
+// The class of the character at p (p < end), and its length in bytes.
+Spoken kindAt(const unsigned char* p, const unsigned char* end, int& length, char32_t& codePoint)
+{
+    codePoint = *p;
+    length = 1;
+    if (*p < 0x80)
+        return kAsciiKinds[*p];
+    length = DecodeUtf8(p, end, codePoint);
+    return codePoint <= QChar::LastValidCodePoint ? ClassifyCodePoint(codePoint) : Spoken::Blank;
+}
+
+Spoken kindAt(const unsigned char* p, const unsigned char* end)
+{
+    int length = 0;
+    char32_t codePoint = 0;
+    return p < end ? kindAt(p, end, length, codePoint) : Spoken::Blank;
+}
+
+// A kept apostrophe must be followed by a letter.
 bool letterAt(const unsigned char* p, const unsigned char* end)
+{
+    return kindAt(p, end) == Spoken::Letter;
+}
+
+// A sign is kept before a number, with a blank between at most.
+bool numberAfter(const unsigned char* p, const unsigned char* end)
 {
     if (p >= end)
         return false;
-    if (*p < 0x80)
-        return asciiLetter(*p);
-    char32_t codePoint = 0;
-    DecodeUtf8(p, end, codePoint);
-    return codePoint <= QChar::LastValidCodePoint && ClassifyCodePoint(codePoint) == Spoken::Letter;
+    int length = 0;
+    char32_t c = 0;
+    Spoken kind = kindAt(p, end, length, c);
+    if (c == ' ' || (kind == Spoken::Blank && c <= QChar::LastValidCodePoint &&
+                     QChar::category(c) == QChar::Separator_Space))
+        kind = kindAt(p + length, end);
+    return kind == Spoken::Number;
+}
+
+// A word's letters up to its end or its first apostrophe, and whether they
+// are all capitals.
+struct WordShape {
+    int letters = 0;
+    bool capitals = false;
+    const unsigned char* end = nullptr;
+};
+
+// `dropNbsp`: "&#xa0;" is no part of the text.
+WordShape shapeAt(const unsigned char* p, const unsigned char* end, bool dropNbsp = false)
+{
+    WordShape shape;
+    int lower = 0;
+    while (p < end && lower == 0) {
+        if (dropNbsp && *p == '&' && end - p >= 6 && std::memcmp(p, "&#xa0;", 6) == 0) {
+            p += 6;
+            continue;
+        }
+        int length = 0;
+        char32_t c = 0;
+        const Spoken kind = kindAt(p, end, length, c);
+        if (kind == Spoken::Letter) {
+            ++shape.letters;
+            lower += QChar::isLower(c) ? 1 : 0;
+            shape.capitals = shape.capitals || QChar::isUpper(c);
+        } else if (kind != Spoken::Mark) {
+            break;
+        }
+        p += length;
+    }
+    shape.capitals = shape.capitals && lower == 0;
+    shape.end = p;
+    return shape;
+}
+
+constexpr bool endsSentence(char32_t c)
+{
+    return c == '.' || c == '!' || c == '?';
+}
+
+// The word after `p` in its sentence, past what is neither letter nor
+// digit; none when a number comes first.
+WordShape wordAfter(const unsigned char* p, const unsigned char* end)
+{
+    while (p < end) {
+        int length = 0;
+        char32_t c = 0;
+        const Spoken kind = kindAt(p, end, length, c);
+        if (kind == Spoken::Letter)
+            return shapeAt(p, end);
+        if (kind == Spoken::Number || endsSentence(c))
+            break;
+        p += length;
+    }
+    return {};
+}
+
+// The word before `at` in its sentence, within [begin, at), likewise (its
+// letters after its last apostrophe).
+WordShape wordBefore(const unsigned char* begin, const unsigned char* at)
+{
+    WordShape word;
+    for (const unsigned char* p = at; p > begin;) {
+        const unsigned char* previous = p - 1;
+        while (previous > begin && (*previous & 0xC0) == 0x80)
+            --previous;
+        int length = 0;
+        char32_t c = 0;
+        const Spoken kind = kindAt(previous, p, length, c);
+        if (kind == Spoken::Letter) {
+            if (QChar::isLower(c))
+                return {};
+            ++word.letters;
+            word.capitals = word.capitals || QChar::isUpper(c);
+        } else if ((kind != Spoken::Mark || word.letters == 0) &&
+                   (word.letters > 0 || kind == Spoken::Number || endsSentence(c))) {
+            break;
+        }
+        p = previous;
+    }
+    return word;
+}
+
+// Where the word in capitals at `at` ends when it keeps its capitals, else
+// nothing.
+const unsigned char* capitalsKeptUntil(const unsigned char* begin, const unsigned char* at,
+                                       const unsigned char* end, bool dropNbsp)
+{
+    const WordShape word = shapeAt(at, end, dropNbsp);
+    if (!word.capitals)
+        return nullptr;
+    const auto sameRun = [&](const WordShape& other) {
+        return other.capitals && (other.letters > 1 || word.letters > 1);
+    };
+    return sameRun(wordAfter(word.end, end)) || sameRun(wordBefore(begin, at)) ? nullptr : word.end;
 }
 
 } // namespace
 
 Spoken ClassifyCodePoint(char32_t codePoint)
 {
-    if (codePoint < 128) {
-        if (asciiLetter(int(codePoint)))
-            return Spoken::Letter;
-        if (codePoint >= '0' && codePoint <= '9')
-            return Spoken::Number;
-        if (codePoint == '\'')
-            return Spoken::Apostrophe;
-        return keptAscii(int(codePoint)) ? Spoken::Kept : Spoken::Blank;
-    }
+    if (codePoint < 128)
+        return kAsciiKinds[codePoint];
     if (codePoint == 0x2019 || codePoint == 0x02BC) // ’ and ʼ
         return Spoken::Apostrophe;
+    switch (codePoint) {
+    case 0xA2:   // ¢
+    case 0xA3:   // £
+    case 0xA5:   // ¥
+    case 0x20AC: // €
+    case 0x20B9: // ₹
+    case 0xB0:   // °
+    case 0xA7:   // §
+    case 0xB6:   // ¶
+    case 0x2116: // №
+        return Spoken::Sign;
+    default:
+        break;
+    }
     switch (QChar::category(codePoint)) {
     case QChar::Letter_Uppercase:
     case QChar::Letter_Lowercase:
@@ -114,13 +262,28 @@ Spoken ClassifyCodePoint(char32_t codePoint)
     }
 }
 
+inline int LineCleaner::digitBefore(const char* start, const char* out) const
+{
+    if (out == start)
+        return digitBefore_;
+    if (asciiDigit(out[-1]))
+        return 1;
+    if (out[-1] != ' ')
+        return 0;
+    if (out - 1 == start)
+        return digitBefore_ == 1 ? 2 : 0;
+    return asciiDigit(out[-2]) ? 2 : 0;
+}
+
 char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char* out,
                          qint64& characters)
 {
     const bool sentenceCase = options_.sentenceCase;
     const std::array<char, 128>& run = sentenceCase ? kRunSentenceCase : kRunKeepCase;
+    const unsigned char* const begin = p;
     const char* const start = out;
     qint64 wider = 0; // bytes written beyond one per character
+    keepUntil_ = nullptr;
     while (p < end) {
         // The common case: plain ASCII, one table lookup a byte.
         if (!(sentenceCase && sentenceStart_)) {
@@ -133,9 +296,17 @@ char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char*
             }
             if (p == end)
                 break;
+            // "London": a capital before a small letter starts no word in capitals.
+            if (sentenceCase && unsigned(*p - 'A') < 26 && end - p >= 2 &&
+                unsigned(p[1] - 'a') < 26) {
+                *out++ = static_cast<char>(*p++ | 0x20);
+                afterBase_ = afterLetter_ = true;
+                continue;
+            }
         }
 
         Spoken kind = Spoken::Blank;
+        const unsigned char* const at = p;
         char32_t codePoint = *p;
         if (*p < 0x80) {
             if (*p == '&' && options_.dropNbspEntity && end - p >= 6 &&
@@ -143,7 +314,7 @@ char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char*
                 p += 6;
                 continue;
             }
-            kind = ClassifyCodePoint(*p++);
+            kind = kAsciiKinds[*p++];
         } else {
             p += DecodeUtf8(p, end, codePoint);
             if (codePoint <= QChar::LastValidCodePoint)
@@ -153,8 +324,13 @@ char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char*
         switch (kind) {
         case Spoken::Letter:
         case Spoken::Number:
-            out = putUtf8(out,
-                          sentenceCase && !sentenceStart_ ? QChar::toLower(codePoint) : codePoint);
+            if (sentenceCase && kind == Spoken::Letter && !afterLetter_)
+                keepUntil_ = QChar::isUpper(codePoint) && !(p < end && *p >= 'a' && *p <= 'z')
+                                 ? capitalsKeptUntil(begin, at, end, options_.dropNbspEntity)
+                                 : nullptr;
+            if (sentenceCase && !sentenceStart_ && !(keepUntil_ && at < keepUntil_))
+                codePoint = codePoint < 0x80 ? codePoint | 0x20 : QChar::toLower(codePoint);
+            out = putUtf8(out, codePoint);
             afterBase_ = true;
             afterLetter_ = kind == Spoken::Letter;
             sentenceStart_ = sentenceStart_ && kind == Spoken::Number; // "2. Second" keeps its S
@@ -170,6 +346,13 @@ char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char*
             *out++ = afterLetter_ && letterAt(p, end) ? '\'' : ' ';
             afterBase_ = afterLetter_ = false;
             break;
+        case Spoken::Sign:
+            if (digitBefore(start, out) != 0 || numberAfter(p, end))
+                out = putUtf8(out, codePoint);
+            else
+                *out++ = ' ';
+            afterBase_ = afterLetter_ = false;
+            break;
         case Spoken::Kept:
             *out++ = static_cast<char>(codePoint);
             afterBase_ = afterLetter_ = false;
@@ -183,6 +366,7 @@ char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char*
         }
         wider += (out - before) - 1;
     }
+    digitBefore_ = digitBefore(start, out);
     characters += (out - start) - wider;
     return out;
 }

@@ -1,6 +1,8 @@
 #include "audio_tools.h"
 #include "cli_fixture.h"
 
+#include <QRegularExpression>
+
 using namespace Qt::StringLiterals;
 using namespace vt;
 using namespace vt::test;
@@ -76,7 +78,7 @@ TEST_F(Cli, TextShowsWhatIsSpokenWithoutMarksOrContentsPages)
           u"note's own text."_s},
          {u"Contents"_s, u"Chapter nine"_s, u"17"_s, u"savannah1"_s}},
         {writeEpub2(books.filePath(u"epub2.epub"_s)),
-         {u"Call me ishmael. Some years ago i went to sea."_s, u"First note text."_s,
+         {u"Call me ishmael. Some years ago I went to sea."_s, u"First note text."_s,
           u"Second note text."_s},
          {u"Where to find"_s, u"Loomings"_s, u"ishmael.1"_s, u"[2]"_s}},
         {writeBook(u"fr.epub"_s, "fr", "<p>L’objectif d’Ève : c'est « parfait ».</p>"),
@@ -111,6 +113,42 @@ TEST_F(Cli, TextShowsWhatIsSpokenWithoutMarksOrContentsPages)
     const Result slow = run({u"--text"_s, u"--rate"_s, u"-10"_s, cases[0].book, cases[1].book});
     EXPECT_GE(slow.text.count(u"\f\n"_s), 3);
     EXPECT_FALSE(slow.text.startsWith(u'\f'));
+}
+
+// "Xlii" heard as "ex-lee-eye", "a salary of four a week", "u.S.": numbers
+// and capitals as a listener expects them, the pronoun and words as they are.
+TEST_F(Cli, TextHasChapterNumbersMoneyAndCapitalsAsTheyAreSaid)
+{
+    const Result whole =
+        run({u"--text"_s, copyBook(u"../../bench/data/moby-dick.epub"_s, u"whole.epub"_s)});
+    ASSERT_EQ(whole.status, 0) << whole.err.toStdString();
+    QStringList headings; // every chapter heading is a line of its own
+    for (const QString& line : whole.out) {
+        EXPECT_FALSE(
+            QRegularExpression(u"^[IVXLC]+\\.?$"_s, QRegularExpression::CaseInsensitiveOption)
+                .match(line)
+                .hasMatch())
+            << line.toStdString();
+        if (QRegularExpression(u"^[0-9]+$"_s).match(line).hasMatch())
+            headings.append(line);
+    }
+    ASSERT_EQ(headings.size(), 135);
+    for (int n = 1; n <= 135; ++n)
+        EXPECT_EQ(headings[n - 1], QString::number(n));
+
+    const QString book = writeBook(u"classic.epub"_s, "en",
+                                   "<h2>XLII.</h2><h2>CHAPTER IV</h2><p>“I am Sherlock Holmes,” "
+                                   "said I. Adler. Mix it. Civil war.</p><p>A salary of £4 a "
+                                   "week from the BBC in the U.S. is 30° and § 2.</p>");
+    const Result text = run({u"--text"_s, book});
+    ASSERT_EQ(text.status, 0) << text.err.toStdString();
+    EXPECT_EQ(text.out, (QStringList{u"42."_s, u"CHAPTER 4"_s,
+                                     u" I am sherlock holmes,  said I. Adler. Mix it. Civil war."_s,
+                                     u"A salary of 4 pounds a week from the BBC in the U.S. is 30° "
+                                     u"and § 2."_s}));
+    const ToolResult heard = runTool(u"espeak-ng"_s, {u"-q"_s, u"-x"_s, text.out[3]});
+    EXPECT_TRUE(heard.out.contains("p'aUndz")) << heard.out.toStdString(); // "four pounds"
+    EXPECT_TRUE(heard.out.contains("dI2gr'i:z")) << heard.out.toStdString();
 }
 
 // An Arabic book spelled letter by letter by an English voice lasts many

@@ -55,3 +55,14 @@ TEST(CleanTextLine, CombiningMarksStayWithTheirLetter)
     EXPECT_EQ(CleanTextLine(u"أوّلًا हिन्दी e\u0301te"_s), u"أوّلًا हिन्दी e\u0301te"_s);
     EXPECT_EQ(CleanTextLine(u"\u0301a \u0651 -\u0301"_s), u" a     "_s);
 }
+
+// "A salary of £4 a week" was heard as "a salary of four a week": the signs a
+// voice names stay beside their number, and are pauses anywhere else.
+TEST(CleanTextLine, SignsAVoiceNamesStayBesideTheirNumber)
+{
+    EXPECT_EQ(CleanTextLine(u"£4 a week, 4 €, 4\u00A0€, 30°, § 2, $5, 5¢, ₹10, № 7, ¥\u202F3"_s),
+              u"£4 a week, 4 €, 4 €, 30°, § 2, $5, 5¢, ₹10, № 7, ¥ 3"_s);
+    // Alone, two blanks away, across a dash, a second sign; a symbol no voice names.
+    EXPECT_EQ(CleanTextLine(u"$ and £; 4  €, £-4, ££4, US$, 4©"_s),
+              u"  and  ; 4   ,   4,  £4, US , 4 "_s);
+}

@@ -194,7 +194,7 @@ TEST_F(Cutting, ABookOfOneFiveMegabyteLineIsCutInBoundedPieces)
 TEST_F(Cutting, EveryLineEndsInALineBreakEntitiesGoBeforeTheCase)
 {
     EXPECT_EQ(cut("Don't&#xa0;Stop\r\n&#XA0; A&#xa0;B\rLast line"), 1);
-    EXPECT_EQ(piece(1), "Don'tstop\n& Xa0; ab\nLast line\n");
+    EXPECT_EQ(piece(1), "Don'tstop\n& XA0; AB\nLast line\n");
     EXPECT_EQ(cut("Contents\n\nIntroduction\nChapter 1\n\n"), 1);
     EXPECT_EQ(piece(1), "Contents\n\nIntroduction\nChapter 1\n\n");
 
@@ -208,23 +208,27 @@ TEST_F(Cutting, LettersOfEveryScriptAreKeptTypographyIsBlanked)
     EXPECT_EQ(cut("Ça été «Noël» — Привет, МИР! مرحبا ١٢٣ 日本語、カタカナ。 ‘it’s’ “so” – ½²\n"),
               1);
     EXPECT_EQ(text(1),
-              u"Ça été  noël    привет, мир! مرحبا ١٢٣ 日本語 カタカナ   it's   so    ½²\n"_s);
+              u"Ça été  noël    привет, МИР! مرحبا ١٢٣ 日本語 カタカナ   it's   so    ½²\n"_s);
 
     // Lower case letter by letter; marks stay with their letter.
-    EXPECT_EQ(cut("ÉCOLE ΣΩ \u212A E\u0301 أوّلًا \u0301x"), 1);
+    EXPECT_EQ(cut("ÉCOLE ΣΩ \u212A e\u0301 أوّلًا \u0301x"), 1);
     EXPECT_EQ(text(1), u"École σω k e\u0301 أوّلًا  x\n"_s);
 }
 
 // The speech engine ends a sentence at ". " only before a capital, and spells
 // a word in capitals ("US" as "U S"): letters go to lower case but for the
-// first of each line and sentence, which keeps its case as written.
+// first of each line and sentence, which keeps its case as written. A word
+// in capitals among words that are not is an abbreviation or a numeral, and
+// keeps them ("u.S.", "Xii" were read wrong).
 TEST_F(Cutting, LinesAndSentencesKeepTheCaseOfTheirFirstLetter)
 {
     EXPECT_EQ(cut("CHAPTER XII. IN THE BBC\nLET US GO TO IT\n"
-                  "It ends. A tree! Or? e.g. the end\n\"Yes.\" Then ÉTÉ...  Über 3.5 Ab\n"),
+                  "It ends. A tree! Or? e.g. the end\n\"Yes.\" Then ÉTÉ...  Über 3.5 Ab\n"
+                  "The BBC and the U.S. Navy; plan A. OK? AN ACT OF GOD, McDonald's XII\n"),
               1);
     EXPECT_EQ(text(1), u"Chapter xii. In the bbc\nLet us go to it\n"
-                       u"It ends. A tree! Or? e.g. the end\n Yes.  Then été...  Über 3.5 Ab\n"_s);
+                       u"It ends. A tree! Or? e.g. the end\n Yes.  Then ÉTÉ...  Über 3.5 Ab\n"
+                       u"The BBC and the U.S. Navy; plan A. OK? An act of god, mcdonald's XII\n"_s);
 }
 
 TEST_F(Cutting, AByteOrderMarkIsSkippedAndBrokenBytesBecomeBlanks)
