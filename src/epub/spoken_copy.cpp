@@ -2,6 +2,7 @@
 
 #include "epub/package.h"
 #include "epub/reference_marks.h"
+#include "epub/ruby_readings.h"
 #include "unzip/zip_update.h"
 
 #include <QFile>
@@ -108,8 +109,8 @@ bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
             continue;
         }
         const auto stretches = skipped.stretches.constFind(item->path);
-        const QByteArray spoken = WithoutReferenceMarks(
-            stretches == skipped.stretches.constEnd() ? page : WithoutStretches(page, *stretches));
+        const QByteArray spoken = WithRubyReadings(WithoutReferenceMarks(
+            stretches == skipped.stretches.constEnd() ? page : WithoutStretches(page, *stretches)));
         if (item == nav || spoken != page)
             changed.insert(item->path, spoken);
     }

@@ -13,7 +13,8 @@ class EpubBook;
 // Writes to copyPath a copy of the book for the converter to read instead
 // of it, with what a listener must not hear taken out: reference marks and
 // page-number markers in every document of the reading order
-// (WithoutReferenceMarks), the navigation lists of the EPUB 3 navigation
+// (WithoutReferenceMarks), words written twice by ruby readings in kana
+// (WithRubyReadings), the navigation lists of the EPUB 3 navigation
 // document, and from the reading order the other contents pages: the page
 // the EPUB 2 guide marks "toc", and pages made almost only of links to the
 // book's own documents.

@@ -1,6 +1,7 @@
 #include "text/chapter_places.h"
 
 #include "epub/package.h"
+#include "epub/ruby_readings.h"
 #include "text/cutting.h"
 #include "text/pronunciations.h"
 
@@ -103,14 +104,14 @@ bool isUnspoken(const QXmlStreamReader& xml)
 }
 
 void readDocument(const QByteArray& xhtml, BookWords& book, BookWords::Document& doc,
-                  const Pronouncer* pronouncer)
+                  const LineTransform& transform)
 {
     QXmlStreamReader xml(XhtmlForXmlReader(xhtml));
     QString line;
     const auto flush = [&] {
         if (line.isEmpty())
             return;
-        forEachWord(CleanTextLine(pronouncer ? pronouncer->apply(line) : line),
+        forEachWord(CleanTextLine(transform ? transform(line) : line),
                     [&](Word w, qint64) { book.words.append(w); });
         line.clear();
     };
@@ -181,7 +182,7 @@ qsizetype locate(const QList<Word>& book, qsizetype at, const SpokenWords& spoke
 QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEntry>& contents,
                                    const QStringList& piecePaths,
                                    const std::function<void()>& between,
-                                   const Pronouncer* pronouncer, const SkippedText& skipped)
+                                   const LineTransform& transform, const SkippedText& skipped)
 {
     const auto pause = [&] {
         if (between)
@@ -198,10 +199,10 @@ QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEnt
         if (!skipped.documents.contains(path)) {
             const auto stretches = skipped.stretches.constFind(path);
             const QByteArray page = book.read(path);
-            readDocument(stretches == skipped.stretches.constEnd()
-                             ? page
-                             : WithoutStretches(page, *stretches),
-                         text, doc, pronouncer);
+            readDocument(WithRubyReadings(stretches == skipped.stretches.constEnd()
+                                              ? page
+                                              : WithoutStretches(page, *stretches)),
+                         text, doc, transform);
         }
         doc.end = text.words.size();
         text.documents.append(std::move(doc));
