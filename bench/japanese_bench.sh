@@ -59,7 +59,7 @@ for book in "$@"; do
     name=$(basename "$book" .epub)
     mkdir -p "$work/plain"
     ebook-convert "$book" "$work/plain/book.txt" >/dev/null 2>&1
-    chars=$(tr -d '[:space:][:punct:]、。「」『』（）・…―！？' <"$work/plain/book.txt" | wc -m)
+    chars=$(perl -CSD -ne '$n += () = /[^\s\p{P}\p{S}]/g; END { print $n + 0 }' "$work/plain/book.txt")
     espeak-ng -v ja -a "$volume" -s "$wpm" -w "$work/plain/book.wav" -f "$work/plain/book.txt"
     lame --quiet -h "$work/plain/book.wav" "$work/plain/book.mp3"
     plain=$(seconds "$work/plain/book.mp3")
@@ -72,7 +72,8 @@ for book in "$@"; do
     awk -v n="$name" -v c="$chars" -v p="$plain" -v wo="$without" -v w="$with" \
         -v cw="$with_convert" -v tw="$with_text" -v two="$without_text" 'BEGIN {
         k = c / 1000
-        printf "%s: %d characters\n", n, c
+        printf "%s: %d characters; audio %.1f min with MeCab, %.1f without, %.1f plain\n", n, c,
+            w / 60, wo / 60, p / 60
         printf "  minutes per 1 000 characters: with MeCab %.2f, without %.2f, plain espeak-ng -v ja %.2f\n",
             w / 60 / k, wo / 60 / k, p / 60 / k
         printf "  MeCab step: text pass %.2f s with, %.2f s without; conversion %.2f s: share %.1f %%\n",

@@ -61,8 +61,17 @@ QByteArray spoken(const MeCab::Node& node, const QString& surface)
 
 // The voice says "Japanese letter" for ゝ and ゞ, and for ー after a vowel of
 // its own ("ノオー"): the kana they repeat (voiced for ゞ) stands in their place.
+// The sentence and clause marks become those the text keeps, so the voice
+// pauses there.
 QString forTheVoice(QString text)
 {
+    for (const auto& [mark, kept] : {std::pair{u'。', ". "},
+                                     {u'、', ", "},
+                                     {u'！', "! "},
+                                     {u'？', "? "},
+                                     {u'，', ", "},
+                                     {u'．', ". "}})
+        text.replace(mark, QLatin1StringView(kept));
     for (qsizetype i = 1; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         const QChar before = text[i - 1];

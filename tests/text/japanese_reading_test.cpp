@@ -21,10 +21,11 @@ TEST(JapaneseReading, WordsComeInKanaAsTheyArePronounced)
         QString in, out;
     } cases[] = {
         // The particle は is said ワ, the long vowels as the voice says them.
-        {u"夏目漱石は日本の小説家である。"_s, u"ナツメソーセキワニッポンノショーセツカデアル。"_s},
+        // 。 and 、 become the marks the voice pauses at.
+        {u"夏目漱石は日本の小説家である。"_s, u"ナツメソーセキワニッポンノショーセツカデアル. "_s},
         // へ is said エ; blanks, Latin, digits and an unknown word stay.
         {u"東京へ 行く、Vellumtone 2 で「ｶﾀｶﾅ」"_s,
-         u"トーキョーエ イク、Vellumtone 2 デ「ｶﾀｶﾅ」"_s},
+         u"トーキョーエ イク, Vellumtone 2 デ「ｶﾀｶﾅ」"_s},
         {u"Call me Ishmael."_s, u"Call me Ishmael."_s},
         // A ruby reading MeCab cannot cut is said as written, in katakana.
         {u"じょうにさおさせば"_s, u"ジョウニサオサセバ"_s},
