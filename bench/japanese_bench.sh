@@ -9,7 +9,9 @@
 # (vellumtone-cli --text) with and without the dictionary, fastest of RUNS
 # each, its difference against the conversion with the dictionary.
 # Characters are those of ebook-convert's text that are neither blank nor
-# punctuation.
+# punctuation, less the ruby readings (<rt>) of the book's pages: a person
+# reads the word or its reading, not both; the figure per 1 000 characters
+# of the converter's whole text is shown beside it.
 #
 #   bench/japanese_bench.sh [book.epub...]
 #
@@ -59,7 +61,12 @@ for book in "$@"; do
     name=$(basename "$book" .epub)
     mkdir -p "$work/plain"
     ebook-convert "$book" "$work/plain/book.txt" >/dev/null 2>&1
-    chars=$(perl -CSD -ne '$n += () = /[^\s\p{P}\p{S}]/g; END { print $n + 0 }' "$work/plain/book.txt")
+    count='$n += () = /[^\s\p{P}\p{S}]/g; END { print $n + 0 }'
+    all=$(perl -CSD -ne "$count" "$work/plain/book.txt")
+    ruby=$(unzip -p "$book" '*.xhtml' '*.html' '*.htm' 2>/dev/null |
+        perl -CSD -0777 -ne 'while (/<rt\b[^>]*>(.*?)<\/rt>/gs) { print "$1\n" }' |
+        sed 's/<[^>]*>//g' | perl -CSD -ne "$count")
+    chars=$((all - ruby))
     espeak-ng -v ja -a "$volume" -s "$wpm" -w "$work/plain/book.wav" -f "$work/plain/book.txt"
     lame --quiet -h "$work/plain/book.wav" "$work/plain/book.mp3"
     plain=$(seconds "$work/plain/book.mp3")
@@ -69,11 +76,13 @@ for book in "$@"; do
     with=$(seconds "$work/out/$name.mp3")
     with_text=$(fastest "" "$book" --text)
     without_text=$(fastest "$missing" "$book" --text)
-    awk -v n="$name" -v c="$chars" -v p="$plain" -v wo="$without" -v w="$with" \
+    awk -v n="$name" -v c="$chars" -v a="$all" -v p="$plain" -v wo="$without" -v w="$with" \
         -v cw="$with_convert" -v tw="$with_text" -v two="$without_text" 'BEGIN {
         k = c / 1000
-        printf "%s: %d characters; audio %.1f min with MeCab, %.1f without, %.1f plain\n", n, c,
-            w / 60, wo / 60, p / 60
+        printf "%s: %d characters (%d with the ruby readings); audio %.1f min with MeCab, %.1f without, %.1f plain\n",
+            n, c, a, w / 60, wo / 60, p / 60
+        printf "  per 1 000 characters of the converter'"'"'s whole text: with MeCab %.2f, without %.2f, plain %.2f\n",
+            w / 60 / (a / 1000), wo / 60 / (a / 1000), p / 60 / (a / 1000)
         printf "  minutes per 1 000 characters: with MeCab %.2f, without %.2f, plain espeak-ng -v ja %.2f\n",
             w / 60 / k, wo / 60 / k, p / 60 / k
         printf "  MeCab step: text pass %.2f s with, %.2f s without; conversion %.2f s: share %.1f %%\n",
