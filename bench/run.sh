@@ -14,7 +14,9 @@
 # 5 %) and tags_bench.sh (what the title, cover and chapters add to a
 # book's conversion; goal at most 2 %) and pronounce_bench.sh (a
 # pronunciation list of 100 000 rules against none; goal at most 1.05 of the
-# time) and m4b_bench.sh (an M4B book against
+# time) and japanese_bench.sh (minutes of audio per 1 000 characters of a
+# Japanese book, goal 2.5 to 4.5; the MeCab step, goal at most 5 % of the
+# conversion) and m4b_bench.sh (an M4B book against
 # ebook-convert + espeak-ng + ffmpeg -c:a aac, goal at most 1.05; cutting
 # into a file per chapter, goal at most 3 % of the run), then measures two things of its own
 # with vellumtone-cli:
@@ -94,6 +96,9 @@ sh "$repo/bench/tags_bench.sh"
 end_section
 begin_section "A pronunciation list of 100 000 rules (pronounce_bench.sh)"
 sh "$repo/bench/pronounce_bench.sh"
+end_section
+begin_section "Japanese through MeCab (japanese_bench.sh)"
+sh "$repo/bench/japanese_bench.sh"
 end_section
 begin_section "M4B books and files per chapter (m4b_bench.sh)"
 sh "$repo/bench/m4b_bench.sh"

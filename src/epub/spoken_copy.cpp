@@ -2,6 +2,7 @@
 
 #include "epub/package.h"
 #include "epub/reference_marks.h"
+#include "epub/ruby_readings.h"
 #include "epub/spoken_numbers.h"
 #include "unzip/zip_update.h"
 
@@ -109,11 +110,11 @@ bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
             continue;
         }
         const auto stretches = skipped.stretches.constFind(item->path);
-        const QByteArray spoken =
-            WithSpokenNumbers(WithoutReferenceMarks(stretches == skipped.stretches.constEnd()
-                                                        ? page
-                                                        : WithoutStretches(page, *stretches)),
-                              package.language);
+        const QByteArray spoken = WithSpokenNumbers(
+            WithRubyReadings(WithoutReferenceMarks(stretches == skipped.stretches.constEnd()
+                                                       ? page
+                                                       : WithoutStretches(page, *stretches))),
+            package.language);
         if (item == nav || spoken != page)
             changed.insert(item->path, spoken);
     }

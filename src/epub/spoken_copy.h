@@ -12,8 +12,9 @@ class EpubBook;
 
 // Writes to copyPath a copy of the book for the converter to read instead
 // of it, made for a listener: every document of the reading order loses its
-// reference marks and page-number markers (WithoutReferenceMarks) and has
-// its numbers written as they are said (WithSpokenNumbers); the EPUB 3
+// reference marks and page-number markers (WithoutReferenceMarks) and words
+// written twice by ruby readings in kana (WithRubyReadings), and has its
+// numbers written as they are said (WithSpokenNumbers); the EPUB 3
 // navigation document loses its navigation lists, and the reading order its
 // other contents pages: the page the EPUB 2 guide marks "toc", and pages
 // made almost only of links to the book's own documents.

@@ -12,6 +12,7 @@
 #include "pipeline/chapter_files.h"
 #include "pipeline/failure_reasons.h"
 #include "speech/speech_rendering.h"
+#include "speech/voice_languages.h"
 #include "tags/book_tags.h"
 #include "text/chapter_places.h"
 #include "text/cutting.h"
@@ -90,6 +91,18 @@ qint64 firstWordOffset(const QString& textPath)
     return offset;
 }
 
+bool isJapanese(const QString& languageTag)
+{
+    return NormalLanguageTag(languageTag).section(u'-', 0, 0) == u"ja"_s;
+}
+
+// A book in Japanese, or one a Japanese voice speaks, is read as Japanese.
+bool readsJapanese(const QString& bookLanguage, const BookVoice& voice)
+{
+    return isJapanese(bookLanguage) || (voice.voice && !voice.voice->languages().isEmpty() &&
+                                        isJapanese(voice.voice->languages().first().tag));
+}
+
 qint64 codePoints(const QString& textPath)
 {
     QFile file(textPath);
@@ -120,6 +133,12 @@ BookVoice ToolChain::startBook(const BookJob& job, const EpubBook& book)
     chapters_.start({});
     readListenerChoices();
     voice_ = ChooseBookVoice(book.package().language, job.voice, job.matchLanguage);
+    japanese_.reset();
+    if (readsJapanese(book.package().language, voice_)) {
+        japanese_ = JapaneseReading::make();
+        if (!japanese_)
+            notes_.append(u"Japanese kanji need MeCab's dictionary: install mecab-ipadic-utf8"_s);
+    }
     return voice_;
 }
 
@@ -198,13 +217,29 @@ ToolRun ToolChain::readEpubToText()
     });
 }
 
+// What each line becomes before it is cut: the listener's rules first (they
+// may name a word as it is written), then Japanese in kana.
+LineTransform ToolChain::spokenLine() const
+{
+    if (pronouncer_.isEmpty() && !japanese_)
+        return {};
+    return [this](const QString& line) {
+        const QString said = pronouncer_.isEmpty() ? line : pronouncer_.apply(line);
+        return japanese_ ? japanese_->apply(said) : said;
+    };
+}
+
 // The chapters are placed in the text as it will be spoken, once it is cut.
-// The pronunciation rules change the text before it is cut.
+// The pronunciation rules and the reading of Japanese change the text
+// before it is cut.
 qint32 ToolChain::cutText(const QString& textPath)
 {
-    if (const Expected<void> pronounced = PronounceTextFile(textPath, pronouncer_, hooks().yield);
-        !pronounced)
-        notes_.append(u"the pronunciation list was not applied: "_s + pronounced.error());
+    const LineTransform spoken = spokenLine();
+    if (const Expected<void> rewritten = RewriteTextLines(textPath, spoken, hooks().yield);
+        !rewritten)
+        notes_.append((pronouncer_.isEmpty() ? u"Japanese was not read as kana: "_s
+                                             : u"the pronunciation list was not applied: "_s) +
+                      rewritten.error());
     const qint32 m = CutTextFileFSO(textPath, job_.rate, hooks().report, hooks().yield);
     for (qint32 j = 1; j <= m; ++j)
         pieces_.append(StripExtension(textPath) + PieceNumber(j) + u".txt"_s);
@@ -215,7 +250,7 @@ qint32 ToolChain::cutText(const QString& textPath)
     for (qsizetype i = 0; i < parts_.size(); ++i)
         if (parts_[i].listed && read_[i])
             contents.append({parts_[i].title, parts_[i].path, parts_[i].fragment, parts_[i].level});
-    places_ = LocateChapters(*book_, contents, pieces_, hooks().yield, &pronouncer_,
+    places_ = LocateChapters(*book_, contents, pieces_, hooks().yield, spoken,
                              SkippedParts(*book_, parts_, read_));
     firstWordOffset_ = pieces_.isEmpty() ? 0 : firstWordOffset(pieces_.first());
     if (job_.tags || job_.splitChapters)

@@ -8,6 +8,7 @@
 #include "speech/speech_rendering.h"
 #include "tags/book_tags.h"
 #include "tags/chapter_timing.h"
+#include "text/japanese_reading.h"
 #include "text/pronunciations.h"
 
 #include <QStringList>
@@ -33,11 +34,12 @@ class ToolChain : public Chain
     bool speakPiece(const QString& source, const QString& target) override;
     Expected<void> finishPieces() override;
     // Notes on the book so far: pronunciation rules that could not be used,
-    // chosen parts the book does not have.
+    // chosen parts the book does not have, Japanese read without MeCab.
     const QStringList& bookNotes() const { return notes_; }
 
   private:
     void readListenerChoices();
+    LineTransform spokenLine() const;
     SpeakSettings speakSettings(qint32 piece) const;
     qint32 pieceOf(const QString& path) const;
     SpeechCalls speechCalls(qint32 piece);
@@ -57,6 +59,7 @@ class ToolChain : public Chain
     QList<BookPart> parts_;
     QList<bool> read_;
     Pronouncer pronouncer_;
+    std::unique_ptr<JapaneseReading> japanese_; // for a book in Japanese
     QStringList notes_;
     QList<ChapterPlace> places_;
     qint64 firstWordOffset_ = 0; // in the first piece: no pause before the book's first words

@@ -27,8 +27,19 @@ BookVoice VoiceForBook(const QString& bookLanguage, const std::optional<VoiceTok
         return result;
     const int best = BestVoiceForLanguage(bookLanguage, voices.languages());
     if (best < 0) {
-        result.note =
-            u"no voice for "_s + LanguageName(bookLanguage) + u"; spoken with "_s + result.name;
+        // A voice that reads the book's script says its words far better than
+        // one that spells them letter by letter.
+        const QLocale::Script script = LanguageScript(bookLanguage);
+        const bool chosenReads = chosen && !chosen->languages().isEmpty() &&
+                                 LanguageScript(chosen->languages().first().tag) == script;
+        const int reader = chosenReads ? -1 : VoiceForScript(script, voices.languages());
+        QString reads;
+        if (reader >= 0) {
+            result = {voices.Item(reader), voices.Item(reader).GetDescription(), {}};
+            reads = u", which reads its "_s + QLocale::scriptToString(script) + u" script"_s;
+        }
+        result.note = u"no voice for "_s + LanguageName(bookLanguage) + u"; spoken with "_s +
+                      result.name + reads;
         return result;
     }
     return {voices.Item(best), voices.Item(best).GetDescription(), {}};

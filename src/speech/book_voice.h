@@ -17,9 +17,10 @@ struct BookVoice {
 
 // With "Match each book's language" on, a book whose language (its
 // package's dc:language) the chosen voice does not speak goes to the voice
-// that best speaks it; a book in a language no voice speaks stays with the
-// chosen voice and gets a note. Off, or for a book without a language, the
-// chosen voice (none: the engine's default) speaks.
+// that best speaks it; a book in a language no voice speaks goes to a voice
+// whose language is written in the same script (the chosen voice when its
+// language is), else stays with the chosen voice, and gets a note. Off, or for a book without a
+// language, the chosen voice (none: the engine's default) speaks.
 BookVoice VoiceForBook(const QString& bookLanguage, const std::optional<VoiceToken>& chosen,
                        const VoiceTokens& voices, bool match);
 

@@ -93,6 +93,26 @@ int VoiceForLocale(const QList<VoiceLanguages>& voices, const QString& localeNam
     return index;
 }
 
+QLocale::Script LanguageScript(const QString& tag)
+{
+    const QLocale::Language language = QLocale::codeToLanguage(primary(NormalLanguageTag(tag)));
+    if (language == QLocale::AnyLanguage || language == QLocale::C)
+        return QLocale::AnyScript;
+    const QLocale locale(language);
+    return locale.language() == language ? locale.script() : QLocale::AnyScript;
+}
+
+int VoiceForScript(QLocale::Script script, const QList<VoiceLanguages>& voices)
+{
+    int best = -1;
+    for (qsizetype i = 0; i < voices.size(); ++i)
+        if (script != QLocale::AnyScript && !voices[i].isEmpty() &&
+            LanguageScript(voices[i].first().tag) == script &&
+            (best < 0 || voices[i].first().priority < voices[best].first().priority))
+            best = int(i);
+    return best;
+}
+
 QString LanguageName(const QString& tag)
 {
     const QLocale::Language language = QLocale::codeToLanguage(primary(NormalLanguageTag(tag)));

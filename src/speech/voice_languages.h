@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QLocale>
 #include <QString>
 
 namespace vt
@@ -35,6 +36,14 @@ bool SpeaksLanguage(const VoiceLanguages& voice, const QString& tag);
 // The voice for the user's language (the system locale), else for English,
 // else the first; -1 when there is no voice.
 int VoiceForLocale(const QList<VoiceLanguages>& voices, const QString& localeName);
+
+// The script the language is written in, as the locale data has it
+// (Devanagari for "sa"); AnyScript when it is not known.
+QLocale::Script LanguageScript(const QString& tag);
+
+// The position of the voice whose own language is written in the script,
+// the one with the best priority, then the first; -1 when there is none.
+int VoiceForScript(QLocale::Script script, const QList<VoiceLanguages>& voices);
 
 // The language's English name ("Hebrew", "German"), or the tag itself when
 // it names no language known here.

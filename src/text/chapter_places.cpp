@@ -2,6 +2,7 @@
 
 #include "epub/markup.h"
 #include "epub/package.h"
+#include "epub/ruby_readings.h"
 #include "epub/spoken_numbers.h"
 #include "text/cutting.h"
 #include "text/pronunciations.h"
@@ -94,14 +95,14 @@ bool isUnspoken(const QXmlStreamReader& xml)
 }
 
 void readDocument(const QByteArray& xhtml, BookWords& book, BookWords::Document& doc,
-                  const Pronouncer* pronouncer)
+                  const LineTransform& transform)
 {
     QXmlStreamReader xml(XhtmlForXmlReader(xhtml));
     QString line;
     const auto flush = [&] {
         if (line.isEmpty())
             return;
-        forEachWord(CleanTextLine(pronouncer ? pronouncer->apply(line) : line),
+        forEachWord(CleanTextLine(transform ? transform(line) : line),
                     [&](Word w, qint64) { book.words.append(w); });
         line.clear();
     };
@@ -172,7 +173,7 @@ qsizetype locate(const QList<Word>& book, qsizetype at, const SpokenWords& spoke
 QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEntry>& contents,
                                    const QStringList& piecePaths,
                                    const std::function<void()>& between,
-                                   const Pronouncer* pronouncer, const SkippedText& skipped)
+                                   const LineTransform& transform, const SkippedText& skipped)
 {
     const auto pause = [&] {
         if (between)
@@ -191,11 +192,12 @@ QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEnt
             // parts read, the numbers written as numbers.
             const auto stretches = skipped.stretches.constFind(path);
             const QByteArray page = book.read(path);
-            readDocument(WithSpokenNumbers(stretches == skipped.stretches.constEnd()
-                                               ? page
-                                               : WithoutStretches(page, *stretches),
-                                           book.package().language),
-                         text, doc, pronouncer);
+            readDocument(
+                WithSpokenNumbers(WithRubyReadings(stretches == skipped.stretches.constEnd()
+                                                       ? page
+                                                       : WithoutStretches(page, *stretches)),
+                                  book.package().language),
+                text, doc, transform);
         }
         doc.end = text.words.size();
         text.documents.append(std::move(doc));

@@ -2,6 +2,7 @@
 
 #include "epub/book_parts.h"
 #include "epub/contents.h"
+#include "text/pronunciations.h"
 
 #include <QList>
 #include <QString>
@@ -12,7 +13,6 @@ namespace vt
 {
 
 class EpubBook;
-class Pronouncer;
 
 // Where a chapter begins in the text that is spoken.
 struct ChapterPlace {
@@ -29,12 +29,13 @@ struct ChapterPlace {
 // without words (a cover picture), are left out; entries found at one
 // place make one chapter, named by the first. `between` runs now and then
 // (the window yields there). The book's words are read as the spoken text
-// has them: without the parts the listener skipped, and as the
-// pronunciation rules changed them. Never raises.
+// has them: without the parts the listener skipped, and as `transform`
+// changed them (the pronunciation rules, the reading of Japanese). Never
+// raises.
 QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEntry>& contents,
                                    const QStringList& piecePaths,
                                    const std::function<void()>& between = {},
-                                   const Pronouncer* pronouncer = nullptr,
+                                   const LineTransform& transform = {},
                                    const SkippedText& skipped = {});
 
 } // namespace vt

@@ -245,10 +245,10 @@ QString BookPronunciationPath(const QString& bookPath)
     return path + u".pronounce.txt"_s;
 }
 
-Expected<void> PronounceTextFile(const QString& path, const Pronouncer& pronouncer,
-                                 const Yield& yield)
+Expected<void> RewriteTextLines(const QString& path, const LineTransform& transform,
+                                const Yield& yield)
 {
-    if (pronouncer.isEmpty())
+    if (!transform)
         return {};
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly))
@@ -279,7 +279,7 @@ Expected<void> PronounceTextFile(const QString& path, const Pronouncer& pronounc
         const bool lineEnd = part.endsWith('\n');
         if (lineEnd)
             part.chop(1);
-        QByteArray spoken = pronouncer.apply(QString::fromUtf8(part)).toUtf8();
+        QByteArray spoken = transform(QString::fromUtf8(part)).toUtf8();
         if (lineEnd)
             spoken += '\n';
         if (out.write(spoken) != spoken.size())

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace vt
 {
@@ -78,9 +79,13 @@ class Pronouncer
 // The list beside a book: "<book name>.pronounce.txt" in its folder.
 QString BookPronunciationPath(const QString& bookPath);
 
-// Applies the rules to every line of a UTF-8 text file, in place. A line
-// longer than a block is taken in parts cut at blanks.
-Expected<void> PronounceTextFile(const QString& path, const Pronouncer& pronouncer,
-                                 const Yield& yield = {});
+// A change made to each line of the text before it is cut: the
+// pronunciation rules, the reading of Japanese.
+using LineTransform = std::function<QString(const QString&)>;
+
+// Changes every line of a UTF-8 text file, in place. A line longer than a
+// block is taken in parts cut at blanks. An empty transform leaves the file.
+Expected<void> RewriteTextLines(const QString& path, const LineTransform& transform,
+                                const Yield& yield = {});
 
 } // namespace vt

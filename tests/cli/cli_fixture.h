@@ -33,6 +33,8 @@ class Cli : public ::testing::Test
             env.remove(QStringLiteral("LC_MESSAGES"));
             env.insert(QStringLiteral("LANG"), lang);
         }
+        for (const QString& name : extraEnv.keys())
+            env.insert(name, extraEnv.value(name));
         process.setProcessEnvironment(env);
         process.start(program(), arguments);
         process.waitForFinished(timeoutMs);
@@ -63,6 +65,7 @@ class Cli : public ::testing::Test
         return target;
     }
 
+    QProcessEnvironment extraEnv; // set for the runs, over the system's
     QTemporaryDir temp;
     QTemporaryDir out;
     QTemporaryDir booksDir;

@@ -2,6 +2,7 @@
 #include "cli_fixture.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 using namespace Qt::StringLiterals;
 using namespace vt;
@@ -152,7 +153,8 @@ TEST_F(Cli, TextHasChapterNumbersMoneyAndCapitalsAsTheyAreSaid)
 }
 
 // An Arabic book spelled letter by letter by an English voice lasts many
-// times as long as the same text in Arabic.
+// times as long as the same text in Arabic; a Yiddish book, with no voice of
+// its own, goes to the voice that reads its script.
 TEST_F(Cli, EachBookIsSpokenByAVoiceForItsLanguage)
 {
     const QByteArray arabic = "اللغة العربية هي أكثر اللغات السامية تحدثا، وإحدى أكثر اللغات "
@@ -163,7 +165,8 @@ TEST_F(Cli, EachBookIsSpokenByAVoiceForItsLanguage)
         run({u"--rate"_s, u"0"_s, u"--volume"_s, u"100"_s, u"--out"_s, out.path(), ar, yi});
     ASSERT_EQ(result.status, 0) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(ar + u": spoken with Arabic\n"_s)) << result.err.toStdString();
-    const QString note = u"no voice for Yiddish; spoken with English (Great Britain)"_s;
+    const QString note =
+        u"no voice for Yiddish; spoken with Hebrew, which reads its Hebrew script"_s;
     EXPECT_TRUE(result.err.contains(yi + u": "_s + note)) << result.err.toStdString();
     EXPECT_EQ(result.out,
               QStringList({out.path() + u"/ar.mp3"_s, out.path() + u"/yi.mp3\t"_s + note}));
@@ -194,4 +197,52 @@ TEST_F(Cli, AFirstStartSpeaksInTheUsersLanguage)
         EXPECT_TRUE(result.err.contains(book + u": spoken with "_s + voice + u'\n'))
             << result.err.toStdString();
     }
+}
+
+// A Japanese voice reads only kana: each kanji would be "Chinese letter", in
+// English. The converter's text comes in kana as MeCab's dictionary
+// pronounces it, with the book's own ruby readings in place of their words.
+TEST_F(Cli, JapaneseIsSpokenInKana)
+{
+    const QString kusamakura = copyBook(u"kusamakura-preview.epub"_s, u"kusamakura.epub"_s);
+    const QString particles = writeBook(u"ja.epub"_s, "ja", "<p>東京へ行く。私は学生です。</p>");
+    const Result result = run({u"--text"_s, kusamakura, particles});
+    ASSERT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.text.contains(u"ヤマミチヲノボリナガラ, コーカンガエタ. "_s));
+    EXPECT_TRUE(result.text.contains(u"ジョウニサオサセバ"_s));
+    EXPECT_TRUE(result.text.contains(u"トーキョーエイク. ワタシワガクセイデス."_s))
+        << result.text.section(u'\f', -1).toStdString();
+    // Words MeCab does not know keep their characters: 愚陀仏, 支那, 王維, 交らぬ.
+    static const QRegularExpression kanji(u"[\\x{4E00}-\\x{9FFF}]"_s);
+    QSet<QString> left;
+    for (const QRegularExpressionMatch& m : kanji.globalMatch(result.text))
+        left.insert(m.captured());
+    EXPECT_EQ(left, (QSet<QString>{u"陀"_s, u"仏"_s, u"支"_s, u"那"_s, u"維"_s, u"交"_s}));
+    // The particles: "toːkjoː e iku", "watashi wa gakusei desu".
+    const QByteArray phonemes = runTool(u"espeak-ng"_s, {u"-v"_s, u"ja"_s, u"-q"_s, u"-x"_s,
+                                                         result.text.section(u'\f', -1)})
+                                    .out;
+    EXPECT_TRUE(phonemes.contains("k_jo:e") && phonemes.contains("iwa")) << phonemes.data();
+    EXPECT_FALSE(phonemes.contains("o:h") || phonemes.contains("iha")) << phonemes.data();
+    // No line of Japanese (the book's romaji aside) is read as English.
+    QTemporaryDir dir;
+    QByteArray japanese;
+    for (const QString& line : result.text.split(u'\n'))
+        if (!line.contains(kanji) && !line.contains(QRegularExpression(u"[a-z]"_s)))
+            japanese += line.toUtf8() + '\n';
+    test::writeFile(dir.filePath(u"text.txt"_s), japanese);
+    const ToolResult all = runTool(
+        u"espeak-ng"_s, {u"-v"_s, u"ja"_s, u"-q"_s, u"-x"_s, u"-f"_s, dir.filePath(u"text.txt"_s)});
+    EXPECT_GT(japanese.size(), 20000);
+    EXPECT_FALSE(all.out.contains("(en)")) << all.out.toStdString();
+
+    // Without MeCab's dictionary the book is read as before, and says why.
+    extraEnv.insert(u"HOME"_s, temp.path());
+    extraEnv.insert(u"MECABRC"_s, temp.filePath(u"missing-mecabrc"_s));
+    const Result bare = run({u"--text"_s, particles});
+    EXPECT_EQ(bare.status, 0);
+    EXPECT_TRUE(bare.text.contains(u"東京へ行く"_s)) << bare.text.toStdString();
+    EXPECT_EQ(
+        bare.err.count(u"Japanese kanji need MeCab's dictionary: install mecab-ipadic-utf8"_s), 1)
+        << bare.err.toStdString();
 }

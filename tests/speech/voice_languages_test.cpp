@@ -28,6 +28,7 @@ const QList<VoiceLanguages> kVoices = {
     {{u"pt-br"_s, 5}, {u"pt"_s, 6}},                 // 11 Portuguese (Brazil)
     {{u"yue"_s, 5}, {u"zh-yue"_s, 5}, {u"zh"_s, 8}}, // 12 Chinese (Cantonese)
     {{u"en-US"_s, 5}},                               // 13 another engine's voice
+    {{u"hi"_s, 5}},                                  // 14 Hindi
 };
 
 TEST(VoiceLanguages, EachBookLanguageGetsTheVoiceThatFitsItBest)
@@ -129,7 +130,11 @@ TEST(VoiceLanguages, ABookInAnotherLanguageGoesToAVoiceForIt)
         {u"ar"_s, 5, false, -1, u"en-gb"_s, {}},  // matching off
         {u""_s, 5, true, -1, u"en-gb"_s, {}},     // a book without a language
         {u"he"_s, 5, true, -1, u"en-gb"_s, none}, // no voice for it: a note
-        {u"fr"_s, -1, true, 9, u"fr-fr"_s, {}},   // no voice chosen
+        // No voice for it: one that reads its script, unless the chosen one does.
+        {u"sa"_s, 5, true, 14, u"hi"_s,
+         u"no voice for Sanskrit; spoken with hi, which reads its Devanagari script"_s},
+        {u"fo"_s, 5, true, -1, u"en-gb"_s, u"no voice for Faroese; spoken with en-gb"_s},
+        {u"fr"_s, -1, true, 9, u"fr-fr"_s, {}}, // no voice chosen
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language.toStdString());

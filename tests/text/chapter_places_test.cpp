@@ -24,7 +24,7 @@ QStringList described(const QList<ChapterPlace>& places)
 
 // Spoken text written by hand: a contents page that lists the chapters by
 // their headings, a part page of two words, a reference mark the cleaning
-// took out, ruby readings (read out after their letters), a picture page,
+// took out, ruby readings in kana (read in place of their letters), a picture page,
 // one place named twice, a NUL byte and a piece break.
 TEST(ChapterPlaces, ContentsLinesAndShortPagesDoNotTakeTheChaptersPlaces)
 {
@@ -63,8 +63,8 @@ TEST(ChapterPlaces, ContentsLinesAndShortPagesDoNotTakeTheChaptersPlaces)
     const QString two = dir.filePath(u"output002.txt"_s);
     test::writeFile(one, "Contents\nPart one\nChapter 1\nChapter 2\n"
                          "Part one\nChapter 1\nIt was a dark and stormy night  the rain fell.\n");
-    test::writeFile(
-        two, "Chapter 2\nMorning 山路やまみち came at last  grey and cold over the hills.\n");
+    test::writeFile(two,
+                    "Chapter 2\nMorning やまみち came at last  grey and cold over the hills.\n");
     const EpubBook epub(book);
     const QList<ChapterPlace> places = LocateChapters(epub, ReadEpubContents(epub), {one, two});
     EXPECT_EQ(described(places), (QStringList{u"Contents 1:0"_s, u"Part One 1:38"_s,

@@ -124,7 +124,7 @@ TEST(Pronunciations, ManyRulesAndLongLinesInAFile)
     const QString path = dir.filePath(u"output.txt"_s);
     const QByteArray long1 = QByteArray("word7 ").repeated(20000); // 120 000 bytes
     test::writeFile(path, "first word1\n" + long1 + "\nlast word2");
-    ASSERT_TRUE(PronounceTextFile(path, p));
+    ASSERT_TRUE(RewriteTextLines(path, [&p](const QString& line) { return p.apply(line); }));
     EXPECT_EQ(test::readFile(path),
               "first spoken1\n" + QByteArray("spoken7 ").repeated(20000) + "\nlast spoken2");
     EXPECT_EQ(test::entries(dir.path()), QStringList{u"output.txt"_s});

@@ -1,4 +1,5 @@
 #include "epub/reference_marks.h"
+#include "epub/ruby_readings.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
@@ -86,4 +87,21 @@ TEST(ReferenceMarks, UnclosedAndNestedMarksAreScannedOnce)
     EXPECT_EQ(WithoutReferenceMarks(nested), nested);
     EXPECT_EQ(WithoutNavigation("<nav>" + unclosed), "<nav>" + unclosed);
     EXPECT_LT(clock.elapsed(), 5000); // a linear scan takes milliseconds
+}
+
+// "山路やまみち": a word heard twice, guessed and as the book reads it.
+TEST(ReferenceMarks, RubyInKanaIsSaidAsItsReading)
+{
+    const struct {
+        QByteArray in, out;
+    } cases[] = {
+        {"<ruby>山路<rt>やまみち</rt></ruby>を<ruby>智<rp>(</rp><rt>ち</rt><rp>)</rp></ruby>に",
+         "やまみちをちに"},
+        {R"(<ruby class="r"><rb>漱</rb><rt>ソウ</rt><rb>石</rb><rt>セキ</rt></ruby>)", "ソウセキ"},
+        {"<ruby>汉<rt>hàn</rt></ruby><rubyx>a</rubyx><ruby>字<rt>ㄗˋ</rt></ruby>",
+         "<ruby>汉<rt>hàn</rt></ruby><rubyx>a</rubyx><ruby>字<rt>ㄗˋ</rt></ruby>"},
+        {"<ruby>山<rt>やま</rt>", "<ruby>山<rt>やま</rt>"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WithRubyReadings(c.in), c.out) << c.in.toStdString();
 }

@@ -123,7 +123,8 @@ TEST_F(TextTools, AJapaneseBookKeepsItsLettersAndLosesItsPunctuation)
 {
     const QString text = speakableText(test::testBook(u"kusamakura-preview.epub"_s));
     EXPECT_EQ(pieces, 1);
-    EXPECT_TRUE(text.contains(u"山路やまみちを登りながら こう考えた "_s));
+    // A word with a reading in ruby is read as its reading alone.
+    EXPECT_TRUE(text.contains(u"やまみちを登りながら こう考えた "_s));
     EXPECT_FALSE(text.contains(u'、'));
     EXPECT_FALSE(text.contains(u'。'));
 }
