@@ -36,7 +36,7 @@ class ModalAnswerer : public QObject
     QList<Shown> shown;
     QList<QMessageBox::StandardButton> answers;
     QList<std::function<void(QDialog*)>> dialogs;
-    QStringList dialogTitles; // of the other dialogs, as they opened
+    QStringList dialogTitles;                          // of the other dialogs, as they opened
     std::function<void(QMessageBox&)> onShown;         // before the box is answered
     std::function<bool(const QMessageBox&)> leaveOpen; // boxes a person would not answer
 
