@@ -41,8 +41,8 @@ std::optional<PartKind> kindOfType(QStringView type)
     };
     for (const QStringView token : type.split(u' ', Qt::SkipEmptyParts)) {
         const QStringView name = token.mid(token.indexOf(u':') + 1); // "z3998:index"
-        if (const auto it = kinds.constFind(name.toString().toLower()); it != kinds.constEnd())
-            return *it;
+        if (const QString key = name.toString().toLower(); kinds.contains(key))
+            return kinds.value(key);
     }
     return std::nullopt;
 }
@@ -75,8 +75,8 @@ std::optional<PartKind> kindOfTitle(const QString& title)
     QString key = title.simplified().toLower();
     while (!key.isEmpty() && (key.back() == u'.' || key.back() == u':'))
         key.chop(1);
-    if (const auto it = kinds.constFind(key); it != kinds.constEnd())
-        return *it;
+    if (kinds.contains(key))
+        return kinds.value(key);
     return std::nullopt;
 }
 
@@ -243,18 +243,18 @@ QList<BookPart> ReadBookParts(const EpubBook& book)
 
     // Landmarks first, then the markup, the guide, and the title.
     const auto kindOf = [&](const QString& path, const QString& fragment, const QString& title) {
-        if (const auto it = landmarks.constFind(path + u'#' + fragment); it != landmarks.constEnd())
-            return *it;
+        if (const QString place = path + u'#' + fragment; landmarks.contains(place))
+            return landmarks.value(place);
         if (const qsizetype d = spine.indexOf(path); d >= 0) {
             const DocumentStructure& doc = documents[d];
             if (fragment.isEmpty() && doc.kind)
                 return *doc.kind;
-            if (const auto it = doc.idKinds.constFind(fragment); it != doc.idKinds.constEnd())
-                return *it;
+            if (doc.idKinds.contains(fragment))
+                return doc.idKinds.value(fragment);
         }
         if (fragment.isEmpty())
-            if (const auto it = guide.constFind(path); it != guide.constEnd())
-                return *it;
+            if (guide.contains(path))
+                return guide.value(path);
         return kindOfTitle(title).value_or(PartKind::Text);
     };
 

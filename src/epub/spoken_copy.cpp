@@ -109,12 +109,11 @@ bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
             dropped.append(id);
             continue;
         }
-        const auto stretches = skipped.stretches.constFind(item->path);
-        const QByteArray spoken = WithSpokenNumbers(
-            WithRubyReadings(WithoutReferenceMarks(stretches == skipped.stretches.constEnd()
-                                                       ? page
-                                                       : WithoutStretches(page, *stretches))),
-            package.language);
+        const auto stretches = skipped.stretches.value(item->path);
+        const QByteArray spoken =
+            WithSpokenNumbers(WithRubyReadings(WithoutReferenceMarks(
+                                  stretches.isEmpty() ? page : WithoutStretches(page, stretches))),
+                              package.language);
         if (item == nav || spoken != page)
             changed.insert(item->path, spoken);
     }

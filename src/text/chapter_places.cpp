@@ -190,14 +190,13 @@ QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEnt
         if (!skipped.documents.contains(path)) {
             // The text as the cleaned copy the converter reads has it: the
             // parts read, the numbers written as numbers.
-            const auto stretches = skipped.stretches.constFind(path);
+            const auto stretches = skipped.stretches.value(path);
             const QByteArray page = book.read(path);
-            readDocument(
-                WithSpokenNumbers(WithRubyReadings(stretches == skipped.stretches.constEnd()
-                                                       ? page
-                                                       : WithoutStretches(page, *stretches)),
-                                  book.package().language),
-                text, doc, transform);
+            readDocument(WithSpokenNumbers(
+                             WithRubyReadings(
+                                 stretches.isEmpty() ? page : WithoutStretches(page, stretches)),
+                             book.package().language),
+                         text, doc, transform);
         }
         doc.end = text.words.size();
         text.documents.append(std::move(doc));

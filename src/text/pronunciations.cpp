@@ -203,10 +203,10 @@ QString Pronouncer::apply(const QString& line) const
                 continue;
             }
             const qsizetype end = tokenEnd(line, i);
-            const auto found = words_.constFind(line.mid(i, end - i).toCaseFolded());
+            const QList<Word> found = words_.value(line.mid(i, end - i).toCaseFolded());
             qsizetype next = end;
-            if (found != words_.constEnd()) {
-                for (const Word& w : *found) {
+            if (!found.isEmpty()) {
+                for (const Word& w : found) {
                     const qsizetype size = w.text.size();
                     if (i + size > n)
                         continue;
