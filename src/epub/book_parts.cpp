@@ -384,6 +384,7 @@ SkippedText SkippedParts(const EpubBook& book, const QList<BookPart>& parts,
 QByteArray WithoutStretches(const QByteArray& xhtml,
                             const QList<std::pair<QString, QString>>& stretches)
 {
+    const QString text = QString::fromUtf8(xhtml); // decoded once for every id looked for
     const auto placeOf = [&](const QString& id, bool start) -> qsizetype {
         if (id.isEmpty()) {
             if (!start)
@@ -393,10 +394,10 @@ QByteArray WithoutStretches(const QByteArray& xhtml,
         }
         const QRegularExpression attribute(
             uR"(\sid\s*=\s*["']%1["'])"_s.arg(QRegularExpression::escape(id)));
-        const QRegularExpressionMatch m = attribute.match(QString::fromUtf8(xhtml));
+        const QRegularExpressionMatch m = attribute.match(text);
         if (!m.hasMatch())
             return -1;
-        const qsizetype at = QString::fromUtf8(xhtml).left(m.capturedStart()).toUtf8().size();
+        const qsizetype at = QStringView(text).left(m.capturedStart()).toUtf8().size();
         return xhtml.lastIndexOf('<', at);
     };
     QList<bool> dropped(xhtml.size(), false);

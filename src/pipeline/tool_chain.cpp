@@ -162,22 +162,24 @@ void ToolChain::readListenerChoices()
     }
     parts_ = ReadBookParts(*book_);
     read_ = PartsRead(parts_, choices.parts);
-    if (!choices.parts.chosen || parts_.isEmpty())
-        return;
-    const QList<int>& chosen = *choices.parts.chosen;
-    const auto missing =
-        std::find_if(chosen.begin(), chosen.end(), [&](int n) { return n > parts_.size(); });
-    if (missing == chosen.end())
-        return;
-    QString note =
-        u"the book has %1 parts: %2 is not one of them"_s.arg(parts_.size()).arg(*missing);
-    // A choice made for other books (a batch) that names none of this one's
-    // parts would leave nothing to read: its default parts are read instead.
-    if (!read_.contains(true)) {
-        read_ = PartsRead(parts_, {});
-        note += u"; the parts read by default are read"_s;
+    if (choices.parts.chosen && !parts_.isEmpty()) {
+        const QList<int>& chosen = *choices.parts.chosen;
+        const auto missing =
+            std::find_if(chosen.begin(), chosen.end(), [&](int n) { return n > parts_.size(); });
+        if (missing != chosen.end()) {
+            QString note =
+                u"the book has %1 parts: %2 is not one of them"_s.arg(parts_.size()).arg(*missing);
+            // A choice made for other books (a batch) that names none of this
+            // one's parts would leave nothing to read: its defaults are read.
+            if (!read_.contains(true)) {
+                read_ = PartsRead(parts_, {});
+                note += u"; the parts read by default are read"_s;
+            }
+            notes_.append(note);
+        }
     }
-    notes_.append(note);
+    // The spoken copy and the chapter places leave out the same text.
+    skipped_ = SkippedParts(*book_, parts_, read_);
 }
 
 // The voice's settings for a piece: silence before each chapter that
@@ -189,15 +191,10 @@ SpeakSettings ToolChain::speakSettings(qint32 piece) const
     const ListenerChoices& choices = job_.listening;
     if (choices.paragraphPauseMs >= 0)
         settings.lineEndSamples = qint64(choices.paragraphPauseMs) * kSampleRate / 1000;
-    for (const ChapterPlace& place : places_) {
-        if (place.piece != piece)
-            continue;
-        if (piece == 1 && place.offset <= firstWordOffset_)
-            continue;
-        settings.pauses.append({place.offset,
-                                qint64(std::max(choices.chapterPauseMs, 0)) * kSampleRate / 1000,
-                                false});
-    }
+    const qint64 chapterPause = qint64(std::max(choices.chapterPauseMs, 0)) * kSampleRate / 1000;
+    for (const ChapterPlace& place : places_)
+        if (place.piece == piece && (piece != 1 || place.offset > firstWordOffset_))
+            settings.pauses.append({place.offset, chapterPause, false});
     return settings;
 }
 
@@ -211,9 +208,8 @@ ToolRun ToolChain::readEpubToText()
     // Books take calibre seconds; one made to be hard to read may take hours.
     PassingRunner runner(hooks().toolPass,
                          ToolTimeLimitMs(QFileInfo(job_.book).size(), 2, 1 << 20));
-    const SkippedText skipped = SkippedParts(*book_, parts_, read_);
     return ReadePubToStringToFSO(job_.book, hooks().report, runner, [&](const QString& copy) {
-        return WriteSpokenCopy(*book_, copy, hooks().yield, skipped);
+        return WriteSpokenCopy(*book_, copy, hooks().yield, skipped_);
     });
 }
 
@@ -250,8 +246,7 @@ qint32 ToolChain::cutText(const QString& textPath)
     for (qsizetype i = 0; i < parts_.size(); ++i)
         if (parts_[i].listed && read_[i])
             contents.append({parts_[i].title, parts_[i].path, parts_[i].fragment, parts_[i].level});
-    places_ = LocateChapters(*book_, contents, pieces_, hooks().yield, spoken,
-                             SkippedParts(*book_, parts_, read_));
+    places_ = LocateChapters(*book_, contents, pieces_, hooks().yield, spoken, skipped_);
     firstWordOffset_ = pieces_.isEmpty() ? 0 : firstWordOffset(pieces_.first());
     if (job_.tags || job_.splitChapters)
         chapters_.start(places_);

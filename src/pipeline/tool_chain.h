@@ -58,6 +58,7 @@ class ToolChain : public Chain
     // What the listener chose: the parts read, the words said otherwise.
     QList<BookPart> parts_;
     QList<bool> read_;
+    SkippedText skipped_; // the text of the parts not read
     Pronouncer pronouncer_;
     std::unique_ptr<JapaneseReading> japanese_; // for a book in Japanese
     QStringList notes_;
