@@ -20,8 +20,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # calibre's ebook-convert and lame are run as programs, the voices are the
 # engine's data, the window needs a display plug-in of Qt and "Arial" is
-# Liberation Sans here; MeCab reads Japanese with its IPA dictionary.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "calibre, lame, espeak-ng-data, mecab-ipadic-utf8, qt6-qpa-plugins, fonts-liberation")
+# Liberation Sans here; MeCab reads Japanese with its IPA dictionary. The
+# speech engine's library is loaded at run time, so dpkg-shlibdeps cannot
+# see it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "calibre, lame, libespeak-ng1, espeak-ng-data, mecab-ipadic-utf8, qt6-qpa-plugins, fonts-liberation")
 # Opening folders and web pages goes through the desktop's opener.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 include(CPack)

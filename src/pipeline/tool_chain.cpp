@@ -11,6 +11,7 @@
 #include "epub/spoken_copy.h"
 #include "pipeline/chapter_files.h"
 #include "pipeline/failure_reasons.h"
+#include "speech/speech_engine.h"
 #include "speech/speech_rendering.h"
 #include "speech/voice_languages.h"
 #include "tags/book_tags.h"
@@ -131,6 +132,7 @@ BookVoice ToolChain::startBook(const BookJob& job, const EpubBook& book)
     pieces_.clear();
     places_.clear();
     chapters_.start({});
+    SpeechEngine::instance().startAfresh(); // whatever was spoken before it
     readListenerChoices();
     voice_ = ChooseBookVoice(book.package().language, job.voice, job.matchLanguage);
     japanese_.reset();

@@ -8,9 +8,12 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <memory>
 
 namespace vt
 {
+
+class EspeakLibrary;
 
 // The description an engine or voice that cannot be loaded fails with; the
 // speech rendering recognises it by this text.
@@ -121,6 +124,9 @@ class SpeechEngine
 {
   public:
     static SpeechEngine& instance();
+    ~SpeechEngine();
+    SpeechEngine(const SpeechEngine&) = delete;
+    SpeechEngine& operator=(const SpeechEngine&) = delete;
 
     // Loads the engine's data unless done; raises "Class not registered"
     // when it cannot be loaded. A failed load is tried again next time.
@@ -130,13 +136,18 @@ class SpeechEngine
     // read last is answered.
     QList<EngineVoice> voices();
     bool speaking() const { return speaking_; }
+    // The next speak begins with espeak-ng loaded anew, as in a new process:
+    // a book sounds the same whatever the process spoke before it (the
+    // engine carries the state of its wave generator from text to text).
+    void startAfresh();
     // Speaks the request into the sink and returns when all audio is made.
     // Raises "Class not registered" when the voice cannot be loaded, and an
     // error when the engine is already speaking or the sink fails.
     void speak(const SpeakRequest& request, AudioSink& sink, Yielder& yielder);
 
   private:
-    SpeechEngine() = default;
+    SpeechEngine();
+    void renewIfAsked();
     void applyVoice(const QByteArray& voice);
     void speakOnce(const SpeakRequest& request, const SpeechEventHandler& events, AudioSink& sink,
                    Yielder& yielder);
@@ -145,7 +156,8 @@ class SpeechEngine
     void speakEspeak(const SpeakRequest& request, const SpeechEventHandler& events, AudioSink& sink,
                      Yielder& yielder);
 
-    bool loaded_ = false;
+    std::unique_ptr<EspeakLibrary> espeak_; // loaded and initialised
+    bool afresh_ = false;
     bool speaking_ = false;
     QList<EngineVoice> voices_;
 };
