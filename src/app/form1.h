@@ -161,6 +161,7 @@ class Form1 : public QWidget,
   private:
     void createControls();
     void setUpAccessibility();
+    void showFormat();
     void connectControls();
     void setUpBookList(); // the book list's own behaviour
     void ApplySkin();
@@ -175,6 +176,8 @@ class Form1 : public QWidget,
     void openFolder(const QString& folder);
     // A box that does not wait, beside the window.
     QMessageBox* showBoxBeside(const QString& text, Icon icon, const QString& caption);
+    // Places a box shown beside a run so that it hides none of the others.
+    void cascade(QWidget& box);
     // Shows a dialog the window owns and tells `done` how it was closed: at
     // once, or while a run goes on, whenever the user closes it.
     void showDialog(QDialog* dialog, const std::function<void(QDialog&, int)>& done);
@@ -192,6 +195,8 @@ class Form1 : public QWidget,
     // Says a text aloud with the chosen voice, volume and speed; the window
     // stays responsive meanwhile, and busy.
     void speakAloud(const QString& text, const QString& location);
+    // True (and the user told why) while a run or the speed test goes on.
+    bool waitForRun(const QString& action);
     // A book that leaves the list takes its chosen parts with it.
     void forgetRemovedBooks();
     // "Application Error" boxes for the failing steps of a handler.
@@ -200,8 +205,9 @@ class Form1 : public QWidget,
     Services services_;
     SettingsStore settings_;
     bool busy_ = false;
-    bool refusing_ = false;         // the slider refusal's message is open
-    QPointer<QMessageBox> refusal_; // that message, shown beside a run
+    bool refusing_ = false;                // the slider refusal's message is open
+    QPointer<QMessageBox> refusal_;        // that message, shown beside a run
+    QList<QPointer<QWidget>> besideBoxes_; // the boxes shown beside a run, in order
     Pointer pointer_ = Pointer::Default;
     QCursor customCursor_{Qt::PointingHandCursor};
     double progressValue_ = 0;

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -34,7 +35,26 @@ QMessageBox* Form1::showBoxBeside(const QString& text, Icon icon, const QString&
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();
+    cascade(*box);
     return box;
+}
+
+// Boxes beside a run do not hide each other: each stands below and right of
+// the one before that is still open, back at the screen's corner when the
+// next step would leave the screen.
+void Form1::cascade(QWidget& box)
+{
+    besideBoxes_.removeIf([](const QPointer<QWidget>& b) { return !b || !b->isVisible(); });
+    const QScreen* s = box.screen();
+    if (!besideBoxes_.isEmpty() && s) {
+        constexpr int kStep = 32; // the title bar of the box before stays in sight
+        const QRect free = s->availableGeometry();
+        QPoint at = besideBoxes_.last()->pos() + QPoint(kStep, kStep);
+        if (!free.contains(QRect(at, box.frameGeometry().size())))
+            at = free.topLeft();
+        box.move(at);
+    }
+    besideBoxes_.append(&box);
 }
 
 void Form1::ask(const QString& text, const std::function<void(Answer)>& then)

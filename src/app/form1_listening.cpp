@@ -23,12 +23,25 @@ ListenerChoices Form1::listenerChoices() const
     return choices;
 }
 
+// What the listener decides is read by a run as it starts a book: it is
+// not changed while one goes on (nor while the speed test speaks), and the
+// user is told why.
+bool Form1::waitForRun(const QString& action)
+{
+    if (!busy_)
+        return false;
+    showMessage(u"Please wait until "_s +
+                (runInProgress() ? u"the conversion"_s : u"the speed test"_s) + u" ends, then "_s +
+                action + u"."_s);
+    return true;
+}
+
 // "Chapters…": the parts of the book selected in the list. The choice
 // counts while the book is in the list; a choice that is the default is
 // no choice.
 void Form1::PusChapters_Click()
 {
-    if (busy_)
+    if (waitForRun(u"choose the parts of a book that are read"_s))
         return;
     StepGuard g(errorBox(), u"Form1.PusChapters_Click"_s);
     QString path;
@@ -75,7 +88,7 @@ void Form1::PusChapters_Click()
 // "Pronunciations…": the global list, used by every book from the next run on.
 void Form1::PusPronunciations_Click()
 {
-    if (busy_)
+    if (waitForRun(u"change the pronunciations"_s))
         return;
     StepGuard g(errorBox(), u"Form1.PusPronunciations_Click"_s);
     g.step(100, [&] {
@@ -92,7 +105,7 @@ void Form1::PusPronunciations_Click()
 // "Pauses…": kept in the store as seconds, as the batch program reads them.
 void Form1::PusPauses_Click()
 {
-    if (busy_)
+    if (waitForRun(u"change the pauses"_s))
         return;
     StepGuard g(errorBox(), u"Form1.PusPauses_Click"_s);
     g.step(100, [&] {

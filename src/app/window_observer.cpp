@@ -10,7 +10,10 @@ namespace vt
 
 QString UnrecognisedFormatText(const QString& book, const QString& reason)
 {
-    return u"Error #213042: Unrecognized EPUB format.\n\n"_s + book + u": "_s + reason +
+    QString why = reason;
+    if (!why.isEmpty())
+        why[0] = why[0].toUpper();
+    return u"Error #213042: Unrecognized EPUB format.\n"_s + why + u".\n\n"_s + book +
            u"\n\nSoftware cannot operate with iTunes EPUB files for example.\n\n"
            u"Please email "_s +
            QStringLiteral(VT_SUPPORT_EMAIL) +

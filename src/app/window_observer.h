@@ -16,8 +16,8 @@ inline const QString kDeployCaption =
 // "Processing: 2 of 5.. please wait patiently.. Please do not click on anything..17"
 QString ProcessingText(int book, int books, int activity);
 
-// The box of a book that gave no text: the error the design shows, with the
-// book and the reason the summary names.
+// The box of a book that gave no text: the error's first line, the reason
+// the summary names as the second, then the book and the rest of the error.
 QString UnrecognisedFormatText(const QString& book, const QString& reason);
 
 // A run as the main window shows it: the bar and its caption, the

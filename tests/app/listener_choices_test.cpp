@@ -234,6 +234,43 @@ TEST_F(AppTest, PausesAreKeptAndReachTheJobs)
     EXPECT_EQ(form->listenerChoices().chapterPauseMs, 2000);
 }
 
+// During a run the parts, pronunciations and pauses wait for its end, and
+// say so in boxes that do not hold the run up.
+TEST_F(AppTest, DuringARunTheListenersChoicesSayWhyTheyWait)
+{
+    QTemporaryDir books;
+    const auto chain = std::make_shared<ScriptedChain>();
+    Form1::Services services;
+    services.makeChain = [chain] { return chain; };
+    auto form = loadedForm(services);
+    form->show();
+    form->controls().Option2->click();
+    const QString book = books.filePath(u"a.epub"_s);
+    writeFile(book, "epub");
+    form->appendRow(book);
+    form->controls().ListView1->setCurrentItem(form->controls().ListView1->topLevelItem(0));
+    chain->onSpeak = [&] {
+        form->controls().PusChapters->click();
+        form->controls().PusPronunciations->click();
+        form->controls().PusPauses->click();
+    };
+    QStringList beside;
+    boxes.onShown = [&](QMessageBox& done) {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box != &done && box->isVisible())
+                beside << box->text();
+    };
+    form->controls().PushButton1->click();
+    beside.sort();
+    EXPECT_EQ(beside,
+              (QStringList{u"Please wait until the conversion ends, then change the pauses."_s,
+                           u"Please wait until the conversion ends, then change the "
+                           u"pronunciations."_s,
+                           u"Please wait until the conversion ends, then choose the parts of a "
+                           u"book that are read."_s}));
+    EXPECT_EQ(boxes.dialogTitles, QStringList());
+}
+
 // The parts chosen for a book go into its job while it is in the list.
 TEST_F(AppTest, ChosenChaptersReachTheJobsWhileTheBookIsInTheList)
 {
