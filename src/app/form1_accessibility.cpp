@@ -55,23 +55,22 @@ void Form1::setUpAccessibility()
              u"language"_s);
     describe(Option1, u"Save results to this folder:"_s);
     describe(Frame3, u"Output folder"_s);
-    describe(Text1, u"Output folder"_s, u"The folder the MP3 files are saved into"_s);
+    describe(Text1, u"Output folder"_s);
     describe(PushButton7, u"Choose Output Folder"_s);
     describe(Option2, u"Save results in folder of original file"_s);
     describe(Combo2, u"Save as"_s,
              u"MP3 files, or M4B audio books (AAC) that more players show with chapters"_s);
     describe(Check3, u"One file per chapter"_s,
              u"Each book becomes a folder named after it holding a file per chapter"_s);
-    describe(PushButton1, u"Start Converting To MP3"_s,
-             u"Converts every book in the list into an MP3 file"_s);
+    describe(PushButton1, PushButton1->text());
     describe(ProgressBar1, u"Progress"_s);
     describe(PushButton9, u"Help"_s, u"Why the program asks to be left alone while it converts"_s);
 
-    QWidget* order[] = {ListView1,    PushButton3,  PushButton4,  PushButton2, PushButton5,
-                        Slider1,      Slider2,      PushButton14, Combo1,      PusRefreshList,
-                        PusAddVoices, PushButton10, Check2,       Option1,     Text1,
-                        PushButton7,  Option2,      Check1,       Combo2,      Check3,
-                        PushButton1,  PushButton9};
+    QWidget* order[] = {ListView1,      PushButton3,  PushButton4,  PushButton2, PushButton5,
+                        Slider1,        Slider2,      PushButton14, Combo1,      Check2,
+                        PusRefreshList, PusAddVoices, PushButton10, Option1,     Text1,
+                        PushButton7,    Option2,      Check1,       Combo2,      Check3,
+                        PushButton1,    PushButton9};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     // The row under the list comes right after it.
@@ -84,6 +83,22 @@ void Form1::setUpAccessibility()
     PushButton1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
     PushButton9->setShortcut(QKeySequence(Qt::Key_F1));
     new FocusRing(this);
+    showFormat();
+}
+
+// The start button and what is said of the results name the format they
+// are saved in.
+void Form1::showFormat()
+{
+    const bool m4b = Combo2->currentIndex() == 1;
+    const QString format = m4b ? u"M4B"_s : u"MP3"_s;
+    const QString files = m4b ? u"M4B audio books"_s : u"MP3 files"_s;
+    PushButton1->setText(u"Start Converting To "_s + format);
+    describe(PushButton1, PushButton1->text(),
+             m4b ? u"Converts every book in the list into an M4B audio book"_s
+                 : u"Converts every book in the list into an MP3 file"_s);
+    Text1->setAccessibleDescription(u"The folder the "_s + files + u" are saved into"_s);
+    Check1->setAccessibleName(u"Write title, author, cover and chapters into the "_s + files);
 }
 
 } // namespace vt

@@ -1,5 +1,6 @@
 #include "app/book_list_view.h"
 #include "app/captioned_progress_bar.h"
+#include "app/combo_box_accessible.h"
 #include "app/form1.h"
 #include "app/window_observer.h"
 
@@ -147,16 +148,19 @@ void Form1::createControls()
     lblSpeed->setAlignment(Qt::AlignCenter);
     Label5 = label(Frame4, u"Fast"_s, u"Label5"_s, 5640, 720, 360, 225);
 
+    // The voice box takes the frame's width, so that the longest voice names
+    // ("English (United States) – kal, male, 8 kHz (Flite)") show whole; its
+    // buttons stand in the row below, beside the check box.
     FraVoiceUsed = frame(this, u"Voice Used"_s, u"FraVoiceUsed"_s, 8040, 2190, 7800, 1005);
-    Combo1 = place(new QComboBox(FraVoiceUsed), u"Combo1"_s, 240, 300, 3000, 345);
+    Combo1 = place(new QComboBox(FraVoiceUsed), u"Combo1"_s, 240, 270, 7320, 345);
     Combo1->setFont(arial(9, false));
     Combo1->setEditable(false);
     PusRefreshList =
-        button(FraVoiceUsed, u"Refresh List"_s, u"PusRefreshList"_s, 3360, 300, 1440, 345);
-    PusAddVoices = button(FraVoiceUsed, u"Add Voices"_s, u"PusAddVoices"_s, 4920, 300, 1320, 345);
-    PushButton10 = button(FraVoiceUsed, u"Add Lang"_s, u"PushButton10"_s, 6360, 300, 1200, 345);
+        button(FraVoiceUsed, u"Refresh List"_s, u"PusRefreshList"_s, 3360, 630, 1440, 330);
+    PusAddVoices = button(FraVoiceUsed, u"Add Voices"_s, u"PusAddVoices"_s, 4920, 630, 1320, 330);
+    PushButton10 = button(FraVoiceUsed, u"Add Lang"_s, u"PushButton10"_s, 6360, 630, 1200, 330);
     Check2 = place(new QCheckBox(u"Match each book's language"_s, FraVoiceUsed), u"Check2"_s, 240,
-                   660, 7320, 255);
+                   675, 3000, 255);
     Check2->setFont(arial(9, true));
 
     Frame5 = frame(this, u"Save Option"_s, u"Frame5"_s, 8040, 3240, 7800, 1815);
@@ -171,11 +175,12 @@ void Form1::createControls()
                    240, 1515, 3615, 255);
     Check1->setFont(arial(9, true));
     Check1->setChecked(true);
-    Check1->setAccessibleName(u"Write title, author, cover and chapters into the MP3 files"_s);
     Label7 = label(Frame5, u"Save as:"_s, u"Label7"_s, 4080, 1260, 720, 255);
     Combo2 = place(new QComboBox(Frame5), u"Combo2"_s, 4920, 1200, 2640, 315);
     Combo2->setFont(arial(9, false));
     Combo2->addItems({u"MP3"_s, u"M4B audiobook (AAC)"_s});
+    FollowComboBoxChoice(Combo1);
+    FollowComboBoxChoice(Combo2);
     Label7->setBuddy(Combo2);
     Check3 =
         place(new QCheckBox(u"One file per chapter"_s, Frame5), u"Check3"_s, 4080, 1515, 3480, 255);
@@ -230,6 +235,7 @@ void Form1::connectControls()
     connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
     connect(Check1, &QCheckBox::clicked, this, &Form1::Check1_Click);
     connect(Combo2, &QComboBox::activated, this, &Form1::Combo2_Click);
+    connect(Combo2, &QComboBox::currentIndexChanged, this, &Form1::showFormat);
     connect(Check3, &QCheckBox::clicked, this, &Form1::Check3_Click);
     connect(PusChapters, &QPushButton::clicked, this, &Form1::PusChapters_Click);
     connect(PusPronunciations, &QPushButton::clicked, this, &Form1::PusPronunciations_Click);

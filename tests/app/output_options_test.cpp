@@ -1,6 +1,7 @@
 #include "app_fixture.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -36,6 +37,26 @@ TEST_F(AppTest, TheTagsBoxStartsOnAndKeepsItsChoice)
     EXPECT_EQ(stored(key::Tags), u"False"_s);
     form = loadedForm();
     EXPECT_FALSE(form->controls().Check1->isChecked());
+}
+
+// The start button and what a screen reader hears of the results name the
+// format chosen, from the start on and at every change.
+TEST_F(AppTest, TheStartButtonNamesTheChosenFormat)
+{
+    store(key::Format, u"m4b"_s);
+    auto form = loadedForm();
+    const Form1Controls& c = form->controls();
+    const auto says = [&](const QString& format, const QString& files) {
+        EXPECT_EQ(c.PushButton1->text(), u"Start Converting To "_s + format);
+        EXPECT_EQ(c.PushButton1->accessibleName(), c.PushButton1->text());
+        EXPECT_TRUE(c.PushButton1->accessibleDescription().contains(format));
+        EXPECT_TRUE(c.Text1->accessibleDescription().contains(files));
+        EXPECT_TRUE(c.Check1->accessibleName().endsWith(files));
+    };
+    says(u"M4B"_s, u"M4B audio books"_s);
+    QTest::keyClick(c.Combo2, Qt::Key_Up);
+    EXPECT_EQ(stored(key::Format), u"mp3"_s);
+    says(u"MP3"_s, u"MP3 files"_s);
 }
 
 TEST_F(AppTest, EveryKeystrokeInTheFolderBoxIsStored)

@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
@@ -207,15 +209,40 @@ TEST_F(AppTest, EveryControlHasASpokenNameAndEveryActionAKey)
             order << w->objectName();
         }
     } while ((w = w->nextInFocusChain()) != form->controls().ListView1);
-    EXPECT_EQ(order.join(u' '), u"ListView1 PusChapters PusPronunciations PusPauses "
-                                u"PushButton3 PushButton4 PushButton2 PushButton5 "
-                                u"Slider1 Slider2 PushButton14 Combo1 PusRefreshList PusAddVoices "
-                                u"PushButton10 Check2 Option1 Text1 PushButton7 Option2 Check1 "
-                                u"Combo2 Check3 PushButton1 PushButton9"_s);
+    EXPECT_EQ(order.join(u' '),
+              u"ListView1 PusChapters PusPronunciations PusPauses "
+              u"PushButton3 PushButton4 PushButton2 PushButton5 "
+              u"Slider1 Slider2 PushButton14 Combo1 Check2 PusRefreshList PusAddVoices "
+              u"PushButton10 Option1 Text1 PushButton7 Option2 Check1 "
+              u"Combo2 Check3 PushButton1 PushButton9"_s);
     // A voice box is named by its label, its voice being its value.
     EXPECT_EQ(spoken(form->controls().Combo1), u"Voice Used"_s);
     EXPECT_EQ(spoken(form->controls().Combo1, QAccessible::Value),
               form->controls().Combo1->currentText());
+    // The longest voice name shows whole; a screen reader gets the chosen
+    // voice as the box's text and as the selected item of its list.
+    QComboBox* voices = form->controls().Combo1;
+    for (int i = 0; i < voices->count(); ++i)
+        if (voices->itemText(i).size() > voices->currentText().size())
+            voices->setCurrentIndex(i);
+    EXPECT_TRUE(voices->currentText().endsWith(u"(Flite)"_s));
+    QStyleOptionComboBox field;
+    field.initFrom(voices);
+    EXPECT_LE(
+        QFontMetrics(voices->font()).horizontalAdvance(voices->currentText()),
+        voices->style()
+            ->subControlRect(QStyle::CC_ComboBox, &field, QStyle::SC_ComboBoxEditField, voices)
+            .width());
+    for (QComboBox* box : {voices, form->controls().Combo2}) {
+        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(box);
+        QAccessibleTextInterface* text = read->textInterface();
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(text->text(0, text->characterCount()), box->currentText());
+        QAccessibleTableInterface* list = read->child(0)->tableInterface();
+        ASSERT_NE(list, nullptr);
+        ASSERT_EQ(list->selectedCellCount(), 1);
+        EXPECT_EQ(list->selectedCells().first()->text(QAccessible::Name), box->currentText());
+    }
     EXPECT_EQ(spoken(form->controls().PushButton7), u"Choose Output Folder"_s);
     EXPECT_EQ(form->controls().PushButton7->text(), u"..."_s);
     EXPECT_EQ(spoken(form->controls().ProgressBar1, QAccessible::Description), u"Progress Bar"_s);
