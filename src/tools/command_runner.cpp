@@ -2,6 +2,7 @@
 
 #include "common/path.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLoggingCategory>
@@ -95,6 +96,9 @@ ToolRun RunAndWait(const Command& command, int windowStyle, const ToolPass& each
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
+    // Tools start in the program's folder, whatever the user's current one.
+    if (QCoreApplication::instance())
+        process.setWorkingDirectory(QCoreApplication::applicationDirPath());
     // A group of its own, so that ending it ends what its launcher started;
     // and it ends with this process, however this process ends.
     process.setChildProcessModifier([] {

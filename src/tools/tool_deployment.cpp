@@ -6,8 +6,6 @@
 #include "common/working_folder.h"
 #include "unzip/cunzip.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <memory>
 #include <sys/stat.h>
@@ -49,10 +47,8 @@ void DeployTools(StepGuard& run, const Yield& yield)
         if (!FileExists(working(u"calibre.zip")))
             WriteBytesIfMissing(bytes, working(u"calibre.zip"), yield).value();
     });
-    run.step(116, [&] {
-        if (QCoreApplication::instance())
-            QDir::setCurrent(QCoreApplication::applicationDirPath());
-    });
+    // The tools start in the program's folder (RunAndWait); the process's own
+    // current folder stays the user's, where the file dialogs open.
     std::unique_ptr<cUnzip> unzip;
     run.step(118, [&] { unzip = std::make_unique<cUnzip>(); });
     run.step(120, [&] { object(unzip).setZipFile(working(u"calibre.zip").text()); });

@@ -3,6 +3,7 @@
 #include "test_env.h"
 #include "tools/command_runner.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -58,6 +59,9 @@ TEST(CommandRunner, ExitCodesAndOutputComeBackAndEveryWaitMakesAPass)
                                    [&](const QByteArray&) { ++passes; });
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_EQ(run.output, "said\n");
+    // Tools start in the program's folder, whatever the process's own.
+    EXPECT_EQ(RunAndWait(Command{u"/bin/pwd"_s}).output,
+              QCoreApplication::applicationDirPath().toUtf8() + '\n');
     EXPECT_TRUE(run.failed());
     EXPECT_GE(passes, 1);
     // A tool that exits with 259 (the old "still active" code) ends the wait too.

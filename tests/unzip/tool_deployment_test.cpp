@@ -5,6 +5,7 @@
 #include "unzip/cunzip.h"
 #include "zip_maker.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -73,7 +74,10 @@ TEST(ToolResources, HoldTheTwoLaunchers)
 
 TEST_F(ToolDeploymentTest, LaunchersReachTheInstalledToolsAndNothingIsLeftAfterwards)
 {
+    // The process stays in the user's folder, where the file dialogs open.
+    const QString before = QDir::currentPath();
     deploy();
+    EXPECT_EQ(QDir::currentPath(), before);
     EXPECT_TRUE(window.messages.isEmpty()) << window.messageTexts().join(u'\n').toStdString();
     EXPECT_EQ(entries(work.path()), QStringList({u"calibre"_s, u"lame"_s}));
     const QString converter = work.file(u"calibre/ebook-convert"_s);
