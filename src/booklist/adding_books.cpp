@@ -8,6 +8,7 @@
 #include "common/step_guard.h"
 
 #include <QFileInfo>
+#include <QSet>
 
 using namespace Qt::StringLiterals;
 
@@ -53,9 +54,30 @@ void addChosenFolder(SettingsStore& store, BookListWindow& w, const QString& cho
     StepGuard g(ErrorBoxOf(w), u"Form1.PushButton4_Click"_s);
     g.step(108, [&] { store.setText(key::LastFolder, chosen); });
     g.step(110, [&] { w.setPointer(Pointer::Hourglass); });
-    AddFolderTreeFiles(chosen, u"*."_s + extension, w, g);
+    // A book the list holds already is not added again.
+    QSet<QString> listed;
+    for (int row = 1; row <= w.rowCount(); ++row)
+        listed.insert(w.rowText(row));
+    int already = 0;
+    FindFolderTreeFiles(
+        chosen, u"*."_s + extension,
+        [&](const QString& path) {
+            if (listed.contains(path)) {
+                ++already;
+                return;
+            }
+            listed.insert(path);
+            w.appendRow(path);
+        },
+        g, [&w] { w.yieldOnce(); });
     // A conversion run that began meanwhile keeps its hourglass.
     g.step(130, [&] { w.setPointer(w.busy() ? Pointer::Hourglass : Pointer::Default); });
+    if (already > 0)
+        w.showMessage(already == 1 ? u"1 book in this folder was in the list already; "
+                                     u"it was not added again."_s
+                                   : QString::number(already) +
+                                         u" books in this folder were in the list already; "
+                                         u"they were not added again."_s);
 }
 
 } // namespace

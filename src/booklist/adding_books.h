@@ -42,8 +42,9 @@ using FolderPicker =
     std::function<void(const QString& start, const std::function<void(const QString&)>& chosen)>;
 
 // "Add All EPUB Files In Folder": asks `pickFolder` (start folder -> chosen
-// folder or "") and appends every EPUB file under the chosen folder, with the
-// hourglass shown during the scan.
+// folder or "") and appends every EPUB file under the chosen folder that the
+// list does not hold yet, with the hourglass shown during the scan; a note
+// says how many it held already.
 void AddAllEpubFilesInFolder(SettingsStore& store, BookListWindow& w,
                              const std::function<QString(const QString&)>& pickFolder);
 void AddAllEpubFilesInFolder(SettingsStore& store, BookListWindow& w,

@@ -110,13 +110,29 @@ TEST_F(Adding, AddAllDuringAConversionRunLeavesTheRunsHourglass)
     EXPECT_EQ(window.pointerValue, Pointer::Hourglass);
 }
 
-TEST_F(Adding, TheSameFolderTwiceListsItsBooksTwice)
+// A book the list holds already is not added again, and a note says how
+// many there were; the others join the list.
+TEST_F(Adding, AddAllLeavesOutTheBooksTheListHolds)
 {
-    file(u"book.epub"_s);
+    const QString a = file(u"a.epub"_s);
+    const QString b = file(u"sub/b.epub"_s);
     addAll(root.path());
+    EXPECT_TRUE(window.messages.isEmpty());
+    const QString c = file(u"sub/c.epub"_s);
     addAll(root.path());
-    EXPECT_EQ(window.rows,
-              (QStringList{root.filePath(u"book.epub"_s), root.filePath(u"book.epub"_s)}));
+    EXPECT_EQ(window.rows, (QStringList{a, b, c}));
+    EXPECT_EQ(window.messageTexts(),
+              QStringList{u"2 books in this folder were in the list already; they were not "
+                          u"added again."_s});
+    addAll(root.filePath(u"sub"_s));
+    EXPECT_EQ(window.rows.size(), 3);
+    EXPECT_EQ(window.messageTexts().last(),
+              u"2 books in this folder were in the list already; they were not added again."_s);
+    window.rows.removeLast();
+    addAll(root.filePath(u"sub"_s));
+    EXPECT_EQ(window.rows, (QStringList{a, b, c}));
+    EXPECT_EQ(window.messageTexts().last(),
+              u"1 book in this folder was in the list already; it was not added again."_s);
 }
 
 TEST_F(Adding, DroppedFilesAreAppendedAsTheyAre)
