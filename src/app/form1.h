@@ -177,7 +177,7 @@ class Form1 : public QWidget,
     // A box that does not wait, beside the window.
     QMessageBox* showBoxBeside(const QString& text, Icon icon, const QString& caption);
     // Places a box shown beside a run so that it hides none of the others.
-    void cascade(QWidget& box);
+    void cascade(QMessageBox& box);
     // Shows a dialog the window owns and tells `done` how it was closed: at
     // once, or while a run goes on, whenever the user closes it.
     void showDialog(QDialog* dialog, const std::function<void(QDialog&, int)>& done);

@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
-#include <QScreen>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -34,26 +33,22 @@ QMessageBox* Form1::showBoxBeside(const QString& text, Icon icon, const QString&
     QMessageBox* box = MakeMessageBox(this, text, Buttons::Ok, icon, caption).release();
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
-    box->show();
     cascade(*box);
+    box->show();
     return box;
 }
 
 // Boxes beside a run do not hide each other: each stands below and right of
-// the one before that is still open, back at the screen's corner when the
-// next step would leave the screen.
-void Form1::cascade(QWidget& box)
+// the one before that is still open (back at the screen's corner when it
+// would leave the screen there).
+void Form1::cascade(QMessageBox& box)
 {
     besideBoxes_.removeIf([](const QPointer<QWidget>& b) { return !b || !b->isVisible(); });
-    const QScreen* s = box.screen();
-    if (!besideBoxes_.isEmpty() && s) {
-        constexpr int kStep = 32; // the title bar of the box before stays in sight
-        const QRect free = s->availableGeometry();
-        QPoint at = besideBoxes_.last()->pos() + QPoint(kStep, kStep);
-        if (!free.contains(QRect(at, box.frameGeometry().size())))
-            at = free.topLeft();
-        box.move(at);
-    }
+    // The title bar of the box before stays in sight. A box is placed before
+    // it shows, by where its contents go (its frame is the desktop's).
+    constexpr int kStep = 32;
+    if (!besideBoxes_.isEmpty())
+        PlaceMessageBox(box, besideBoxes_.last()->geometry().topLeft() + QPoint(kStep, kStep));
     besideBoxes_.append(&box);
 }
 

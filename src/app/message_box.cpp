@@ -12,6 +12,7 @@
 #include <QScrollArea>
 #include <QTextDocument>
 #include <QTextOption>
+#include <QVariant>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -20,6 +21,9 @@ namespace vt
 {
 namespace
 {
+
+// Where a box is asked to stand (PlaceMessageBox).
+constexpr const char* kTopLeft = "vtTopLeft";
 
 // What a window manager adds around a box: its borders and its title bar.
 constexpr int kFrameWidth = 16;
@@ -50,10 +54,11 @@ class FittedMessageBox : public QMessageBox
     {
         const bool handled = QMessageBox::event(e);
         if (e->type() == QEvent::LayoutRequest && isVisible()) {
-            const QRect before = geometry();
+            const QSize was = size();
+            const QPoint at = pos();
             fit();
-            if (size() != before.size()) // it grows about its middle
-                place(before.center() - QPoint(width() / 2, height() / 2));
+            if (size() != was) // it grows about its middle
+                place(at + QPoint(was.width() - width(), was.height() - height()) / 2);
         }
         return handled;
     }
@@ -61,10 +66,18 @@ class FittedMessageBox : public QMessageBox
     {
         QMessageBox::showEvent(e);
         fit();
+        const QScreen* s = screen();
+        const QRect free = s ? s->availableGeometry() : QRect();
+        if (const QVariant wanted = property(kTopLeft); wanted.isValid()) {
+            const QPoint at = wanted.toPoint();
+            place(free.contains(QRect(at, size() + QSize(kFrameWidth, kFrameHeight)))
+                      ? at
+                      : free.topLeft());
+            return;
+        }
         const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
-        const QPoint middle = owner && owner->isVisible() ? owner->frameGeometry().center()
-                              : screen()                  ? screen()->availableGeometry().center()
-                                                          : QPoint();
+        const QPoint middle =
+            owner && owner->isVisible() ? owner->frameGeometry().center() : free.center();
         place(middle - QPoint(width() / 2, height() / 2));
     }
 
@@ -189,6 +202,11 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, const QString& text,
     if (auto* row = box->findChild<QDialogButtonBox*>())
         row->setMinimumWidth(titleBarWidth(*box));
     return box;
+}
+
+void PlaceMessageBox(QMessageBox& box, QPoint topLeft)
+{
+    box.setProperty(kTopLeft, topLeft);
 }
 
 Answer AnswerOf(const QMessageBox& box)

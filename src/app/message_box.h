@@ -2,6 +2,7 @@
 
 #include "booklist/list_window.h"
 
+#include <QPoint>
 #include <QString>
 #include <memory>
 
@@ -16,6 +17,11 @@ namespace vt
 // for its whole caption in the title bar.
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, const QString& text, Buttons buttons,
                                             Icon icon, const QString& caption);
+
+// Where the box's top left corner goes when it shows, instead of over the
+// middle of its owner; at the screen's top left corner when the box would
+// leave the screen there.
+void PlaceMessageBox(QMessageBox& box, QPoint topLeft);
 
 // The answer a closed box was given: No when it was closed without one.
 Answer AnswerOf(const QMessageBox& box);
