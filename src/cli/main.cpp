@@ -275,9 +275,9 @@ int main(int argc, char* argv[])
         return status;
     }
     const int jobs = options->jobs > 0 ? options->jobs : std::max(1, QThread::idealThreadCount());
-    // Several books always go to child processes, one book each: the speech
-    // engine's state carries from one text to the next, so a book sounds the
-    // same only when it is spoken by a fresh engine, whatever --jobs says.
+    // Several books always go to child processes, one book each, however
+    // many run at once (--jobs); each book is spoken by a fresh engine in
+    // either case.
     const int status = books.size() > 1
                            ? vt::ConvertInChildren(QCoreApplication::applicationFilePath(), books,
                                                    batch, std::min(jobs, int(books.size())))
