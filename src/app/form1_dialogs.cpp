@@ -59,6 +59,7 @@ void Form1::ask(const QString& text, const std::function<void(Answer)>& then)
         return;
     }
     QMessageBox* box = MakeMessageBox(this, text, Buttons::YesNo, Icon::None, {}).release();
+    cascade(*box);
     showDialog(box,
                [then](QDialog& closed, int) { then(AnswerOf(static_cast<QMessageBox&>(closed))); });
 }

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSlider>
 #include <QTextDocument>
 
@@ -95,6 +96,22 @@ TEST_F(AppTest, EveryBoxShowsItsWholeTextOnTheScreen)
     outcome.books.append({book(6), {}, true, {}, {}, u"no voice speaks its language (la)"_s});
     form->showMessage(RunSummary(outcome), Buttons::Ok, Icon::Warning);
     EXPECT_EQ(boxesSeen, 12);
+
+    // 150 failed books: the box takes the screen and its whole text scrolls.
+    for (int i = 0; i < 145; ++i)
+        outcome.books.append({book(i + 7), {}, false, kReasons[i % 5], {}, {}});
+    boxes.onShown = [&](QMessageBox& box) {
+        QApplication::processEvents();
+        EXPECT_TRUE(box.screen()->availableGeometry().contains(box.frameGeometry()));
+        ASSERT_NE(box.findChild<QScrollArea*>(), nullptr);
+        const auto* label = box.findChild<QLabel*>(u"qt_msgbox_label"_s);
+        const auto* text = label->findChild<QTextDocument*>();
+        EXPECT_LE(text->idealWidth(), label->contentsRect().width());
+        EXPECT_LE(text->size().height(), label->contentsRect().height());
+        ++boxesSeen;
+    };
+    form->showMessage(RunSummary(outcome), Buttons::Ok, Icon::Warning);
+    EXPECT_EQ(boxesSeen, 13);
 }
 
 // A book that gave no text: the error's first line, then why, then the
