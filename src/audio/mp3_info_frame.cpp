@@ -105,7 +105,11 @@ QByteArray MakeInfoFrame(QByteArrayView like, const Mp3StreamSummary& stream, in
     char* f = frame.data();
     std::memcpy(f, header, 4);
     char* x = f + info->sideInfoEnd();
-    std::memcpy(x, "Info", 4);                // a stream of one bit rate: LAME's name for it
+    // "Xing", not LAME's "Info" for a stream of one bit rate: readers that
+    // see "Info" reckon the length from the first frame's size (eyeD3), and
+    // the stream's frames differ by a padding byte, which over an hour
+    // makes seconds. With "Xing" every reader counts the frames.
+    std::memcpy(x, "Xing", 4);
     writeBe(x + 4, withToc ? 0x0F : 0x0B, 4); // frames, bytes, [seek table,] quality
     const qint64 bytes = frame.size() + stream.bytes();
     writeBe(x + 8, quint32(std::min<qint64>(stream.frames(), 0xFFFFFFFF)), 4);

@@ -283,6 +283,16 @@ void Run::book(int i)
     result.voice = voice.name;
     result.note = voice.note;
     observer_.bookStarted(result.book, voice.name, voice.note);
+    // Where the result goes is settled before the book is read: a folder or
+    // a link in its place, or a folder that cannot be written, fails it now.
+    const Path resultPlace = PlaceOfThisBook(job.result, job.book, job.splitChapters);
+    if (const QString problem = ResultPlaceProblem(resultPlace.text()); !problem.isEmpty()) {
+        result.resultPath = resultPlace.text();
+        result.reason = problem;
+        outcome_.books.append(result);
+        observer_.bookFinished(result);
+        return;
+    }
     ToolRun converter;
     // An encrypted chapter would be read as noise and spoken for minutes.
     const bool encrypted = book.readingOrderEncrypted();
@@ -304,9 +314,7 @@ void Run::book(int i)
         return;
     }
     // An earlier run's result of another book of this name stays.
-    run_.step(160, [&] {
-        result.resultPath = PlaceOfThisBook(job.result, job.book, job.splitChapters).text();
-    });
+    run_.step(160, [&] { result.resultPath = resultPlace.text(); });
     addNotes(result, {ResultNameNote(job.book, result.resultPath)});
     // The result is made beside its place and takes it only when complete:
     // an older result survives every failure, a link there is never followed.

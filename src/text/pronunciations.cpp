@@ -17,21 +17,31 @@ constexpr qsizetype kBlock = 64 * 1024;
 // A list of 100 000 rules is about 3 MB.
 constexpr qint64 kMaxListBytes = 10 << 20;
 
-// Text holds no NUL byte (but in UTF-16 or UTF-32, which begin with their
-// mark) and few control characters.
-bool looksBinary(const QByteArray& bytes)
+// Text holds no NUL and few control characters; a binary file read as
+// text has many.
+bool looksBinary(QStringView text)
 {
-    const std::optional<QStringConverter::Encoding> bom = QStringConverter::encodingForData(bytes);
-    if (bom && *bom != QStringConverter::Utf8)
-        return false;
     qsizetype controls = 0;
-    for (const char c : bytes) {
-        if (c == 0)
+    for (const QChar c : text) {
+        if (c.unicode() == 0)
             return true;
-        if (static_cast<unsigned char>(c) < 32 && c != '\t' && c != '\n' && c != '\r' && c != '\f')
+        if (c.unicode() < 32 && c != u'\t' && c != u'\n' && c != u'\r' && c != u'\f')
             ++controls;
     }
-    return controls * 20 > bytes.size();
+    return controls * 20 > text.size();
+}
+
+// Half a surrogate pair (UTF-16 that is cut or made up) is no character:
+// U+FFFD, as in UTF-8 that is not valid, so a rule saves as it reads.
+QString withWholeCharacters(QString text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
 }
 
 bool isWordUnit(QChar c)
@@ -146,7 +156,19 @@ PronunciationList PronunciationList::parse(const QByteArray& bytes, const QStrin
 {
     PronunciationList list;
     list.name = name;
-    const QStringList lines = decode(bytes, list.encodingNote).split(u'\n');
+    const QString text = withWholeCharacters(decode(bytes, list.encodingNote));
+    if (looksBinary(text)) {
+        list.encodingNote.clear();
+        list.refused = u"it is not a text file; it is not used"_s;
+        return list;
+    }
+    // A control character means nothing in a rule (the text's are blanks
+    // by the time rules apply): a blank here too, so a rule saves as it reads.
+    QString blanked = text;
+    for (QChar& c : blanked)
+        if (c.unicode() < 32 && c != u'\n')
+            c = u' ';
+    const QStringList lines = blanked.split(u'\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int number = int(i + 1);
         QString problem;
@@ -170,10 +192,6 @@ PronunciationList PronunciationList::read(const QString& path, bool asWritten)
         if (bytes.problem().number == err::PathNotFound)
             return {};
         list.refused = bytes.error() + u"; it is not used"_s;
-        return list;
-    }
-    if (looksBinary(*bytes)) {
-        list.refused = u"it is not a text file; it is not used"_s;
         return list;
     }
     return parse(*bytes, path, asWritten);

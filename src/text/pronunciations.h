@@ -33,7 +33,8 @@ struct PronunciationList {
     QString refused;      // why the whole file is not used: no text, too large, a FIFO
 
     // UTF-8 text (a byte-order mark of UTF-8, -16 or -32 is honoured); text
-    // that is not UTF-8 is read as Windows-1252 and noted. `#` starts a
+    // that is not UTF-8 is read as Windows-1252 and noted, and what is no
+    // text (NUL, control characters) is refused. `#` starts a
     // comment line; blank lines are passed over. `asWritten` keeps the rules
     // that cannot be used among the rules, for the editor to show with
     // RuleProblem; problems then name only the lines that are no rule at all.
@@ -41,7 +42,7 @@ struct PronunciationList {
                                    bool asWritten = false);
     // The list in a file; a missing file is an empty list. A file that is
     // no regular file (a FIFO, a device) is refused unread, and so is one
-    // over 10 MB or one that is not text (NUL bytes, control characters).
+    // over 10 MB.
     static PronunciationList read(const QString& path, bool asWritten = false);
 };
 
