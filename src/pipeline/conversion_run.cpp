@@ -143,6 +143,20 @@ class Run
                            std::optional<PartialResult>& partial);
     void join(BookResult& result, qint32 m);
     void clearUpStopped();
+    void finished(const BookResult& result)
+    {
+        outcome_.books.append(result);
+        observer_.bookFinished(result);
+    }
+    // A book whose text could not be had: the front end's box, then its end.
+    void unreadable(const BookResult& result)
+    {
+        run_.step(260, [&] {
+            observer_.message(
+                {RunMessage::Kind::UnreadableBook, result.reason, result.book, {}, 0});
+        });
+        finished(result);
+    }
 
     void reportFailure(const StepFailure& failure);
     // Tells the front end where the run is; a step raises the activity first.
@@ -269,12 +283,7 @@ void Run::book(int i)
     if (const QString kind = SpecialFileKind(job.book); !kind.isEmpty()) {
         result.reason = u"the book is "_s + kind + u", not a file"_s;
         observer_.bookStarted(result.book, {}, {});
-        run_.step(260, [&] {
-            observer_.message(
-                {RunMessage::Kind::UnreadableBook, result.reason, result.book, {}, 0});
-        });
-        outcome_.books.append(result);
-        observer_.bookFinished(result);
+        unreadable(result);
         return;
     }
     // The book is read once, here, for all that the chain needs of it.
@@ -289,8 +298,7 @@ void Run::book(int i)
     if (const QString problem = ResultPlaceProblem(resultPlace.text()); !problem.isEmpty()) {
         result.resultPath = resultPlace.text();
         result.reason = problem;
-        outcome_.books.append(result);
-        observer_.bookFinished(result);
+        finished(result);
         return;
     }
     ToolRun converter;
@@ -305,12 +313,7 @@ void Run::book(int i)
     if (run_.test(158, [&] { return encrypted || !FileExists(text); })) {
         result.reason = encrypted ? u"the book is encrypted (DRM); it cannot be read aloud"_s
                                   : TextFailureReason(result.book, converter);
-        run_.step(260, [&] {
-            observer_.message(
-                {RunMessage::Kind::UnreadableBook, result.reason, result.book, {}, 0});
-        });
-        outcome_.books.append(result);
-        observer_.bookFinished(result);
+        unreadable(result);
         return;
     }
     // An earlier run's result of another book of this name stays.
