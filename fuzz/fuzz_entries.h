@@ -43,6 +43,12 @@ QString ScanMarks(const uint8_t* data, size_t size);
 // kCoverMaxSide pixels a side.
 QString DrawCover(const uint8_t* data, size_t size);
 
+// A pronunciation list over the input, read from a file: the file reads as
+// its bytes parse, a list that is refused has no rules, the editor's saved
+// list reads back as the same rules, and applying it to its own lines and a
+// sample ends with lines no longer than the rules can make them.
+QString ReadPronunciations(const uint8_t* data, size_t size);
+
 // A scratch folder of this process, removed at its end.
 QString ScratchFolder();
 

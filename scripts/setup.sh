@@ -10,7 +10,7 @@ flite1-dev libflite1 flite libsoxr-dev
 libzip-dev zip libtag1-dev libavformat-dev libavcodec-dev libavutil-dev
 calibre lame libmp3lame-dev
 libgtest-dev libgmock-dev
-ffmpeg sox mpg123 gnuplot-nox
+ffmpeg sox mpg123 gnuplot-nox python3-mutagen eyed3
 xvfb xauth fonts-liberation imagemagick
 desktop-file-utils appstream groff-base file dpkg-dev"
 

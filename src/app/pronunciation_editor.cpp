@@ -91,6 +91,8 @@ PronunciationEditor::PronunciationEditor(const QString& path,
     // are no rule at all cannot be shown as a row and are named above.
     const PronunciationList list = PronunciationList::read(path_, true);
     QStringList notes;
+    if (!list.refused.isEmpty())
+        notes << u"The file is not read: "_s + list.refused + u". OK replaces it."_s;
     if (!list.encodingNote.isEmpty())
         notes << u"The file was not saved as UTF-8 text: it was read as Windows-1252, and OK "
                  u"saves it as UTF-8."_s;

@@ -19,4 +19,14 @@ Problem FfmpegProblem(const QString& what, int code);
 Expected<void> StartM4bFile(AVFormatContext* format, AVStream* audio, const Path& file,
                             const M4bMetadata& metadata);
 
+// The MP4 muxer writes 2 in the audio sample entry's channel count, as the
+// format's template value, whatever the stream holds; players that read it
+// there (rather than in the AAC configuration) take the mono book for
+// stereo. This sets it to 1 in the finished file.
+Expected<void> MarkSampleEntryMono(const Path& file);
+
+// A chapter title as the Nero "chpl" list holds it: at most 255 bytes of
+// UTF-8, cut before a character, never inside one.
+QByteArray ChplTitle(const QString& title);
+
 } // namespace vt

@@ -41,6 +41,7 @@ class Part
         avcodec_parameters_copy(stream_->codecpar, audio->codecpar);
         stream_->codecpar->codec_tag = 0;
         stream_->time_base = audio->time_base;
+        path_ = path;
         return StartM4bFile(format_, stream_, path, metadata);
     }
 
@@ -62,10 +63,13 @@ class Part
     {
         if (const int code = av_write_trailer(format_); code < 0)
             return FfmpegProblem(u"Cannot finish a file of the book"_s, code);
-        return {};
+        if (const int code = avio_closep(&format_->pb); code < 0)
+            return FfmpegProblem(u"Cannot finish a file of the book"_s, code);
+        return MarkSampleEntryMono(path_);
     }
 
   private:
+    Path path_;
     AVFormatContext* format_ = nullptr;
     AVStream* stream_ = nullptr;
 };

@@ -52,6 +52,7 @@ Expected<std::unique_ptr<M4bWriter>> M4bWriter::create(const Path& file,
 {
     av_log_set_level(AV_LOG_ERROR); // the encoder's notes are not the user's
     std::unique_ptr<M4bWriter> writer(new M4bWriter);
+    writer->file_ = file;
     writer->ff_ = std::make_unique<Ffmpeg>();
     Ffmpeg& ff = *writer->ff_;
     const QByteArray name = file.native();
@@ -184,7 +185,9 @@ Expected<void> M4bWriter::finish(const QList<M4bMetadata::Chapter>& chapters)
         chapter->time_base = {1, 1000};
         chapter->start = c.startMs;
         chapter->end = c.endMs;
-        av_dict_set(&chapter->metadata, "title", c.title.toUtf8().constData(), 0);
+        // The chapter track and the "chpl" list share the title, which the
+        // list holds to 255 bytes.
+        av_dict_set(&chapter->metadata, "title", ChplTitle(c.title).constData(), 0);
         const unsigned n = ff.format->nb_chapters;
         auto* grown =
             static_cast<AVChapter**>(av_realloc_array(ff.format->chapters, n + 1, sizeof(chapter)));
@@ -199,6 +202,10 @@ Expected<void> M4bWriter::finish(const QList<M4bMetadata::Chapter>& chapters)
     }
     if (const int code = av_write_trailer(ff.format); code < 0)
         return FfmpegProblem(u"Cannot finish the M4B file"_s, code);
+    if (const int code = avio_closep(&ff.format->pb); code < 0)
+        return FfmpegProblem(u"Cannot finish the M4B file"_s, code);
+    if (Expected<void> mono = MarkSampleEntryMono(file_); !mono)
+        return mono;
     finished_ = true;
     return {};
 }

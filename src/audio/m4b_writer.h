@@ -64,6 +64,7 @@ class M4bWriter
     Expected<void> encode(const float* samples, int count);
     Expected<void> drain(bool flush);
 
+    Path file_;
     std::unique_ptr<Ffmpeg> ff_;
     std::vector<float> carry_; // samples waiting for a whole AAC frame
     qint64 samples_ = 0;

@@ -2,6 +2,7 @@
 
 #include "audio/joined_mp3.h"
 #include "audio/mp3_frames.h"
+#include "audio/mp3_info_frame.h"
 
 #include <QFile>
 #include <memory>
@@ -16,6 +17,7 @@ namespace
 {
 
 constexpr qint64 kLetGoEvery = 8 << 20;
+constexpr qsizetype kWriteBlock = 1 << 20;
 
 } // namespace
 
@@ -40,11 +42,48 @@ Expected<void> SplitMp3(const Path& source, const QList<qint64>& starts, const Q
         return Problem{u"cannot write "_s + file.fileName() + u": "_s + file.errorString(),
                        err::DiskFull};
     };
+    // Each file opens with an Info frame of its own: its place is kept
+    // before its first frame and filled when the file is complete. The
+    // book's delay goes with the first file, its padding with the last.
+    const StreamEnds book = InfoDelayPadding(view);
+    QByteArray firstHeader;
+    Mp3StreamSummary stream;
+    std::optional<qint64> place;
+    // Frames go out in blocks: unbuffered, a write the disk refuses says why.
+    QByteArray pending;
+    const auto writePending = [&] {
+        stream.add(pending);
+        const bool written = out->write(pending) == pending.size();
+        pending.clear();
+        return written;
+    };
+    const auto placeInfoFrame = [&]() -> std::optional<qint64> {
+        if (!writePending())
+            return std::nullopt;
+        const qint64 at = out->pos();
+        const QByteArray info = MakeInfoFrame(firstHeader, {}, 0, 0);
+        if (out->write(info) != info.size())
+            return std::nullopt;
+        return at;
+    };
+    const auto completeInfoFrame = [&]() {
+        if (!writePending())
+            return false;
+        if (!place)
+            return true;
+        const bool last = index + 1 == targets.size();
+        const QByteArray info = MakeInfoFrame(firstHeader, stream, index == 0 ? book.delay : 0,
+                                              last ? book.padding : 0);
+        const qint64 end = out->pos();
+        return out->seek(*place) && out->write(info) == info.size() && out->seek(end);
+    };
     const auto next = [&]() -> Expected<void> {
-        if (out && !out->flush())
+        if (out && !completeInfoFrame())
             return failed(*out);
+        stream = {};
+        place.reset();
         out = std::make_unique<QFile>(targets[++index].text());
-        if (!out->open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        if (!out->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered) ||
             out->write(heads[index]) != heads[index].size())
             return failed(*out);
         return {};
@@ -54,15 +93,22 @@ Expected<void> SplitMp3(const Path& source, const QList<qint64>& starts, const Q
     Mp3FrameWalker walk(view);
     while (walk.next()) {
         const Mp3Header& h = walk.header();
+        // An Info frame is no audio: it stays behind, and takes no time.
+        if (IsInfoFrame(view, walk.offset(), h))
+            continue;
         // A file starts with the frame its first words begin in.
         const qint64 end = sample + h.samplesPerFrame();
         while (index + 1 < targets.size() && (index < 0 || end > starts[index + 1])) {
             if (Expected<void> opened = next(); !opened)
                 return opened;
         }
-        if (!IsInfoFrame(view, walk.offset(), h) &&
-            out->write(reinterpret_cast<const char*>(data + walk.offset()), h.frameSize()) !=
-                h.frameSize())
+        const QByteArrayView frame(data + walk.offset(), h.frameSize());
+        if (firstHeader.isEmpty())
+            firstHeader = frame.first(4).toByteArray();
+        if (!place && !(place = placeInfoFrame()))
+            return failed(*out);
+        pending.append(frame);
+        if (pending.size() >= kWriteBlock && !writePending())
             return failed(*out);
         sample = end;
         // What is passed is let go, so the map holds only pages near here.
@@ -77,7 +123,7 @@ Expected<void> SplitMp3(const Path& source, const QList<qint64>& starts, const Q
         if (Expected<void> opened = next(); !opened)
             return opened;
     }
-    if (out && !out->flush())
+    if (out && !completeInfoFrame())
         return failed(*out);
     return {};
 }

@@ -17,8 +17,8 @@ EncodedPart EncodeMp3Part(const std::vector<qint16>& samples)
         return part;
     }
     // `lame -h` on the engine's WAV files: its defaults for mono 22 050 Hz
-    // at quality 2. Its 32 kbit/s frames are too small for an Info frame,
-    // so none is asked for.
+    // at quality 2. Its 32 kbit/s frames are too small for an Info frame:
+    // the book gets one of its own (MakeInfoFrame).
     lame_set_in_samplerate(lame, 22050);
     lame_set_num_channels(lame, 1);
     lame_set_mode(lame, MONO);
@@ -40,6 +40,7 @@ EncodedPart EncodeMp3Part(const std::vector<qint16>& samples)
             u"the MP3 encoder failed (code "_s + QString::number(qMin(made, flushed)) + u')';
     } else {
         part.mp3.resize(made + flushed);
+        part.padding = lame_get_encoder_padding(lame);
     }
     lame_close(lame);
     return part;
@@ -129,8 +130,16 @@ Expected<void> ParallelMp3Encoder::writeDone()
             --out_;
         }
         ++written_;
+        // The Info frame's place is kept at the start; it is written last.
+        if (part.error.isEmpty() && firstHeader_.isEmpty() && part.mp3.size() >= 4) {
+            firstHeader_ = part.mp3.left(4);
+            if (!writeAll(file_, MakeInfoFrame(firstHeader_, {}, 0, 0)))
+                part.error = u"the MP3 file could not be written: "_s + file_.errorString();
+        }
         if (part.error.isEmpty() && !writeAll(file_, part.mp3))
             part.error = u"the MP3 file could not be written: "_s + file_.errorString();
+        stream_.add(part.mp3);
+        lastPadding_ = part.padding;
         if (!part.error.isEmpty()) {
             failure_ = part.error;
             return Problem{failure_};
@@ -195,6 +204,12 @@ Expected<void> ParallelMp3Encoder::finish(const Yield& yield)
                 break;
         }
         waitForEncoders(yield);
+    }
+    if (!firstHeader_.isEmpty() &&
+        (!file_.seek(0) ||
+         !writeAll(file_, MakeInfoFrame(firstHeader_, stream_, kLameEncoderDelay, lastPadding_)))) {
+        failure_ = u"the MP3 file could not be written: "_s + file_.errorString();
+        return Problem{failure_};
     }
     file_.close(); // unbuffered: every part's write was checked as it went
     return {};

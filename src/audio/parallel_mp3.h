@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/mp3_info_frame.h"
 #include "audio/part_cutter.h"
 #include "common/expected.h"
 #include "common/files.h"
@@ -19,8 +20,9 @@ namespace vt
 
 // One part as the encoder made it.
 struct EncodedPart {
-    QByteArray mp3; // its frames
-    QString error;  // why it could not be encoded
+    QByteArray mp3;  // its frames
+    QString error;   // why it could not be encoded
+    int padding = 0; // samples the encoder added after the speech
 };
 
 // Encodes 22 050 Hz mono speech as `lame -h` does with a WAV file of it.
@@ -29,7 +31,8 @@ EncodedPart EncodeMp3Part(const std::vector<qint16>& samples);
 // A book's MP3 made as it is spoken: the speech is cut into parts at pauses
 // (PartCutter), every core encodes parts, and the parts are written to the
 // file in order as they are done. The file plays as long as one encoder's
-// stream of the same speech.
+// stream of the same speech, and opens with an Info frame that tells the
+// whole stream's length, delay and padding (written when it is complete).
 // Memory stays within a few parts however long the book is.
 class ParallelMp3Encoder
 {
@@ -69,8 +72,11 @@ class ParallelMp3Encoder
     std::deque<AudioPart> queue_;
     std::map<qint64, EncodedPart> encoded_;
     bool stop_ = false;
-    qint64 written_ = 0; // parts in the file
-    QString failure_;    // the first failure; every later call gives it
+    qint64 written_ = 0;      // parts in the file
+    QByteArray firstHeader_;  // of the first frame: the Info frame's model
+    Mp3StreamSummary stream_; // the frames after the Info frame
+    int lastPadding_ = 0;
+    QString failure_; // the first failure; every later call gives it
     std::vector<std::thread> threads_;
 };
 

@@ -33,14 +33,6 @@ QByteArray withoutTrailingSlashes(const QString& path)
     return name;
 }
 
-// A name that cannot be written back to the same bytes cannot be opened
-// through its text, so it is never listed.
-bool decodes(const char* raw, QString& name)
-{
-    name = Path::fromNative(raw).text();
-    return Path::roundTrips(raw);
-}
-
 // Folders and links to folders, keyed by the device and inode of the folder
 // itself (links followed). The listing's own inode will not do: for a mount
 // point it is that of the folder beneath, so a link to the mounted folder
@@ -227,12 +219,13 @@ QStringList ListFolderFiles(const QString& folder, const QString& pattern)
     DIR* dir = ::opendir(prefix.native().constData());
     if (!dir)
         return names;
-    QString name;
     while (const dirent* entry = ::readdir(dir)) {
         FolderKey key;
         if (isDotOrDotDot(entry->d_name) || entryFolder(dir, entry, key))
             continue;
-        if (!decodes(entry->d_name, name) || !MatchesPattern(name, pattern))
+        // A name that is not UTF-8 keeps its bytes (see Path).
+        const QString name = Path::fromNative(entry->d_name).text();
+        if (!MatchesPattern(name, pattern))
             continue;
         if (IsExistingFile((prefix / name).text()))
             names.append(name);

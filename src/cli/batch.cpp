@@ -2,12 +2,14 @@
 
 #include "cli/console_observer.h"
 #include "common/files.h"
+#include "common/owner_lock.h"
 #include "common/working_folder.h"
 #include "pipeline/conversion_run.h"
 #include "pipeline/tool_chain.h"
 #include "tools/interruption.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -59,6 +61,16 @@ void printBookLine(size_t index, size_t total, const QString& what, const QStrin
 
 } // namespace
 
+QString ChildPathArgument(const QString& path)
+{
+    return QString::fromLatin1(Path(path).native().toPercentEncoding("/"));
+}
+
+QString PathFromChildArgument(const QString& argument)
+{
+    return Path::fromNative(QByteArray::fromPercentEncoding(argument.toLatin1())).text();
+}
+
 int ChildThreads(int threads, int jobs)
 {
     if (threads > 0)
@@ -72,7 +84,7 @@ int ChildThreads(int threads, int jobs)
 namespace
 {
 
-QStringList childArguments(const BatchSettings& batch, const QString& book, int jobs)
+QStringList childArguments(const BatchSettings& batch, const BookJob& book, int jobs)
 {
     const JobSettings& settings = batch.job;
     QStringList arguments{u"--child"_s, u"--jobs"_s, u"1"_s, u"--threads"_s,
@@ -101,20 +113,33 @@ QStringList childArguments(const BatchSettings& batch, const QString& book, int 
         arguments << u"--out"_s << settings.folder;
     else
         arguments << u"--beside"_s;
-    return arguments << u"--"_s << book;
+    arguments << u"--result"_s << ChildPathArgument(book.result);
+    return arguments << u"--"_s << ChildPathArgument(book.book);
 }
+
+// Each private working folder holds this file, locked by its process for
+// as long as it lives.
+const QString kOwnerLock = u"owner.lock"_s;
+std::shared_ptr<const OwnerLock> ownerLock;
 
 // The working folders of runs killed before they could clear up (SIGKILL,
 // a power cut) hold what they left, a WAV of hundreds of megabytes maybe:
-// those of processes that are gone go.
+// those whose lock no process holds go. A folder without the lock (made by
+// an older version) goes when it has not changed for a day.
 void removeFoldersOfEndedRuns(const Path& parent)
 {
     static const QRegularExpression name(u"^cli-(\\d+)-[A-Za-z0-9]{6}$"_s);
-    for (const QString& entry : QDir(parent.text()).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QRegularExpressionMatch m = name.match(entry);
-        const pid_t pid = m.hasMatch() ? pid_t(m.captured(1).toLongLong()) : 0;
-        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
-            (void)DeleteFolderTree(parent / entry); // one that cannot be listed stays
+    const QDateTime dayAgo = QDateTime::currentDateTimeUtc().addDays(-1);
+    for (const QFileInfo& entry :
+         QDir(parent.text()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (entry.isSymLink() || !name.match(entry.fileName()).hasMatch())
+            continue;
+        const Path folder = parent / entry.fileName();
+        // One that cannot be listed stays.
+        const auto remove = [&folder] { (void)DeleteFolderTree(folder); };
+        if (!RemoveIfAbandoned(folder / kOwnerLock, remove) && !FileExists(folder / kOwnerLock) &&
+            entry.lastModified() < dayAgo)
+            remove();
     }
 }
 
@@ -126,7 +151,6 @@ Expected<void> SetUpPrivateWorkingFolder()
     if (!parent)
         return parent.problem();
     removeFoldersOfEndedRuns(*parent);
-    // The process's number in the name tells a later run whose folder it is.
     const QByteArray pattern =
         (*parent / (u"cli-"_s + QString::number(::getpid()) + u"-XXXXXX"_s)).native();
     std::vector<char> name(pattern.constData(), pattern.constData() + pattern.size() + 1);
@@ -134,6 +158,7 @@ Expected<void> SetUpPrivateWorkingFolder()
         return Problem{u"cannot make a working folder in "_s + parent->text() + u": "_s +
                        qt_error_string(errno)};
     privateFolder = Path::fromNative(name.data()).text();
+    ownerLock = OwnerLock::take(Path(privateFolder) / kOwnerLock);
     qputenv("TEMP", name.data());
     return {};
 }
@@ -145,13 +170,17 @@ void RemovePrivateWorkingFolder()
     // A folder that cannot be listed stays: nothing more can be done about it.
     (void)DeleteFolderTree(privateFolder);
     privateFolder.clear();
+    ownerLock.reset();
 }
 
 int ConvertInProcess(const QStringList& books, const BatchSettings& settings, bool showProgress)
 {
     ConsoleObserver observer(showProgress);
     ToolChain chain;
-    const RunOutcome outcome = ConvertBooks(MakeJobs(books, settings.job), observer, chain);
+    QList<BookJob> jobs = MakeJobs(books, settings.job);
+    if (!settings.result.isEmpty() && jobs.size() == 1)
+        jobs.first().result = settings.result;
+    const RunOutcome outcome = ConvertBooks(jobs, observer, chain);
     if (outcome.stopped || Interrupted()) {
         // The run has ended its tool and removed its unfinished result and
         // working files.
@@ -187,6 +216,9 @@ int ConvertInChildren(const QString& program, const QStringList& books,
         int status = 0;
     };
     std::vector<Job> all(static_cast<size_t>(books.size()));
+    // The results are named for the whole batch, so that two books of one
+    // name do not make one result.
+    const QList<BookJob> named = MakeJobs(books, settings.job);
     size_t next = 0;
     size_t printed = 0;
     int running = 0;
@@ -201,7 +233,7 @@ int ConvertInChildren(const QString& program, const QStringList& books,
             job.process = std::make_unique<QProcess>();
             job.process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
             job.process->setStandardInputFile(QProcess::nullDevice());
-            job.process->start(program, childArguments(settings, books[qsizetype(next)], jobs));
+            job.process->start(program, childArguments(settings, named[qsizetype(next)], jobs));
             if (job.process->waitForStarted(-1)) {
                 EndOnInterrupt(int(next), pid_t(job.process->processId()));
                 printBookLine(next, all.size(), u"started"_s, books[qsizetype(next)]);

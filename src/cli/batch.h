@@ -14,7 +14,13 @@ namespace vt
 struct BatchSettings {
     int voice = -1; // -1: the speech engine's default voice
     JobSettings job;
+    QString result; // a child's one book's result, as its parent named it
 };
+
+// A path in a child's command line: percent-encoded bytes, since a name
+// that is not UTF-8 cannot pass through Qt's arguments (see Path).
+QString ChildPathArgument(const QString& path);
+QString PathFromChildArgument(const QString& argument);
 
 // Runs the books in this process through the conversion run; prints one
 // result line per book; returns the exit status (130 when interrupted).

@@ -173,6 +173,9 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& arguments, QString&
             options.version = true;
         } else if (name == u"--child"_s) {
             options.child = true;
+        } else if (name == u"--result"_s) {
+            if (!(options.result = value()))
+                return std::nullopt;
         } else {
             error = u"unknown option "_s + argument;
             return std::nullopt;

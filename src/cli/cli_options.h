@@ -26,6 +26,7 @@ struct CliOptions {
     bool help = false;
     bool version = false;
     bool child = false;                 // one book of a --jobs batch: no progress line
+    std::optional<QString> result;      // a child's result, as its parent named it
     int jobs = 0;                       // 0: one per core
     int threads = 0;                    // cores one book is encoded on; 0: its share of them
     std::optional<QString> pronounce;   // the pronunciation list instead of the global one

@@ -103,18 +103,19 @@ template <class F> auto stored(F&& read, decltype(read()) fallback)
 bool collectBooks(const QStringList& paths, QStringList& books, bool child)
 {
     for (const QString& path : paths) {
-        const QFileInfo info(path);
-        if (!info.exists()) {
+        // By the name's bytes: one that is not UTF-8 exists too (see Path).
+        if (!vt::FileExists(path)) {
             if (child)
                 printFailed(path, u"the book file could not be found (moved or deleted?)"_s);
             else
-                usageError(u"no such file or folder: "_s + path);
+                usageError(u"no such file or folder: "_s + vt::Path(path).readable());
             return false;
         }
-        if (info.isDir())
-            books += vt::EpubBooksInFolder(info.absoluteFilePath());
+        const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(path));
+        if (vt::IsFolder(path))
+            books += vt::EpubBooksInFolder(absolute);
         else
-            books += info.absoluteFilePath();
+            books += absolute;
     }
     return true;
 }
@@ -169,10 +170,22 @@ int main(int argc, char* argv[])
 {
     const auto app = startApplication(argc, argv);
     vt::MakeWorkingFolderAbsolute();
+    // The arguments as the system gave them: a book's name that is not UTF-8
+    // keeps its bytes (Qt's own list has lost them). The application has
+    // taken out the options it reads itself.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(vt::Path::fromNative(argv[i]).text());
     QString error;
-    const auto options = vt::ParseCliOptions(QCoreApplication::arguments().mid(1), error);
+    auto options = vt::ParseCliOptions(arguments, error);
     if (!options)
         return usageError(error);
+    if (options->child) {
+        for (QString& path : options->paths)
+            path = vt::PathFromChildArgument(path);
+        if (options->result)
+            options->result = vt::PathFromChildArgument(*options->result);
+    }
     if (options->help) {
         print(stdout, vt::CliHelpText());
         return 0;
@@ -199,6 +212,8 @@ int main(int argc, char* argv[])
 
     vt::SettingsStore store;
     vt::BatchSettings batch;
+    if (options->child)
+        batch.result = options->result.value_or(QString());
     vt::JobSettings& settings = batch.job;
     if (options->voice) {
         batch.voice = vt::ChooseVoice(voices, *options->voice);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -52,6 +53,15 @@ Expected<void> writeFile(const QByteArray& bytes, const Path& path, int flags)
 bool usable(const Path& path)
 {
     return !path.isEmpty() && !path.text().contains(QChar(0));
+}
+
+QString kindOf(mode_t mode)
+{
+    return S_ISFIFO(mode)                   ? u"a FIFO (named pipe)"_s
+           : S_ISCHR(mode) || S_ISBLK(mode) ? u"a device"_s
+           : S_ISSOCK(mode)                 ? u"a socket"_s
+           : S_ISDIR(mode)                  ? u"a folder"_s
+                                            : u"no regular file"_s;
 }
 
 // Deletes everything in the open folder `fd` by the names' own bytes, so a
@@ -103,6 +113,55 @@ int deleteEntries(int fd, const Yield& yield)
 }
 
 } // namespace
+
+QString SpecialFileKind(const Path& path)
+{
+    struct stat st {
+    };
+    if (!usable(path) || ::stat(path.native().constData(), &st) != 0 || S_ISREG(st.st_mode))
+        return {};
+    return kindOf(st.st_mode);
+}
+
+Expected<QByteArray> ReadSmallFile(const Path& path, qint64 maxBytes)
+{
+    if (const QString kind = SpecialFileKind(path); !kind.isEmpty())
+        return Problem{u"it is "_s + kind + u", not a file"_s};
+    // Not blocking: should a FIFO take the file's place meanwhile, opening it
+    // does not wait, and the type is checked again on what was opened.
+    const int fd = ::open(path.native().constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return SystemProblem(u"Cannot open"_s, path.text(), errno);
+    struct stat st {
+    };
+    const QString tooLarge = u"it is larger than "_s + QString::number(maxBytes >> 20) + u" MB"_s;
+    QByteArray bytes;
+    std::optional<Problem> problem;
+    if (::fstat(fd, &st) != 0)
+        problem = SystemProblem(u"Cannot read"_s, path.text(), errno);
+    else if (!S_ISREG(st.st_mode))
+        problem = Problem{u"it is "_s + kindOf(st.st_mode) + u", not a file"_s};
+    else if (st.st_size > maxBytes)
+        problem = Problem{tooLarge};
+    while (!problem) {
+        char buffer[64 * 1024];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            problem = SystemProblem(u"Cannot read"_s, path.text(), errno);
+        else if (n == 0)
+            break;
+        else if (bytes.size() + n > maxBytes) // it grew while it was read
+            problem = Problem{tooLarge};
+        else
+            bytes.append(buffer, qsizetype(n));
+    }
+    ::close(fd);
+    if (problem)
+        return *problem;
+    return bytes;
+}
 
 bool FileExists(const Path& path)
 {

@@ -17,6 +17,14 @@ using Yield = std::function<void()>;
 bool FileExists(const Path& path);
 // True when the path exists and is a folder.
 bool IsFolder(const Path& path);
+// What the path is when it is no regular file (links followed): "a FIFO",
+// "a device", "a socket", "a folder"; "" for a file or a missing path.
+// Reading a FIFO waits for a writer for good and a device may never end, so
+// such a path is refused by its type before it is opened.
+QString SpecialFileKind(const Path& path);
+// The whole of a regular file of at most `maxBytes`. A missing file is the
+// problem err::PathNotFound; a special file is refused without waiting for it.
+Expected<QByteArray> ReadSmallFile(const Path& path, qint64 maxBytes);
 // Creates or truncates the file and writes the text (UTF-8) and a line break.
 Expected<void> WriteTextFile(const QString& text, const Path& path);
 // Yields once; writes the bytes into a new file unless the path exists.

@@ -12,6 +12,12 @@ namespace vt
 // one place where the two are turned into each other; everything that hands
 // a name to the system asks for native(), everything that reads one from it
 // makes a Path of its bytes. The separator is "/".
+//
+// A name need not be UTF-8 (a book copied from an old disc may hold a
+// Latin-1 "\xe9"): each byte that is not part of a UTF-8 character is kept
+// in the text as the unpaired surrogate U+DC80..U+DCFF of its value, so
+// native() gives the very same bytes back. Qt's own file classes cannot
+// open such a name: it is opened through native() only.
 class Path
 {
   public:
@@ -25,9 +31,12 @@ class Path
     const QString& text() const { return text_; }
     QByteArray native() const;
     bool isEmpty() const { return text_.isEmpty(); }
-    // True when the system's bytes come back from the text unchanged: a
-    // name that does not cannot be opened through its text.
-    static bool roundTrips(QByteArrayView bytes);
+    // True when the text holds a byte that is not UTF-8: Qt's file classes
+    // and the tools cannot open it, native() can.
+    bool hasForeignBytes() const;
+    // The text with each foreign byte read as Windows-1252 ("\xe9" as "é"):
+    // a name for people and for files made from this one.
+    QString readable() const;
 
     // The path joined with a name or a relative path by one "/" (a folder
     // that ends with "/" gets no second one).

@@ -232,7 +232,7 @@ QList<BookPart> ReadBookParts(const EpubBook& book)
     const QStringList spine = package.spinePaths();
     QList<DocumentStructure> documents;
     for (const QString& path : spine)
-        documents.append(readStructure(book.read(path)));
+        documents.append(readStructure(book.readPage(path)));
     QHash<QString, PartKind> landmarks;
     if (const EpubItem* nav = package.item(package.navItemId))
         landmarks = readLandmarks(book.read(nav->path), nav->path);
@@ -298,6 +298,17 @@ QList<bool> PartsRead(const QList<BookPart>& parts, const PartChoice& choice)
     return read;
 }
 
+namespace
+{
+
+void sortOnce(QList<int>& numbers)
+{
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+}
+
+} // namespace
+
 std::optional<QList<int>> ParsePartNumbers(const QString& text, QString& error)
 {
     static const QRegularExpression item(uR"(^\s*(\d{1,6})\s*(?:-\s*(\d{1,6})\s*)?$)"_s);
@@ -312,10 +323,13 @@ std::optional<QList<int>> ParsePartNumbers(const QString& text, QString& error)
             return std::nullopt;
         }
         for (int n = first; n <= last; ++n)
-            if (!numbers.contains(n))
-                numbers.append(n);
+            numbers.append(n);
+        // Sorted once at the end ("1-300000" is a moment's work), or when
+        // ranges repeated over and over pile up.
+        if (numbers.size() > 2'000'000)
+            sortOnce(numbers);
     }
-    std::sort(numbers.begin(), numbers.end());
+    sortOnce(numbers);
     return numbers;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <QUrl>
 #include <QXmlStreamReader>
 
@@ -367,6 +368,35 @@ Expected<void> EpubBook::copyTo(const QString& target) const
     if (!archive_)
         return Problem{u"The book could not be opened."_s};
     return archive_->copyTo(target);
+}
+
+QByteArray EpubBook::readPage(const QString& path, bool* repaired) const
+{
+    QByteArray page = read(path);
+    if (repaired)
+        *repaired = false;
+    if (QByteArrayView(page).isValidUtf8())
+        return page;
+    // The encoding an XML declaration or a <meta> names near the start.
+    static const QRegularExpression declared(
+        uR"re((?:<\?xml[^>]*?\bencoding|<meta[^>]*?\bcharset)\s*=\s*["']?([A-Za-z0-9._:-]+))re"_s,
+        QRegularExpression::CaseInsensitiveOption);
+    const QString head = QString::fromLatin1(page.left(1024));
+    if (const QRegularExpressionMatch m = declared.match(head);
+        m.hasMatch() && m.captured(1).compare(u"utf-8"_s, Qt::CaseInsensitive) != 0) {
+        QStringDecoder decoder(m.captured(1).toLatin1().constData());
+        const QString text = decoder.isValid() ? decoder.decode(page) : QString();
+        if (decoder.isValid() && !decoder.hasError()) {
+            // The declaration now names what the page holds.
+            QString utf8 = text;
+            return utf8.replace(m.capturedStart(1), m.capturedLength(1), u"UTF-8"_s).toUtf8();
+        }
+    }
+    if (repaired)
+        *repaired = true;
+    if (!repaired_.contains(path))
+        repaired_.append(path);
+    return QString::fromUtf8(page).toUtf8();
 }
 
 QByteArray EpubBook::read(const QString& path, qint64 maxBytes) const

@@ -70,6 +70,13 @@ class EpubBook
     // A file of the book by its path inside the archive; empty when it is
     // missing, unreadable, encrypted or larger than maxBytes.
     QByteArray read(const QString& path, qint64 maxBytes = 32 << 20) const;
+    // A page (XHTML) as UTF-8, for every reader of the book's text alike: one
+    // in another encoding it declares is turned into UTF-8, and bytes that
+    // are not UTF-8 where none is declared (a Latin-1 "é") are replaced by
+    // U+FFFD, which an XML reader takes, rather than end the page there.
+    // Such a page is noted in repairedPages(), and `repaired` is set.
+    QByteArray readPage(const QString& path, bool* repaired = nullptr) const;
+    QStringList repairedPages() const { return repaired_; }
     // True when a document of the reading order is encrypted: its zip entry
     // is, or META-INF/encryption.xml names it (copy protection). Fonts a
     // book obfuscates by the format's own rule do not count.
@@ -83,6 +90,7 @@ class EpubBook
     QHash<QString, quint64> index_; // entry names, exact and in lower case
     bool hasPackage_ = false;
     EpubPackage package_;
+    mutable QStringList repaired_;
 };
 
 // A link's target inside the archive: href taken relative to the file at

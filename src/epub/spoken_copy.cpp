@@ -98,7 +98,8 @@ bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
             dropped.append(id);
             continue;
         }
-        QByteArray page = book.read(item->path);
+        bool repaired = false; // bytes that are not UTF-8: the copy holds what is read
+        QByteArray page = book.readPage(item->path, &repaired);
         if (item == nav)
             page = WithoutNavigation(page);
         const auto ownDocument = [&](const QString& href) {
@@ -114,7 +115,7 @@ bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
             WithSpokenNumbers(WithRubyReadings(WithoutReferenceMarks(
                                   stretches.isEmpty() ? page : WithoutStretches(page, stretches))),
                               package.language);
-        if (item == nav || spoken != page)
+        if (item == nav || repaired || spoken != page)
             changed.insert(item->path, spoken);
     }
     // Contents of many thousands of entries take the converter many minutes

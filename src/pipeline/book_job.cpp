@@ -2,6 +2,7 @@
 
 #include "common/path.h"
 #include "common/paths.h"
+#include "pipeline/result_names.h"
 
 using namespace Qt::StringLiterals;
 
@@ -16,7 +17,8 @@ QString SuffixOf(OutputFormat format)
 QString ResultPath(const QString& bookPath, bool option1, bool option2, const QString& folder,
                    OutputFormat format)
 {
-    const QString name = Path(GetFileName(bookPath)).withSuffix(SuffixOf(format)).text();
+    const QString name =
+        FittingResultName(Path(GetFileName(bookPath)).withSuffix(SuffixOf(format)).text());
     Path result = Path(GetShortPath(GetFolderPart(bookPath))) / name;
     if (option1)
         result = Path(folder) / name;
@@ -39,6 +41,7 @@ QList<BookJob> MakeJobs(const QStringList& books, const JobSettings& settings)
             chosen != settings.chosenParts.constEnd())
             jobs.last().listening.parts = {*chosen, false};
     }
+    SeparateSameNamedResults(jobs);
     return jobs;
 }
 

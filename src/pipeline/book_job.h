@@ -66,11 +66,14 @@ struct JobSettings {
 
 // The result path of a book from the output options: into the folder with
 // option1, beside the book with option2 (option1 wins), else beside the
-// book when its folder exists. Only the last extension is replaced.
+// book when its folder exists. Only the last extension is replaced; a name
+// too long, or not UTF-8, is made one the file system takes
+// (FittingResultName).
 QString ResultPath(const QString& bookPath, bool option1, bool option2, const QString& folder,
                    OutputFormat format = OutputFormat::Mp3);
 
-// One job per book, in the list's order.
+// One job per book, in the list's order; different books never share a
+// result (SeparateSameNamedResults).
 QList<BookJob> MakeJobs(const QStringList& books, const JobSettings& settings);
 
 } // namespace vt

@@ -10,9 +10,17 @@ namespace vt
 namespace
 {
 
+// Bidirectional controls turn a name around where it is shown
+// ("gpj.exe" read backwards as "exe.jpg").
+bool bidiControl(char32_t c)
+{
+    return c == 0x061c || c == 0x200e || c == 0x200f || (c >= 0x202a && c <= 0x202e) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
 bool refused(char32_t c)
 {
-    return c < 0x20 || (c >= 0x7f && c < 0xa0) || c == 0x2028 || c == 0x2029 ||
+    return c < 0x20 || (c >= 0x7f && c < 0xa0) || c == 0x2028 || c == 0x2029 || bidiControl(c) ||
            (c < 0x80 && QStringView(u"/\\:*?\"<>|").contains(QChar(c)));
 }
 

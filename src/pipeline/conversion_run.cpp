@@ -11,6 +11,7 @@
 #include "pipeline/failure_reasons.h"
 #include "pipeline/partial_result.h"
 #include "pipeline/progress.h"
+#include "pipeline/result_names.h"
 #include "tools/command_runner.h"
 
 #include <QDir>
@@ -79,7 +80,7 @@ void removeLeftAudio(const Path& folder)
     for (const QString& name : dir.entryList({u"output*"_s}, QDir::Files | QDir::Hidden))
         if (audio.match(name).hasMatch())
             DeleteFileQuiet(folder / name);
-    for (const QString& name : {u"JoinMP3.sh"_s, u"spoken.epub"_s})
+    for (const QString& name : {u"JoinMP3.sh"_s, u"spoken.epub"_s, u"book.epub"_s})
         DeleteFileQuiet(folder / name);
 }
 
@@ -103,7 +104,8 @@ void removeWorkingFiles(const Path& folder)
     for (const QString& name : dir.entryList({u"output*"_s}, QDir::Files | QDir::Hidden))
         if (piece.match(name).hasMatch())
             DeleteFileQuiet(folder / name);
-    for (const QString& name : {u"JoinMP3.sh"_s, u"calibre.zip"_s, u"lame"_s, u"spoken.epub"_s})
+    for (const QString& name :
+         {u"JoinMP3.sh"_s, u"calibre.zip"_s, u"lame"_s, u"spoken.epub"_s, u"book.epub"_s})
         DeleteFileQuiet(folder / name);
     // A tool folder that cannot be listed stays; the next run unpacks over it.
     (void)DeleteFolderTree(folder / u"calibre");
@@ -113,7 +115,8 @@ void removeWorkingFiles(const Path& folder)
 void addNotes(BookResult& result, const QStringList& notes)
 {
     for (const QString& note : notes)
-        result.note += (result.note.isEmpty() ? QString() : u"; "_s) + note;
+        if (!note.isEmpty())
+            result.note += (result.note.isEmpty() ? QString() : u"; "_s) + note;
 }
 
 // One run over the jobs; the members are the run's state.
@@ -140,6 +143,20 @@ class Run
                            std::optional<PartialResult>& partial);
     void join(BookResult& result, qint32 m);
     void clearUpStopped();
+    void finished(const BookResult& result)
+    {
+        outcome_.books.append(result);
+        observer_.bookFinished(result);
+    }
+    // A book whose text could not be had: the front end's box, then its end.
+    void unreadable(const BookResult& result)
+    {
+        run_.step(260, [&] {
+            observer_.message(
+                {RunMessage::Kind::UnreadableBook, result.reason, result.book, {}, 0});
+        });
+        finished(result);
+    }
 
     void reportFailure(const StepFailure& failure);
     // Tells the front end where the run is; a step raises the activity first.
@@ -262,12 +279,28 @@ void Run::book(int i)
 
     BookResult result;
     run_.step(154, [&] { result.book = book_ = job.book; });
+    // A FIFO would be waited on for good, a device read without end.
+    if (const QString kind = SpecialFileKind(job.book); !kind.isEmpty()) {
+        result.reason = u"the book is "_s + kind + u", not a file"_s;
+        observer_.bookStarted(result.book, {}, {});
+        unreadable(result);
+        return;
+    }
     // The book is read once, here, for all that the chain needs of it.
     const EpubBook book(job.book);
     const BookVoice voice = chain_.startBook(job, book);
     result.voice = voice.name;
     result.note = voice.note;
     observer_.bookStarted(result.book, voice.name, voice.note);
+    // Where the result goes is settled before the book is read: a folder or
+    // a link in its place, or a folder that cannot be written, fails it now.
+    const Path resultPlace = PlaceOfThisBook(job.result, job.book, job.splitChapters);
+    if (const QString problem = ResultPlaceProblem(resultPlace.text()); !problem.isEmpty()) {
+        result.resultPath = resultPlace.text();
+        result.reason = problem;
+        finished(result);
+        return;
+    }
     ToolRun converter;
     // An encrypted chapter would be read as noise and spoken for minutes.
     const bool encrypted = book.readingOrderEncrypted();
@@ -280,15 +313,12 @@ void Run::book(int i)
     if (run_.test(158, [&] { return encrypted || !FileExists(text); })) {
         result.reason = encrypted ? u"the book is encrypted (DRM); it cannot be read aloud"_s
                                   : TextFailureReason(result.book, converter);
-        run_.step(260, [&] {
-            observer_.message(
-                {RunMessage::Kind::UnreadableBook, result.reason, result.book, {}, 0});
-        });
-        outcome_.books.append(result);
-        observer_.bookFinished(result);
+        unreadable(result);
         return;
     }
-    run_.step(160, [&] { result.resultPath = job.result; });
+    // An earlier run's result of another book of this name stays.
+    run_.step(160, [&] { result.resultPath = resultPlace.text(); });
+    addNotes(result, {ResultNameNote(job.book, result.resultPath)});
     // The result is made beside its place and takes it only when complete:
     // an older result survives every failure, a link there is never followed.
     std::optional<PartialResult> partial;
@@ -321,16 +351,24 @@ void Run::book(int i)
     partial_ = partial->path().text();
     encodeFailure_.clear();
     joinFailure_.clear();
-    // A book of pictures only gives an empty text: silence is no audio book.
-    const bool hasText = HasTextToSpeak(text);
-    // One that would take days is spoken, but the listener is told.
-    if (const int hours = SpeakingHours(QFileInfo(text).size(), job.rate); hours >= kLongBookHours)
-        addNotes(result,
-                 {u"its text takes about "_s + QString::number(hours) + u" hours to speak"_s});
+    const bool hadText = HasTextToSpeak(text);
     run_.step(174, [&] { ++progress_.activity; });
     run_.step(176, [&] { show(); });
     run_.step(178, [&] { yield(); });
     const qint32 m = run_.value(180, qint32(0), [&] { return chain_.cutText(text); });
+    // Judged on the pieces, after the pronunciation rules changed the text:
+    // a book of pictures only, or rules that erase the text, leave silence,
+    // which is no audio book. One that would take days is spoken, but the
+    // listener is told.
+    qint64 textBytes = 0;
+    bool hasText = false;
+    for (qint32 j = 1; j <= m; ++j) {
+        textBytes += QFileInfo(piece(j, ".txt")).size();
+        hasText = hasText || HasTextToSpeak(piece(j, ".txt"));
+    }
+    if (const int hours = SpeakingHours(textBytes, job.rate); hours >= kLongBookHours)
+        addNotes(result,
+                 {u"its text takes about "_s + QString::number(hours) + u" hours to speak"_s});
 
     missingPieces_.clear();
     unspoken_.clear();
@@ -356,7 +394,8 @@ void Run::book(int i)
     if (!result.ok) {
         const QString place = ResultPlaceProblem(result.resultPath);
         if (!hasText)
-            result.reason = u"the book has no text to speak (pictures only?)"_s;
+            result.reason = hadText ? u"the pronunciation rules leave no text to speak"_s
+                                    : u"the book has no text to speak (pictures only?)"_s;
         else if (!encodeFailure_.isEmpty())
             result.reason = encodeFailure_;
         else if (!unspoken_.isEmpty())
@@ -384,6 +423,7 @@ void Run::book(int i)
     if (result.ok && job.splitChapters)
         splitIntoChapters(result, chapterFolder, partial);
     if (result.ok) {
+        MarkResultOfBook(partial->path(), job.book);
         if (const Expected<void> placed = partial->commit(); !placed) {
             result.ok = false;
             result.reason = placed.error();

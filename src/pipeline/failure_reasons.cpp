@@ -1,5 +1,6 @@
 #include "pipeline/failure_reasons.h"
 
+#include "common/files.h"
 #include "common/path.h"
 #include "speech/speech_engine.h"
 #include "tools/command_runner.h"
@@ -66,8 +67,9 @@ bool writable(const QString& path)
 QString TextFailureReason(const QString& bookPath, const ToolRun& ending)
 {
     const QByteArray& toolOutput = ending.output;
-    const QFileInfo book(bookPath);
-    if (!book.exists())
+    struct stat book {
+    };
+    if (::stat(Path(bookPath).native().constData(), &book) != 0)
         return u"the book file could not be found (moved or deleted?)"_s;
     if (says(toolOutput, "ebook-convert is not installed"))
         return u"calibre is not installed (install the calibre package)"_s;
@@ -75,7 +77,7 @@ QString TextFailureReason(const QString& bookPath, const ToolRun& ending)
         return notStarted(u"calibre's ebook-convert"_s, ending);
     if (ending.timedOutAfterMs > 0)
         return stoppedAfter(u"calibre"_s, ending);
-    if (book.size() == 0)
+    if (book.st_size == 0)
         return u"the book file is empty"_s;
     if (says(toolOutput, "DRMError"))
         return u"the book is protected by DRM (copy protection) and cannot be read"_s;
@@ -145,6 +147,9 @@ QString ResultPlaceProblem(const QString& resultPath)
                u" is a symbolic link; remove it or choose another folder"_s;
     const QFileInfo result(resultPath);
     const QString folder = result.absolutePath();
+    if (IsFolder(resultPath))
+        return u"a folder has the result's name "_s + resultPath +
+               u"; rename it or choose another folder"_s;
     if (!QFileInfo(folder).isDir())
         return u"the output folder "_s + folder + u" does not exist (any more)"_s;
     if (result.exists() && !writable(resultPath))

@@ -7,7 +7,6 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -135,17 +134,15 @@ void RemoveStrayPartials(const Path& result)
     const QDir folder(result.parent().text());
     for (const QFileInfo& entry : folder.entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden |
                                                        QDir::System | QDir::NoDotAndDotDot)) {
-        const QRegularExpressionMatch m = partial.match(entry.fileName());
-        if (!m.hasMatch())
-            continue;
-        const pid_t pid = pid_t(m.captured(1).toLongLong());
-        if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH)
+        if (!partial.match(entry.fileName()).hasMatch())
             continue;
         const Path stray = result.parent() / entry.fileName();
-        if (entry.isDir() && !entry.isSymLink())
-            (void)DeleteFolderTree(stray);
-        else
-            DeleteFileQuiet(stray);
+        RemoveIfAbandoned(stray, [&] {
+            if (entry.isDir() && !entry.isSymLink())
+                (void)DeleteFolderTree(stray);
+            else
+                DeleteFileQuiet(stray);
+        });
     }
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "common/expected.h"
+#include "common/owner_lock.h"
 #include "common/path.h"
+
+#include <memory>
 
 namespace vt
 {
@@ -12,7 +15,8 @@ namespace vt
 // fails, and a link in the result's place is never written through: the
 // rename replaces the link itself. A book cut into a file per chapter is
 // made the same way in a hidden folder, which takes the place of the
-// book's folder.
+// book's folder. The file or folder is locked (OwnerLock) while it is made,
+// so that no other run takes it for one a killed run left.
 class PartialResult
 {
   public:
@@ -31,12 +35,14 @@ class PartialResult
 
   private:
     PartialResult(Path result, Path path, bool folder)
-        : result_(std::move(result)), path_(std::move(path)), folder_(folder)
+        : result_(std::move(result)), path_(std::move(path)), folder_(folder),
+          lock_(OwnerLock::take(path_))
     {
     }
     Path result_;
     Path path_;
     bool folder_ = false;
+    std::shared_ptr<const OwnerLock> lock_;
 };
 
 // Why the chapter files of a book cannot go into `folder`, or "": a file or
@@ -44,8 +50,8 @@ class PartialResult
 // folder of the user's own that a new book would replace).
 QString ChapterFolderProblem(const Path& folder);
 
-// Removes the partial files of this result that processes now gone left
-// behind (a run killed while it worked on the book).
+// Removes the partial files of this result that runs now gone left behind
+// (a run killed while it worked on the book): those no process holds locked.
 void RemoveStrayPartials(const Path& result);
 
 } // namespace vt

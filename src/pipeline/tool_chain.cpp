@@ -3,7 +3,9 @@
 #include "audio/m4b_split.h"
 #include "audio/mp3_encoding.h"
 #include "audio/mp3_frames.h"
+#include "audio/mp3_info_frame.h"
 #include "audio/mp3_split.h"
+#include "audio/part_cutter.h"
 #include "common/files.h"
 #include "common/paths.h"
 #include "epub/contents.h"
@@ -155,11 +157,7 @@ void ToolChain::readListenerChoices()
         if (path.isEmpty())
             continue;
         const PronunciationList list = PronunciationList::read(path);
-        const QString name = QFileInfo(path).fileName();
-        if (!list.encodingNote.isEmpty())
-            notes_.append(name + u": "_s + list.encodingNote);
-        for (const QString& problem : list.problems)
-            notes_.append(name + u", "_s + problem + u"; the rule is skipped"_s);
+        notes_.append(ListNotes(list, QFileInfo(path).fileName()));
         pronouncer_.add(list);
     }
     parts_ = ReadBookParts(*book_);
@@ -241,6 +239,9 @@ qint32 ToolChain::cutText(const QString& textPath)
     const qint32 m = CutTextFileFSO(textPath, job_.rate, hooks().report, hooks().yield);
     for (qint32 j = 1; j <= m; ++j)
         pieces_.append(StripExtension(textPath) + PieceNumber(j) + u".txt"_s);
+    if (const QStringList pages = book_->repairedPages(); !pages.isEmpty())
+        notes_.append(u"bytes that are not UTF-8 in "_s + pages.join(u", "_s) +
+                      u" were read as U+FFFD (the page says no other encoding)"_s);
     if (!job_.tags && !job_.splitChapters && job_.listening.chapterPauseMs <= 0)
         return m;
     // Chapter marks follow what is read: only the entries chosen are placed.
@@ -271,6 +272,7 @@ void ToolChain::saveToWav(const QString& source, const QString& wavPath)
 {
     const qint32 piece = pieceOf(source);
     SaveToWAV(source, wavPath, speakSettings(piece), speechCalls(piece));
+    lastPieceSamples_ = (QFileInfo(wavPath).size() - kWavHeaderBytes) / 2;
     if (chapters_.wanted() && piece > 0 && FileExists(wavPath))
         chapters_.pieceSpoken(piece, (QFileInfo(wavPath).size() - kWavHeaderBytes) / 2,
                               codePoints(source));
@@ -428,6 +430,14 @@ Expected<QStringList> ToolChain::finishResult(const QString& resultPath)
             return finished.problem();
         return notes_ + tags_.notes;
     }
+    // The pieces of the chain that encodes each piece on its own have no
+    // Info frame: the book gets one, with the last piece's padding.
+    if (!streams())
+        if (const Expected<void> info =
+                WriteInfoFrame(resultPath, kLameEncoderDelay,
+                               int(SeamSamples(lastPieceSamples_)) - kLameEncoderDelay);
+            !info)
+            return info.problem();
     if (!job_.tags)
         return notes_;
     Expected<QStringList> tagged =

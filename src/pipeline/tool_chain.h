@@ -62,6 +62,7 @@ class ToolChain : public Chain
     Pronouncer pronouncer_;
     std::unique_ptr<JapaneseReading> japanese_; // for a book in Japanese
     QStringList notes_;
+    qint64 lastPieceSamples_ = 0; // of the last piece spoken to a WAV file
     QList<ChapterPlace> places_;
     qint64 firstWordOffset_ = 0; // in the first piece: no pause before the book's first words
     ChapterTiming chapters_;

@@ -209,7 +209,9 @@ Expected<void> PrependId3Tag(const QString& mp3Path, const QByteArray& tag,
         out.cancelWriting(); // the new file goes, the old one stays
         return Problem{u"cannot write "_s + out.fileName() + u": "_s + reason, err::DiskFull};
     };
-    if (!out.open(QIODevice::WriteOnly) || out.write(tag) != tag.size())
+    // Unbuffered: a write the disk refuses says why ("No space left on
+    // device"), where a buffer flushed at the end knows no reason.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || out.write(tag) != tag.size())
         return failed();
     QByteArray block(kCopyBlock, Qt::Uninitialized);
     for (;;) {

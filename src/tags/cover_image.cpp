@@ -56,7 +56,8 @@ bool pngChunksFit(const QByteArray& bytes)
         return true; // no PNG
     qsizetype at = signature.size();
     while (at + 12 <= bytes.size()) {
-        const quint32 length = quint32(uchar(bytes[at])) << 24 | quint32(uchar(bytes[at + 1])) << 16 |
+        const quint32 length = quint32(uchar(bytes[at])) << 24 |
+                               quint32(uchar(bytes[at + 1])) << 16 |
                                quint32(uchar(bytes[at + 2])) << 8 | quint32(uchar(bytes[at + 3]));
         if (length > quint64(bytes.size() - at - 12))
             return false;
@@ -191,8 +192,14 @@ CoverImage PrepareCover(const QByteArray& bytes, const QString& mediaType,
     QImageReader reader(&buffer);
     const QByteArray format = reader.format().toLower();
     const QSize size = reader.size();
-    if (size.isEmpty() || qint64(size.width()) * size.height() > kMaxPixels)
+    if (size.isEmpty())
         return {};
+    if (qint64(size.width()) * size.height() > kMaxPixels)
+        return {{},
+                {},
+                u"the cover was left out: it is too large a picture (%1 × %2 pixels)"_s
+                    .arg(size.width())
+                    .arg(size.height())};
     const bool jpeg = format == "jpeg" || format == "jpg";
     const bool png = format == "png";
     const QSize target = fitted(size);
@@ -204,7 +211,7 @@ CoverImage PrepareCover(const QByteArray& bytes, const QString& mediaType,
     reader.setScaledSize(target);
     QImage image = reader.read();
     if (image.isNull())
-        return {};
+        return {{}, {}, u"the cover was left out: its picture could not be read"_s};
     if (image.size() != target)
         image = image.scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     if (jpeg)

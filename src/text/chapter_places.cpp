@@ -191,7 +191,7 @@ QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEnt
             // The text as the cleaned copy the converter reads has it: the
             // parts read, the numbers written as numbers.
             const auto stretches = skipped.stretches.value(path);
-            const QByteArray page = book.read(path);
+            const QByteArray page = book.readPage(path);
             readDocument(WithSpokenNumbers(
                              WithRubyReadings(
                                  stretches.isEmpty() ? page : WithoutStretches(page, stretches)),

@@ -14,6 +14,35 @@ namespace
 {
 
 constexpr qsizetype kBlock = 64 * 1024;
+// A list of 100 000 rules is about 3 MB.
+constexpr qint64 kMaxListBytes = 10 << 20;
+
+// Text holds no NUL and few control characters; a binary file read as
+// text has many.
+bool looksBinary(QStringView text)
+{
+    qsizetype controls = 0;
+    for (const QChar c : text) {
+        if (c.unicode() == 0)
+            return true;
+        if (c.unicode() < 32 && c != u'\t' && c != u'\n' && c != u'\r' && c != u'\f')
+            ++controls;
+    }
+    return controls * 20 > text.size();
+}
+
+// Half a surrogate pair (UTF-16 that is cut or made up) is no character:
+// U+FFFD, as in UTF-8 that is not valid, so a rule saves as it reads.
+QString withWholeCharacters(QString text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
 
 bool isWordUnit(QChar c)
 {
@@ -93,7 +122,8 @@ QString replacementOf(const QString& spoken)
 
 QString RuleProblem(const PronunciationRule& rule)
 {
-    const QString word = rule.word.trimmed();
+    // Blanks are a pattern of their own ("/ / = x"), but no word.
+    const QString word = rule.pattern ? rule.word : rule.word.trimmed();
     if (word.isEmpty())
         return rule.pattern ? u"the pattern is empty"_s : u"the word is empty"_s;
     // Written as a line of the list, these would read back as something else.
@@ -126,7 +156,19 @@ PronunciationList PronunciationList::parse(const QByteArray& bytes, const QStrin
 {
     PronunciationList list;
     list.name = name;
-    const QStringList lines = decode(bytes, list.encodingNote).split(u'\n');
+    const QString text = withWholeCharacters(decode(bytes, list.encodingNote));
+    if (looksBinary(text)) {
+        list.encodingNote.clear();
+        list.refused = u"it is not a text file; it is not used"_s;
+        return list;
+    }
+    // A control character means nothing in a rule (the text's are blanks
+    // by the time rules apply): a blank here too, so a rule saves as it reads.
+    QString blanked = text;
+    for (QChar& c : blanked)
+        if (c.unicode() < 32 && c != u'\n')
+            c = u' ';
+    const QStringList lines = blanked.split(u'\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int number = int(i + 1);
         QString problem;
@@ -143,26 +185,43 @@ PronunciationList PronunciationList::parse(const QByteArray& bytes, const QStrin
 
 PronunciationList PronunciationList::read(const QString& path, bool asWritten)
 {
-    QFile file(path);
-    if (!file.exists())
-        return {};
     PronunciationList list;
-    if (!file.open(QIODevice::ReadOnly)) {
-        list.name = path;
-        list.problems.append(u"it could not be read: "_s + file.errorString());
+    list.name = path;
+    const Expected<QByteArray> bytes = ReadSmallFile(path, kMaxListBytes);
+    if (!bytes) {
+        if (bytes.problem().number == err::PathNotFound)
+            return {};
+        list.refused = bytes.error() + u"; it is not used"_s;
         return list;
     }
-    return parse(file.readAll(), path, asWritten);
+    return parse(*bytes, path, asWritten);
+}
+
+QStringList ListNotes(const PronunciationList& list, const QString& name)
+{
+    if (!list.refused.isEmpty())
+        return {name + u": "_s + list.refused};
+    QStringList notes;
+    if (!list.encodingNote.isEmpty())
+        notes.append(name + u": "_s + list.encodingNote);
+    constexpr qsizetype kNamed = 5;
+    for (qsizetype i = 0; i < std::min(list.problems.size(), kNamed); ++i)
+        notes.append(name + u", "_s + list.problems[i] + u"; the rule is skipped"_s);
+    if (list.problems.size() > kNamed)
+        notes.append(name + u": "_s + QString::number(list.problems.size() - kNamed) +
+                     u" more lines cannot be used either"_s);
+    return notes;
 }
 
 QByteArray WritePronunciationList(const QList<PronunciationRule>& rules)
 {
     QString text = u"# word = how to say it; /pattern/ = replacement\n"_s;
     for (const PronunciationRule& rule : rules) {
-        if (rule.word.trimmed().isEmpty() && rule.spoken.trimmed().isEmpty())
+        const QString word = rule.pattern ? rule.word : rule.word.trimmed();
+        if (word.isEmpty() && rule.spoken.trimmed().isEmpty())
             continue;
-        const QString word = rule.pattern ? u'/' + rule.word + u'/' : rule.word.trimmed();
-        text += word + u" = "_s + rule.spoken.trimmed() + u'\n';
+        text +=
+            (rule.pattern ? u'/' + word + u'/' : word) + u" = "_s + rule.spoken.trimmed() + u'\n';
     }
     return text.toUtf8();
 }
@@ -174,7 +233,8 @@ void Pronouncer::add(const PronunciationList& list)
             QRegularExpression expression(rule.word,
                                           QRegularExpression::UseUnicodePropertiesOption);
             expression.optimize();
-            patterns_.append({std::move(expression), replacementOf(rule.spoken)});
+            const int groups = expression.captureCount();
+            patterns_.append({std::move(expression), replacementOf(rule.spoken), groups});
             continue;
         }
         const QString word = rule.word.simplified();
@@ -190,48 +250,132 @@ void Pronouncer::add(const PronunciationList& list)
     }
 }
 
+// The line as the rules change it: stretches of the book's own text and
+// stretches a rule put in, which no later rule may match.
+struct Pronouncer::Stretch {
+    QString text;
+    bool own;
+};
+
+namespace
+{
+
+void appendStretch(QList<Pronouncer::Stretch>& line, QStringView text, bool own)
+{
+    if (text.isEmpty())
+        return;
+    if (!line.isEmpty() && line.back().own == own)
+        line.back().text += text;
+    else
+        line.append({text.toString(), own});
+}
+
+// The replacement with "\1".."\99" filled in, as QString::replace does.
+QString expanded(const QString& replacement, const QRegularExpressionMatch& m, int groups)
+{
+    QString out;
+    const qsizetype n = replacement.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const int first =
+            i + 1 < n && replacement[i] == u'\\' ? replacement[i + 1].digitValue() : -1;
+        if (first <= 0 || first > groups) {
+            out += replacement[i];
+            continue;
+        }
+        int group = first;
+        qsizetype used = 2;
+        if (i + 2 < n) {
+            const int second = replacement[i + 2].digitValue();
+            if (second >= 0 && first * 10 + second <= groups) {
+                group = first * 10 + second;
+                used = 3;
+            }
+        }
+        out += m.capturedView(group);
+        i += used - 1;
+    }
+    return out;
+}
+
+// The first match that starts in [from, to) and ends by `to`: the text
+// around is seen (for \b and look-arounds), but a match may not reach into
+// what a rule put in after the stretch.
+QRegularExpressionMatch matchIn(const QRegularExpression& e, const QString& text, qsizetype from,
+                                qsizetype to)
+{
+    QRegularExpressionMatch m = e.match(text, from);
+    if (!m.hasMatch() || m.capturedStart() >= to || m.capturedEnd() <= to)
+        return m;
+    return e.match(QStringView(text).left(to), from);
+}
+
+} // namespace
+
 QString Pronouncer::apply(const QString& line) const
 {
-    QString text = line;
-    if (!words_.isEmpty()) {
-        QString out;
-        qsizetype copied = 0;
-        const qsizetype n = line.size();
-        for (qsizetype i = 0; i < n;) {
-            if (line[i].isSpace()) {
-                ++i;
-                continue;
-            }
-            const qsizetype end = tokenEnd(line, i);
-            const QList<Word> found = words_.value(line.mid(i, end - i).toCaseFolded());
-            qsizetype next = end;
-            if (!found.isEmpty()) {
-                for (const Word& w : found) {
-                    const qsizetype size = w.text.size();
-                    if (i + size > n)
-                        continue;
-                    const QStringView here = QStringView(line).mid(i, size);
-                    const bool same =
-                        w.exact ? here == w.text : here.compare(w.text, Qt::CaseInsensitive) == 0;
-                    // A word ends where the text's word ends.
-                    if (!same ||
-                        (isWordUnit(w.text.back()) && i + size < n && isWordUnit(line[i + size])))
-                        continue;
-                    out += QStringView(line).mid(copied, i - copied);
-                    out += w.spoken;
-                    copied = next = i + size;
-                    break;
-                }
-            }
-            i = next;
+    QList<Stretch> stretches;
+    const qsizetype n = line.size();
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < n && !words_.isEmpty();) {
+        if (line[i].isSpace()) {
+            ++i;
+            continue;
         }
-        if (copied > 0) {
-            out += QStringView(line).mid(copied);
-            text = out;
+        const qsizetype end = tokenEnd(line, i);
+        const auto found = words_.constFind(line.mid(i, end - i).toCaseFolded());
+        qsizetype next = end;
+        if (found != words_.constEnd()) {
+            for (const Word& w : *found) {
+                const qsizetype size = w.text.size();
+                if (i + size > n)
+                    continue;
+                const QStringView here = QStringView(line).mid(i, size);
+                const bool same =
+                    w.exact ? here == w.text : here.compare(w.text, Qt::CaseInsensitive) == 0;
+                // A word ends where the text's word ends.
+                if (!same ||
+                    (isWordUnit(w.text.back()) && i + size < n && isWordUnit(line[i + size])))
+                    continue;
+                appendStretch(stretches, QStringView(line).mid(copied, i - copied), true);
+                appendStretch(stretches, w.spoken, false);
+                copied = next = i + size;
+                break;
+            }
         }
+        i = next;
     }
-    for (const Pattern& p : patterns_)
-        text.replace(p.expression, p.replacement);
+    if (copied == 0 && patterns_.isEmpty())
+        return line;
+    appendStretch(stretches, QStringView(line).mid(copied), true);
+    for (const Pattern& p : patterns_) {
+        QString text;
+        for (const Stretch& s : std::as_const(stretches))
+            text += s.text;
+        QList<Stretch> changed;
+        qsizetype at = 0;
+        for (const Stretch& s : std::as_const(stretches)) {
+            const qsizetype to = at + s.text.size();
+            qsizetype from = at;
+            for (qsizetype search = at; s.own && search < to;) {
+                const QRegularExpressionMatch m = matchIn(p.expression, text, search, to);
+                if (!m.hasMatch() || m.capturedStart() >= to)
+                    break;
+                if (m.capturedLength() == 0) { // no rule that matches nothing is kept
+                    search = m.capturedStart() + 1;
+                    continue;
+                }
+                appendStretch(changed, QStringView(text).mid(from, m.capturedStart() - from), true);
+                appendStretch(changed, expanded(p.replacement, m, p.groups), false);
+                search = from = m.capturedEnd();
+            }
+            appendStretch(changed, QStringView(text).mid(from, to - from), s.own);
+            at = to;
+        }
+        stretches = std::move(changed);
+    }
+    QString text;
+    for (const Stretch& s : std::as_const(stretches))
+        text += s.text;
     return text;
 }
 

@@ -30,15 +30,19 @@ struct PronunciationList {
     QList<PronunciationRule> rules;
     QStringList problems; // "line 4: the word is empty", ...
     QString encodingNote; // set when the file was not UTF-8
+    QString refused;      // why the whole file is not used: no text, too large, a FIFO
 
     // UTF-8 text (a byte-order mark of UTF-8, -16 or -32 is honoured); text
-    // that is not UTF-8 is read as Windows-1252 and noted. `#` starts a
+    // that is not UTF-8 is read as Windows-1252 and noted, and what is no
+    // text (NUL, control characters) is refused. `#` starts a
     // comment line; blank lines are passed over. `asWritten` keeps the rules
     // that cannot be used among the rules, for the editor to show with
     // RuleProblem; problems then name only the lines that are no rule at all.
     static PronunciationList parse(const QByteArray& bytes, const QString& name = {},
                                    bool asWritten = false);
-    // The list in a file; a missing file is an empty list.
+    // The list in a file; a missing file is an empty list. A file that is
+    // no regular file (a FIFO, a device) is refused unread, and so is one
+    // over 10 MB.
     static PronunciationList read(const QString& path, bool asWritten = false);
 };
 
@@ -62,6 +66,8 @@ class Pronouncer
     bool isEmpty() const { return words_.isEmpty() && patterns_.isEmpty(); }
     QString apply(const QString& line) const;
 
+    struct Stretch;
+
   private:
     struct Word {
         QString text;
@@ -71,6 +77,7 @@ class Pronouncer
     struct Pattern {
         QRegularExpression expression;
         QString replacement;
+        int groups = 0;
     };
     QHash<QString, QList<Word>> words_; // by the first token, case-folded
     QList<Pattern> patterns_;
@@ -82,6 +89,11 @@ QString BookPronunciationPath(const QString& bookPath);
 // A change made to each line of the text before it is cut: the
 // pronunciation rules, the reading of Japanese.
 using LineTransform = std::function<QString(const QString&)>;
+
+// What a book's note says of a list named `name`: why it is not used, or
+// its encoding and the first few lines that cannot be used, and how many
+// more there are.
+QStringList ListNotes(const PronunciationList& list, const QString& name);
 
 // Changes every line of a UTF-8 text file, in place. A line longer than a
 // block is taken in parts cut at blanks. An empty transform leaves the file.

@@ -67,7 +67,9 @@ ZipArchive::ZipArchive(const QString& path) : path_(path)
     // The file is opened once: the archive reads through this descriptor, and
     // so does copyTo.
     const QByteArray name = Path(path).native();
-    fd_ = path.isEmpty() ? -1 : ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO in the book's place is refused below, not waited for.
+    fd_ = path.isEmpty() ? -1
+                         : ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     // A constructor that raises has no destructor to close it.
     auto closeOnFailure = qScopeGuard([this] {
         if (fd_ >= 0)
@@ -84,6 +86,8 @@ ZipArchive::ZipArchive(const QString& path) : path_(path)
         raiseSystemError(u"Cannot read the zip archive"_s, path, errno);
     if (S_ISDIR(st.st_mode))
         raise(err::PathFileAccess, u"\""_s + path + u"\" is a folder, not a zip archive."_s);
+    if (!S_ISREG(st.st_mode))
+        raise(err::PathFileAccess, u"\""_s + path + u"\" is no file, not a zip archive."_s);
     // libzip takes an empty file for an empty archive; it is a damaged one.
     if (st.st_size == 0)
         raise(kInvalidFileFormat, u"The zip archive \""_s + path + u"\" is empty."_s);

@@ -53,5 +53,9 @@ TEST(FuzzRegression, Covers)
 {
     replay(u"cover"_s, vt::fuzz::DrawCover);
 }
+TEST(FuzzRegression, PronunciationLists)
+{
+    replay(u"pronounce"_s, vt::fuzz::ReadPronunciations);
+}
 
 } // namespace

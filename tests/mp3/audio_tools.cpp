@@ -1,5 +1,8 @@
 #include "audio_tools.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -148,6 +151,62 @@ Mpg123Report mpg123Test(const QString& path)
     }
     EXPECT_EQ(r.exitCode, 0) << text.toStdString();
     return report;
+}
+
+QString PlayersReadItAsFfprobeDoes(const QString& path)
+{
+    // Debian's python3, for which python3-mutagen and eyed3 are installed.
+    // mutagen reads an MP3's chapters from its ID3 CHAP frames, an M4B's
+    // from its Nero list; eyeD3's length comes from the Info frame, else
+    // from the file's size and bit rate.
+    static const QString script = uR"py(
+import json, sys, mutagen
+from mutagen.mp4 import MP4
+f = mutagen.File(sys.argv[1])
+out = {"channels": getattr(f.info, "channels", 0)}
+if isinstance(f, MP4):
+    out["chapters"] = [[c.start, c.title] for c in (f.chapters or [])]
+else:
+    import eyed3, logging
+    logging.disable(logging.CRITICAL)
+    frames = f.tags.getall("CHAP") if f.tags else []
+    out["chapters"] = sorted([[c.start_time / 1000.0, str(c.sub_frames.get("TIT2", ""))]
+                              for c in frames])
+    out["eyed3"] = eyed3.load(sys.argv[1]).info.time_secs
+print(json.dumps(out))
+)py"_s;
+    const ToolResult players = runTool(u"/usr/bin/python3"_s, {u"-c"_s, script, path});
+    if (players.exitCode != 0)
+        return u"mutagen or eyeD3 cannot read it: "_s + QString::fromUtf8(players.err).trimmed();
+    const QJsonObject read = QJsonDocument::fromJson(players.out).object();
+    const QJsonObject probe =
+        QJsonDocument::fromJson(
+            runTool(u"ffprobe"_s, {u"-v"_s, u"error"_s, u"-show_format"_s, u"-show_chapters"_s,
+                                   u"-of"_s, u"json"_s, path})
+                .out)
+            .object();
+    QStringList problems;
+    const QJsonArray want = probe[u"chapters"_s].toArray();
+    const QJsonArray got = read[u"chapters"_s].toArray();
+    if (got.size() != want.size())
+        problems << u"mutagen reads %1 chapters, ffprobe %2"_s.arg(got.size()).arg(want.size());
+    for (qsizetype i = 0; i < std::min(got.size(), want.size()); ++i) {
+        const double start = want[i][u"start_time"_s].toString().toDouble();
+        const QString title = want[i][u"tags"_s][u"title"_s].toString();
+        if (std::abs(got[i][0].toDouble() - start) > 0.01 || got[i][1].toString() != title)
+            problems << u"chapter %1: mutagen %2 \"%3\", ffprobe %4 \"%5\""_s.arg(i)
+                            .arg(got[i][0].toDouble())
+                            .arg(got[i][1].toString())
+                            .arg(start)
+                            .arg(title);
+    }
+    const double seconds = probe[u"format"_s][u"duration"_s].toString().toDouble();
+    if (read.contains(u"eyed3"_s) && std::abs(read[u"eyed3"_s].toDouble() - seconds) > 0.1)
+        problems
+            << u"eyeD3 gives %1 s, ffprobe %2 s"_s.arg(read[u"eyed3"_s].toDouble()).arg(seconds);
+    if (read[u"channels"_s].toInt() != 1)
+        problems << u"mutagen reads %1 channels"_s.arg(read[u"channels"_s].toInt());
+    return problems.join(u"; "_s);
 }
 
 } // namespace vt::test

@@ -39,6 +39,12 @@ double ffprobeTotal(const QStringList& paths);
 // What ffmpeg reports at level "error" while decoding the whole file.
 QString ffmpegErrors(const QString& path);
 
+// What the libraries audiobook players and tag editors are built on make
+// of a result, against ffprobe: mutagen must open it and read ffprobe's
+// chapters (titles, and starts within 10 ms), and for an MP3 eyeD3's length
+// must be ffprobe's within 0.1 s. The differences in words, "" for none.
+QString PlayersReadItAsFfprobeDoes(const QString& path);
+
 // mpg123 -t -v: the length it announces before decoding (taken from the
 // file's Info header when there is one), the time it reached at the end,
 // and anything it warned about.

@@ -21,6 +21,7 @@ TEST(ChapterFileName, TitlesBecomeSafeNamesThatSortInOrder)
         {6, 9, u"a\tb\nc\u0000d\u007f\u0085e"_s, u"06 - a b c d e.mp3"_s},
         {8, 9, u"What? \"Yes\" <no> | a\\b*c"_s, u"08 - What Yes no a b c.mp3"_s},
         {9, 9, u"\u00c9t\u00e9 \u590f \U0001F40B"_s, u"09 - \u00c9t\u00e9 \u590f \U0001F40B.mp3"_s},
+        {9, 9, u"\u202egpj.exe"_s, u"09 - gpj.exe.mp3"_s}, // shown reversed, before
     };
     for (const auto& c : cases)
         EXPECT_EQ(ChapterFileName(c.number, c.total, c.title, u".mp3"_s), c.name)

@@ -42,9 +42,12 @@ class ScriptedChain : public Chain
     qint32 cutText(const QString& textPath) override
     {
         const qint32 m = pieceCount;
+        // A long text is in the pieces, as the real cut leaves it.
+        const QByteArray text = readFile(textPath);
+        const QByteArray tail = text.size() > 1024 ? "\n" + text : QByteArray();
         for (qint32 j = 1; j <= m; ++j)
             writeFile(StripExtension(textPath) + PieceNumber(j) + QStringLiteral(".txt"),
-                      "piece " + QByteArray::number(j));
+                      "piece " + QByteArray::number(j) + (j == m ? tail : QByteArray()));
         DeleteFileQuiet(textPath);
         calls << QStringLiteral("cut");
         return m;

@@ -1,5 +1,8 @@
 // Faults met by the batch converter, run as a process as a user runs it,
 // with the real tools: bad books, hostile places, missing or broken tools.
+#include "audio/mp3_info_frame.h"
+#include "audio_tools.h"
+#include "common/owner_lock.h"
 #include "fault_kit.h"
 #include "test_env.h"
 
@@ -7,10 +10,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -331,6 +336,209 @@ TEST_F(BatchFaults, MissingToolsAndVoiceDataAreNamed)
     expectNoWorkingFiles();
 }
 
+// Books of one name never make one result: within a run the second gets
+// "book (2).mp3" and a note, and a later run replaces only its own book's.
+TEST_F(BatchFaults, SameNamedBooksKeepAResultEach)
+{
+    QDir().mkpath(books.filePath(u"d1"_s));
+    QDir().mkpath(books.filePath(u"d2"_s));
+    const QString a = copyBook(u"hefty-water.epub"_s, u"d1/book.epub"_s);
+    const QString b = copyBook(u"hefty-water.epub"_s, u"d2/book.epub"_s);
+    const QString c = copyBook(u"hefty-water.epub"_s, u"d2/book.EPUB"_s);
+    const auto named = [&](const QString& name, const QString& natural = u"book.mp3"_s) {
+        return out.filePath(name) + u"\tits result is named \""_s + name + u"\": \""_s + natural +
+               u"\" is another book's"_s;
+    };
+    test::CliRun run = convert({u"--jobs"_s, u"2"_s, a, b, c});
+    EXPECT_EQ(run.lines, (QStringList{out.filePath(u"book.mp3"_s), named(u"book (2).mp3"_s),
+                                      named(u"book (3).mp3"_s, u"book.mp3"_s)}))
+        << run.err.toStdString();
+    const QByteArray first = test::readFile(out.filePath(u"book.mp3"_s));
+    test::writeFile(out.filePath(u"book (2).mp3"_s), "b's older result");
+    run = convert({b});
+    EXPECT_EQ(run.lines, QStringList{named(u"book (2).mp3"_s)}) << run.err.toStdString();
+    EXPECT_EQ(test::readFile(out.filePath(u"book.mp3"_s)), first);
+    EXPECT_NE(test::readFile(out.filePath(u"book (2).mp3"_s)), "b's older result");
+    EXPECT_EQ(test::entries(out.path()).size(), 3);
+    expectNoWorkingFiles();
+}
+
+// Runs sharing TEMP from other PID namespaces (containers) or machines are
+// known by the lock they hold, not by their process number: a live one's
+// working folder and partial result stay, a dead one's go.
+TEST_F(BatchFaults, ALiveRunElsewhereKeepsItsWorkingFolderAndPartialResult)
+{
+    const QString live = temp.filePath(u"cli-999999999-Abc123"_s);
+    const QString dead = temp.filePath(u"cli-999999998-Def456"_s);
+    test::writeFile(live + u"/output.wav"_s, "speech of a run elsewhere");
+    test::writeFile(dead + u"/owner.lock"_s, "");
+    const auto working = OwnerLock::take(Path(live) / u"owner.lock");
+    const QString partial = out.filePath(u".a.mp3.999999999.l1ve.part"_s);
+    test::writeFile(partial, "a book being made elsewhere");
+    const auto making = OwnerLock::take(partial);
+    ASSERT_TRUE(working && making);
+    const QString a = copyBook(u"hefty-water.epub"_s, u"a.epub"_s);
+    const test::CliRun run = convert({a});
+    EXPECT_EQ(run.lines, QStringList{out.filePath(u"a.mp3"_s)}) << run.err.toStdString();
+    EXPECT_EQ(test::entries(temp.path()), QStringList{u"cli-999999999-Abc123"_s});
+    EXPECT_TRUE(QFile::exists(live + u"/output.wav"_s));
+    EXPECT_TRUE(QFile::exists(partial));
+}
+
+// The pronunciation rules are applied before "no text to speak" is judged,
+// and a list that is no file, too large or not text is refused unread.
+TEST_F(BatchFaults, ListsThatEraseTheTextOrAreNoTextFileAreNamed)
+{
+    const QString erase = books.filePath(u"erase.txt"_s);
+    test::writeFile(erase, "/.+/ =\n");
+    const QString a = copyBook(u"hefty-water.epub"_s, u"a.epub"_s);
+    test::CliRun run = convert({u"--pronounce"_s, erase, a});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.lines,
+              QStringList{failed(a, u"the pronunciation rules leave no text to speak"_s)});
+    EXPECT_TRUE(test::entries(out.path()).isEmpty());
+
+    ASSERT_EQ(::mkfifo(QFile::encodeName(books.filePath(u"a.pronounce.txt"_s)).constData(), 0600),
+              0);
+    const QString b = copyBook(u"hefty-water.epub"_s, u"b.epub"_s);
+    ASSERT_TRUE(QFile::link(u"/dev/zero"_s, books.filePath(u"b.pronounce.txt"_s)));
+    const QString c = copyBook(u"hefty-water.epub"_s, u"c.epub"_s);
+    test::writeFile(books.filePath(u"c.pronounce.txt"_s), QByteArray("\x7f"
+                                                                     "ELF\x02\x01\x01\0\0",
+                                                                     9));
+    run = convert({a, b, c});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.lines,
+              (QStringList{
+                  out.filePath(u"a.mp3"_s) +
+                      u"\ta.pronounce.txt: it is a FIFO (named pipe), not a file; it is not used"_s,
+                  out.filePath(u"b.mp3"_s) +
+                      u"\tb.pronounce.txt: it is a device, not a file; it is not used"_s,
+                  out.filePath(u"c.mp3"_s) +
+                      u"\tc.pronounce.txt: it is not a text file; it is not used"_s}));
+    expectNoWorkingFiles();
+}
+
+// A FIFO or a device named as a book is refused by its type, never read.
+TEST_F(BatchFaults, AFifoOrADeviceNamedAsABookIsRefused)
+{
+    const QString fifo = books.filePath(u"fifo.epub"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const test::CliRun run = convert({fifo, u"/dev/zero"_s});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.lines,
+              (QStringList{failed(fifo, u"the book is a FIFO (named pipe), not a file"_s),
+                           failed(u"/dev/zero"_s, u"the book is a device, not a file"_s)}));
+    EXPECT_TRUE(test::entries(out.path()).isEmpty());
+    expectNoWorkingFiles();
+}
+
+// A page with a byte that is not UTF-8 keeps its chapter, in the chapter
+// files and in the players' view of them.
+TEST_F(BatchFaults, APageWithABadByteKeepsItsChapter)
+{
+    const QByteArray words = "<p>The whale swam on through the grey sea, and the men "
+                             "watched it go from the deck for a long while.</p>";
+    const QString book = books.filePath(u"three.epub"_s);
+    test::makeChapteredBook(
+        book,
+        {{u"One"_s, words}, {u"Two"_s, "<p>Caf\xe9 au lait.</p>" + words}, {u"Three"_s, words}});
+    const test::CliRun run = convert({u"--split-chapters"_s, book});
+    ASSERT_EQ(run.lines.size(), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.lines[0].startsWith(out.filePath(u"three\t"_s))) << run.lines[0].toStdString();
+    EXPECT_TRUE(run.lines[0].contains(u"bytes that are not UTF-8 in OEBPS/c2.xhtml"_s));
+    EXPECT_EQ(test::entries(out.filePath(u"three"_s)),
+              (QStringList{u"01 - One.mp3"_s, u"02 - Two.mp3"_s, u"03 - Three.mp3"_s}));
+    for (const QString& name : test::entries(out.filePath(u"three"_s)))
+        EXPECT_EQ(test::PlayersReadItAsFfprobeDoes(out.filePath(u"three/"_s + name)).toStdString(),
+                  "");
+}
+
+// A book whose file name is not UTF-8 is found by a folder scan and when
+// named; its result's name is the name read as Windows-1252.
+TEST_F(BatchFaults, BooksNamedInAnotherEncodingAreConverted)
+{
+    const QByteArray name = QFile::encodeName(booksDir.path()) + "/caf\xe9.epub";
+    ASSERT_TRUE(QFile::copy(test::testBook(u"hefty-water.epub"_s), books.filePath(u"x"_s)));
+    ASSERT_EQ(::rename(QFile::encodeName(books.filePath(u"x"_s)).constData(), name.constData()), 0);
+    const QString line =
+        out.filePath(u"caf\u00e9.mp3"_s) +
+        u"\tits result is named \"caf\u00e9.mp3\": the book's file name is not UTF-8"_s;
+    test::CliRun run = convert({booksDir.path()});
+    EXPECT_EQ(run.lines, QStringList{line}) << run.err.toStdString();
+    QProcess named; // its bytes as they are, which a QString cannot carry
+    named.setProcessEnvironment(env);
+    named.start(u"/bin/sh"_s,
+                {u"-c"_s, u"exec \"$0\" --rate 10 --out \"$1\" \"$(printf \"$2\")\""_s,
+                 QStringLiteral(VT_BIN_DIR "/vellumtone-cli"), out.path(),
+                 booksDir.path() + u"/caf\\351.epub"_s});
+    ASSERT_TRUE(named.waitForFinished(120000));
+    EXPECT_EQ(named.exitCode(), 0) << named.readAllStandardError().toStdString();
+    EXPECT_EQ(QString::fromUtf8(named.readAllStandardOutput()), line + u'\n');
+    expectNoWorkingFiles();
+}
+
+// A result name too long for the file system is shortened before any work;
+// a folder in a result's place is found before the book is read.
+TEST_F(BatchFaults, ResultPlacesAreSettledBeforeTheBookIsRead)
+{
+    const QString log = bin.filePath(u"calibre.log"_s);
+    test::addFakeTool(
+        bin.path(), u"ebook-convert"_s,
+        "#!/bin/sh\necho \"$1\" >> \"$CALIBRE_LOG\"\nexec /usr/bin/ebook-convert \"$@\"\n");
+    env.insert(u"PATH"_s, bin.path() + u':' + env.value(u"PATH"_s));
+    env.insert(u"CALIBRE_LOG"_s, log);
+    const QString stem = QString(240, u'x');
+    const QString longName = copyBook(u"hefty-water.epub"_s, stem + u".epub"_s);
+    const QString taken = copyBook(u"hefty-water.epub"_s, u"taken.epub"_s);
+    QDir().mkpath(out.filePath(u"taken.mp3"_s));
+    const test::CliRun run = convert({taken, longName});
+    const QString shortName = stem.left(196) + u".mp3"_s;
+    EXPECT_EQ(run.lines,
+              (QStringList{failed(taken, u"a folder has the result's name "_s +
+                                             out.filePath(u"taken.mp3"_s) +
+                                             u"; rename it or choose another folder"_s),
+                           out.filePath(shortName) + u"\tits result is named \""_s + shortName +
+                               u"\": the book's name is too long for a file name"_s}))
+        << run.err.toStdString();
+    EXPECT_EQ(test::readFile(log).count('\n'), 1); // calibre read the long-named book only
+}
+
+// What players built on mutagen and eyeD3 read: every result opens with an
+// Info frame (exact length, the encoder's delay), an M4B's "chpl" titles
+// are cut at a character and its sample entry says mono.
+TEST_F(BatchFaults, PlayersReadEveryResultWhole)
+{
+    const QByteArray words = "<p>The whale swam on through the grey sea, and the men "
+                             "watched it go from the deck for a long while.</p>";
+    const QString book = books.filePath(u"two.epub"_s);
+    test::makeChapteredBook(book, {{QString(190, u'\u00e9'), words}, {u"Two"_s, words}});
+    const QList<QStringList> ways{{},
+                                  {u"--threads"_s, u"1"_s},
+                                  {u"--split-chapters"_s},
+                                  {u"--format"_s, u"m4b"_s},
+                                  {u"--format"_s, u"m4b"_s, u"--split-chapters"_s}};
+    for (const QStringList& way : ways) {
+        const test::CliRun run = convert(way + QStringList{book});
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        const QString result = run.lines.value(0).section(u'\t', 0, 0);
+        const QStringList files =
+            QFileInfo(result).isDir()
+                ? test::entries(result).replaceInStrings(QRegularExpression(u"^"_s), result + u'/')
+                : QStringList{result};
+        for (const QString& file : files) {
+            EXPECT_EQ(test::PlayersReadItAsFfprobeDoes(file).toStdString(), "")
+                << way.join(u' ').toStdString() << ' ' << file.toStdString();
+            // The encoder's delay is stated where the book starts.
+            const int delay = file.contains(u"/02 - "_s) ? 0 : kLameEncoderDelay;
+            if (file.endsWith(u".mp3"_s)) {
+                EXPECT_EQ(InfoDelayPadding(test::readFile(file)).delay, delay);
+            }
+        }
+        QDir(result).removeRecursively();
+        QFile::remove(result);
+    }
+}
 } // namespace
 
 // Killed outright (SIGKILL, the out-of-memory killer), the batch converter

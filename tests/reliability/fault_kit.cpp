@@ -130,6 +130,41 @@ void makeBook(const QString& path, const QStringList& paragraphs)
     zipFolder(dir.path(), path, {u"mimetype"_s});
 }
 
+void makeChapteredBook(const QString& path, const QList<QPair<QString, QByteArray>>& chapters)
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath(u"mimetype"_s), "application/epub+zip");
+    writeFile(dir.filePath(u"META-INF/container.xml"_s), kContainer);
+    const QByteArray head = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                            "<html xmlns=\"http://www.w3.org/1999/xhtml\" "
+                            "xmlns:epub=\"http://www.idpf.org/2007/ops\"><head><title>t</title>"
+                            "</head><body>\n";
+    QByteArray manifest = "<item id=\"nav\" href=\"nav.xhtml\" properties=\"nav\" "
+                          "media-type=\"application/xhtml+xml\"/>\n";
+    QByteArray spine;
+    QByteArray entries;
+    for (qsizetype i = 0; i < chapters.size(); ++i) {
+        const QByteArray name = "c" + QByteArray::number(i + 1) + ".xhtml";
+        const QByteArray title = chapters[i].first.toHtmlEscaped().toUtf8();
+        writeFile(dir.filePath(u"OEBPS/"_s + QString::fromLatin1(name)),
+                  head + "<h1>" + title + "</h1>\n" + chapters[i].second + "\n</body></html>\n");
+        manifest += "<item id=\"c" + QByteArray::number(i + 1) + "\" href=\"" + name +
+                    "\" media-type=\"application/xhtml+xml\"/>\n";
+        spine += "<itemref idref=\"c" + QByteArray::number(i + 1) + "\"/>";
+        entries += "<li><a href=\"" + name + "\">" + title + "</a></li>\n";
+    }
+    writeFile(dir.filePath(u"OEBPS/nav.xhtml"_s),
+              head + "<nav epub:type=\"toc\"><ol>\n" + entries + "</ol></nav></body></html>\n");
+    writeFile(dir.filePath(u"OEBPS/content.opf"_s),
+              "<?xml version=\"1.0\"?>\n<package xmlns=\"http://www.idpf.org/2007/opf\" "
+              "version=\"3.0\" unique-identifier=\"id\"><metadata "
+              "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:title>Chapters</dc:title>"
+              "<dc:identifier id=\"id\">chapters-1</dc:identifier><dc:language>en</dc:language>"
+              "</metadata><manifest>\n" +
+                  manifest + "</manifest><spine>" + spine + "</spine></package>\n");
+    zipFolder(dir.path(), path, {u"mimetype"_s});
+}
+
 void makePicturesZip(const QString& path)
 {
     QTemporaryDir dir;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -20,6 +22,10 @@ void makeDrmBook(const QString& path);
 void makeZipCryptoBook(const QString& path);
 // A small EPUB of one chapter with the given paragraphs.
 void makeBook(const QString& path, const QStringList& paragraphs);
+// An EPUB 3 book of chapters, each a page of its own named in the contents:
+// its title as a heading, then the body as it is given (bytes that need
+// not be UTF-8).
+void makeChapteredBook(const QString& path, const QList<QPair<QString, QByteArray>>& chapters);
 // A zip that holds two pictures and nothing else.
 void makePicturesZip(const QString& path);
 // The first `bytes` bytes of a test book.

@@ -19,9 +19,11 @@ using namespace vt::test;
 namespace
 {
 
-// What ffprobe makes of a finished book: its format, streams and chapters.
+// What ffprobe makes of a finished book: its format, streams and chapters;
+// the libraries players are built on read the same.
 QJsonObject probed(const QString& path)
 {
+    EXPECT_EQ(PlayersReadItAsFfprobeDoes(path).toStdString(), "") << path.toStdString();
     const ToolResult probe =
         runTool(u"ffprobe"_s, {u"-v"_s, u"error"_s, u"-show_format"_s, u"-show_streams"_s,
                                u"-show_chapters"_s, u"-of"_s, u"json"_s, path});

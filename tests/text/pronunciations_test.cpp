@@ -65,6 +65,11 @@ TEST(Pronunciations, WordsNamesPatternsAndTheBooksListFirst)
     };
     for (const auto& c : cases)
         EXPECT_EQ(p.apply(c.line), c.spoken) << c.line.toStdString();
+
+    // Nothing a rule puts in is matched again, by a word or a pattern.
+    const Pronouncer chained = pronouncer({"Winston = Julia\n/Julia/ = Obrien\n"
+                                           "/(\\w+)ton/ = \\1ville\n/ / = _\n"});
+    EXPECT_EQ(chained.apply(u"Winston met Julia in Boston"_s), u"Julia_met_Obrien_in_Bosville"_s);
 }
 
 // A bad rule is named with its line and skipped; the others apply.
