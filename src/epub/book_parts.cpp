@@ -105,10 +105,10 @@ DocumentStructure readStructure(const QByteArray& xhtml)
     MarkupTag tag;
     for (qsizetype pos = 0; NextMarkupTag(xhtml, pos, tag); pos = tag.end) {
         if (tag.kind == MarkupTag::End) {
-            const auto it = std::find_if(open.rbegin(), open.rend(),
-                                         [&](const Open& o) { return o.name == tag.name; });
-            if (it != open.rend())
-                open.resize(open.size() - (it - open.rbegin()) - 1);
+            const qsizetype closed =
+                ClosedElement(open, tag.name, [](const Open& o) { return QByteArrayView(o.name); });
+            if (closed >= 0)
+                open.resize(closed);
             continue;
         }
         if (tag.kind == MarkupTag::Other)
@@ -315,6 +315,16 @@ QList<BookPart> ReadBookParts(const EpubBook& book)
         };
         return key(a) < key(b);
     });
+    // No text outside the parts: the first begins the book, and a page of
+    // its own is followed by a part that begins the next page, or ends it.
+    bool whole = !parts.isEmpty() && parts[0].document == 0 && parts[0].order < 0;
+    for (qsizetype i = 0; whole && i < parts.size(); ++i)
+        if (!parts[i].listed)
+            whole = parts[i].document == spine.size() - 1 ||
+                    (i + 1 < parts.size() && parts[i + 1].document == parts[i].document + 1 &&
+                     parts[i + 1].order < 0);
+    for (BookPart& part : parts)
+        part.wholeBook = whole;
     return parts;
 }
 
@@ -325,7 +335,8 @@ QList<bool> PartsRead(const QList<BookPart>& parts, const PartChoice& choice)
         read.append(choice.readAll  ? true
                     : choice.chosen ? choice.chosen->contains(int(i + 1))
                                     : ReadByDefault(parts[i].kind));
-    if (!choice.readAll && !choice.chosen && !read.contains(true))
+    if (!choice.readAll && !choice.chosen && !read.contains(true) && !parts.isEmpty() &&
+        parts[0].wholeBook)
         read.fill(true);
     return read;
 }

@@ -46,9 +46,10 @@ struct BookPart {
     QString fragment; // where in it the part begins; "" for its start
     int level = 1;
     PartKind kind = PartKind::Text;
-    bool listed = true;   // an entry of the contents (chapter marks come from these)
-    int document = -1;    // its document's place in ReadingOrder; -1 outside it
-    qsizetype order = -1; // where its element begins in the document; -1 for the start
+    bool listed = true;     // an entry of the contents (chapter marks come from these)
+    int document = -1;      // its document's place in ReadingOrder; -1 outside it
+    qsizetype order = -1;   // where its element begins in the document; -1 for the start
+    bool wholeBook = false; // the parts together hold all of the book's text
 };
 
 // The documents the converter reads, in its order: those of the reading
@@ -61,8 +62,8 @@ QStringList ReadingOrder(const EpubBook& book);
 QList<BookPart> ReadBookParts(const EpubBook& book);
 
 // Which parts are read: the numbers chosen (from 1), or every part, or (by
-// default) the parts ReadByDefault keeps; all of them when it keeps none
-// (a book of contents pages only is read as it is).
+// default) the parts ReadByDefault keeps; all of them when it keeps none of
+// a book that is all parts (a book of contents pages only is read as it is).
 struct PartChoice {
     std::optional<QList<int>> chosen;
     bool readAll = false;

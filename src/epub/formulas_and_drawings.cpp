@@ -5,7 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
-#include <functional>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -43,30 +43,61 @@ QByteArray asText(QByteArray text)
     return text.replace('<', "&lt;").simplified();
 }
 
-// The text of the elements inside [from, to) that `wanted` names, each
-// piece of it ending with `separator`; text inside `unread` elements is left out.
-QByteArray textOf(const QByteArray& s, qsizetype from, qsizetype to,
-                  const std::function<bool(const QByteArray&)>& wanted,
-                  const std::function<bool(const QByteArray&)>& unread, const QByteArray& separator)
+// Text between tags, its line ends blanks.
+QByteArray textBetween(const QByteArray& s, qsizetype from, qsizetype to)
+{
+    return s.mid(from, to - from).replace('\n', ' ').replace('\r', ' ').replace('\t', ' ');
+}
+
+// A formula's tokens, one after the other, its annotations (TeX) left out.
+QByteArray formulaText(const QByteArray& s, qsizetype from, qsizetype to)
 {
     QByteArray text;
-    int inWanted = 0;
-    int inUnread = 0;
+    int annotation = 0;
     MarkupTag tag;
-    for (qsizetype pos = from; pos < to && NextMarkupTag(s, pos, tag) && tag.begin < to;
-         pos = tag.end) {
-        if (inWanted > 0 && inUnread == 0)
-            text += s.mid(pos, tag.begin - pos);
-        const int step = tag.kind == MarkupTag::Start ? 1 : tag.kind == MarkupTag::End ? -1 : 0;
-        if (unread(tag.name))
-            inUnread = std::max(0, inUnread + step);
-        else if (wanted(tag.name)) {
-            inWanted = std::max(0, inWanted + step);
-            if (step != 0 && !text.isEmpty() && !text.endsWith(separator))
-                text += separator;
-        }
+    for (qsizetype pos = from; NextMarkupTag(s, pos, tag) && tag.begin < to; pos = tag.end) {
+        if (annotation == 0)
+            text += textBetween(s, pos, tag.begin) + ' ';
+        if (tag.name == "annotation" || tag.name == "annotation-xml")
+            annotation = std::max(0, annotation + (tag.kind == MarkupTag::Start ? 1
+                                                   : tag.kind == MarkupTag::End ? -1
+                                                                                : 0));
     }
     return text;
+}
+
+// The lines a drawing's text shows: each <text> element begins one, and so
+// does a <tspan> placed on another line (its own y).
+QList<QByteArray> drawingLines(const QByteArray& s, qsizetype from, qsizetype to)
+{
+    QList<QByteArray> lines;
+    int inText = 0;
+    int unread = 0; // inside a title, a description, a style or a script
+    std::optional<QString> y;
+    MarkupTag tag;
+    for (qsizetype pos = from; NextMarkupTag(s, pos, tag) && tag.begin < to; pos = tag.end) {
+        if (inText > 0 && unread == 0 && !lines.isEmpty())
+            lines.last() += textBetween(s, pos, tag.begin);
+        const int step = tag.kind == MarkupTag::Start ? 1 : tag.kind == MarkupTag::End ? -1 : 0;
+        if (tag.name == "title" || tag.name == "desc" || tag.name == "style" ||
+            tag.name == "script") {
+            unread = std::max(0, unread + step);
+        } else if (tag.name == "text") {
+            inText = std::max(0, inText + step);
+            if (step > 0) {
+                lines.append(QByteArray());
+                y = MarkupAttribute(tag, "y", false);
+            }
+        } else if (tag.name == "tspan" && step > 0 && inText > 0) {
+            const std::optional<QString> own = MarkupAttribute(tag, "y", false);
+            if (own && y && *own != *y && !lines.last().trimmed().isEmpty())
+                lines.append(QByteArray());
+            else
+                lines.last() += ' ';
+            y = own ? own : y;
+        }
+    }
+    return lines;
 }
 
 QByteArray withId(const MarkupTag& tag)
@@ -84,23 +115,17 @@ std::optional<QByteArray> readable(const QByteArray& s, const MarkupTag& tag, qs
         if (const auto alt = MarkupAttribute(tag, "alttext", false); alt && !alt->isEmpty())
             text = alt->toUtf8();
         else
-            text = textOf(
-                s, tag.begin, end, [](const QByteArray&) { return true; },
-                [](const QByteArray& n) { return n == "annotation" || n == "annotation-xml"; },
-                " ");
+            text = formulaText(s, tag.begin, end);
         const QByteArray element =
             HasToken(MarkupAttribute(tag, "display", false), u"block"_s) ? "div" : "span";
         return '<' + element + withId(tag) + '>' + asText(text) + "</" + element + '>';
     }
     if (tag.name == "svg") {
-        const QByteArray text = textOf(
-            s, tag.begin, end, [](const QByteArray& n) { return n == "text"; },
-            [](const QByteArray& n) { return n == "title" || n == "desc"; }, "\n");
         QByteArray lines;
-        for (const QByteArray& line : text.split('\n'))
+        for (const QByteArray& line : drawingLines(s, tag.begin, end))
             if (const QByteArray l = asText(line); !l.isEmpty())
                 lines += (lines.isEmpty() ? "" : "<br/>") + l;
-        return "<span" + withId(tag) + '>' + lines + "</span>";
+        return "<div" + withId(tag) + '>' + lines + "</div>";
     }
     return std::nullopt;
 }

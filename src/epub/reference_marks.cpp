@@ -234,6 +234,14 @@ bool isLineNumberMark(const Tag& tag)
 // span of its own at the end of a line ("handful of dust.<span>30</span>").
 QByteArray withoutLineNumbers(const QByteArray& xhtml)
 {
+    // Most pages name no line number and no poem: they are left at once.
+    const QByteArray lower = xhtml.toLower();
+    static const char* const hints[] = {
+        "lnum",  "lno",    "lnr",       "linen",      "line-n",     "line_n",    "poem",
+        "verse", "stanza", "linegroup", "line-group", "z3998:song", "z3998:hymn"};
+    if (std::none_of(std::begin(hints), std::end(hints),
+                     [&](const char* hint) { return lower.contains(hint); }))
+        return xhtml;
     const auto candidate = [](const Tag& tag) {
         return tag.name == "span" || isLineNumberMark(tag);
     };
@@ -253,10 +261,10 @@ QByteArray withoutLineNumbers(const QByteArray& xhtml)
         if (!IsInlineElement(QLatin1StringView(tag.name)))
             lineHasText = false;
         if (tag.kind == Tag::End) {
-            const auto it = std::find_if(open.rbegin(), open.rend(),
-                                         [&](const auto& o) { return o.first == tag.name; });
-            if (it != open.rend())
-                open.resize(open.size() - (it - open.rbegin()) - 1);
+            const qsizetype closed = ClosedElement(
+                open, tag.name, [](const auto& o) { return QByteArrayView(o.first); });
+            if (closed >= 0)
+                open.resize(closed);
             continue;
         }
         const bool poem = (!open.isEmpty() && open.last().second) || isVerse(tag);

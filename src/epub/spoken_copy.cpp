@@ -97,24 +97,30 @@ bool HoldsOnlyPictures(const EpubBook& book)
 {
     if (!book.hasPackage())
         return false;
+    const EpubPackage& package = book.package();
+    const EpubItem* nav = package.item(package.navItemId);
     bool pictures = false;
-    bool words = false;
-    for (const QString& path : book.package().spinePaths())
-        if (const EpubItem* item = book.package().itemAt(path); item && !IsPage(*item))
+    for (const QString& path : package.spinePaths()) {
+        const EpubItem* item = package.itemAt(path);
+        if (!IsPage(*item)) {
             pictures = pictures || item->mediaType.startsWith(u"image/"_s);
-    ForEachSpokenPage(book, {}, [&](const EpubItem&, const QByteArray&, const QByteArray& page) {
+            continue;
+        }
+        const QByteArray read = book.read(path);
+        const QByteArray page =
+            WithFormulaAndDrawingText(item == nav ? WithoutNavigation(read) : read);
         int unread = 0; // inside the head, a script or a style
         MarkupTag tag;
-        qsizetype pos = 0;
-        for (bool more = true; more && !words; pos = tag.end) {
-            more = NextMarkupTag(page, pos, tag);
+        for (qsizetype pos = 0;; pos = tag.end) {
+            const bool more = NextMarkupTag(page, pos, tag);
             if (unread == 0) {
                 static const QRegularExpression entity(u"&#?\\w+;"_s);
                 const QString text =
                     QString::fromUtf8(page.mid(pos, (more ? tag.begin : page.size()) - pos))
                         .remove(entity);
-                words = std::any_of(text.begin(), text.end(),
-                                    [](QChar c) { return c.isLetterOrNumber(); });
+                if (std::any_of(text.begin(), text.end(),
+                                [](QChar c) { return c.isLetterOrNumber(); }))
+                    return false; // a word: most books, at their first page
             }
             if (!more)
                 break;
@@ -124,8 +130,8 @@ bool HoldsOnlyPictures(const EpubBook& book)
                                                : tag.kind == MarkupTag::End ? -1
                                                                             : 0));
         }
-    });
-    return pictures && !words;
+    }
+    return pictures;
 }
 
 bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
@@ -136,19 +142,23 @@ bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
     const EpubPackage& package = book.package();
     const EpubItem* nav = package.item(package.navItemId);
     QHash<QString, QByteArray> changed; // path in the archive: new content
+    const QByteArray navName = nav ? nav->path.section(u'/', -1).toUtf8() : QByteArray();
+    bool navLinked = false;
     ForEachSpokenPage(
         book, skipped,
         [&](const EpubItem& page, const QByteArray& original, const QByteArray& spoken) {
             if (spoken != original)
                 changed.insert(page.path, spoken);
+            navLinked = navLinked || (nav && original.contains(navName));
         },
         between);
-    // A page the converter reads links to the navigation document, which
-    // it then reads at the end: the copy holds it without its lists wherever
-    // it is. Contents of many thousands of entries take the converter many
-    // minutes to read and give it nothing to speak: a large NCX loses its
-    // entries too (the chapters are placed by the book's own contents).
-    if (nav && !changed.contains(nav->path)) {
+    // A page the converter reads may link to the navigation document, which
+    // it then reads at the end: the copy holds it without its lists. Contents
+    // of many thousands of entries take the converter many minutes to read
+    // and give it nothing to speak: a large NCX loses its entries too (the
+    // chapters are placed by the book's own contents).
+    if (nav && !changed.contains(nav->path) &&
+        (navLinked || book.read(nav->path).size() > kLargeContents)) {
         const QByteArray document = book.read(nav->path);
         if (const QByteArray bare = WithoutNavigation(document); bare != document)
             changed.insert(nav->path, bare);

@@ -165,3 +165,112 @@ TEST_F(Cli, SkippedMatterIsTakenOutNotMoved)
               u"Machine manual Legal words Part 1 Starting Stopping All contents Starting Turn the "
               "key as the references say Stopping Turn it back see the index or the contents"_s);
 }
+
+namespace
+{
+
+// The chapters of an audio file: start in seconds and title.
+QList<QPair<double, QString>> chaptersOf(const QString& path)
+{
+    const ToolResult probe = runTool(u"ffprobe"_s, {u"-v"_s, u"error"_s, u"-show_entries"_s,
+                                                    u"chapter=start_time:chapter_tags=title"_s,
+                                                    u"-of"_s, u"compact=p=0:nk=1"_s, path});
+    QList<QPair<double, QString>> chapters;
+    for (const QString& line : QString::fromUtf8(probe.out).split(u'\n', Qt::SkipEmptyParts))
+        chapters.append({line.section(u'|', 0, 0).toDouble(), line.section(u'|', 1)});
+    return chapters;
+}
+
+} // namespace
+
+// Three sections in one page, a page-break marker in the second's first
+// paragraph, their entries under a heading that links nowhere, a title page
+// before them: three parts, three marks, the first at the book's start.
+TEST_F(Cli, EveryPartReadHasItsMarkAndTheFirstBeginsTheBook)
+{
+    const QString path = books.filePath(u"marks.epub"_s);
+    makeEpub(path,
+             opfDocument("<dc:title>Marks</dc:title><dc:language>en</dc:language>",
+                         R"(<item id="nav" href="nav.xhtml" properties="nav")" + kXhtml +
+                             R"(/><item id="t" href="t.xhtml")" + kXhtml +
+                             R"(/><item id="p" href="p.xhtml")" + kXhtml + "/>",
+                         R"(<spine><itemref idref="t"/><itemref idref="p"/></spine>)"),
+             {{u"nav.xhtml"_s, xhtmlPage(R"(<nav epub:type="toc"><ol><li><span>The author</span>
+                  <ol><li><a href="p.xhtml#s1">One</a></li><li><a href="p.xhtml#s2">Two</a></li>
+                  <li><a href="p.xhtml#s3">Three</a></li></ol></li></ol></nav>)")},
+              {u"t.xhtml"_s, xhtmlPage("<h1>The book of marks</h1><p>Made for a test.</p>")},
+              {u"p.xhtml"_s, xhtmlPage(R"(<section id="s1"><h2>One</h2><p>The first story is
+                  short and plain.</p></section><section id="s2"><h2>Two</h2><p>The second
+                  <span epub:type="pagebreak" id="p753" title="753">753</span> story begins
+                  after a page break.</p></section><section id="s3"><h2>Three</h2><p>The third
+                  story ends the book.</p></section>)")}});
+    const Result list = run({u"--list-chapters"_s, path});
+    EXPECT_EQ(list.out, (QStringList{u"  1  read     One"_s, u"  2  read     Two"_s,
+                                     u"  3  read     Three"_s}));
+    const Result converted = run({u"--rate"_s, u"10"_s, u"--out"_s, out.path(), path});
+    ASSERT_EQ(converted.status, 0) << converted.err.toStdString();
+    const auto chapters = chaptersOf(out.filePath(u"marks.mp3"_s));
+    ASSERT_EQ(chapters.size(), 3);
+    EXPECT_EQ(chapters[0], (QPair<double, QString>{0.0, u"One"_s}));
+    EXPECT_EQ(chapters[1].second, u"Two"_s);
+    EXPECT_EQ(chapters[2].second, u"Three"_s);
+    EXPECT_LT(chapters[1].first, chapters[2].first);
+}
+
+// Text a reader reads that the converter dropped or misread: formulas,
+// drawings' text, a poem's line numbers, old money and fractions.
+TEST_F(Cli, FormulasDrawingsVerseAndOldMoneyAreReadAsWritten)
+{
+    const QString book = writeBook(
+        u"mixed.epub"_s, "en",
+        R"(<p>The square matrix is upper triangular if <math xmlns="http://www.w3.org/1998/Math/MathML"
+        alttext="a sub i j equals 0"><msub><mi>a</mi><mi>ij</mi></msub></math> whenever <math
+        xmlns="http://www.w3.org/1998/Math/MathML"><mi>i</mi><mo>&gt;</mo><mi>j</mi></math>.</p>
+        <svg xmlns="http://www.w3.org/2000/svg" width="90" height="40"><text x="1" y="10">Once
+        upon a time</text><text x="1" y="30">there was a cat.</text></svg>
+        <div class="linegroup"><div>I will show you fear in a handful of dust.<span
+        class="lnum">30</span></div><div>Frisch weht der Wind<span>31</span></div></div>
+        <p>It cost 10s. a week and 2s. 6d. a day, for 4½ miles.</p>)");
+    const Result text = run({u"--text"_s, book});
+    ASSERT_EQ(text.status, 0) << text.err.toStdString();
+    const QString heardText = text.text.simplified();
+    for (const QString& heard :
+         {u"upper triangular if a sub i j equals 0 whenever i j."_s, u"Once upon a time"_s,
+          u"There was a cat."_s, u"handful of dust. Frisch"_s, u"weht der wind It"_s,
+          u"It cost 10 shillings a week and 2 shillings and 6 pence a day, for 4 and a half "
+          "miles."_s})
+        EXPECT_TRUE(heardText.contains(heard, Qt::CaseInsensitive)) << text.text.toStdString();
+    const ToolResult said = runTool(u"espeak-ng"_s, {u"-q"_s, u"-x"_s, text.out.last()});
+    for (const char* phonemes : {"t'En S'IlINz", "s'Iks p'Ens", "f'o@_:_: and a# h'A:f"})
+        EXPECT_TRUE(said.out.contains(phonemes)) << said.out.toStdString();
+}
+
+// A reading order of pictures: the converter's "Spine is empty" was the
+// reason given, and its parts were called read.
+TEST_F(Cli, ABookOfPicturesSaysSo)
+{
+    const QByteArray png =
+        QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR4nGNgYGD4DwA"
+                               "BBAEAwS2OUAAAAABJRU5ErkJggg==");
+    const QString images = books.filePath(u"images.epub"_s);
+    makeEpub(images,
+             opfDocument("<dc:title>Images</dc:title>",
+                         R"(<item id="nav" href="nav.xhtml" properties="nav")" + kXhtml +
+                             R"(/><item id="a" href="a.png" media-type="image/png"/>)",
+                         R"(<spine><itemref idref="a"/></spine>)"),
+             {{u"nav.xhtml"_s, xhtmlPage(R"(<nav epub:type="toc"><ol><li><a href="a.png">A
+                  picture</a></li></ol></nav>)")},
+              {u"a.png"_s, png}});
+    const QString pages =
+        writeBook(u"pages.epub"_s, "fr", R"(<p><img src="a.png" alt="Un chat"/></p>)");
+    for (const QString& book : {images, pages}) {
+        SCOPED_TRACE(book.toStdString());
+        const Result converted = run({u"--out"_s, out.path(), book});
+        EXPECT_EQ(converted.status, 1);
+        EXPECT_TRUE(converted.text.contains(
+            u"failed: "_s + book + u": it holds only pictures: there is no text to speak"_s))
+            << converted.text.toStdString();
+        EXPECT_EQ(run({u"--list-chapters"_s, book}).out,
+                  QStringList{u"it holds only pictures: there is no text to speak"_s});
+    }
+}

@@ -263,11 +263,15 @@ TEST(BookParts, KindsFromTitlesInManyLanguagesAndPagesOfLinks)
                        {u"List of Figures"_s, PartKind::Illustrations, false},
                        {u"References"_s, PartKind::Bibliography, false},
                        {u"Contents"_s, PartKind::Contents, false, false}});
-    // A book whose parts are all skipped by default is read whole.
+    // A book whose parts are all skipped by default is read whole, one with
+    // text outside them as it is.
     const QList<BookPart> parts = ReadBookParts(EpubBook(path));
+    ASSERT_TRUE(parts[0].wholeBook);
     QList<BookPart> skippedOnly;
     for (const BookPart& p : parts)
         if (!ReadByDefault(p.kind))
             skippedOnly << p;
     EXPECT_EQ(PartsRead(skippedOnly, {}), QList<bool>(skippedOnly.size(), true));
+    skippedOnly[0].wholeBook = false;
+    EXPECT_EQ(PartsRead(skippedOnly, {}), QList<bool>(skippedOnly.size(), false));
 }

@@ -18,7 +18,10 @@ TEST(FormulasAndDrawings, FormulasAndDrawingsAreReadAsText)
          R"(<div id="e1">i &gt; j</div>.)"},
         {R"(<p><svg width="9"><title>A cat</title><text x="1">Il était</text><g><text>un )"
          R"(<tspan>chat</tspan></text></g><svg><text>inner</text></svg></svg></p>)",
-         "<p><span>Il était<br/>un chat<br/>inner</span></p>"},
+         "<p><div>Il était<br/>un chat<br/>inner</div></p>"},
+        {R"(<svg><text y="3"><tspan y="0">Jean-Bernard Pouy</tspan><tspan y="25">Joe G.)"
+         R"( Pinelli</tspan></text></svg>)",
+         "<div>Jean-Bernard Pouy<br/>Joe G. Pinelli</div>"},
         {"<p>no formula <math><mi>x</mi></p>", "<p>no formula <math><mi>x</mi></p>"},
         {"<p>Plain.</p>", "<p>Plain.</p>"},
     };
