@@ -171,6 +171,22 @@ QString capitalized(const QString& text)
     return text.isEmpty() ? text : text.front().toUpper() + text.mid(1);
 }
 
+// The documents the converter reads, in its order: those of the reading
+// order (linear="no" too) each once, then those the contents names outside
+// it (the spoken copy reads them there), but the navigation document.
+QStringList readingOrder(const EpubBook& book, const QList<ContentsEntry>& contents)
+{
+    const EpubPackage& package = book.package();
+    QStringList order = package.spinePaths();
+    const EpubItem* nav = package.item(package.navItemId);
+    for (const ContentsEntry& entry : contents) {
+        const EpubItem* item = package.itemAt(entry.path);
+        if (item && item != nav && IsPage(*item) && !order.contains(entry.path))
+            order.append(entry.path);
+    }
+    return order;
+}
+
 } // namespace
 
 QString PartKindName(PartKind kind)
@@ -226,27 +242,13 @@ bool ReadByDefault(PartKind kind)
     }
 }
 
-QStringList ReadingOrder(const EpubBook& book)
-{
-    if (!book.hasPackage())
-        return {};
-    const EpubPackage& package = book.package();
-    QStringList order = package.spinePaths();
-    const EpubItem* nav = package.item(package.navItemId);
-    for (const ContentsEntry& entry : ReadEpubContents(book)) {
-        const EpubItem* item = package.itemAt(entry.path);
-        if (item && item != nav && IsPage(*item) && !order.contains(entry.path))
-            order.append(entry.path);
-    }
-    return order;
-}
-
 QList<BookPart> ReadBookParts(const EpubBook& book)
 {
     if (!book.hasPackage())
         return {};
     const EpubPackage& package = book.package();
-    const QStringList spine = ReadingOrder(book);
+    const QList<ContentsEntry> contents = ReadEpubContents(book);
+    const QStringList spine = readingOrder(book, contents);
     const auto ownDocument = [&](const QString& from, const QString& href) {
         const QString target = ResolveEpubHref(from, href);
         return !target.isEmpty() && package.itemAt(target) != nullptr;
@@ -286,7 +288,7 @@ QList<BookPart> ReadBookParts(const EpubBook& book)
 
     QList<BookPart> parts;
     QSet<QString> listedPaths;
-    for (const ContentsEntry& entry : ReadEpubContents(book)) {
+    for (const ContentsEntry& entry : contents) {
         BookPart part{entry.title, entry.path, entry.fragment, entry.level,
                       kindOf(entry.path, entry.fragment, entry.title).value_or(PartKind::Text)};
         listedPaths.insert(entry.path);
@@ -383,8 +385,15 @@ SkippedText SkippedParts(const EpubBook& book, const QList<BookPart>& parts,
     SkippedText skipped;
     if (!book.hasPackage() || parts.isEmpty())
         return skipped;
-    const QStringList order = ReadingOrder(book);
-    skipped.outside = order.mid(book.package().spinePaths().size());
+    // The reading order, and the documents the contents names outside it.
+    QStringList order = book.package().spinePaths();
+    const qsizetype inside = order.size();
+    for (const BookPart& p : parts)
+        if (p.document >= inside) {
+            order.resize(std::max<qsizetype>(order.size(), p.document + 1));
+            order[p.document] = p.path;
+        }
+    skipped.outside = order.mid(inside);
     // Where each part begins; a page only the structure names ends with its
     // document, and what follows it is read.
     struct Start {

@@ -46,16 +46,14 @@ struct BookPart {
     QString fragment; // where in it the part begins; "" for its start
     int level = 1;
     PartKind kind = PartKind::Text;
-    bool listed = true;     // an entry of the contents (chapter marks come from these)
-    int document = -1;      // its document's place in ReadingOrder; -1 outside it
+    bool listed = true; // an entry of the contents (chapter marks come from these)
+    // Its document's place in the order the converter reads the spoken copy:
+    // the reading order (linear="no" too), then the pages the contents
+    // names outside it (but the navigation document); -1 for no page.
+    int document = -1;
     qsizetype order = -1;   // where its element begins in the document; -1 for the start
     bool wholeBook = false; // the parts together hold all of the book's text
 };
-
-// The documents the converter reads, in its order: those of the reading
-// order (linear="no" too) each once, then those the contents names outside
-// it (the spoken copy reads them there), but the navigation document.
-QStringList ReadingOrder(const EpubBook& book);
 
 // The book's parts in reading order; empty for a book without contents or
 // structure (all of it is read). Never raises.

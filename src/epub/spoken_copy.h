@@ -20,10 +20,10 @@ struct EpubItem;
 QByteArray SpokenPage(const QByteArray& page, const QList<std::pair<QString, QString>>& stretches,
                       const QString& language);
 
-// The pages the converter reads from the spoken copy, in its order
-// (ReadingOrder), each as the copy holds it: a page left out keeps its
-// markup and loses all of its text; the navigation document loses its
-// navigation lists. `between` runs after every page.
+// The pages the converter reads from the spoken copy, in its order (the
+// reading order, then `skipped.outside`), each as the copy holds it: a page
+// left out keeps its markup and loses all of its text; the navigation
+// document loses its navigation lists. `between` runs after every page.
 void ForEachSpokenPage(const EpubBook& book, const SkippedText& skipped,
                        const std::function<void(const EpubItem& page, const QByteArray& original,
                                                 const QByteArray& spoken)>& visit,

@@ -200,9 +200,9 @@ TEST_F(Cli, EveryPartReadHasItsMarkAndTheFirstBeginsTheBook)
                   <li><a href="p.xhtml#s3">Three</a></li></ol></li></ol></nav>)")},
               {u"t.xhtml"_s, xhtmlPage("<h1>The book of marks</h1><p>Made for a test.</p>")},
               {u"p.xhtml"_s, xhtmlPage(R"(<section id="s1"><h2>One</h2><p>The first story is
-                  short and plain.</p></section><section id="s2"><h2>Two</h2><p>The second
-                  <span epub:type="pagebreak" id="p753" title="753">753</span> story begins
-                  after a page break.</p></section><section id="s3"><h2>Three</h2><p>The third
+                  short and plain.</p></section><section id="s2"><h2>Two</h2><p>The second story
+                  begins <span epub:type="pagebreak" id="p753" title="753">753</span> after a
+                  page break.</p></section><section id="s3"><h2>Three</h2><p>The third
                   story ends the book.</p></section>)")}});
     const Result list = run({u"--list-chapters"_s, path});
     EXPECT_EQ(list.out, (QStringList{u"  1  read     One"_s, u"  2  read     Two"_s,
@@ -215,6 +215,22 @@ TEST_F(Cli, EveryPartReadHasItsMarkAndTheFirstBeginsTheBook)
     EXPECT_EQ(chapters[1].second, u"Two"_s);
     EXPECT_EQ(chapters[2].second, u"Three"_s);
     EXPECT_LT(chapters[1].first, chapters[2].first);
+
+    // Under a heading one level down, the entries were a level too deep.
+    const QString anthology = books.filePath(u"anthology.epub"_s);
+    makeEpub(
+        anthology,
+        opfDocument("<dc:title>Stories</dc:title>",
+                    R"(<item id="nav" href="nav.xhtml" properties="nav")" + kXhtml +
+                        R"(/><item id="p" href="p.xhtml")" + kXhtml + "/>",
+                    R"(<spine><itemref idref="p"/></spine>)"),
+        {{u"nav.xhtml"_s, xhtmlPage(R"(<nav epub:type="toc"><ol><li><a href="p.xhtml">Stories
+                  </a><ol><li><span>The author</span><ol><li><a href="p.xhtml#s1">One</a></li>
+                  <li><a href="p.xhtml#s2">Two</a></li></ol></li></ol></li></ol></nav>)")},
+         {u"p.xhtml"_s, xhtmlPage(R"(<h1>Stories</h1><p id="s1">One.</p><p id="s2">Two.</p>)")}});
+    EXPECT_EQ(run({u"--list-chapters"_s, anthology}).out,
+              (QStringList{u"  1  read     Stories"_s, u"  2  read       One"_s,
+                           u"  3  read       Two"_s}));
 }
 
 // Text a reader reads that the converter dropped or misread: formulas,
