@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QStringList>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -238,10 +239,14 @@ std::optional<PartKind> KindOfTitle(const QString& title)
                 all.insert(name, t.kind);
         return all;
     }();
-    QString key = title.simplified().toLower();
+    // "© Copyright", "1. Bibliography", "Index.": the words alone.
+    QString key = title.toLower();
     key.replace(u'\u2019', u'\'');
-    while (!key.isEmpty() && QStringView(u".:\uFF1A\u3002").contains(key.back()))
+    const auto letter = [](QChar c) { return c.isLetter() || c.isMark(); };
+    const qsizetype first = std::find_if(key.cbegin(), key.cend(), letter) - key.cbegin();
+    while (key.size() > first && !letter(key.back()))
         key.chop(1);
+    key = key.mid(first).simplified();
     if (kinds.contains(key))
         return kinds.value(key);
     if (key.endsWith(u"索引"_s))

@@ -236,7 +236,7 @@ TEST(BookParts, KindsFromTitlesInManyLanguagesAndPagesOfLinks)
     QList<QPair<QString, QByteArray>> files;
     QByteArray nav;
     const QList<std::pair<QByteArray, QByteArray>> listed{
-        {"zk", "זכויות יוצרים"},   {"ch", "פרק ראשון"},          {"jn", "注釈一覧"},
+        {"zk", "© זכויות יוצרים"}, {"ch", "פרק ראשון"},          {"jn", "注釈一覧"},
         {"jf", "図表一覧"},        {"fr", "Table des matières"}, {"ru", "Список сокращений"},
         {"lf", "List of Figures"}, {"ref", "References"}};
     for (const auto& [id, title] : listed) {
@@ -254,7 +254,7 @@ TEST(BookParts, KindsFromTitlesInManyLanguagesAndPagesOfLinks)
     test::makeEpub(
         path, test::opfDocument("<dc:title>L</dc:title>", manifest, "<spine>" + spine + "</spine>"),
         files);
-    expectParts(path, {{u"זכויות יוצרים"_s, PartKind::Copyright, false},
+    expectParts(path, {{u"© זכויות יוצרים"_s, PartKind::Copyright, false},
                        {u"פרק ראשון"_s, PartKind::Text, true},
                        {u"注釈一覧"_s, PartKind::Lists, false},
                        {u"図表一覧"_s, PartKind::Illustrations, false},
