@@ -2,14 +2,15 @@
 # Builds the libFuzzer targets (fuzz/) with clang in a build tree of their
 # own and runs each for a bounded time: the text cleaning and cutting, cUnzip
 # listing and unpacking, the joined-book MP3 fix, the package and contents
-# readers, the reference-mark scanner, the cover preparation and the
-# pronunciation lists (10 s an input at most: a slower one is a finding
-# too). Not part of the test run. A finding stops its target and leaves the input in the findings
+# readers, the reference-mark scanner, the cover preparation, the
+# pronunciation lists and the parts a listener chooses in books of random
+# shape (10 s an input at most: a slower one is a finding too). Not part of
+# the test run. A finding stops its target and leaves the input in the findings
 # folder; keep it as a regression input in tests/fuzz/inputs/<target>/ (the
 # default test run replays those) and fix the code.
 #
 #   bench/fuzz.sh [seconds per target] [target ...]
-#       (60; text unzip mp3 package marks cover pronounce)
+#       (60; text unzip mp3 package marks cover pronounce parts)
 #
 #   FUZZ_BUILD_DIR  build tree (default: build-fuzz)
 #   FUZZ_WORK_DIR   grown corpora and findings (default: <build tree>/fuzz-work)
@@ -22,7 +23,7 @@ build=${FUZZ_BUILD_DIR:-$repo/build-fuzz}
 work=${FUZZ_WORK_DIR:-$build/fuzz-work}
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-text unzip mp3 package marks cover pronounce}
+targets=${*:-text unzip mp3 package marks cover pronounce parts}
 
 runtime_present() {
     command -v clang++ >/dev/null 2>&1 || return 1

@@ -49,6 +49,12 @@ QString DrawCover(const uint8_t* data, size_t size);
 // sample ends with lines no longer than the rules can make them.
 QString ReadPronunciations(const uint8_t* data, size_t size);
 
+// A book of random shape made from the input (MakeBook) and a choice of its
+// parts (the first byte): read all, by default and as chosen, the text of
+// its spoken copy is exactly the parts' words in order, and every part the
+// contents lists that is read has a chapter place at its first word.
+QString ChooseParts(const uint8_t* data, size_t size);
+
 // A scratch folder of this process, removed at its end.
 QString ScratchFolder();
 

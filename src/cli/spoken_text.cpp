@@ -7,6 +7,7 @@
 #include "common/working_folder.h"
 #include "epub/book_parts.h"
 #include "epub/package.h"
+#include "epub/spoken_copy.h"
 #include "pipeline/failure_reasons.h"
 #include "pipeline/tool_chain.h"
 #include "tools/interruption.h"
@@ -98,6 +99,10 @@ int PrintBookParts(const QStringList& books, const PartChoice& choice)
         if (!book.hasPackage()) {
             PrintError(u"vellumtone-cli: "_s + path + u": not an EPUB book that can be read\n"_s);
             status = 1;
+            continue;
+        }
+        if (HoldsOnlyPictures(book)) {
+            write(stdout, OnlyPicturesReason().toUtf8() + '\n');
             continue;
         }
         const QList<BookPart> parts = ReadBookParts(book);

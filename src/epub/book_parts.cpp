@@ -1,7 +1,10 @@
 #include "epub/book_parts.h"
 
 #include "epub/contents.h"
+#include "epub/markup.h"
 #include "epub/package.h"
+#include "epub/part_titles.h"
+#include "epub/reference_marks.h"
 
 #include <QRegularExpression>
 #include <QUrl>
@@ -36,47 +39,17 @@ std::optional<PartKind> kindOfType(QStringView type)
         {u"notes"_s, PartKind::Endnotes},
         {u"colophon"_s, PartKind::Colophon},
         {u"imprint"_s, PartKind::Imprint},
+        {u"toc-brief"_s, PartKind::Contents},
         {u"loi"_s, PartKind::Illustrations},
         {u"lot"_s, PartKind::Tables},
+        {u"loa"_s, PartKind::Lists},
+        {u"lov"_s, PartKind::Lists},
     };
     for (const QStringView token : type.split(u' ', Qt::SkipEmptyParts)) {
         const QStringView name = token.mid(token.indexOf(u':') + 1); // "z3998:index"
         if (const QString key = name.toString().toLower(); kinds.contains(key))
             return kinds.value(key);
     }
-    return std::nullopt;
-}
-
-// The kind a contents title names, for books whose structure says nothing.
-std::optional<PartKind> kindOfTitle(const QString& title)
-{
-    static const QHash<QString, PartKind> kinds{
-        {u"cover"_s, PartKind::Cover},
-        {u"title page"_s, PartKind::TitlePage},
-        {u"titlepage"_s, PartKind::TitlePage},
-        {u"contents"_s, PartKind::Contents},
-        {u"table of contents"_s, PartKind::Contents},
-        {u"copyright"_s, PartKind::Copyright},
-        {u"copyright page"_s, PartKind::Copyright},
-        {u"copyright notice"_s, PartKind::Copyright},
-        {u"uncopyright"_s, PartKind::Copyright},
-        {u"dedication"_s, PartKind::Dedication},
-        {u"index"_s, PartKind::Index},
-        {u"bibliography"_s, PartKind::Bibliography},
-        {u"select bibliography"_s, PartKind::Bibliography},
-        {u"works cited"_s, PartKind::Bibliography},
-        {u"endnotes"_s, PartKind::Endnotes},
-        {u"notes"_s, PartKind::Endnotes},
-        {u"colophon"_s, PartKind::Colophon},
-        {u"imprint"_s, PartKind::Imprint},
-        {u"list of illustrations"_s, PartKind::Illustrations},
-        {u"list of tables"_s, PartKind::Tables},
-    };
-    QString key = title.simplified().toLower();
-    while (!key.isEmpty() && (key.back() == u'.' || key.back() == u':'))
-        key.chop(1);
-    if (kinds.contains(key))
-        return kinds.value(key);
     return std::nullopt;
 }
 
@@ -89,54 +62,80 @@ QString typeOf(const QXmlStreamReader& xml)
     return {};
 }
 
-bool isSection(QStringView name)
+bool isSection(QByteArrayView name)
 {
-    return name == u"body" || name == u"section" || name == u"div" || name == u"article" ||
-           name == u"aside" || name == u"nav";
+    return name == "body" || name == "section" || name == "div" || name == "article" ||
+           name == "aside" || name == "nav";
+}
+
+// The kind an element's epub:type or role names ("doc-index" is the index).
+std::optional<PartKind> kindOfElement(const MarkupTag& tag)
+{
+    if (const auto type = MarkupAttribute(tag, "type", true))
+        if (const auto kind = kindOfType(*type))
+            return kind;
+    if (const auto role = MarkupAttribute(tag, "role", false)) {
+        QString types = role->toLower();
+        return kindOfType(types.replace(u"doc-"_s, QString()));
+    }
+    return std::nullopt;
 }
 
 // What a document's markup says of it and of its anchors.
 struct DocumentStructure {
-    std::optional<PartKind> kind; // of the body or its first typed section
-    QHash<QString, int> order;    // element id: its place among the elements
+    std::optional<PartKind> kind;    // of the body or its first typed section
+    QHash<QString, qsizetype> order; // element id: where its start tag begins
     QHash<QString, PartKind> idKinds;
+    bool linkOnly = false; // a page of links to the book's own documents
 };
 
+// Read tag by tag, as WithoutStretches finds its places: an id in a comment
+// or in escaped markup is no place, and a page that is not well formed is
+// read to its end.
 DocumentStructure readStructure(const QByteArray& xhtml)
 {
     DocumentStructure doc;
-    QXmlStreamReader xml(XhtmlForXmlReader(xhtml));
-    QList<std::optional<PartKind>> sections; // the kinds of the open elements
-    int elements = 0;
-    bool inBody = false;
-    int firstChild = 0;
-    while (!xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::EndElement) {
-            if (!sections.isEmpty())
-                sections.removeLast();
+    struct Open {
+        QByteArray name;
+        std::optional<PartKind> kind;
+    };
+    QList<Open> open;
+    int bodyDepth = -1; // how many elements are open around the body's children
+    bool firstChild = true;
+    MarkupTag tag;
+    for (qsizetype pos = 0; NextMarkupTag(xhtml, pos, tag); pos = tag.end) {
+        if (tag.kind == MarkupTag::End) {
+            const qsizetype closed =
+                ClosedElement(open, tag.name, [](const Open& o) { return QByteArrayView(o.name); });
+            if (closed >= 0)
+                open.resize(closed);
             continue;
         }
-        if (token != QXmlStreamReader::StartElement)
+        if (tag.kind == MarkupTag::Other)
             continue;
-        ++elements;
-        const QStringView name = xml.name();
-        inBody = inBody || name == u"body";
-        std::optional<PartKind> kind = sections.isEmpty() ? std::nullopt : sections.last();
-        if (isSection(name))
-            if (const auto own = kindOfType(typeOf(xml)))
+        std::optional<PartKind> kind = open.isEmpty() ? std::nullopt : open.last().kind;
+        if (isSection(tag.name))
+            if (const auto own = kindOfElement(tag))
                 kind = own;
         // The body's own kind, or that of the section it begins with (a page
         // may end with its notes: they do not make it a page of notes).
-        if (name == u"body" || (inBody && sections.size() == 2 && !firstChild++))
+        if (tag.name == "body") {
+            bodyDepth = int(open.size()) + 1;
+            doc.kind = kind;
+        } else if (bodyDepth >= 0 && open.size() == bodyDepth && firstChild) {
+            firstChild = false;
             doc.kind = doc.kind ? doc.kind : kind;
-        sections.append(kind);
-        const QString id = xml.attributes().value(u"id"_s).toString();
+        }
+        QString id = MarkupAttribute(tag, "id", false).value_or(QString());
+        if (id.isEmpty() && tag.name == "a")
+            id = MarkupAttribute(tag, "name", false).value_or(QString());
         if (!id.isEmpty() && !doc.order.contains(id)) {
-            doc.order.insert(id, elements);
+            doc.order.insert(id, tag.begin);
             if (kind)
                 doc.idKinds.insert(id, *kind);
         }
+        if (tag.kind == MarkupTag::Start)
+            open.append({tag.name, kind});
     }
     return doc;
 }
@@ -172,6 +171,22 @@ QString capitalized(const QString& text)
     return text.isEmpty() ? text : text.front().toUpper() + text.mid(1);
 }
 
+// The documents the converter reads, in its order: those of the reading
+// order (linear="no" too) each once, then those the contents names outside
+// it (the spoken copy reads them there), but the navigation document.
+QStringList readingOrder(const EpubBook& book, const QList<ContentsEntry>& contents)
+{
+    const EpubPackage& package = book.package();
+    QStringList order = package.spinePaths();
+    const EpubItem* nav = package.item(package.navItemId);
+    for (const ContentsEntry& entry : contents) {
+        const EpubItem* item = package.itemAt(entry.path);
+        if (item && item != nav && IsPage(*item) && !order.contains(entry.path))
+            order.append(entry.path);
+    }
+    return order;
+}
+
 } // namespace
 
 QString PartKindName(PartKind kind)
@@ -203,6 +218,8 @@ QString PartKindName(PartKind kind)
         return u"list of illustrations"_s;
     case PartKind::Tables:
         return u"list of tables"_s;
+    case PartKind::Lists:
+        return u"list"_s;
     }
     return {};
 }
@@ -218,6 +235,7 @@ bool ReadByDefault(PartKind kind)
     case PartKind::Contents:
     case PartKind::Illustrations:
     case PartKind::Tables:
+    case PartKind::Lists:
         return false;
     default:
         return true;
@@ -229,10 +247,19 @@ QList<BookPart> ReadBookParts(const EpubBook& book)
     if (!book.hasPackage())
         return {};
     const EpubPackage& package = book.package();
-    const QStringList spine = package.spinePaths();
+    const QList<ContentsEntry> contents = ReadEpubContents(book);
+    const QStringList spine = readingOrder(book, contents);
+    const auto ownDocument = [&](const QString& from, const QString& href) {
+        const QString target = ResolveEpubHref(from, href);
+        return !target.isEmpty() && package.itemAt(target) != nullptr;
+    };
     QList<DocumentStructure> documents;
-    for (const QString& path : spine)
-        documents.append(readStructure(book.readPage(path)));
+    for (const QString& path : spine) {
+        const QByteArray page = book.readPage(path);
+        documents.append(readStructure(page));
+        documents.last().linkOnly =
+            IsLinkOnlyPage(page, [&](const QString& href) { return ownDocument(path, href); });
+    }
     QHash<QString, PartKind> landmarks;
     if (const EpubItem* nav = package.item(package.navItemId))
         landmarks = readLandmarks(book.read(nav->path), nav->path);
@@ -242,7 +269,8 @@ QList<BookPart> ReadBookParts(const EpubBook& book)
             guide.insert(ref.path, *kind);
 
     // Landmarks first, then the markup, the guide, and the title.
-    const auto kindOf = [&](const QString& path, const QString& fragment, const QString& title) {
+    const auto kindOf = [&](const QString& path, const QString& fragment,
+                            const QString& title) -> std::optional<PartKind> {
         if (const QString place = path + u'#' + fragment; landmarks.contains(place))
             return landmarks.value(place);
         if (const qsizetype d = spine.indexOf(path); d >= 0) {
@@ -255,23 +283,27 @@ QList<BookPart> ReadBookParts(const EpubBook& book)
         if (fragment.isEmpty())
             if (guide.contains(path))
                 return guide.value(path);
-        return kindOfTitle(title).value_or(PartKind::Text);
+        return KindOfTitle(title);
     };
 
     QList<BookPart> parts;
     QSet<QString> listedPaths;
-    for (const ContentsEntry& entry : ReadEpubContents(book)) {
+    for (const ContentsEntry& entry : contents) {
         BookPart part{entry.title, entry.path, entry.fragment, entry.level,
-                      kindOf(entry.path, entry.fragment, entry.title)};
+                      kindOf(entry.path, entry.fragment, entry.title).value_or(PartKind::Text)};
         listedPaths.insert(entry.path);
         parts.append(part);
     }
+    // Pages the contents leaves out are parts when their structure names
+    // them, or when they are only links (a contents page of the book's own).
     for (qsizetype d = 0; d < spine.size(); ++d) {
         if (listedPaths.contains(spine[d]))
             continue;
-        const PartKind kind = kindOf(spine[d], {}, {});
-        if (kind != PartKind::Text)
-            parts.append({capitalized(PartKindName(kind)), spine[d], {}, 1, kind, false});
+        const auto kind = kindOf(spine[d], {}, {});
+        if (kind.value_or(PartKind::Text) != PartKind::Text || documents[d].linkOnly) {
+            const PartKind k = kind.value_or(PartKind::Contents);
+            parts.append({capitalized(PartKindName(k)), spine[d], {}, 1, k, false});
+        }
     }
     for (BookPart& part : parts) {
         part.document = int(spine.indexOf(part.path));
@@ -285,6 +317,16 @@ QList<BookPart> ReadBookParts(const EpubBook& book)
         };
         return key(a) < key(b);
     });
+    // No text outside the parts: the first begins the book, and a page of
+    // its own is followed by a part that begins the next page, or ends it.
+    bool whole = !parts.isEmpty() && parts[0].document == 0 && parts[0].order < 0;
+    for (qsizetype i = 0; whole && i < parts.size(); ++i)
+        if (!parts[i].listed)
+            whole = parts[i].document == spine.size() - 1 ||
+                    (i + 1 < parts.size() && parts[i + 1].document == parts[i].document + 1 &&
+                     parts[i + 1].order < 0);
+    for (BookPart& part : parts)
+        part.wholeBook = whole;
     return parts;
 }
 
@@ -295,6 +337,9 @@ QList<bool> PartsRead(const QList<BookPart>& parts, const PartChoice& choice)
         read.append(choice.readAll  ? true
                     : choice.chosen ? choice.chosen->contains(int(i + 1))
                                     : ReadByDefault(parts[i].kind));
+    if (!choice.readAll && !choice.chosen && !read.contains(true) && !parts.isEmpty() &&
+        parts[0].wholeBook)
+        read.fill(true);
     return read;
 }
 
@@ -352,14 +397,22 @@ SkippedText SkippedParts(const EpubBook& book, const QList<BookPart>& parts,
                          const QList<bool>& read)
 {
     SkippedText skipped;
-    if (!book.hasPackage())
+    if (!book.hasPackage() || parts.isEmpty())
         return skipped;
-    const QStringList spine = book.package().spinePaths();
+    // The reading order, and the documents the contents names outside it.
+    QStringList order = book.package().spinePaths();
+    const qsizetype inside = order.size();
+    for (const BookPart& p : parts)
+        if (p.document >= inside) {
+            order.resize(std::max<qsizetype>(order.size(), p.document + 1));
+            order[p.document] = p.path;
+        }
+    skipped.outside = order.mid(inside);
     // Where each part begins; a page only the structure names ends with its
     // document, and what follows it is read.
     struct Start {
         int document;
-        int order;
+        qsizetype order;
         QString fragment;
         bool read;
     };
@@ -375,7 +428,7 @@ SkippedText SkippedParts(const EpubBook& book, const QList<BookPart>& parts,
     std::stable_sort(starts.begin(), starts.end(), [](const Start& a, const Start& b) {
         return std::pair(a.document, a.order) < std::pair(b.document, b.order);
     });
-    const int end = int(spine.size());
+    const int end = int(order.size());
     for (qsizetype k = 0; k < starts.size(); ++k) {
         const Start& from = starts[k];
         if (from.read)
@@ -387,9 +440,9 @@ SkippedText SkippedParts(const EpubBook& book, const QList<BookPart>& parts,
             if (d == to.document && last.isEmpty())
                 break; // the next part begins with this document
             if (first.isEmpty() && last.isEmpty())
-                skipped.documents.insert(spine[d]);
+                skipped.documents.insert(order[d]);
             else if (first != last)
-                skipped.stretches[spine[d]].append({first, last});
+                skipped.stretches[order[d]].append({first, last});
         }
     }
     return skipped;
@@ -398,42 +451,55 @@ SkippedText SkippedParts(const EpubBook& book, const QList<BookPart>& parts,
 QByteArray WithoutStretches(const QByteArray& xhtml,
                             const QList<std::pair<QString, QString>>& stretches)
 {
-    const QString text = QString::fromUtf8(xhtml); // decoded once for every id looked for
-    const auto placeOf = [&](const QString& id, bool start) -> qsizetype {
-        if (id.isEmpty()) {
-            if (!start)
-                return xhtml.lastIndexOf("</body");
-            const qsizetype body = xhtml.indexOf("<body");
-            return body < 0 ? -1 : xhtml.indexOf('>', body) + 1;
+    // Where the body's text begins and ends, and where each element with an
+    // id begins (the first of an id counts).
+    qsizetype bodyStart = -1;
+    qsizetype bodyEnd = -1;
+    QHash<QString, qsizetype> places;
+    MarkupTag tag;
+    for (qsizetype pos = 0; NextMarkupTag(xhtml, pos, tag); pos = tag.end) {
+        if (tag.name == "body") {
+            if (tag.kind == MarkupTag::Start && bodyStart < 0)
+                bodyStart = tag.end;
+            else if (tag.kind == MarkupTag::End)
+                bodyEnd = tag.begin;
         }
-        const QRegularExpression attribute(
-            uR"(\sid\s*=\s*["']%1["'])"_s.arg(QRegularExpression::escape(id)));
-        const QRegularExpressionMatch m = attribute.match(text);
-        if (!m.hasMatch())
-            return -1;
-        const qsizetype at = QStringView(text).left(m.capturedStart()).toUtf8().size();
-        return xhtml.lastIndexOf('<', at);
-    };
-    QList<bool> dropped(xhtml.size(), false);
-    for (const auto& [first, last] : stretches) {
-        const qsizetype from = placeOf(first, true);
-        const qsizetype to = placeOf(last, false);
-        if (from < 0 || to < 0 || to <= from)
+        if (tag.kind != MarkupTag::Start && tag.kind != MarkupTag::Empty)
             continue;
-        bool inTag = false;
-        for (qsizetype i = from; i < to; ++i) {
-            if (xhtml[i] == '<')
-                inTag = true;
-            dropped[i] = !inTag;
-            if (xhtml[i] == '>')
-                inTag = false;
-        }
+        QString id = MarkupAttribute(tag, "id", false).value_or(QString());
+        if (id.isEmpty() && tag.name == "a")
+            id = MarkupAttribute(tag, "name", false).value_or(QString());
+        if (!id.isEmpty() && !places.contains(id))
+            places.insert(id, tag.begin);
     }
+    QList<std::pair<qsizetype, qsizetype>> dropped; // [from, to) of the document
+    for (const auto& [first, last] : stretches) {
+        const qsizetype from =
+            first.isEmpty() ? std::max<qsizetype>(bodyStart, 0) : places.value(first, -1);
+        const qsizetype to =
+            last.isEmpty() ? (bodyEnd >= 0 ? bodyEnd : xhtml.size()) : places.value(last, -1);
+        if (from >= 0 && to > from)
+            dropped.append({from, to});
+    }
+    if (dropped.isEmpty())
+        return xhtml;
+    std::sort(dropped.begin(), dropped.end());
+    // Inside a stretch only elements' tags are kept: text, comments,
+    // character data and processing instructions go.
     QByteArray kept;
     kept.reserve(xhtml.size());
-    for (qsizetype i = 0; i < xhtml.size(); ++i)
-        if (!dropped[i])
-            kept += xhtml[i];
+    qsizetype copied = 0;
+    for (const auto& [from, to] : dropped) {
+        if (to <= copied)
+            continue;
+        const qsizetype begin = std::max(from, copied);
+        kept += QByteArrayView(xhtml).sliced(copied, begin - copied);
+        for (qsizetype pos = begin; NextMarkupTag(xhtml, pos, tag) && tag.begin < to; pos = tag.end)
+            if (tag.kind != MarkupTag::Other)
+                kept += QByteArrayView(xhtml).sliced(tag.begin, tag.end - tag.begin);
+        copied = to;
+    }
+    kept += QByteArrayView(xhtml).sliced(copied);
     return kept;
 }
 

@@ -28,17 +28,18 @@ enum class PartKind {
     Imprint,
     Illustrations, // a list of illustrations
     Tables,        // a list of tables
+    Lists,         // another list: abbreviations, symbols, theorems, notes
 };
 
 // "copyright page", "index", ...; "" for Text.
 QString PartKindName(PartKind kind);
-// Copyright page, colophon, imprint, index, bibliography and the lists of
-// contents, illustrations and tables are not read unless chosen.
+// Copyright page, colophon, imprint, index, bibliography, the contents and
+// the other lists are not read unless chosen.
 bool ReadByDefault(PartKind kind);
 
 // One entry a listener may choose to hear or not: an entry of the book's
 // contents, or a page of the reading order that the contents leaves out but
-// the structure names (a copyright page no contents lists).
+// the structure names (a copyright page no contents lists, a page of links).
 struct BookPart {
     QString title;
     QString path;     // the document inside the archive
@@ -46,8 +47,12 @@ struct BookPart {
     int level = 1;
     PartKind kind = PartKind::Text;
     bool listed = true; // an entry of the contents (chapter marks come from these)
-    int document = -1;  // its document's place in the reading order; -1 outside it
-    int order = -1;     // its element's place in the document; -1 for the start
+    // Its document's place in the order the converter reads the spoken copy:
+    // the reading order (linear="no" too), then the pages the contents
+    // names outside it (but the navigation document); -1 for no page.
+    int document = -1;
+    qsizetype order = -1;   // where its element begins in the document; -1 for the start
+    bool wholeBook = false; // the parts together hold all of the book's text
 };
 
 // The book's parts in reading order; empty for a book without contents or
@@ -55,7 +60,8 @@ struct BookPart {
 QList<BookPart> ReadBookParts(const EpubBook& book);
 
 // Which parts are read: the numbers chosen (from 1), or every part, or (by
-// default) the parts ReadByDefault keeps.
+// default) the parts ReadByDefault keeps; all of them when it keeps none of
+// a book that is all parts (a book of contents pages only is read as it is).
 struct PartChoice {
     std::optional<QList<int>> chosen;
     bool readAll = false;
@@ -70,17 +76,21 @@ QString WritePartNumbers(QList<int> numbers);
 
 // The text a choice leaves out: whole documents, and stretches inside a
 // document between two places (an element's id; "" for the document's
-// start or end).
+// start or end); and the documents outside the reading order that are read
+// after it.
 struct SkippedText {
     QSet<QString> documents;
     QHash<QString, QList<std::pair<QString, QString>>> stretches;
-    bool isEmpty() const { return documents.isEmpty() && stretches.isEmpty(); }
+    QStringList outside;
+    bool isEmpty() const { return documents.isEmpty() && stretches.isEmpty() && outside.isEmpty(); }
 };
 SkippedText SkippedParts(const EpubBook& book, const QList<BookPart>& parts,
                          const QList<bool>& read);
 
 // The document without the text in the given stretches: their elements stay
-// (so the document stays well formed), their characters go.
+// (so the document stays well formed), their characters, comments and
+// character data go. Only the document's own elements mark the places: an
+// id in a comment or in escaped markup is text.
 QByteArray WithoutStretches(const QByteArray& xhtml,
                             const QList<std::pair<QString, QString>>& stretches);
 

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 #include <QXmlStreamReader>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -63,35 +64,51 @@ class NavParser
     }
 
   private:
-    // Reads the nav element up to its end.
+    // Reads the nav element up to its end. An entry's level counts the list
+    // items around it that hold a link: the entries under a heading that
+    // links nowhere ("<li><span>Author</span><ol>...") stand at its level.
     QList<ContentsEntry> nav()
     {
         QList<ContentsEntry> entries;
         int lists = 0;
+        QList<bool> items; // the open list items: whether each holds a link
         while (!xml_.atEnd()) {
             const auto token = xml_.readNext();
+            const QStringView name = xml_.name();
             if (token == QXmlStreamReader::EndElement) {
-                if (xml_.name() == u"nav")
+                if (name == u"nav")
                     break;
-                if (xml_.name() == u"ol" || xml_.name() == u"ul")
+                if (name == u"ol" || name == u"ul")
                     --lists;
+                else if (name == u"li" && !items.isEmpty())
+                    items.removeLast();
             } else if (token == QXmlStreamReader::StartElement) {
-                const QStringView name = xml_.name();
                 if (name == u"ol" || name == u"ul") {
                     ++lists;
-                } else if ((name == u"a" || name == u"span") && lists >= 1 && lists <= kDeepest) {
+                } else if (name == u"li") {
+                    items.append(false);
+                } else if ((name == u"a" || name == u"span") && lists >= 1) {
+                    const int level =
+                        items.isEmpty() ? lists
+                                        : 1 + int(std::count(items.begin(), items.end() - 1, true));
+                    if (level > kDeepest)
+                        continue;
                     ContentsEntry entry;
-                    entry.level = lists;
+                    entry.level = level;
+                    const bool link = name == u"a"; // the name is gone once the text is read
                     const QString href = xml_.attributes().value(u"href"_s).toString();
                     const QString title = xml_.attributes().value(u"title"_s).toString();
                     entry.title =
                         xml_.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
                     if (entry.title.isEmpty())
                         entry.title = title.simplified();
-                    if (name == u"a" && !href.trimmed().isEmpty())
+                    if (link && !href.trimmed().isEmpty())
                         splitHref(navPath_, href, entry);
-                    if (!entry.path.isEmpty())
-                        entries.append(std::move(entry));
+                    if (entry.path.isEmpty())
+                        continue;
+                    entries.append(std::move(entry));
+                    if (!items.isEmpty())
+                        items.last() = true;
                 }
             }
         }

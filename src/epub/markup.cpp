@@ -30,9 +30,10 @@ bool NextMarkupTag(const QByteArray& s, qsizetype from, MarkupTag& tag)
         tag.end = at < 0 ? s.size() : at + qsizetype(qstrlen(closing));
         return true;
     };
-    if (s.mid(lt, 4) == "<!--")
+    const QByteArrayView rest = QByteArrayView(s).sliced(lt); // no copy for every tag
+    if (rest.startsWith("<!--"))
         return closeAt("-->", 4);
-    if (s.mid(lt, 9) == "<![CDATA[")
+    if (rest.startsWith("<![CDATA["))
         return closeAt("]]>", 9);
     if (lt + 1 < s.size() && (s[lt + 1] == '?' || s[lt + 1] == '!'))
         return closeAt(">", 1);

@@ -2,6 +2,7 @@
 
 #include <QAnyStringView>
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -29,6 +30,19 @@ std::optional<QString> MarkupAttribute(const MarkupTag& tag, const char* localNa
 
 // True when the blank-separated value holds the token (in any case).
 bool HasToken(const std::optional<QString>& value, const QString& token);
+
+// Which open element an end tag closes: the latest of its name among the
+// nearest (a page whose tags do not nest costs no more than one that does),
+// or -1 for an end tag that closes none.
+template <class Open, class NameOf>
+qsizetype ClosedElement(const QList<Open>& open, QByteArrayView name, NameOf nameOf)
+{
+    constexpr qsizetype kNearest = 64;
+    for (qsizetype i = open.size() - 1; i >= 0 && i >= open.size() - kNearest; --i)
+        if (nameOf(open[i]) == name)
+            return i;
+    return -1;
+}
 
 // Elements whose text runs on in the line around them (a, b, span and the like).
 bool IsInlineElement(QAnyStringView name);

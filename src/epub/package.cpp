@@ -176,11 +176,7 @@ class PackageParser
             package_.manifest.append(std::move(it));
     }
 
-    void itemref()
-    {
-        if (attribute(u"linear") != u"no")
-            package_.spine.append(attribute(u"idref"));
-    }
+    void itemref() { package_.spine.append(attribute(u"idref")); }
 
     void reference()
     {
@@ -261,6 +257,11 @@ const EpubItem* EpubPackage::itemAt(const QString& path) const
         if (it.path == path)
             return &it;
     return nullptr;
+}
+
+bool IsPage(const EpubItem& item)
+{
+    return item.mediaType == u"application/xhtml+xml"_s || item.mediaType == u"text/html"_s;
 }
 
 QStringList EpubPackage::spinePaths() const

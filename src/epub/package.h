@@ -42,7 +42,8 @@ struct EpubPackage {
     QString date; // as written, e.g. "2018-03-27T22:02:30Z"
     QString description;
     QList<EpubItem> manifest;
-    QStringList spine;   // item ids in reading order (linear="no" left out)
+    QStringList
+        spine; // item ids in reading order, linear="no" too: the converter reads them in place
     QString coverItemId; // EPUB 3 cover-image, else EPUB 2 <meta name="cover">
     QString navItemId;   // EPUB 3 navigation document
     QString ncxItemId;   // EPUB 2 table of contents
@@ -53,6 +54,9 @@ struct EpubPackage {
     // The documents of the reading order, each once (where it is first listed).
     QStringList spinePaths() const;
 };
+
+// True for an (X)HTML page, which the converter reads as text.
+bool IsPage(const EpubItem& item);
 
 // A book opened for reading its package and files. Never raises: a book that
 // cannot be read, or whose package is broken, gives what could be read.

@@ -198,12 +198,114 @@ QByteArray without(const QByteArray& xhtml,
     return out + xhtml.mid(copied);
 }
 
+// A poem's lines, as books mark them.
+bool isVerse(const Tag& tag)
+{
+    const std::optional<QString> type = MarkupAttribute(tag, "type", true);
+    for (const char* kind : {"z3998:poem", "z3998:verse", "z3998:song", "z3998:hymn"})
+        if (HasToken(type, QString::fromLatin1(kind)))
+            return true;
+    static const QRegularExpression verse(
+        u"(^|[-_])(poem|poetry|verse|stanza|line-?group)([-_]|s?$)"_s,
+        QRegularExpression::CaseInsensitiveOption);
+    const std::optional<QString> classes = MarkupAttribute(tag, "class", false);
+    if (classes)
+        for (const QString& token : classes->split(u' ', Qt::SkipEmptyParts))
+            if (verse.match(token).hasMatch())
+                return true;
+    return false;
+}
+
+// "lnum", "linenum", "line-number", "lineno": a line's number in the margin.
+bool isLineNumberMark(const Tag& tag)
+{
+    static const QRegularExpression name(u"^l(ine)?[-_]?(num(ber)?|no|nr)s?$"_s,
+                                         QRegularExpression::CaseInsensitiveOption);
+    const std::optional<QString> classes = MarkupAttribute(tag, "class", false);
+    if (classes)
+        for (const QString& token : classes->split(u' ', Qt::SkipEmptyParts))
+            if (name.match(token).hasMatch())
+                return true;
+    const std::optional<QString> type = MarkupAttribute(tag, "type", true);
+    return type && (type->contains(u"line-number"_s) || type->contains(u"linenum"_s));
+}
+
+// A verse's line numbers: elements that say so, and in a poem a number in a
+// span of its own at the end of a line ("handful of dust.<span>30</span>").
+QByteArray withoutLineNumbers(const QByteArray& xhtml)
+{
+    // Most pages name no line number and no poem: they are left at once.
+    const QByteArray lower = xhtml.toLower();
+    static const char* const hints[] = {
+        "lnum",  "lno",    "lnr",       "linen",      "line-n",     "line_n",    "poem",
+        "verse", "stanza", "linegroup", "line-group", "z3998:song", "z3998:hymn"};
+    if (std::none_of(std::begin(hints), std::end(hints),
+                     [&](const char* hint) { return lower.contains(hint); }))
+        return xhtml;
+    const auto candidate = [](const Tag& tag) {
+        return tag.name == "span" || isLineNumberMark(tag);
+    };
+    const Extents extents(xhtml, candidate);
+    static const QRegularExpression number(u"^[0-9]{1,5}$"_s);
+    QList<std::pair<QByteArray, bool>> open; // each open element: is it (in) a poem?
+    bool lineHasText = false;
+    QByteArray out;
+    qsizetype copied = 0;
+    Tag tag;
+    for (qsizetype pos = 0; NextMarkupTag(xhtml, pos, tag);) {
+        if (!QByteArrayView(xhtml).sliced(pos, tag.begin - pos).trimmed().isEmpty())
+            lineHasText = true;
+        pos = tag.end;
+        if (tag.kind == Tag::Other)
+            continue;
+        if (!IsInlineElement(QLatin1StringView(tag.name)))
+            lineHasText = false;
+        if (tag.kind == Tag::End) {
+            const qsizetype closed = ClosedElement(
+                open, tag.name, [](const auto& o) { return QByteArrayView(o.first); });
+            if (closed >= 0)
+                open.resize(closed);
+            continue;
+        }
+        const bool poem = (!open.isEmpty() && open.last().second) || isVerse(tag);
+        if (tag.kind == Tag::Start)
+            open.append({tag.name, poem});
+        if (tag.kind != Tag::Start || !candidate(tag))
+            continue;
+        const std::optional<Extent> extent = extents.of(tag);
+        if (!extent || extent->innerEnd - tag.end > kMarkMarkup)
+            continue;
+        const QString text = textOf(xhtml, tag.end, extent->innerEnd);
+        bool remove = isLineNumberMark(tag) && looksLikePageNumber(text) && !text.isEmpty();
+        if (!remove && poem && lineHasText && number.match(text).hasMatch()) {
+            // Only blanks between it and the line's end.
+            Tag next;
+            remove = NextMarkupTag(xhtml, extent->end, next) &&
+                     QByteArrayView(xhtml)
+                         .sliced(extent->end, next.begin - extent->end)
+                         .trimmed()
+                         .isEmpty() &&
+                     (next.name == "br" ||
+                      (next.kind == Tag::End && !IsInlineElement(QLatin1StringView(next.name))));
+        }
+        if (remove) {
+            out += QByteArrayView(xhtml).sliced(copied, tag.begin - copied);
+            copied = pos = extent->end;
+            open.removeLast();
+        }
+    }
+    if (copied == 0)
+        return xhtml;
+    return out + xhtml.mid(copied);
+}
+
 } // namespace
 
 QByteArray WithoutReferenceMarks(const QByteArray& xhtml)
 {
     const Extents extents(xhtml, mayBeMark);
-    return without(xhtml, [&](const Tag& tag) { return markToRemove(xhtml, extents, tag); });
+    return withoutLineNumbers(
+        without(xhtml, [&](const Tag& tag) { return markToRemove(xhtml, extents, tag); }));
 }
 
 QByteArray WithoutNavigation(const QByteArray& xhtml)

@@ -1,5 +1,7 @@
 #include "epub/spoken_copy.h"
 
+#include "epub/formulas_and_drawings.h"
+#include "epub/markup.h"
 #include "epub/package.h"
 #include "epub/reference_marks.h"
 #include "epub/ruby_readings.h"
@@ -9,7 +11,6 @@
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSet>
 
 using namespace Qt::StringLiterals;
 
@@ -18,33 +19,19 @@ namespace vt
 namespace
 {
 
-bool isPage(const EpubItem& item)
+// The package document with the given items at the end of its reading
+// order, read after it.
+QByteArray withItemrefsAdded(const QByteArray& opf, const QStringList& ids)
 {
-    return item.mediaType == u"application/xhtml+xml"_s || item.mediaType == u"text/html"_s;
-}
-
-// Every item of the reading order, those marked linear="no" too: the
-// converter reads them all.
-QStringList spineOf(const QByteArray& opf)
-{
-    static const QRegularExpression itemref(
-        uR"re(<(?:[\w-]+:)?itemref\b[^>]*?\bidref\s*=\s*["']([^"']+)["'])re"_s);
-    QStringList ids;
-    for (auto it = itemref.globalMatch(QString::fromUtf8(opf)); it.hasNext();)
-        ids.append(it.next().captured(1));
-    return ids;
-}
-
-// The package document without the spine's references to the given items.
-QByteArray withoutItemrefs(const QByteArray& opf, const QStringList& ids)
-{
+    static const QRegularExpression spineEnd(u"</(?:[\\w-]+:)?spine\\s*>"_s);
     QString text = QString::fromUtf8(opf);
-    for (const QString& id : ids) {
-        const QRegularExpression itemref(
-            uR"re(<(?:[\w-]+:)?itemref\b[^>]*?\bidref\s*=\s*(["'])%1\1[^>]*?(?:/>|>\s*</(?:[\w-]+:)?itemref\s*>))re"_s
-                .arg(QRegularExpression::escape(id)));
-        text.remove(itemref);
-    }
+    const QRegularExpressionMatch end = spineEnd.match(text);
+    if (!end.hasMatch())
+        return opf;
+    QString added;
+    for (const QString& id : ids)
+        added += u"<itemref idref=\""_s + id.toHtmlEscaped() + u"\" linear=\"no\"/>"_s;
+    text.insert(end.capturedStart(), added);
     return text.toUtf8();
 }
 
@@ -61,7 +48,92 @@ QByteArray withoutNavMap(const QByteArray& ncx)
     return ncx.left(open + 1) + ncx.mid(end);
 }
 
+bool isPicture(const MarkupTag& tag)
+{
+    return tag.name == "img" || tag.name == "image" || tag.name == "svg" || tag.name == "object" ||
+           tag.name == "picture";
+}
+
 } // namespace
+
+QByteArray SpokenPage(const QByteArray& page, const QList<std::pair<QString, QString>>& stretches,
+                      const QString& language)
+{
+    const QByteArray read = stretches.isEmpty() ? page : WithoutStretches(page, stretches);
+    return WithSpokenNumbers(
+        WithRubyReadings(WithoutReferenceMarks(WithFormulaAndDrawingText(read))), language);
+}
+
+void ForEachSpokenPage(
+    const EpubBook& book, const SkippedText& skipped,
+    const std::function<void(const EpubItem&, const QByteArray&, const QByteArray&)>& visit,
+    const std::function<void()>& between)
+{
+    if (!book.hasPackage())
+        return;
+    const EpubPackage& package = book.package();
+    const EpubItem* nav = package.item(package.navItemId);
+    QStringList order = package.spinePaths();
+    for (const QString& path : skipped.outside)
+        if (!order.contains(path))
+            order.append(path);
+    for (const QString& path : order) {
+        const EpubItem* item = package.itemAt(path);
+        if (item != nullptr && IsPage(*item)) {
+            bool repaired = false; // bytes that are not UTF-8: the copy holds what is read
+            const QByteArray page = book.readPage(path, &repaired);
+            const QByteArray read = item == nav ? WithoutNavigation(page) : page;
+            const QByteArray spoken =
+                skipped.documents.contains(path)
+                    ? WithoutStretches(read, {{QString(), QString()}})
+                    : SpokenPage(read, skipped.stretches.value(path), package.language);
+            visit(*item, repaired ? book.read(path) : page, spoken);
+        }
+        if (between)
+            between();
+    }
+}
+
+bool HoldsOnlyPictures(const EpubBook& book)
+{
+    if (!book.hasPackage())
+        return false;
+    const EpubPackage& package = book.package();
+    const EpubItem* nav = package.item(package.navItemId);
+    bool pictures = false;
+    for (const QString& path : package.spinePaths()) {
+        const EpubItem* item = package.itemAt(path);
+        if (!IsPage(*item)) {
+            pictures = pictures || item->mediaType.startsWith(u"image/"_s);
+            continue;
+        }
+        const QByteArray read = book.read(path);
+        const QByteArray page =
+            WithFormulaAndDrawingText(item == nav ? WithoutNavigation(read) : read);
+        int unread = 0; // inside the head, a script or a style
+        MarkupTag tag;
+        for (qsizetype pos = 0;; pos = tag.end) {
+            const bool more = NextMarkupTag(page, pos, tag);
+            if (unread == 0) {
+                static const QRegularExpression entity(u"&#?\\w+;"_s);
+                const QString text =
+                    QString::fromUtf8(page.mid(pos, (more ? tag.begin : page.size()) - pos))
+                        .remove(entity);
+                if (std::any_of(text.begin(), text.end(),
+                                [](QChar c) { return c.isLetterOrNumber(); }))
+                    return false; // a word: most books, at their first page
+            }
+            if (!more)
+                break;
+            pictures = pictures || isPicture(tag);
+            if (tag.name == "head" || tag.name == "script" || tag.name == "style")
+                unread = std::max(0, unread + (tag.kind == MarkupTag::Start ? 1
+                                               : tag.kind == MarkupTag::End ? -1
+                                                                            : 0));
+        }
+    }
+    return pictures;
+}
 
 bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
                      const std::function<void()>& between, const SkippedText& skipped)
@@ -70,70 +142,40 @@ bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
         return false;
     const EpubPackage& package = book.package();
     const EpubItem* nav = package.item(package.navItemId);
-    QSet<QString> contentsPages;
-    for (const EpubGuideRef& ref : package.guide)
-        if (ref.type.compare(u"toc"_s, Qt::CaseInsensitive) == 0)
-            contentsPages.insert(ref.path);
-
-    const QByteArray opf = book.read(package.packagePath);
-    const QStringList spine = spineOf(opf);
     QHash<QString, QByteArray> changed; // path in the archive: new content
-    QStringList dropped;                // spine items left out
-    QStringList unchosen;               // spine items the listener chose not to hear
-    QSet<QString> seen;                 // a page listed again is read once
-    for (const QString& id : spine) {
-        if (seen.contains(id))
-            continue;
-        seen.insert(id);
-        if (between)
-            between();
-        const EpubItem* item = package.item(id);
-        if (item == nullptr || !isPage(*item))
-            continue;
-        if (skipped.documents.contains(item->path)) {
-            unchosen.append(id);
-            continue;
-        }
-        if (contentsPages.contains(item->path)) {
-            dropped.append(id);
-            continue;
-        }
-        bool repaired = false; // bytes that are not UTF-8: the copy holds what is read
-        QByteArray page = book.readPage(item->path, &repaired);
-        if (item == nav)
-            page = WithoutNavigation(page);
-        const auto ownDocument = [&](const QString& href) {
-            const QString target = ResolveEpubHref(item->path, href);
-            return !target.isEmpty() && package.itemAt(target) != nullptr;
-        };
-        if (IsLinkOnlyPage(page, ownDocument)) {
-            dropped.append(id);
-            continue;
-        }
-        const auto stretches = skipped.stretches.value(item->path);
-        const QByteArray spoken =
-            WithSpokenNumbers(WithRubyReadings(WithoutReferenceMarks(
-                                  stretches.isEmpty() ? page : WithoutStretches(page, stretches))),
-                              package.language);
-        if (item == nav || repaired || spoken != page)
-            changed.insert(item->path, spoken);
+    const QByteArray navName = nav ? nav->path.section(u'/', -1).toUtf8() : QByteArray();
+    bool navLinked = false;
+    ForEachSpokenPage(
+        book, skipped,
+        [&](const EpubItem& page, const QByteArray& original, const QByteArray& spoken) {
+            if (spoken != original)
+                changed.insert(page.path, spoken);
+            navLinked = navLinked || (nav && original.contains(navName));
+        },
+        between);
+    // A page the converter reads may link to the navigation document, which
+    // it then reads at the end: the copy holds it without its lists. Contents
+    // of many thousands of entries take the converter many minutes to read
+    // and give it nothing to speak: a large NCX loses its entries too (the
+    // chapters are placed by the book's own contents).
+    if (nav && !changed.contains(nav->path) &&
+        (navLinked || book.read(nav->path).size() > kLargeContents)) {
+        const QByteArray document = book.read(nav->path);
+        if (const QByteArray bare = WithoutNavigation(document); bare != document)
+            changed.insert(nav->path, bare);
     }
-    // Contents of many thousands of entries take the converter many minutes
-    // to read and give it nothing to speak: the copy holds them without their
-    // lists (the chapters are placed by the book's own contents).
-    for (const EpubItem* contents : {nav, package.item(package.ncxItemId)}) {
-        if (contents == nullptr || changed.contains(contents->path))
-            continue;
-        const QByteArray document = book.read(contents->path);
+    if (const EpubItem* ncx = package.item(package.ncxItemId)) {
+        const QByteArray document = book.read(ncx->path);
         if (document.size() > kLargeContents)
-            changed.insert(contents->path,
-                           contents == nav ? WithoutNavigation(document) : withoutNavMap(document));
+            changed.insert(ncx->path, withoutNavMap(document));
     }
-    if (dropped.size() + unchosen.size() == seen.size())
-        dropped.clear(); // a book of contents pages only is read as it is
-    dropped += unchosen;
-    if (!dropped.isEmpty())
-        changed.insert(package.packagePath, withoutItemrefs(opf, dropped));
+    QStringList added;
+    for (const QString& path : skipped.outside)
+        if (const EpubItem* item = package.itemAt(path))
+            added.append(item->id);
+    if (!added.isEmpty())
+        changed.insert(package.packagePath,
+                       withItemrefsAdded(book.read(package.packagePath), added));
     if (changed.isEmpty())
         return false;
 

@@ -2,6 +2,7 @@
 
 #include "epub/book_parts.h"
 
+#include <QByteArray>
 #include <QString>
 #include <functional>
 
@@ -9,22 +10,37 @@ namespace vt
 {
 
 class EpubBook;
+struct EpubItem;
+
+// One page as a listener hears it: without the text of the stretches given,
+// formulas and drawings read from their text (WithFormulaAndDrawingText),
+// without reference marks, page and line numbers (WithoutReferenceMarks),
+// without words written twice by ruby readings in kana (WithRubyReadings),
+// and with its numbers written as they are said (WithSpokenNumbers).
+QByteArray SpokenPage(const QByteArray& page, const QList<std::pair<QString, QString>>& stretches,
+                      const QString& language);
+
+// The pages the converter reads from the spoken copy, in its order (the
+// reading order, then `skipped.outside`), each as the copy holds it: a page
+// left out keeps its markup and loses all of its text; the navigation
+// document loses its navigation lists. `between` runs after every page.
+void ForEachSpokenPage(const EpubBook& book, const SkippedText& skipped,
+                       const std::function<void(const EpubItem& page, const QByteArray& original,
+                                                const QByteArray& spoken)>& visit,
+                       const std::function<void()>& between = {});
+
+// True when nothing the converter would read holds a word but the book
+// shows pictures: there is no text to speak.
+bool HoldsOnlyPictures(const EpubBook& book);
 
 // Writes to copyPath a copy of the book for the converter to read instead
-// of it, made for a listener: every document of the reading order loses its
-// reference marks and page-number markers (WithoutReferenceMarks) and words
-// written twice by ruby readings in kana (WithRubyReadings), and has its
-// numbers written as they are said (WithSpokenNumbers); the EPUB 3
-// navigation document loses its navigation lists, and the reading order its
-// other contents pages: the page the EPUB 2 guide marks "toc", and pages
-// made almost only of links to the book's own documents.
-// False, with no copy left, when the book holds none of these or cannot be
-// read or copied: the converter then reads the book itself. The book is
+// of it, its pages as ForEachSpokenPage gives them. A page left out stays in
+// the reading order without its text: a page the converter finds outside
+// the reading order, by a link from a page it reads, it reads at the end.
+// The pages of the contents outside the reading order join it at its end.
+// False, with no copy left, when the book holds nothing to change or cannot
+// be read or copied: the converter then reads the book itself. The book is
 // never changed, nor opened again.
-// The parts of the book a listener chose not to hear (`skipped`) are taken
-// out as well: whole pages from the reading order, stretches of a page
-// without their text.
-// `between` runs after every page (the front end breathes there).
 bool WriteSpokenCopy(const EpubBook& book, const QString& copyPath,
                      const std::function<void()>& between = {}, const SkippedText& skipped = {});
 

@@ -230,8 +230,11 @@ class LineReader
                                                               : QString::number(value);
             out.append({line.from[begin], line.from[end], spoken.toUtf8()});
         }
-        if (language_.english)
+        if (language_.english) {
             nameMoney(line, out);
+            nameOldMoney(line, out);
+            nameFractions(line, out);
+        }
     }
 
   private:
@@ -280,6 +283,85 @@ class LineReader
                 spoken.prepend(u' '); // "US$4" is not "US4"
             out.append({line.from[begin], line.from[m.capturedEnd()], spoken.toUtf8()});
         }
+    }
+
+    // "2s. 6d." is "2 shillings and 6 pence", "1½d." "1 and a half pence":
+    // the voice would say "two z six dee". The abbreviation's full stop
+    // stays where it ends a sentence.
+    static void nameOldMoney(const Line& line, QList<Replacement>& out)
+    {
+        static const QRegularExpression sum(
+            u"(?<![\\p{L}\\p{N}'\u2019.,])(?:(\\d{1,2})s(?:\\.?[ \u00A0]?(\\d{1,2}|\\d?[½¼¾])d)?"
+            u"|(\\d{1,2}|\\d?[½¼¾])d)(\\.?)(?![\\p{L}\\p{N}])"_s);
+        static const QRegularExpression decade(
+            u"\\b(the|his|her|their|its|our|my|your|early|late|mid)[ \u00A0-]$"_s,
+            QRegularExpression::CaseInsensitiveOption);
+        const QString& t = line.text;
+        for (auto it = sum.globalMatch(t); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            const QString shillings = m.captured(1);
+            const QString pence = m.hasCaptured(2) ? m.captured(2) : m.captured(3);
+            const bool dot = !m.captured(4).isEmpty();
+            // "10s" without its full stop, or after "the", is a decade.
+            if (!shillings.isEmpty() &&
+                ((pence.isEmpty() && !dot) ||
+                 decade.match(QStringView(t).left(m.capturedStart())).hasMatch()))
+                continue;
+            if (shillings.isEmpty() && !dot)
+                continue; // "3d" is a third, or a picture in three dimensions
+            QStringList said;
+            if (!shillings.isEmpty())
+                said << shillings + (shillings == u"1" ? u" shilling"_s : u" shillings"_s);
+            if (!pence.isEmpty())
+                said << penceSaid(pence);
+            QString spoken = said.join(u" and "_s);
+            qsizetype next = m.capturedEnd();
+            while (next < t.size() && isBlank(t[next]))
+                ++next;
+            if (dot && (next == t.size() || !(t[next].isLower() || t[next].isDigit() ||
+                                              QStringView(u",;:").contains(t[next]))))
+                spoken += u'.';
+            out.append({line.from[m.capturedStart()], line.from[m.capturedEnd()], spoken.toUtf8()});
+        }
+    }
+
+    static QString penceSaid(const QString& pence)
+    {
+        if (pence == u"1")
+            return u"1 penny"_s;
+        if (pence == u"½")
+            return u"a halfpenny"_s;
+        if (pence.size() > 1 && QStringView(u"½¼¾").contains(pence.back()))
+            return pence.chopped(1) + u' ' + fractionSaid(pence.back()) + u" pence"_s;
+        if (pence.size() == 1 && QStringView(u"¼¾").contains(pence.back()))
+            return fractionSaid(pence.back()).mid(4) + u" of a penny"_s;
+        return pence + u" pence"_s;
+    }
+
+    // "4½" is "4 and a half": the voice says "four a half".
+    static void nameFractions(const Line& line, QList<Replacement>& out)
+    {
+        static const QRegularExpression mixed(
+            u"\\d([½¼¾⅓⅔⅕⅖⅗⅘⅙⅚⅛⅜⅝⅞])(?!d\\.?(?![\\p{L}\\p{N}]))"_s);
+        for (auto it = mixed.globalMatch(line.text); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            out.append({line.from[m.capturedStart(1)], line.from[m.capturedEnd(1)],
+                        (u' ' + fractionSaid(m.captured(1).front())).toUtf8()});
+        }
+    }
+
+    static QString fractionSaid(QChar fraction)
+    {
+        static const QHash<QChar, QString> said{
+            {u'½', u"and a half"_s},         {u'¼', u"and a quarter"_s},
+            {u'¾', u"and three quarters"_s}, {u'⅓', u"and a third"_s},
+            {u'⅔', u"and two thirds"_s},     {u'⅕', u"and a fifth"_s},
+            {u'⅖', u"and two fifths"_s},     {u'⅗', u"and three fifths"_s},
+            {u'⅘', u"and four fifths"_s},    {u'⅙', u"and a sixth"_s},
+            {u'⅚', u"and five sixths"_s},    {u'⅛', u"and an eighth"_s},
+            {u'⅜', u"and three eighths"_s},  {u'⅝', u"and five eighths"_s},
+            {u'⅞', u"and seven eighths"_s}};
+        return said.value(fraction);
     }
 
     const Language& language_;

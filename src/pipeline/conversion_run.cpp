@@ -7,6 +7,7 @@
 #include "common/step_guard.h"
 #include "common/working_folder.h"
 #include "epub/package.h"
+#include "epub/spoken_copy.h"
 #include "pipeline/chain.h"
 #include "pipeline/failure_reasons.h"
 #include "pipeline/partial_result.h"
@@ -302,17 +303,20 @@ void Run::book(int i)
         return;
     }
     ToolRun converter;
-    // An encrypted chapter would be read as noise and spoken for minutes.
+    // An encrypted chapter would be read as noise and spoken for minutes;
+    // a book of pictures has nothing to read.
     const bool encrypted = book.readingOrderEncrypted();
-    if (!encrypted)
+    const bool pictures = !encrypted && HoldsOnlyPictures(book);
+    if (!encrypted && !pictures)
         run_.step(156, [&] { converter = chain_.readEpubToText(); });
     const QString text = working(u"output.txt"_s);
     // Text left by a converter that failed or crashed may be cut short.
-    if (converter.failed() || encrypted)
+    if (converter.failed() || encrypted || pictures)
         DeleteFileQuiet(text);
-    if (run_.test(158, [&] { return encrypted || !FileExists(text); })) {
-        result.reason = encrypted ? u"the book is encrypted (DRM); it cannot be read aloud"_s
-                                  : TextFailureReason(result.book, converter);
+    if (run_.test(158, [&] { return encrypted || pictures || !FileExists(text); })) {
+        result.reason = encrypted  ? u"the book is encrypted (DRM); it cannot be read aloud"_s
+                        : pictures ? OnlyPicturesReason()
+                                   : TextFailureReason(result.book, converter);
         unreadable(result);
         return;
     }

@@ -64,6 +64,11 @@ bool writable(const QString& path)
 
 } // namespace
 
+QString OnlyPicturesReason()
+{
+    return u"it holds only pictures: there is no text to speak"_s;
+}
+
 QString TextFailureReason(const QString& bookPath, const ToolRun& ending)
 {
     const QByteArray& toolOutput = ending.output;
@@ -86,6 +91,8 @@ QString TextFailureReason(const QString& bookPath, const ToolRun& ending)
         return u"the file is not an EPUB book (it is not a ZIP archive, or a damaged one)"_s;
     if (says(toolOutput, "could not find opf") || says(toolOutput, "not a valid EPUB"))
         return u"the file is not a valid EPUB book (it holds no book contents)"_s;
+    if (says(toolOutput, "Spine is empty")) // its reading order holds only pictures
+        return OnlyPicturesReason();
     if (says(toolOutput, "Permission denied"))
         return u"the book file or the working folder could not be accessed (permission denied)"_s;
     if (says(toolOutput, "No space left") || says(toolOutput, "File too large"))

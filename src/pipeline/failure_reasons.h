@@ -8,6 +8,9 @@ namespace vt
 
 struct ToolRun;
 
+// Why a book of pictures gives no audio.
+QString OnlyPicturesReason();
+
 // Why the converter left no text for a book, from what the run can see:
 // the book file and what the converter printed and how it ended.
 QString TextFailureReason(const QString& bookPath, const ToolRun& converter);

@@ -82,6 +82,10 @@ QList<BookChapter> ChapterTiming::chapters() const
             chapters.last().endMs = at;
         chapters.append({place.place.title, at, end});
     }
+    // What comes before the first chapter (a title page, a copyright page)
+    // belongs to it: the book's start belongs to a chapter in every format.
+    if (!chapters.isEmpty())
+        chapters.first().startMs = 0;
     return chapters;
 }
 

@@ -31,7 +31,8 @@ class ChapterTiming
     void pieceEncoded(qint32 piece, qint64 samples);
 
     // The chapters in order, each ending where the next begins and the last
-    // at the end of the book; entries that fall on one moment make one.
+    // at the end of the book; entries that fall on one moment make one. The
+    // first begins at the book's start.
     QList<BookChapter> chapters() const;
 
   private:

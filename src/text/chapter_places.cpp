@@ -2,14 +2,13 @@
 
 #include "epub/markup.h"
 #include "epub/package.h"
-#include "epub/ruby_readings.h"
-#include "epub/spoken_numbers.h"
+#include "epub/spoken_copy.h"
 #include "text/cutting.h"
 #include "text/pronunciations.h"
 
 #include <QFile>
 #include <QHash>
-#include <QXmlStreamReader>
+#include <QRegularExpression>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -78,26 +77,54 @@ struct BookWords {
     QList<Document> documents;
 };
 
-// Elements whose text is not read out: scripts, styles, the brackets of
-// ruby readings and note references (which the cleaning takes out of the
-// text). The readings themselves are read out after their letters, as the
-// converter gives them.
-bool isUnspoken(const QXmlStreamReader& xml)
+// Elements whose text is not read out: scripts, styles, the head and the
+// brackets of ruby readings. The readings themselves are read out after
+// their letters, as the converter gives them.
+bool isUnspoken(QByteArrayView name)
 {
-    const QStringView name = xml.name();
-    if (name == u"script" || name == u"style" || name == u"rp" || name == u"head")
-        return true;
-    for (const QXmlStreamAttribute& a : xml.attributes())
-        if ((a.name() == u"type" && a.value().contains(u"noteref"_s)) ||
-            (a.name() == u"role" && a.value() == u"doc-noteref"))
-            return true;
-    return false;
+    return name == "script" || name == "style" || name == "rp" || name == "head";
 }
 
-void readDocument(const QByteArray& xhtml, BookWords& book, BookWords::Document& doc,
+// Text between two tags as the converter reads it: its character references
+// resolved, character data as it is.
+QString decodedText(QByteArrayView raw)
+{
+    QString text = QString::fromUtf8(raw);
+    if (!text.contains(u'&'))
+        return text;
+    static const QRegularExpression reference(u"&(#[0-9]{1,7}|#x[0-9a-fA-F]{1,6}|[A-Za-z]+);"_s);
+    QString out;
+    qsizetype at = 0;
+    for (auto it = reference.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        out += QStringView(text).mid(at, m.capturedStart() - at);
+        const QString name = m.captured(1);
+        bool ok = false;
+        const uint code = name.startsWith(u"#x"_s) ? name.mid(2).toUInt(&ok, 16)
+                          : name.startsWith(u'#')  ? name.mid(1).toUInt(&ok, 10)
+                                                   : 0;
+        static const QHash<QString, QChar> named{{u"amp"_s, u'&'},
+                                                 {u"lt"_s, u'<'},
+                                                 {u"gt"_s, u'>'},
+                                                 {u"quot"_s, u'"'},
+                                                 {u"apos"_s, u'\''}};
+        if (ok && code > 0 && code < 0x110000) {
+            const char32_t c = code;
+            out += QString::fromUcs4(&c, 1);
+        } else {
+            out += named.value(name, u' ');
+        }
+        at = m.capturedEnd();
+    }
+    return out + text.mid(at);
+}
+
+// The words of one page, read tag by tag: a page that is not well formed
+// keeps every word after its fault, as the converter reads it.
+void readDocument(const QByteArray& page, BookWords& book, BookWords::Document& doc,
                   const LineTransform& transform)
 {
-    QXmlStreamReader xml(XhtmlForXmlReader(xhtml));
+    const QByteArray xhtml = XhtmlForXmlReader(page); // named entities as numbers
     QString line;
     const auto flush = [&] {
         if (line.isEmpty())
@@ -106,41 +133,44 @@ void readDocument(const QByteArray& xhtml, BookWords& book, BookWords::Document&
                     [&](Word w, qint64) { book.words.append(w); });
         line.clear();
     };
-    int skipped = 0; // depth inside an element that is not read out
-    while (!xml.atEnd()) {
-        switch (xml.readNext()) {
-        case QXmlStreamReader::StartElement: {
-            if (skipped > 0 || isUnspoken(xml)) {
-                ++skipped;
-                break;
-            }
-            if (!IsInlineElement(xml.name()))
-                flush();
-            const QXmlStreamAttributes attributes = xml.attributes();
-            QString id = attributes.value(u"id"_s).toString();
-            if (id.isEmpty() && xml.name() == u"a")
-                id = attributes.value(u"name"_s).toString();
-            if (!id.isEmpty()) {
-                flush();
-                doc.anchors.insert(id, book.words.size());
-            }
+    QByteArray unspoken; // the element whose text is not read out, while in it
+    int depth = 0;       // elements of its name open inside it
+    MarkupTag tag;
+    for (qsizetype pos = 0;; pos = tag.end) {
+        const bool more = NextMarkupTag(xhtml, pos, tag);
+        if (depth == 0)
+            line += decodedText(
+                QByteArrayView(xhtml).sliced(pos, (more ? tag.begin : xhtml.size()) - pos));
+        if (!more)
             break;
+        if (tag.kind == MarkupTag::Other) {
+            if (depth == 0 && xhtml.mid(tag.begin, 9) == "<![CDATA[")
+                line += QString::fromUtf8(xhtml.mid(tag.begin + 9, tag.end - tag.begin - 12));
+            continue;
         }
-        case QXmlStreamReader::EndElement:
-            if (skipped > 0)
-                --skipped;
-            else if (!IsInlineElement(xml.name()))
-                flush();
-            break;
-        case QXmlStreamReader::Characters:
-            if (skipped == 0)
-                line += xml.text();
-            break;
-        default:
-            break;
+        if (depth > 0) {
+            if (tag.name == unspoken && tag.kind != MarkupTag::Empty)
+                depth += tag.kind == MarkupTag::Start ? 1 : -1;
+            continue;
+        }
+        const bool inLine = IsInlineElement(QLatin1StringView(tag.name));
+        if (tag.kind == MarkupTag::Start && isUnspoken(tag.name)) {
+            unspoken = tag.name;
+            depth = 1;
+        }
+        if (!inLine)
+            flush();
+        if (tag.kind == MarkupTag::End)
+            continue;
+        QString id = MarkupAttribute(tag, "id", false).value_or(QString());
+        if (id.isEmpty() && tag.name == "a")
+            id = MarkupAttribute(tag, "name", false).value_or(QString());
+        if (!id.isEmpty() && !doc.anchors.contains(id)) {
+            flush();
+            doc.anchors.insert(id, book.words.size());
         }
     }
-    flush(); // a document that breaks off keeps the words read
+    flush();
 }
 
 // The words of the pieces, each with the piece and offset it stands at.
@@ -150,18 +180,21 @@ struct SpokenWords {
     QList<qsizetype> pieceStarts; // the first word of each piece
 };
 
-// Where the words book[at...] are spoken, searching from `from`: the index
-// of the spoken word that stands for book word `at`, or -1.
-qsizetype locate(const QList<Word>& book, qsizetype at, const SpokenWords& spoken, qsizetype from)
+// Where the words book[at...] are spoken, searching spoken words [from,
+// to) for `window` of them in a row: the index of the spoken word that
+// stands for book word `at`, or -1.
+qsizetype locate(const QList<Word>& book, qsizetype at, const SpokenWords& spoken, qsizetype from,
+                 qsizetype to = -1, qsizetype window = kWindow)
 {
-    const qsizetype wanted = std::min(kWindow, book.size() - at);
+    const qsizetype wanted = std::min(window, book.size() - at);
+    const qsizetype end = to < 0 ? spoken.words.size() : std::min(to, spoken.words.size());
     for (qsizetype skip = 0; skip <= kSkips && wanted > 0; ++skip) {
         const qsizetype b = at + skip;
         if (b + wanted > book.size())
             break;
         const Word* w = book.constData() + b;
         const Word* s = spoken.words.constData();
-        for (qsizetype i = from + skip; i + wanted <= spoken.words.size(); ++i)
+        for (qsizetype i = std::max<qsizetype>(from, 0) + skip; i + wanted <= end; ++i)
             if (s[i] == w[0] && std::equal(w + 1, w + wanted, s + i + 1))
                 return i - skip;
     }
@@ -182,26 +215,20 @@ QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEnt
     if (contents.isEmpty() || piecePaths.isEmpty() || !book.hasPackage())
         return {};
 
+    // The text as the spoken copy the converter reads has it.
     BookWords text;
-    const QStringList spine = book.package().spinePaths();
-    for (const QString& path : spine) {
-        BookWords::Document doc;
-        doc.first = text.words.size();
-        if (!skipped.documents.contains(path)) {
-            // The text as the cleaned copy the converter reads has it: the
-            // parts read, the numbers written as numbers.
-            const auto stretches = skipped.stretches.value(path);
-            const QByteArray page = book.readPage(path);
-            readDocument(WithSpokenNumbers(
-                             WithRubyReadings(
-                                 stretches.isEmpty() ? page : WithoutStretches(page, stretches)),
-                             book.package().language),
-                         text, doc, transform);
-        }
-        doc.end = text.words.size();
-        text.documents.append(std::move(doc));
-        pause();
-    }
+    QStringList documents;
+    ForEachSpokenPage(
+        book, skipped,
+        [&](const EpubItem& item, const QByteArray&, const QByteArray& page) {
+            BookWords::Document doc;
+            doc.first = text.words.size();
+            readDocument(page, text, doc, transform);
+            doc.end = text.words.size();
+            text.documents.append(std::move(doc));
+            documents.append(item.path);
+        },
+        pause);
 
     SpokenWords spoken;
     for (const QString& piece : piecePaths) {
@@ -224,7 +251,7 @@ QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEnt
     };
     QList<Target> targets;
     for (qsizetype i = 0; i < contents.size(); ++i) {
-        const qsizetype d = spine.indexOf(contents[i].path);
+        const qsizetype d = documents.indexOf(contents[i].path);
         if (d < 0)
             continue;
         const BookWords::Document& doc = text.documents[d];
@@ -237,11 +264,7 @@ QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEnt
     std::stable_sort(targets.begin(), targets.end(),
                      [](const Target& a, const Target& b) { return a.word < b.word; });
 
-    struct Found {
-        qsizetype spoken;
-        qsizetype order;
-    };
-    QList<Found> found;
+    QList<qsizetype> at(targets.size(), -1); // where each target is spoken
     qsizetype cursor = 0;
     qsizetype t = 0;
     for (qsizetype d = 0; d < text.documents.size(); ++d) {
@@ -251,13 +274,11 @@ QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEnt
         const qsizetype start = locate(text.words, doc.first, spoken, cursor);
         qsizetype last = std::max(start, cursor);
         for (; t < targets.size() && targets[t].document == d; ++t) {
-            const qsizetype at = targets[t].word == doc.first
-                                     ? start
-                                     : locate(text.words, targets[t].word, spoken, last);
-            if (at >= 0) {
-                found.append({at, targets[t].order});
-                last = at;
-            }
+            at[t] = targets[t].word == doc.first
+                        ? start
+                        : locate(text.words, targets[t].word, spoken, last);
+            if (at[t] >= 0)
+                last = at[t];
         }
         // The next document is looked for after this one's last words, so
         // that a contents page does not take the places of its chapters.
@@ -271,16 +292,34 @@ QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEnt
         pause();
     }
 
+    // An entry whose first words were changed on the way (a word the
+    // converter reads otherwise, a rule of the listener's) is looked for by
+    // fewer of them, between the places of the entries around it.
+    for (qsizetype u = 0; u < targets.size(); ++u) {
+        if (at[u] >= 0)
+            continue;
+        qsizetype from = 0;
+        for (qsizetype v = u - 1; v >= 0 && from == 0; --v)
+            from = std::max<qsizetype>(at[v], 0);
+        qsizetype to = -1;
+        for (qsizetype v = u + 1; v < targets.size() && to < 0; ++v)
+            to = at[v];
+        for (const qsizetype window : {qsizetype(5), qsizetype(3)})
+            if (at[u] < 0)
+                at[u] = locate(text.words, targets[u].word, spoken, from, to < 0 ? -1 : to + window,
+                               window);
+    }
+
     QList<ChapterPlace> places;
     qsizetype previous = -1;
-    for (const Found& f : found) {
-        if (f.spoken <= previous) // one place, one chapter: the first entry names it
+    for (qsizetype u = 0; u < targets.size(); ++u) {
+        if (at[u] <= previous) // one place, one chapter: the first entry names it
             continue;
-        previous = f.spoken;
+        previous = at[u];
         const auto piece =
-            std::upper_bound(spoken.pieceStarts.begin(), spoken.pieceStarts.end(), f.spoken) -
+            std::upper_bound(spoken.pieceStarts.begin(), spoken.pieceStarts.end(), at[u]) -
             spoken.pieceStarts.begin();
-        places.append({contents[f.order].title, qint32(piece), spoken.offsets[f.spoken]});
+        places.append({contents[targets[u].order].title, qint32(piece), spoken.offsets[at[u]]});
     }
     return places;
 }

@@ -27,11 +27,13 @@ struct ChapterPlace {
 // one before, so a contents page that lists the chapters does not take
 // their places. Entries whose words are not found, and entries of pages
 // without words (a cover picture), are left out; entries found at one
-// place make one chapter, named by the first. `between` runs now and then
-// (the window yields there). The book's words are read as the spoken text
-// has them: without the parts the listener skipped, and as `transform`
-// changed them (the pronunciation rules, the reading of Japanese). Never
-// raises.
+// place make one chapter, named by the first; an entry not found by its
+// first words is looked for by fewer of them between the entries found
+// around it. `between` runs now and then (the window yields there). The
+// book's words are read from the pages of the spoken copy
+// (ForEachSpokenPage: without the parts the listener skipped, the marks
+// and numbers as spoken), as `transform` changed them (the pronunciation
+// rules, the reading of Japanese). Never raises.
 QList<ChapterPlace> LocateChapters(const EpubBook& book, const QList<ContentsEntry>& contents,
                                    const QStringList& piecePaths,
                                    const std::function<void()>& between = {},

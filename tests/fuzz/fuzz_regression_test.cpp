@@ -49,6 +49,10 @@ TEST(FuzzRegression, ReferenceMarks)
 {
     replay(u"marks"_s, vt::fuzz::ScanMarks);
 }
+TEST(FuzzRegression, ChosenParts)
+{
+    replay(u"parts"_s, vt::fuzz::ChooseParts);
+}
 TEST(FuzzRegression, Covers)
 {
     replay(u"cover"_s, vt::fuzz::DrawCover);

@@ -165,6 +165,20 @@ void makeChapteredBook(const QString& path, const QList<QPair<QString, QByteArra
     zipFolder(dir.path(), path, {u"mimetype"_s});
 }
 
+void makePictureBook(const QString& path)
+{
+    makeBook(path, {});
+    QTemporaryDir dir;
+    writeFile(dir.filePath(u"OEBPS/chapter.xhtml"_s),
+              "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>Pictures</title></head>"
+              "<body><p><img src=\"page1.png\" alt=\"A boat\"/></p></body></html>");
+    writeFile(dir.filePath(u"OEBPS/page1.png"_s), kPng);
+    QProcess zip; // the page again, and its picture
+    zip.setWorkingDirectory(dir.path());
+    zip.start(u"zip"_s, {u"-q"_s, path, u"OEBPS/chapter.xhtml"_s, u"OEBPS/page1.png"_s});
+    zip.waitForFinished();
+}
+
 void makePicturesZip(const QString& path)
 {
     QTemporaryDir dir;

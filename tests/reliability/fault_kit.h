@@ -28,6 +28,8 @@ void makeBook(const QString& path, const QStringList& paragraphs);
 void makeChapteredBook(const QString& path, const QList<QPair<QString, QByteArray>>& chapters);
 // A zip that holds two pictures and nothing else.
 void makePicturesZip(const QString& path);
+// A book whose one page shows a picture and holds no word.
+void makePictureBook(const QString& path);
 // The first `bytes` bytes of a test book.
 void makeTruncatedCopy(const QString& book, const QString& path, qint64 bytes);
 

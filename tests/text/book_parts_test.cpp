@@ -1,8 +1,10 @@
 #include "epub/book_parts.h"
 #include "epub/package.h"
 #include "epub_maker.h"
+#include "made_book.h"
 #include "test_env.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -144,4 +146,133 @@ TEST(BookParts, PartNumbersAsWritten)
         EXPECT_FALSE(ParsePartNumbers(bad, error)) << bad.toStdString();
         EXPECT_FALSE(error.isEmpty());
     }
+}
+
+namespace
+{
+
+// The words of a text, in lower case, a blank between each two.
+QString wordsOf(const QString& text)
+{
+    static const QRegularExpression word(u"[\\p{L}\\p{N}]+"_s);
+    QStringList words;
+    for (const QRegularExpressionMatch& m : word.globalMatch(text))
+        words << m.captured().toLower();
+    return words.join(u' ');
+}
+
+struct PartWords {
+    QString first, last; // the words it begins and ends with
+};
+
+// Every choice of the parts of a book of four: the text its spoken copy
+// gives holds each chosen part's first and last words, no other part's.
+void expectEveryChoice(const QString& path, const QList<PartWords>& words)
+{
+    const EpubBook book(path);
+    const QList<BookPart> parts = ReadBookParts(book);
+    ASSERT_EQ(parts.size(), words.size());
+    for (int choice = 0; choice < 1 << words.size(); ++choice) {
+        QList<int> chosen;
+        for (int i = 0; i < words.size(); ++i)
+            if (choice & (1 << i))
+                chosen << i + 1;
+        SCOPED_TRACE(WritePartNumbers(chosen).toStdString());
+        const QList<bool> read = PartsRead(parts, {chosen, false});
+        const QString text = wordsOf(fuzz::ConvertedText(book, SkippedParts(book, parts, read)));
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            EXPECT_EQ(text.contains(words[i].first), read[i]) << words[i].first.toStdString();
+            EXPECT_EQ(text.contains(words[i].last), read[i]) << words[i].last.toStdString();
+        }
+    }
+}
+
+} // namespace
+
+// hefty-water.epub: four parts in one page, an HTML comment with markup in
+// the third and escaped markup in a <pre>; leaving the third out lost the
+// fourth.
+TEST(BookParts, EveryChoiceOfPartsInOnePageIsExactlyTheirWords)
+{
+    expectEveryChoice(test::testBook(u"hefty-water.epub"_s),
+                      {{u"hefty water this document"_s, u"markup available"_s},
+                       {u"the switch below is an instance"_s, u"here the switch ends"_s},
+                       {u"the source below is a rendition"_s, u"default switch"_s},
+                       {u"hefty ruby water while the ruby"_s, u"position under"_s}});
+
+    // A page made of the shapes between parts: comments holding markup and
+    // ids, character data, escaped markup, nested sections, a part that
+    // begins in the middle of a paragraph.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"shapes.epub"_s);
+    test::makeEpub(
+        path,
+        test::opfDocument("<dc:title>Shapes</dc:title>",
+                          R"(<item id="nav" href="nav.xhtml" properties="nav")" + kXhtml +
+                              R"(/><item id="p" href="p.xhtml")" + kXhtml + "/>",
+                          R"(<spine><itemref idref="p"/></spine>)"),
+        {{u"nav.xhtml"_s, page({}, R"(<nav epub:type="toc"><ol><li><a href="p.xhtml">One</a><ol>
+             <li><a href="p.xhtml#s2">Two</a></li><li><a href="p.xhtml#s3">Three</a></li>
+             <li><a href="p.xhtml#s4">Four</a></li></ol></li></ol></nav>)")},
+         {u"p.xhtml"_s,
+          page({}, R"(<h1>Alpha one</h1><p>Alpha words <!-- <section id="s4"> --> end alpha.</p>
+             <section id="s2"><h2>Bravo two</h2><p>Bravo <![CDATA[ <b id="s3">data</b> ]]> words.</p>
+             <section id="s3"><h2>Charlie three</h2><pre>&lt;p id="s4"&gt;charlie escaped&lt;/p&gt;</pre>
+             </section><p>Charlie after the nested one, <a id="s4"/>Delta four begins
+             mid-paragraph.</p></section><p>Delta last.</p>)")}});
+    expectEveryChoice(path, {{u"alpha one"_s, u"end alpha"_s},
+                             {u"bravo two"_s, u"data b words"_s},
+                             {u"charlie three"_s, u"charlie after the nested one"_s},
+                             {u"delta four begins"_s, u"delta last"_s}});
+}
+
+// Kinds from titles in the languages the voices speak, a page of links the
+// contents leaves out, a non-linear page read in its place.
+TEST(BookParts, KindsFromTitlesInManyLanguagesAndPagesOfLinks)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"langs.epub"_s);
+    QByteArray manifest;
+    QByteArray spine;
+    QList<QPair<QString, QByteArray>> files;
+    QByteArray nav;
+    const QList<std::pair<QByteArray, QByteArray>> listed{
+        {"zk", "© זכויות יוצרים"}, {"ch", "פרק ראשון"},          {"jn", "注釈一覧"},
+        {"jf", "図表一覧"},        {"fr", "Table des matières"}, {"ru", "Список сокращений"},
+        {"lf", "List of Figures"}, {"ref", "References"}};
+    for (const auto& [id, title] : listed) {
+        manifest += "<item id=\"" + id + "\" href=\"" + id + ".xhtml\"" + kXhtml + "/>";
+        spine += "<itemref idref=\"" + id + "\"" + (id == "ch" ? " linear=\"no\"" : "") + "/>";
+        files.append({QString::fromLatin1(id + ".xhtml"), page({}, "<p>" + title + " text.</p>")});
+        nav += "<li><a href=\"" + id + ".xhtml\">" + title + "</a></li>";
+    }
+    manifest += R"(<item id="links" href="links.xhtml")" + kXhtml +
+                R"(/><item id="nav" href="nav.xhtml" properties="nav")" + kXhtml + "/>";
+    spine += R"(<itemref idref="links"/>)";
+    files.append({u"links.xhtml"_s, page({}, R"(<h1>Inhalt</h1><p><a href="ch.xhtml">Eins</a></p>
+        <p><a href="zk.xhtml">Zwei</a></p><p><a href="jn.xhtml#x">Drei</a></p>)")});
+    files.append({u"nav.xhtml"_s, page({}, "<nav epub:type=\"toc\"><ol>" + nav + "</ol></nav>")});
+    test::makeEpub(
+        path, test::opfDocument("<dc:title>L</dc:title>", manifest, "<spine>" + spine + "</spine>"),
+        files);
+    expectParts(path, {{u"© זכויות יוצרים"_s, PartKind::Copyright, false},
+                       {u"פרק ראשון"_s, PartKind::Text, true},
+                       {u"注釈一覧"_s, PartKind::Lists, false},
+                       {u"図表一覧"_s, PartKind::Illustrations, false},
+                       {u"Table des matières"_s, PartKind::Contents, false},
+                       {u"Список сокращений"_s, PartKind::Lists, false},
+                       {u"List of Figures"_s, PartKind::Illustrations, false},
+                       {u"References"_s, PartKind::Bibliography, false},
+                       {u"Contents"_s, PartKind::Contents, false, false}});
+    // A book whose parts are all skipped by default is read whole, one with
+    // text outside them as it is.
+    const QList<BookPart> parts = ReadBookParts(EpubBook(path));
+    ASSERT_TRUE(parts[0].wholeBook);
+    QList<BookPart> skippedOnly;
+    for (const BookPart& p : parts)
+        if (!ReadByDefault(p.kind))
+            skippedOnly << p;
+    EXPECT_EQ(PartsRead(skippedOnly, {}), QList<bool>(skippedOnly.size(), true));
+    skippedOnly[0].wholeBook = false;
+    EXPECT_EQ(PartsRead(skippedOnly, {}), QList<bool>(skippedOnly.size(), false));
 }

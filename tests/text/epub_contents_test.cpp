@@ -31,8 +31,9 @@ const QByteArray kNcx = R"(<ncx xmlns="http://www.daisy.org/z3986/2005/ncx/"><na
 
 } // namespace
 
-// Two levels of the "toc" nav (not the landmarks), headings without a link,
-// HTML entities, anchors, links that leave the book; the NCX likewise.
+// Two levels of the "toc" nav (not the landmarks), headings without a link
+// (the entries under one stand at its level), HTML entities, anchors, links
+// that leave the book; the NCX likewise.
 TEST(EpubContents, NavAndNcxGiveTwoLevelsOfLinksInsideTheBook)
 {
     const QByteArray nav = test::xhtmlPage(R"(
@@ -44,9 +45,9 @@ TEST(EpubContents, NavAndNcxGiveTwoLevelsOfLinksInsideTheBook)
    <li><a href="c2.xhtml" title="Two"></a></li></ol></li>
  <li><a href="https://example.org/">Elsewhere</a></li><li><a href="../../out.xhtml">Out</a></li>
 </ol></nav>)");
-    EXPECT_EQ(
-        described(ParseNavDocument(nav, u"OEBPS/nav.xhtml"_s)),
-        (QStringList{u"2 Chapter 1 — Arrival OEBPS/c1.xhtml#ch 1"_s, u"2 Two OEBPS/c2.xhtml#"_s}));
+    EXPECT_EQ(described(ParseNavDocument(nav, u"OEBPS/nav.xhtml"_s)),
+              (QStringList{u"1 Chapter 1 — Arrival OEBPS/c1.xhtml#ch 1"_s,
+                           u"2 Too deep OEBPS/c1.xhtml#s1"_s, u"1 Two OEBPS/c2.xhtml#"_s}));
     EXPECT_EQ(
         described(ParseNcx(kNcx, u"OEBPS/toc.ncx"_s)),
         (QStringList{u"1 Part One OEBPS/c1.xhtml#"_s, u"2 Chapter 1 OEBPS/c1.xhtml#start"_s}));

@@ -105,3 +105,25 @@ TEST(ReferenceMarks, RubyInKanaIsSaidAsItsReading)
     for (const auto& c : cases)
         EXPECT_EQ(WithRubyReadings(c.in), c.out) << c.in.toStdString();
 }
+
+// "handful of dust.30" read as "dust dot three zero": a poem's line numbers
+// go, a number that is a line's words stays.
+TEST(ReferenceMarks, VerseLineNumbersAreTakenOut)
+{
+    const struct {
+        QByteArray in, out;
+    } cases[] = {
+        {R"(<div>of dust.<span class="lnum">30</span></div>)", "<div>of dust.</div>"},
+        {R"(<p>line<span class="line-number"> 40 </span><br/>next)", "<p>line<br/>next"},
+        {R"(<div class="poem"><p>were 1<span>45</span> </p><p>Chapter <span>45</span>x</p></div>)",
+         R"(<div class="poem"><p>were 1 </p><p>Chapter <span>45</span>x</p></div>)"},
+        {R"(<section epub:type="z3998:poem"><p>so <span>5</span><br/>on</p></section>)",
+         R"(<section epub:type="z3998:poem"><p>so <br/>on</p></section>)"},
+        // Not a poem, or not alone: kept.
+        {R"(<p>Chapter <span>45</span></p><p class="reverse">a <span>3</span></p>)",
+         R"(<p>Chapter <span>45</span></p><p class="reverse">a <span>3</span></p>)"},
+        {R"(<div class="lnum">Words</div>)", R"(<div class="lnum">Words</div>)"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WithoutReferenceMarks(c.in), c.out) << c.in.toStdString();
+}

@@ -60,3 +60,18 @@ TEST(SpokenNumbers, EnglishSumsOfMoneyNameTheirCurrencyAfterTheSum)
               "dollars. £1.5 million, £ s. d.</p>");
     EXPECT_EQ(WithSpokenNumbers("<p>£4 et 4 €</p>", u"fr-FR"_s), "<p>£4 et 4 €</p>");
 }
+
+// "ten z", "six dee", "four a half": shillings, pence and fractions as an
+// English reader says them; a decade, "3d" and other languages as they are.
+TEST(SpokenNumbers, OldMoneyAndFractionsAsTheyAreSaid)
+{
+    EXPECT_EQ(WithSpokenNumbers("<p>It cost 10s. a week, 2s. 6d. a day, 1s. 1d. and 6d. It is "
+                                "£1 10s. Only ½d., 1½d. or 4½ miles, 3¾ inches.</p>",
+                                u"en"_s),
+              "<p>It cost 10 shillings a week, 2 shillings and 6 pence a day, 1 shilling and 1 "
+              "penny and 6 pence. It is 1 pound 10 shillings. Only a halfpenny, 1 and a half "
+              "pence or 4 and a half miles, 3 and three quarters inches.</p>");
+    for (const QByteArray kept :
+         {"<p>the 1960s. In the 20s. His 30s. 3d film, 4s and 5d</p>", "<p>10s. und 4½</p>"})
+        EXPECT_EQ(WithSpokenNumbers(kept, kept.contains("und") ? u"de"_s : u"en"_s), kept);
+}
