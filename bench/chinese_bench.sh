@@ -29,7 +29,7 @@ cli=$build/bin/vellumtone-cli
 engine=$("$build/bin/convert_bench" --engine-speed "$speed")
 wpm=$(field wpm "$engine")
 seconds() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1"; }
-han() { perl -CSD -ne '$n += () = /\p{Han}/g; END { print $n + 0 }' "$1"; }
+han() { perl -CSD -ne '$n += () = /\p{Script=Han}/g; END { print $n + 0 }' "$1"; }
 switches() { grep -o '(en)' | wc -l; }
 
 # A zh-CN book whose one page holds the lines of $1, each a paragraph.
@@ -92,9 +92,10 @@ report() { # $1: name
 }
 
 echo "speed $speed ($wpm words a minute), volume $volume"
+mkdir -p "$work/temp"
 # The characters, one a line, each ending a sentence.
-bzip2 -dc "$unihan" | awk -F '\t' '$2 == "kHanyuPinlu" { print substr($1, 3) }' |
-    perl -CS -ne 'chomp; print chr(hex($_)), "。\n"' >"$work/characters.txt"
+bzip2 -dc "$unihan" | awk -F '\t' '$1 ~ /^U\+/ && $2 == "kHanyuPinlu" { print substr($1, 3) }' |
+    perl -CS -ne 'chomp; print chr(hex($_)), chr(0x3002), "\n"' >"$work/characters.txt"
 count=$(wc -l <"$work/characters.txt")
 before=$(espeak-ng -q -v cmn -x -f "$work/characters.txt" | switches)
 make_book "$work/characters.txt" "$work/characters.epub"
@@ -107,8 +108,8 @@ echo "kHanyuPinlu: $count characters; read in English: $after (before: $before)"
     "$after" "$before" "$([ "$after" -eq 0 ] && echo met || echo 'not met')" >>"$BENCH_ROWS"
 
 # The characters in sentences of twenty.
-tr -d '。\n' <"$work/characters.txt" | perl -CS -ne 'print "$1。\n" while /(.{1,20})/g' \
-    >"$work/sentences.txt"
+perl -CS -0777 -ne 's/[\x{3002}\n]//g; print "$1\x{3002}\n" while /(.{1,20})/g' \
+    <"$work/characters.txt" >"$work/sentences.txt"
 make_book "$work/sentences.txt" "$work/sentences.epub"
 convert "$work/sentences.epub"
 report "kHanyuPinlu characters in sentences of twenty"

@@ -86,10 +86,11 @@ QStringList syllablesOf(const QList<char32_t>& run)
     for (qsizetype k = 0; k < run.size();) {
         qsizetype length = std::min(list.longest, run.size() - k);
         for (; length >= 2; --length) {
-            const auto word =
-                list.spoken.constFind(normal.mid(starts[k], starts[k + length] - starts[k]));
-            if (word != list.spoken.cend()) {
-                syllables += *word;
+            // By value: GCC's -O3 sees a null pointer in a hash iterator.
+            const QStringList word =
+                list.spoken.value(normal.mid(starts[k], starts[k + length] - starts[k]));
+            if (!word.isEmpty()) {
+                syllables += word;
                 break;
             }
         }

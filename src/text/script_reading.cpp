@@ -3,6 +3,8 @@
 #include "common/voice_marks.h"
 #include "text/mandarin_reading.h"
 
+#include <algorithm>
+
 namespace vt
 {
 
@@ -44,6 +46,10 @@ QString ScriptReading::apply(const QString& line)
 
 QString ScriptReading::readPart(const QString& text)
 {
+    // Most lines of a book in Latin letters hold nothing else.
+    if (home_ == Home::AsWritten && !handed_.contains(Writing::Latin) &&
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x370; }))
+        return text;
     QString said;
     for (const ScriptStretch& s : ScriptStretches(text, homeWritings_, handed_)) {
         if (s.writing == Writing::None) {

@@ -48,28 +48,13 @@ Spoken speakInStretches(const QString& text, const std::optional<VoiceToken>& to
 Spoken speak(const QString& text, int rate, int volume, const std::optional<VoiceToken>& token,
              std::function<void()> yield)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("out.wav"));
     SpVoice voice;
     voice.setRate(rate);
     voice.setVolume(volume);
     if (token)
         voice.setVoice(*token);
     voice.setYield(std::move(yield));
-    Spoken spoken;
-    voice.setEventHandler([&spoken](const SpeechEvent& e) { spoken.events.append(e); });
-    auto stream = std::make_shared<SpFileStream>();
-    stream->setFormatType(22);
-    stream->Open(path, 3, false);
-    voice.setAudioOutputStream(stream);
-    try {
-        voice.Speak(text, 0);
-    } catch (const Error& e) {
-        spoken.error = e.description();
-    }
-    stream->Close();
-    spoken.wav = readWav(path);
-    return spoken;
+    return speakWith(voice, text);
 }
 
 std::optional<VoiceToken> voiceNamed(const QString& name)

@@ -1,3 +1,5 @@
+# Writes the Chinese and Japanese test books of tests/books (see its
+# README): run from the repository's top, python3 tests/books/sources/cjk_books.py.
 exec(open('tests/books/sources/epub_maker.py').read())
 make('tests/books/zh-hans-beiying.epub', 'urn:uuid:6f1c2a9e-5b3d-4c8e-9a71-0d2f4e6b8c11', 'zh-CN',
      '现代散文两篇', '朱自清、鲁迅', '1918', '朱自清《背影》（1925）与鲁迅《狂人日记》（1918）的开头部分。', [

@@ -1,3 +1,6 @@
+# make(): a small EPUB 3 book of chapters, one page each, with its
+# navigation document; the stored mimetype first, fixed dates, so the same
+# text gives the same file.
 import zipfile, sys, uuid, html
 def page(lang, title, body):
     return f'''<?xml version="1.0" encoding="UTF-8"?>
