@@ -15,7 +15,10 @@
 #
 #   bench/japanese_bench.sh [book.epub...]
 #
-# Without books, kusamakura-preview.epub of tests/books.
+# Without books, kusamakura-preview.epub and ja-ebook-formats.epub (an
+# article full of Latin words, which go to the English voice) of
+# tests/books. For each book, the Latin letters of its text and the
+# stretches --text hands to another voice.
 #   BUILD_DIR, RUNS, SPEED, VOLUME, BENCH_ROWS, BENCH_BUILT: as convert_bench.sh
 set -eu
 
@@ -23,7 +26,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 . "$repo/bench/common.sh"
 runs=${RUNS:-3}
 if [ $# -eq 0 ]; then
-    set -- "$books/kusamakura-preview.epub"
+    set -- "$books/kusamakura-preview.epub" "$books/ja-ebook-formats.epub"
 fi
 
 bench_begin japanese-bench vellumtone-cli convert_bench
@@ -75,6 +78,11 @@ for book in "$@"; do
     with_convert=$(fastest "" "$book" --convert)
     with=$(seconds "$work/out/$name.mp3")
     with_text=$(fastest "" "$book" --text)
+    env TEMP="$work/temp" HOME="$work" "$cli" --text "$book" >"$work/spoken.txt" 2>/dev/null
+    latin=$(perl -CSD -ne '$n += () = /\p{Latin}/g; END { print $n + 0 }' "$work/plain/book.txt")
+    handed=$(grep -o '⟦[a-z0-9-][a-z0-9-]*⟧' "$work/spoken.txt" | sort | uniq -c |
+        awk '{ printf "%s%d to %s", (NR > 1 ? ", " : ""), $1, $2 }')
+    echo "$name: $latin Latin letters; stretches handed to other voices: ${handed:-none}"
     without_text=$(fastest "$missing" "$book" --text)
     awk -v n="$name" -v c="$chars" -v a="$all" -v p="$plain" -v wo="$without" -v w="$with" \
         -v cw="$with_convert" -v tw="$with_text" -v two="$without_text" 'BEGIN {

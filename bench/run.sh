@@ -16,7 +16,9 @@
 # pronunciation list of 100 000 rules against none; goal at most 1.05 of the
 # time) and japanese_bench.sh (minutes of audio per 1 000 characters of a
 # Japanese book, goal 2.5 to 4.5; the MeCab step, goal at most 5 % of the
-# conversion) and m4b_bench.sh (an M4B book against
+# conversion) and chinese_bench.sh (the characters of Unihan's kHanyuPinlu
+# read in English, goal none; minutes of audio per 1 000 characters of
+# Chinese, goal 3.3 to 4.2) and m4b_bench.sh (an M4B book against
 # ebook-convert + espeak-ng + ffmpeg -c:a aac, goal at most 1.05; cutting
 # into a file per chapter, goal at most 3 % of the run), then measures two things of its own
 # with vellumtone-cli:
@@ -99,6 +101,9 @@ sh "$repo/bench/pronounce_bench.sh"
 end_section
 begin_section "Japanese through MeCab (japanese_bench.sh)"
 sh "$repo/bench/japanese_bench.sh"
+end_section
+begin_section "Chinese heard as Mandarin (chinese_bench.sh)"
+sh "$repo/bench/chinese_bench.sh"
 end_section
 begin_section "M4B books and files per chapter (m4b_bench.sh)"
 sh "$repo/bench/m4b_bench.sh"

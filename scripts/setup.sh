@@ -5,7 +5,7 @@ set -eu
 packages="cmake ninja-build g++ pkg-config git
 qt6-base-dev qt6-qpa-plugins qt6-svg-dev libgl-dev
 libespeak-ng-dev espeak-ng-data espeak-ng libpcaudio-dev
-libmecab-dev mecab-ipadic-utf8
+libmecab-dev mecab-ipadic-utf8 unicode-data bzip2
 flite1-dev libflite1 flite libsoxr-dev
 libzip-dev zip libtag1-dev libavformat-dev libavcodec-dev libavutil-dev
 calibre lame libmp3lame-dev

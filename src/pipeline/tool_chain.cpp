@@ -6,14 +6,17 @@
 #include "audio/mp3_info_frame.h"
 #include "audio/mp3_split.h"
 #include "audio/part_cutter.h"
+#include "common/error.h"
 #include "common/files.h"
 #include "common/paths.h"
+#include "common/voice_marks.h"
 #include "epub/contents.h"
 #include "epub/package.h"
 #include "epub/spoken_copy.h"
 #include "pipeline/chapter_files.h"
 #include "pipeline/failure_reasons.h"
 #include "speech/speech_engine.h"
+#include "pipeline/script_voices.h"
 #include "speech/speech_rendering.h"
 #include "speech/voice_languages.h"
 #include "tags/book_tags.h"
@@ -24,6 +27,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QThread>
 
 using namespace Qt::StringLiterals;
@@ -137,13 +141,49 @@ BookVoice ToolChain::startBook(const BookJob& job, const EpubBook& book)
     SpeechEngine::instance().startAfresh(); // whatever was spoken before it
     readListenerChoices();
     voice_ = ChooseBookVoice(book.package().language, job.voice, job.matchLanguage);
-    japanese_.reset();
-    if (readsJapanese(book.package().language, voice_)) {
-        japanese_ = JapaneseReading::make();
-        if (!japanese_)
+    chooseReading(book.package().language);
+    return voice_;
+}
+
+// Japanese in kana, Mandarin in pinyin by the voice that reads it, and words
+// of writings the book's voice cannot read handed to voices that can.
+void ToolChain::chooseReading(const QString& bookLanguage)
+{
+    reading_.reset();
+    stretchVoices_.clear();
+    const bool japanese = readsJapanese(bookLanguage, voice_);
+    std::unique_ptr<JapaneseReading> kana;
+    if (japanese) {
+        kana = JapaneseReading::make();
+        if (!kana)
             notes_.append(u"Japanese kanji need MeCab's dictionary: install mecab-ipadic-utf8"_s);
     }
-    return voice_;
+    std::optional<VoiceTokens> voices;
+    try {
+        voices = SpVoice().GetVoices();
+    } catch (const Error&) {
+        // No engine: the speaking will say why; the text is read as it is.
+    }
+    ScriptVoices chosen;
+    if (voices) {
+        chosen = ChooseScriptVoices(voice_.voice, japanese, job_.voice, *voices,
+                                    QLocale::system().name());
+    } else if (japanese) {
+        chosen.reading = ScriptVoices::Reading::Japanese;
+        chosen.home = {Writing::Han, Writing::Kana};
+    }
+    const bool mandarin = chosen.reading == ScriptVoices::Reading::Mandarin;
+    if (mandarin && voice_.voice->identifier() != chosen.pinyin->identifier())
+        voice_ = {chosen.pinyin, chosen.pinyin->GetDescription(), voice_.note};
+    if (IsChinese(bookLanguage) || mandarin)
+        notes_.append(mandarin ? u"Chinese read as Mandarin, in pinyin"_s
+                               : u"Chinese read as "_s +
+                                     (IsMandarin(bookLanguage) ? u"Mandarin"_s : u"Cantonese"_s));
+    const ScriptReading::Home home = japanese   ? ScriptReading::Home::Japanese
+                                     : mandarin ? ScriptReading::Home::Mandarin
+                                                : ScriptReading::Home::AsWritten;
+    reading_ = std::make_unique<ScriptReading>(home, chosen.home, chosen.keys, std::move(kana));
+    stretchVoices_ = chosen.voices;
 }
 
 // The book's pronunciation list comes before the global one; rules that
@@ -187,7 +227,7 @@ void ToolChain::readListenerChoices()
 // when the listener asked for it.
 SpeakSettings ToolChain::speakSettings(qint32 piece) const
 {
-    SpeakSettings settings{voice_.voice, job_.volume, job_.rate, {}, -1};
+    SpeakSettings settings{voice_.voice, job_.volume, job_.rate, {}, -1, stretchVoices_};
     const ListenerChoices& choices = job_.listening;
     if (choices.paragraphPauseMs >= 0)
         settings.lineEndSamples = qint64(choices.paragraphPauseMs) * kSampleRate / 1000;
@@ -213,15 +253,16 @@ ToolRun ToolChain::readEpubToText()
     });
 }
 
-// What each line becomes before it is cut: the listener's rules first (they
-// may name a word as it is written), then Japanese in kana.
+// What each line becomes before it is cut: the book's own ⟦ and ⟦ are no
+// voice's marks, the listener's rules come next (they may name a word as it
+// is written, or hand it to a voice with a mark), then the book's reading.
 LineTransform ToolChain::spokenLine() const
 {
-    if (pronouncer_.isEmpty() && !japanese_)
-        return {};
     return [this](const QString& line) {
-        const QString said = pronouncer_.isEmpty() ? line : pronouncer_.apply(line);
-        return japanese_ ? japanese_->apply(said) : said;
+        QString said = WithoutVoiceMarks(line);
+        if (!pronouncer_.isEmpty())
+            said = pronouncer_.apply(said);
+        return reading_ ? reading_->apply(said) : said;
     };
 }
 
@@ -233,7 +274,7 @@ qint32 ToolChain::cutText(const QString& textPath)
     const LineTransform spoken = spokenLine();
     if (const Expected<void> rewritten = RewriteTextLines(textPath, spoken, hooks().yield);
         !rewritten)
-        notes_.append((pronouncer_.isEmpty() ? u"Japanese was not read as kana: "_s
+        notes_.append((pronouncer_.isEmpty() ? u"the text was not read for its voices: "_s
                                              : u"the pronunciation list was not applied: "_s) +
                       rewritten.error());
     const qint32 m = CutTextFileFSO(textPath, job_.rate, hooks().report, hooks().yield);

@@ -8,8 +8,8 @@
 #include "speech/speech_rendering.h"
 #include "tags/book_tags.h"
 #include "tags/chapter_timing.h"
-#include "text/japanese_reading.h"
 #include "text/pronunciations.h"
+#include "text/script_reading.h"
 
 #include <QStringList>
 #include <memory>
@@ -34,11 +34,13 @@ class ToolChain : public Chain
     bool speakPiece(const QString& source, const QString& target) override;
     Expected<void> finishPieces() override;
     // Notes on the book so far: pronunciation rules that could not be used,
-    // chosen parts the book does not have, Japanese read without MeCab.
+    // chosen parts the book does not have, Japanese read without MeCab, how
+    // Chinese is read.
     const QStringList& bookNotes() const { return notes_; }
 
   private:
     void readListenerChoices();
+    void chooseReading(const QString& bookLanguage);
     LineTransform spokenLine() const;
     SpeakSettings speakSettings(qint32 piece) const;
     qint32 pieceOf(const QString& path) const;
@@ -60,7 +62,10 @@ class ToolChain : public Chain
     QList<bool> read_;
     SkippedText skipped_; // the text of the parts not read
     Pronouncer pronouncer_;
-    std::unique_ptr<JapaneseReading> japanese_; // for a book in Japanese
+    // How its lines are read (Japanese in kana, Mandarin in pinyin), and the
+    // voices that words of other writings are handed to, by their keys.
+    std::unique_ptr<ScriptReading> reading_;
+    QHash<QByteArray, VoiceToken> stretchVoices_;
     QStringList notes_;
     qint64 lastPieceSamples_ = 0; // of the last piece spoken to a WAV file
     QList<ChapterPlace> places_;

@@ -17,9 +17,10 @@ QString nameOf(const std::optional<VoiceToken>& voice)
 
 } // namespace
 
-BookVoice VoiceForBook(const QString& bookLanguage, const std::optional<VoiceToken>& chosen,
+BookVoice VoiceForBook(const QString& tagged, const std::optional<VoiceToken>& chosen,
                        const VoiceTokens& voices, bool match)
 {
+    const QString bookLanguage = ChineseVariety(tagged); // zh-HK is spoken by a Cantonese voice
     BookVoice result{chosen, nameOf(chosen), {}};
     if (!match || NormalLanguageTag(bookLanguage).isEmpty())
         return result;

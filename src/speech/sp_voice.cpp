@@ -133,6 +133,8 @@ void SpVoice::Speak(const QString& text, int flags)
     request.rate = rate_;
     request.spoken = spoken_;
     request.pauses = pausesIn(request.text, pauses_, lineEndSamples_);
+    for (auto v = stretchVoices_.cbegin(); v != stretchVoices_.cend(); ++v)
+        request.stretchVoices.insert(v.key(), {v->identifier(), v->engine()});
 
     Yielder yielder(yield_);
     if (sink_) {

@@ -3,6 +3,7 @@
 #include "speech/speech_engine.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <functional>
@@ -109,6 +110,14 @@ class SpVoice
         lineEndSamples_ = lineEndSamples;
     }
 
+    // The voices of the text's marked stretches, by their keys
+    // (common/voice_marks.h); a stretch whose key is not here is spoken by
+    // this voice.
+    void setStretchVoices(QHash<QByteArray, VoiceToken> voices)
+    {
+        stretchVoices_ = std::move(voices);
+    }
+
     // Speaks text (flags 0) or the content of the UTF-8 text file it names
     // (flags 4) and returns when all audio is produced, or played when
     // speaking aloud. Raises an error with a description when it fails: "Class
@@ -128,6 +137,7 @@ class SpVoice
     SpeechEventHandler onEvent_;
     QList<SpeechPause> pauses_;
     qint64 lineEndSamples_ = -1;
+    QHash<QByteArray, VoiceToken> stretchVoices_;
 };
 
 } // namespace vt

@@ -2,7 +2,9 @@
 
 #include "common/error.h"
 #include "speech/espeak_library.h"
+#include "common/voice_marks.h"
 #include "speech/flite_engine.h"
+#include "speech/speech_stretches.h"
 
 #include <QScopeGuard>
 #ifdef __SANITIZE_ADDRESS__
@@ -31,6 +33,10 @@ constexpr int kBufferMilliseconds = 100;
 constexpr int kClauseLineLength = 1 << 20;
 // The engine's own default voice, used when no voice is chosen.
 constexpr const char* kDefaultVoice = "en";
+// A voice that reads pinyin hears each syllable as a word: at the words a
+// minute of the other voices it would say Mandarin at two thirds of the pace
+// of a person reading aloud (4 to 5 syllables a second).
+constexpr double kPinyinPace = 1.3;
 
 // What the engine allocates while it sets itself up, lists its voices and
 // speaks, it keeps in globals that its termination does not free: a few
@@ -295,12 +301,15 @@ void SpeechEngine::applyVoice(const QByteArray& voice)
 {
     // The engine half-loads a voice whose file has gone and then crashes on
     // speaking: only a voice it lists now is loaded.
-    if (!voice.isEmpty()) {
+    // A text spoken in stretches asks for its voices again and again: each is
+    // looked for once a speak.
+    if (!voice.isEmpty() && !installed_.contains(voice)) {
         const QList<EngineVoice> installed = voices();
         if (std::none_of(installed.begin(), installed.end(), [&voice](const EngineVoice& v) {
                 return v.engine == Engine::EspeakNg && v.identifier == voice;
             }))
             classNotRegistered();
+        installed_.append(voice);
     }
     const QByteArray name = voice.isEmpty() ? QByteArray(kDefaultVoice) : voice;
     if (espeak_->SetVoiceByName(name.constData()) != ENS_OK)
@@ -339,10 +348,11 @@ void SpeechEngine::speak(const SpeakRequest& request, AudioSink& sink, Yielder& 
                 request.spoken(share / 1000.0);
             }
         };
-    if (request.pauses.isEmpty())
+    installed_.clear();
+    if (request.pauses.isEmpty() && !request.text.contains("\xE2\x9F\xA6")) // no mark
         speakOnce(request, events, sink, yielder);
     else
-        speakWithPauses(request, events, sink, yielder);
+        speakStretches(request, events, sink, yielder);
     sink.finish();
 }
 
@@ -358,10 +368,11 @@ void SpeechEngine::speakOnce(const SpeakRequest& request, const SpeechEventHandl
     }
 }
 
-// Each stretch between two pauses is spoken on its own, the silence written
-// between; the events are moved to the whole text's positions and audio.
-void SpeechEngine::speakWithPauses(const SpeakRequest& request, const SpeechEventHandler& events,
-                                   AudioSink& sink, Yielder& yielder)
+// Each stretch between two pauses or voice marks is spoken on its own, in
+// its voice, the silence written after it; the events are moved to the
+// whole text's positions and audio.
+void SpeechEngine::speakStretches(const SpeakRequest& request, const SpeechEventHandler& events,
+                                  AudioSink& sink, Yielder& yielder)
 {
     CountingSink counting(sink);
     SpeakRequest stretch = request;
@@ -373,35 +384,21 @@ void SpeechEngine::speakWithPauses(const SpeakRequest& request, const SpeechEven
         moved = [&](const SpeechEvent& e) {
             events({e.kind, e.textPosition + characters, e.length, e.sample + samples});
         };
-    const QByteArray& text = request.text;
-    qsizetype byte = 0;
-    qint64 position = 0; // code points before `byte`
-    const auto speakTo = [&](qsizetype end, qint64 endPosition, bool endPause) {
-        stretch.text = text.mid(byte, end - byte);
-        stretch.endPause = endPause;
+    for (const SpeechStretch& s : SpeechStretches(request.text, request.pauses, request.endPause)) {
+        stretch.text = request.text.mid(s.begin, s.end - s.begin);
+        stretch.endPause = s.endPause;
+        const StretchVoice voice =
+            request.stretchVoices.value(s.key, {request.voice, request.engine});
+        stretch.voice = voice.voice;
+        stretch.engine = voice.engine;
         if (!stretch.text.trimmed().isEmpty()) {
-            characters = position;
+            characters = s.position;
             samples = counting.samples;
             speakOnce(stretch, moved, counting, yielder);
         }
-        byte = end;
-        position = endPosition;
-    };
-    for (const SpeechPause& pause : request.pauses) {
-        qsizetype end = byte;
-        qint64 at = position;
-        for (; end < text.size(); ++end) {
-            if ((static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-                continue; // inside a character
-            if (at >= pause.position)
-                break;
-            ++at;
-        }
-        speakTo(end, at, !pause.replacesEndPause);
-        counting.silence(pause.samples);
+        counting.silence(s.silenceAfter);
         yielder.maybe();
     }
-    speakTo(text.size(), position, request.endPause);
 }
 
 void SpeechEngine::speakEspeak(const SpeakRequest& request, const SpeechEventHandler& events,
@@ -410,7 +407,8 @@ void SpeechEngine::speakEspeak(const SpeakRequest& request, const SpeechEventHan
     const EngineOwnMemory own;
     applyVoice(request.voice);
     const EngineSpeed speed = SpeedForRate(request.rate);
-    espeak_->SetParameter(espeakRATE, speed.wordsPerMinute, 0);
+    const double pace = request.voice.endsWith("-Latn-pinyin") ? kPinyinPace : 1.0;
+    espeak_->SetParameter(espeakRATE, int(std::lround(speed.wordsPerMinute * pace)), 0);
     espeak_->SetParameter(espeakWORDGAP, speed.wordGap, 0);
     espeak_->SetParameter(espeakVOLUME, request.volume, 0);
     espeak_->SetParameter(espeakLINELENGTH, kClauseLineLength, 0);

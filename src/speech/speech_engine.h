@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QtGlobal>
@@ -97,6 +98,12 @@ struct SpeechPause {
     bool replacesEndPause = false;
 };
 
+// The voice a marked stretch of a text is spoken with (common/voice_marks.h).
+struct StretchVoice {
+    QByteArray voice; // an identifier; empty for espeak-ng's default voice
+    Engine engine = Engine::EspeakNg;
+};
+
 // What one speak asks of the engine.
 struct SpeakRequest {
     QByteArray text;  // UTF-8
@@ -115,6 +122,11 @@ struct SpeakRequest {
     QList<SpeechPause> pauses;
     // The engine ends the text with its own pause (espeak-ng).
     bool endPause = true;
+    // The voices of the text's marked stretches, by their keys; a stretch
+    // whose key is not here is spoken by the request's voice. The marks are
+    // never spoken, and the sample stream, the events and the pauses go on
+    // across a change of voice as in one voice.
+    QHash<QByteArray, StretchVoice> stretchVoices;
 };
 
 // libespeak-ng and Flite keep all their state in globals: this one object
@@ -151,14 +163,15 @@ class SpeechEngine
     void applyVoice(const QByteArray& voice);
     void speakOnce(const SpeakRequest& request, const SpeechEventHandler& events, AudioSink& sink,
                    Yielder& yielder);
-    void speakWithPauses(const SpeakRequest& request, const SpeechEventHandler& events,
-                         AudioSink& sink, Yielder& yielder);
+    void speakStretches(const SpeakRequest& request, const SpeechEventHandler& events,
+                        AudioSink& sink, Yielder& yielder);
     void speakEspeak(const SpeakRequest& request, const SpeechEventHandler& events, AudioSink& sink,
                      Yielder& yielder);
 
     std::unique_ptr<EspeakLibrary> espeak_; // loaded and initialised
     bool afresh_ = false;
     bool speaking_ = false;
+    QList<QByteArray> installed_; // the espeak-ng voices found installed during this speak
     QList<EngineVoice> voices_;
 };
 

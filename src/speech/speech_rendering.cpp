@@ -76,6 +76,7 @@ void SaveToWAV(const QString& source, const QString& wavPath, const SpeakSetting
         g.step(108, [&] { voice->setVolume(settings.volume); });
         g.step(110, [&] { voice->setRate(settings.rate); });
         voice->setPauses(settings.pauses, settings.lineEndSamples);
+        voice->setStretchVoices(settings.stretchVoices);
 
         const auto speak = [&](const QString& what, int flags) {
             try {
@@ -161,6 +162,7 @@ bool SpeakToSink(const QString& source, AudioSink& sink, const SpeakSettings& se
         voice->setVolume(settings.volume);
         voice->setRate(settings.rate);
         voice->setPauses(settings.pauses, settings.lineEndSamples);
+        voice->setStretchVoices(settings.stretchVoices);
         voice->setAudioSink(&sink);
         live.set(voice.get());
     });

@@ -5,6 +5,7 @@
 #include "speech/sp_voice.h"
 #include "speech/speech_engine.h"
 
+#include <QHash>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -21,6 +22,9 @@ struct SpeakSettings {
     // word), and after every line when lineEndSamples >= 0.
     QList<SpeechPause> pauses;
     qint64 lineEndSamples = -1;
+    // The voices of the text's marked stretches, by their keys
+    // (common/voice_marks.h).
+    QHash<QByteArray, VoiceToken> stretchVoices;
 };
 
 // Whom a speaking call tells what.

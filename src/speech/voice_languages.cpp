@@ -1,6 +1,7 @@
 #include "speech/voice_languages.h"
 
 #include <QLocale>
+#include <QStringList>
 #include <limits>
 
 using namespace Qt::StringLiterals;
@@ -111,6 +112,29 @@ int VoiceForScript(QLocale::Script script, const QList<VoiceLanguages>& voices)
             (best < 0 || voices[i].first().priority < voices[best].first().priority))
             best = int(i);
     return best;
+}
+
+QString ChineseVariety(const QString& tag)
+{
+    const QStringList subtags = NormalLanguageTag(tag).split(u'-');
+    if (subtags.first() != u"zh"_s)
+        return tag;
+    for (const QString& s : subtags.mid(1))
+        if (s == u"hk"_s || s == u"mo"_s || s == u"yue"_s)
+            return u"yue"_s;
+    return tag;
+}
+
+bool IsMandarin(const QString& tag)
+{
+    const QString language = primary(NormalLanguageTag(ChineseVariety(tag)));
+    return language == u"cmn"_s || language == u"zh"_s;
+}
+
+bool IsChinese(const QString& tag)
+{
+    const QString language = primary(NormalLanguageTag(tag));
+    return language == u"zh"_s || language == u"cmn"_s || language == u"yue"_s;
 }
 
 QString LanguageName(const QString& tag)

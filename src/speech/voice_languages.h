@@ -45,6 +45,15 @@ QLocale::Script LanguageScript(const QString& tag);
 // the one with the best priority, then the first; -1 when there is none.
 int VoiceForScript(QLocale::Script script, const QList<VoiceLanguages>& voices);
 
+// Chinese tagged with a region that speaks Cantonese (zh-HK, zh-MO) or as
+// zh-yue is Cantonese, "yue"; any other tag stays as it is. A book tagged
+// only "zh" (or zh-TW, zh-Hant) is Mandarin, whatever its characters.
+QString ChineseVariety(const QString& tag);
+// The language is Mandarin: cmn, or Chinese that is not Cantonese.
+bool IsMandarin(const QString& tag);
+// The language is Chinese of any variety (zh, cmn, yue).
+bool IsChinese(const QString& tag);
+
 // The language's English name ("Hebrew", "German"), or the tag itself when
 // it names no language known here.
 QString LanguageName(const QString& tag);

@@ -1,5 +1,6 @@
 #include "text/chapter_places.h"
 
+#include "common/voice_marks.h"
 #include "epub/markup.h"
 #include "epub/package.h"
 #include "epub/spoken_copy.h"
@@ -28,7 +29,8 @@ constexpr qsizetype kSkips = 4;
 using Word = size_t;
 
 // Calls add(word, offset) for every word of cleaned text: letters and
-// digits with their marks, case-folded; offset counts code points.
+// digits with their marks, case-folded; offset counts code points. A
+// voice's mark is passed over.
 template <class Add> void forEachWord(QStringView text, Add&& add)
 {
     QString word;
@@ -40,6 +42,13 @@ template <class Add> void forEachWord(QStringView text, Add&& add)
         word.clear();
     };
     for (qsizetype i = 0; i < text.size(); ++position) {
+        // A voice's mark is no word; its characters count.
+        if (const qsizetype mark = VoiceMarkLength(text, i); mark > 0) {
+            end();
+            i += mark;
+            position += mark - 1;
+            continue;
+        }
         char32_t c = text[i].unicode();
         qsizetype length = 1;
         if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {

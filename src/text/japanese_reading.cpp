@@ -1,5 +1,7 @@
 #include "text/japanese_reading.h"
 
+#include "text/japanese_counters.h"
+
 #include <QList>
 #include <mecab.h>
 
@@ -108,13 +110,27 @@ QString JapaneseReading::apply(const QString& line)
 {
     if (!hasJapanese(line))
         return line;
-    const QByteArray text = line.toUtf8();
-    lattice_->set_sentence(text.constData(), size_t(text.size()));
+    QString said;
+    for (CountedPart& part : WithCountersSaid(line)) {
+        for (QChar& c : part.text) // full-width digits as the voice reads them
+            if (c >= u'０' && c <= u'９')
+                c = QChar(char16_t(c.unicode() - u'０' + u'0'));
+        said += part.said ? part.text : read(part.text);
+    }
+    return forTheVoice(said);
+}
+
+QString JapaneseReading::read(const QString& text)
+{
+    if (!hasJapanese(text))
+        return text;
+    const QByteArray utf8 = text.toUtf8();
+    lattice_->set_sentence(utf8.constData(), size_t(utf8.size()));
     if (!tagger_->parse(lattice_.get()))
-        return line;
+        return text;
     QByteArray out;
-    out.reserve(text.size() * 2);
-    const char* copied = text.constData();
+    out.reserve(utf8.size() * 2);
+    const char* copied = utf8.constData();
     for (const MeCab::Node* node = lattice_->bos_node(); node; node = node->next) {
         if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE)
             continue;
@@ -124,8 +140,8 @@ QString JapaneseReading::apply(const QString& line)
         out += hasJapanese(written) ? spoken(*node, written) : surface;
         copied = node->surface + node->length;
     }
-    out.append(copied, text.constData() + text.size() - copied);
-    return forTheVoice(QString::fromUtf8(out));
+    out.append(copied, utf8.constData() + utf8.size() - copied);
+    return QString::fromUtf8(out);
 }
 
 } // namespace vt

@@ -16,8 +16,9 @@ namespace vt
 // a line is written in katakana as MeCab's dictionary pronounces it in its
 // place (the particles は and へ as ワ and エ). A word the dictionary does not
 // know keeps its reading if the dictionary gives one, else its characters;
-// words without kana or kanji (Latin, digits, punctuation) and the blanks
-// stay as they are.
+// words without kana or kanji (Latin, ASCII digits, punctuation) and the
+// blanks stay as they are. Numbers before a counter or in a date are said
+// with it (japanese_counters.h); full-width digits become ASCII ones.
 class JapaneseReading
 {
   public:
@@ -32,6 +33,7 @@ class JapaneseReading
 
   private:
     JapaneseReading(MeCab::Tagger* tagger, MeCab::Lattice* lattice);
+    QString read(const QString& text);
     std::unique_ptr<MeCab::Tagger> tagger_;
     std::unique_ptr<MeCab::Lattice> lattice_;
 };

@@ -1,5 +1,7 @@
 #include "text/spoken_characters.h"
 
+#include "common/voice_marks.h"
+
 #include <QChar>
 #include <array>
 #include <cstring>
@@ -305,6 +307,20 @@ char* LineCleaner::clean(const unsigned char* p, const unsigned char* end, char*
             }
         }
 
+        // A voice's mark goes through as it is, and ends a word: a word in
+        // capitals after it is judged on its own.
+        if (*p == 0xE2) {
+            const VoiceMark mark =
+                VoiceMarkAt(reinterpret_cast<const char*>(p), reinterpret_cast<const char*>(end));
+            if (mark.bytes > 0) {
+                std::memcpy(out, p, size_t(mark.bytes));
+                out += mark.bytes;
+                p += mark.bytes;
+                wider += mark.bytes - mark.characters;
+                afterBase_ = afterLetter_ = false;
+                continue;
+            }
+        }
         Spoken kind = Spoken::Blank;
         const unsigned char* const at = p;
         char32_t codePoint = *p;

@@ -11,7 +11,8 @@
 // and elisions are spoken as words; any other apostrophe is a blank.
 // The signs a voice names in its own language (currency signs $ ¢ £ ¥ € ₹,
 // ° § ¶ №) are kept beside a number ("£4", "4 €", "30°", "§ 2", a blank
-// between at most); anywhere else they are a blank.
+// between at most); anywhere else they are a blank. A voice's mark
+// ("⟦en⟧", common/voice_marks.h) is kept as it is.
 namespace vt
 {
 

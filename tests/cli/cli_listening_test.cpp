@@ -11,7 +11,9 @@ namespace
 const QByteArray kXhtml = R"( media-type="application/xhtml+xml")";
 
 // A book of three short chapters, a page each, and its contents.
-QString writeChapters(const QString& path)
+QString writeChapters(const QString& path, const QByteArray& language = "en",
+                      const QByteArray& text = "<p>Captain Ahab sailed the grey sea for many "
+                                               "days.</p><p>The crew sang softly.</p>")
 {
     QByteArray manifest = R"(<item id="nav" href="nav.xhtml" properties="nav")" + kXhtml + "/>";
     QByteArray spine = "<spine>";
@@ -23,13 +25,12 @@ QString writeChapters(const QString& path)
         const QByteArray n = QByteArray::number(i);
         manifest += R"(<item id="c)" + n + R"(" href="c)" + n + R"(.xhtml")" + kXhtml + "/>";
         spine += R"(<itemref idref="c)" + n + R"("/>)";
-        files.append({u"c%1.xhtml"_s.arg(i),
-                      xhtmlPage("<h1>" + QByteArray(names[i - 1]) + "</h1><p>Captain Ahab sailed " +
-                                "the grey sea for many days.</p><p>The crew sang softly.</p>")});
+        files.append(
+            {u"c%1.xhtml"_s.arg(i), xhtmlPage("<h1>" + QByteArray(names[i - 1]) + "</h1>" + text)});
     }
     makeEpub(path,
-             opfDocument("<dc:title>Three</dc:title><dc:language>en</dc:language>", manifest,
-                         spine + "</spine>"),
+             opfDocument("<dc:title>Three</dc:title><dc:language>" + language + "</dc:language>",
+                         manifest, spine + "</spine>"),
              files);
     return path;
 }
@@ -128,4 +129,33 @@ TEST_F(Cli, ChapterPausesMarksAndRulesInTheAudio)
         return ffprobeSeconds(convert(u"p"_s + seconds, {u"--paragraph-pause"_s, seconds}));
     };
     EXPECT_NEAR(paragraphs(u"1.5"_s) - paragraphs(u"0.5"_s), 9.0, 0.1);
+}
+
+// A Mandarin book is spoken by the pinyin voice, its Latin words by the
+// English one, in the streamed and the sequential chain alike: the same
+// length, the chapters at the same words.
+TEST_F(Cli, VoicesChangeInsideAPieceInBothChains)
+{
+    const QString book = writeChapters(books.filePath(u"zh.epub"_s), "zh-CN",
+                                       "<p>我用Kindle看书，很好。</p><p>他们都说：“不错！”</p>");
+    QList<QString> results;
+    for (const QString& threads : {u"2"_s, u"1"_s}) {
+        const QString folder = out.path() + u"/t"_s + threads;
+        QDir().mkpath(folder);
+        const Result result =
+            run({u"--match-language"_s, u"--voice"_s, u"English (Great Britain)"_s, u"--threads"_s,
+                 threads, u"--out"_s, folder, book});
+        ASSERT_EQ(result.status, 0) << result.err.toStdString();
+        EXPECT_TRUE(result.err.contains(u"spoken with Chinese (Mandarin, latin as Pinyin)"_s))
+            << result.err.toStdString();
+        results.append(folder + u"/zh.mp3"_s);
+    }
+    EXPECT_NEAR(ffprobeSeconds(results[0]), ffprobeSeconds(results[1]), 0.1);
+    const auto streamed = chaptersOf(results[0]);
+    const auto sequential = chaptersOf(results[1]);
+    ASSERT_EQ(streamed.size(), 3);
+    ASSERT_EQ(sequential.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(streamed[i].first, sequential[i].first, 0.1) << i;
+    EXPECT_GT(streamed[2].first, streamed[1].first + 3.0);
 }

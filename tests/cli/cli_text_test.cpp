@@ -246,3 +246,63 @@ TEST_F(Cli, JapaneseIsSpokenInKana)
         bare.err.count(u"Japanese kanji need MeCab's dictionary: install mecab-ipadic-utf8"_s), 1)
         << bare.err.toStdString();
 }
+
+// espeak-ng's Mandarin voice spells most characters' pinyin in English: a
+// Mandarin book comes in pinyin with tone numbers, for the voice that reads
+// pinyin, in simplified and traditional characters alike; a Cantonese one
+// keeps its characters for the Cantonese voice.
+TEST_F(Cli, ChineseIsSpokenAsMandarinInPinyin)
+{
+    const QString simplified = copyBook(u"zh-hans-beiying.epub"_s, u"beiying.epub"_s);
+    const QString traditional = copyBook(u"zh-hant-taohuayuan.epub"_s, u"taohuayuan.epub"_s);
+    const QString hongKong = writeBook(u"hk.epub"_s, "zh-HK", "<p>我哋去飲茶。</p>");
+    const Result result =
+        run({u"--text"_s, u"--match-language"_s, simplified, traditional, hongKong});
+    ASSERT_EQ(result.status, 0) << result.err.toStdString();
+    const QStringList texts = result.text.split(u'\f');
+    ASSERT_EQ(texts.size(), 3);
+    for (const QString& heard :
+         {u"fu4 qin1 de5 chai1 shi5 ye3 jiao1 xie4 le5"_s, u"huan2 le5 kui1 kong1"_s,
+          u"wo3 men5 bian4 tong2 xing2"_s, u"jing1 shen2 fen4 wai4 shuang3 kuai4"_s})
+        EXPECT_TRUE(texts[0].contains(heard)) << heard.toStdString();
+    for (const QString& heard : {u"tao2 hua1 yuan2 ji4"_s, u"chu4 chu4 wen2 ti2 niao3"_s,
+                                 u"yi2 shi4 di4 shang4 shuang1"_s})
+        EXPECT_TRUE(texts[1].contains(heard)) << heard.toStdString();
+    static const QRegularExpression han(u"\\p{Han}"_s);
+    EXPECT_FALSE((texts[0] + texts[1]).contains(han));
+    EXPECT_TRUE(texts[2].contains(u"我哋去飲茶"_s));
+    EXPECT_EQ(result.err.count(u"Chinese read as Mandarin, in pinyin"_s), 2);
+    EXPECT_EQ(result.err.count(u"Chinese read as Cantonese"_s), 1);
+    // The pinyin voice reads every syllable as Mandarin, none in English.
+    const QByteArray phonemes = runTool(u"espeak-ng"_s, {u"-v"_s, u"cmn-latn-pinyin"_s, u"-q"_s,
+                                                         u"-x"_s, texts[0] + texts[1]})
+                                    .out;
+    EXPECT_GT(phonemes.size(), 2000);
+    EXPECT_FALSE(phonemes.contains("(en)")) << phonemes.data();
+}
+
+// Words in a writing the book's voice cannot read go, marked, to a voice
+// that reads it: Latin in Japanese to the English voice, Han in an English
+// book to the pinyin voice, Arabic to the Arabic one. Japanese dates and
+// counters are said as a Japanese reader says them.
+TEST_F(Cli, WordsOfAnotherWritingAreMarkedForTheVoiceThatReadsThem)
+{
+    const QString article = copyBook(u"ja-ebook-formats.epub"_s, u"article.epub"_s);
+    const QString mixed = writeBook(u"mixed.epub"_s, "en",
+                                    "<p>Tea is 茶 in Chinese and شاي in Arabic, α in Greek.</p>");
+    const Result result = run({u"--text"_s, u"--match-language"_s, u"--voice"_s,
+                               u"English (Great Britain)"_s, article, mixed});
+    ASSERT_EQ(result.status, 0) << result.err.toStdString();
+    const QStringList texts = result.text.split(u'\f');
+    ASSERT_EQ(texts.size(), 2);
+    // In sentence case, as every word is; capitals stay on abbreviations.
+    for (const QString& latin : {u"kindle paperwhite"_s, u"EPUB"_s, u"ibooks3.0"_s,
+                                 u"Text to speech"_s, u"HTML"_s, u"UTF 8"_s})
+        EXPECT_TRUE(texts[0].contains(u"⟦en-gb⟧"_s + latin + u"⟦⟧"_s)) << latin.toStdString();
+    for (const QString& said : {u"ニセンジューイチネンジューガツ"_s, u"ジュップン"_s,
+                                u"ジューガツツイタチカラハツカマデ"_s, u"サンサツ"_s})
+        EXPECT_TRUE(texts[0].contains(said)) << said.toStdString();
+    EXPECT_TRUE(texts[1].contains(u"Tea is ⟦cmn-latn-pinyin⟧cha2⟦⟧ in chinese and ⟦ar⟧شاي⟦⟧ in "
+                                  u"arabic, α in greek."_s))
+        << texts[1].toStdString();
+}

@@ -8,17 +8,13 @@
 namespace vt::test
 {
 
-Spoken speak(const QString& text, int rate, int volume, const std::optional<VoiceToken>& token,
-             std::function<void()> yield)
+namespace
+{
+
+Spoken speakWith(SpVoice& voice, const QString& text)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("out.wav"));
-    SpVoice voice;
-    voice.setRate(rate);
-    voice.setVolume(volume);
-    if (token)
-        voice.setVoice(*token);
-    voice.setYield(std::move(yield));
     Spoken spoken;
     voice.setEventHandler([&spoken](const SpeechEvent& e) { spoken.events.append(e); });
     auto stream = std::make_shared<SpFileStream>();
@@ -33,6 +29,32 @@ Spoken speak(const QString& text, int rate, int volume, const std::optional<Voic
     stream->Close();
     spoken.wav = readWav(path);
     return spoken;
+}
+
+} // namespace
+
+Spoken speakInStretches(const QString& text, const std::optional<VoiceToken>& token,
+                        const QHash<QByteArray, VoiceToken>& stretches,
+                        const QList<SpeechPause>& pauses)
+{
+    SpVoice voice;
+    if (token)
+        voice.setVoice(*token);
+    voice.setStretchVoices(stretches);
+    voice.setPauses(pauses);
+    return speakWith(voice, text);
+}
+
+Spoken speak(const QString& text, int rate, int volume, const std::optional<VoiceToken>& token,
+             std::function<void()> yield)
+{
+    SpVoice voice;
+    voice.setRate(rate);
+    voice.setVolume(volume);
+    if (token)
+        voice.setVoice(*token);
+    voice.setYield(std::move(yield));
+    return speakWith(voice, text);
 }
 
 std::optional<VoiceToken> voiceNamed(const QString& name)

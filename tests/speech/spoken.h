@@ -3,6 +3,7 @@
 #include "speech/sp_voice.h"
 #include "wav_reading.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <functional>
@@ -20,6 +21,12 @@ struct Spoken {
 // Speaks text into a WAV file with a fresh voice.
 Spoken speak(const QString& text, int rate = 0, int volume = 100,
              const std::optional<VoiceToken>& token = {}, std::function<void()> yield = {});
+
+// Speaks text whose marked stretches go to other voices (by their keys),
+// with silence before the given positions.
+Spoken speakInStretches(const QString& text, const std::optional<VoiceToken>& token,
+                        const QHash<QByteArray, VoiceToken>& stretches,
+                        const QList<SpeechPause>& pauses = {});
 
 // The installed voice of that name.
 std::optional<VoiceToken> voiceNamed(const QString& name);

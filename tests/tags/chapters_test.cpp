@@ -56,7 +56,7 @@ struct ConvertedBook {
         const QString source = temp.file(u"alone.txt"_s);
         const QString wav = temp.file(u"alone.wav"_s);
         writeFile(source, text.toUtf8());
-        SaveToWAV(source, wav, {std::nullopt, 100, run.settings.rate, {}, -1}, {});
+        SaveToWAV(source, wav, {std::nullopt, 100, run.settings.rate, {}, -1, {}}, {});
         return double(QFileInfo(wav).size() - 44) / 2 / 22050;
     }
 

@@ -1,5 +1,6 @@
 #include "fake_window.h"
 #include "text/cutting.h"
+#include "text/spoken_characters.h"
 
 #include <gtest/gtest.h>
 
@@ -65,4 +66,21 @@ TEST(CleanTextLine, SignsAVoiceNamesStayBesideTheirNumber)
     // Alone, two blanks away, across a dash, a second sign; a symbol no voice names.
     EXPECT_EQ(CleanTextLine(u"$ and £; 4  €, £-4, ££4, US$, 4©"_s),
               u"  and  ; 4   ,   4,  £4, US , 4 "_s);
+}
+
+// A voice's mark reaches the speaker as it is, between words; brackets that
+// make no mark are blanks. A word in capitals after a mark is an
+// abbreviation as anywhere else.
+TEST(CleanTextLine, VoiceMarksGoThroughAndEndAWord)
+{
+    EXPECT_EQ(CleanTextLine(u"ni3⟦en-gb⟧Tea, Time⟦⟧hao3 ⟦EN⟧x⟦a b⟧"_s),
+              u"ni3⟦en-gb⟧Tea, Time⟦⟧hao3  EN x a b "_s);
+    const QByteArray in = u"モノワ⟦en-gb⟧EPUB⟦⟧ト⟦en-gb⟧Kindle Paperwhite⟦⟧デス."_s.toUtf8();
+    QByteArray out(2 * in.size(), '\0');
+    LineCleaner cleaner({.sentenceCase = true});
+    qint64 characters = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(in.constData());
+    out.truncate(cleaner.clean(p, p + in.size(), out.data(), characters) - out.data());
+    EXPECT_EQ(QString::fromUtf8(out), u"モノワ⟦en-gb⟧EPUB⟦⟧ト⟦en-gb⟧kindle paperwhite⟦⟧デス."_s);
+    EXPECT_EQ(characters, QString::fromUtf8(in).size());
 }

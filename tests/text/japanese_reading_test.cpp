@@ -3,6 +3,7 @@
 #include "epub_maker.h"
 #include "test_env.h"
 #include "text/chapter_places.h"
+#include "text/japanese_counters.h"
 #include "text/japanese_reading.h"
 
 #include <QTemporaryDir>
@@ -35,6 +36,30 @@ TEST(JapaneseReading, WordsComeInKanaAsTheyArePronounced)
     };
     for (const auto& c : cases)
         EXPECT_EQ(reading->apply(c.in), c.out) << c.in.toStdString();
+}
+
+// A number before a counter or in a date is said with it, with the
+// counter's sound change; the dictionary alone would read 月 as ツキ.
+TEST(JapaneseReading, DatesAndCountersAsAJapaneseReaderSaysThem)
+{
+    const std::unique_ptr<JapaneseReading> reading = JapaneseReading::make();
+    ASSERT_TRUE(reading);
+    const struct {
+        QString in, out;
+    } cases[] = {
+        {u"2024年10月1日"_s, u"ニセンニジューヨネンジューガツツイタチ"_s},
+        {u"１０月２０日に"_s, u"ジューガツハツカニ"_s},
+        {u"4月14日、9時"_s, u"シガツジューヨッカ, クジ"_s},
+        {u"3本と6分と1日"_s, u"サンボントロップントイチニチ"_s},
+        {u"1人、4人、100本、8冊、3階"_s, u"ヒトリ, ヨニン, ヒャッポン, ハッサツ, サンガイ"_s},
+        {u"1,000円と20歳"_s, u"センエントハタチ"_s},
+        // A decimal, a number glued to Latin and one without a counter stay.
+        {u"3.5分、MP3本、12"_s, u"3.5フン, MP3ホン, 12"_s},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(reading->apply(c.in), c.out) << c.in.toStdString();
+    EXPECT_EQ(JapaneseNumber(1234), u"センニヒャクサンジューヨン"_s);
+    EXPECT_EQ(JapaneseNumber(38'000'000), u"サンゼンハッピャクマン"_s);
 }
 
 // The chapters of a Japanese book are found in the text as it is spoken.
